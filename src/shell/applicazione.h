@@ -1,0 +1,45 @@
+#pragma once
+// The entry points the shell wires to its window, timer, port and command line.
+// Everything behind them is plain core code over the shared state.
+
+#include <string>
+
+#include "shell/stato.h"
+
+namespace quimbo {
+
+struct EsitoAvvio {
+  bool portaAperta = false;
+  std::string dispositivo;  // the device that was opened, or could not be
+  std::string motivo;       // the system's reason when it could not be opened
+};
+
+// "quimbo.ini" beside the executable.
+std::string percorsoIniPredefinito(const std::string& cartellaEseguibile);
+
+// Start-up, in the original's order: constants, configuration, window adapted to
+// the family, port opened, timer enabled. The timer is enabled only when the port
+// opened; a program whose port failed must end (exit code 1).
+EsitoAvvio Form_Load(Stato& st, const std::string& percorsoIni);
+
+// The device name: "Dispositivo" when set, else "/dev/ttyS<N-1>" (COM<N> on Windows).
+std::string dispositivoPorta(const Stato& st);
+
+// f_trim0: blanks trimmed, then NULs at either end.
+std::string f_trim0(Stato& st, const std::string& testo);
+
+void Timer1_Timer(Stato& st);
+void Comm1_OnComm(Stato& st, int codice);
+void CmdSblocca_click(Stato& st);
+void comTest_Click(Stato& st);
+// "&FINE": timer off, abort flag, port closed, program ended at once.
+void Command1_Click(Stato& st);
+// The window unloads (close box, and the signals): port closed, timer off.
+void Form_Unload(Stato& st);
+
+// The two buttons from the command line (headless): true when the register accepted
+// (no refusal given up on, no unexpected answer, no time-out, the port still open).
+bool ProvaDaRigaComandi(Stato& st, const std::string& testo);
+bool SbloccaDaRigaComandi(Stato& st);
+
+}  // namespace quimbo

@@ -1,0 +1,25 @@
+#include <chrono>
+#include <ctime>
+#include <thread>
+
+#include "shell/piattaforma.h"
+
+namespace quimbo {
+
+double OrologioSistema::secondi() {
+  using namespace std::chrono;
+  return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+DataOra OrologioSistema::adesso() {
+  std::time_t t = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  return DataOra{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+}
+
+void OrologioSistema::dormi(double s) {
+  if (s > 0) std::this_thread::sleep_for(std::chrono::duration<double>(s));
+}
+
+}  // namespace quimbo

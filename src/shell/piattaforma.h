@@ -1,0 +1,131 @@
+#pragma once
+// The core's only view of the outside: the serial port, the window and its
+// operator, the event pump and the clock. Each is implemented for real in the Qt
+// shell (app/) and scripted in the tests.
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quimbo {
+
+// Event codes of the original serial control, as Comm1_OnComm expects them.
+namespace evento {
+inline constexpr int Send = 1;
+inline constexpr int Receive = 2;
+inline constexpr int CTS = 3;
+inline constexpr int DSR = 4;
+inline constexpr int CD = 5;
+inline constexpr int Ring = 6;
+inline constexpr int Break = 1001;
+inline constexpr int CTSTO = 1002;
+inline constexpr int DSRTO = 1003;
+inline constexpr int Frame = 1004;
+inline constexpr int Overrun = 1006;
+inline constexpr int CDTO = 1007;
+inline constexpr int RxOver = 1008;
+inline constexpr int RxParity = 1009;
+inline constexpr int TxFull = 1010;
+// Not a code of the original control: the device went away (far end hung up, USB
+// adapter pulled). The port has already closed itself when this arrives.
+inline constexpr int PortaPersa = 9001;
+}  // namespace evento
+
+class Porta {
+ public:
+  using Gestore = std::function<void(int codice)>;
+  virtual ~Porta() = default;
+
+  // Where events go; set once, before the port is opened.
+  virtual void suEvento(Gestore gestore) = 0;
+  // Opens the device with a settings text such as "1200,e,7,1". On failure returns
+  // false and puts the system's reason into `motivo`.
+  virtual bool apri(const std::string& dispositivo, const std::string& impostazioni,
+                    std::string& motivo) = 0;
+  virtual void chiudi() = 0;
+  virtual bool aperta() const = 0;
+  // Why the port was lost, when it closed itself (empty otherwise).
+  virtual std::string motivoChiusura() const { return {}; }
+
+  virtual int inBufferCount() = 0;
+  virtual std::string input() = 0;  // all waiting bytes, removed from the buffer
+  // Queues the bytes and pushes them towards the line, also inside waits that
+  // process no events. Raises Errore when the port is not open.
+  virtual void output(std::string_view dati) = 0;
+  // Blocks up to `secondi` for input without processing any event; true when bytes
+  // are waiting. No receive event is raised for bytes that arrive during the wait.
+  virtual bool attendiDati(double secondi) = 0;
+};
+
+enum class Campo { TxtManda, TxtRit, TxtMsg, txtTipo, Caption };
+enum class Elemento { LabRit, TxtRit, CmdSblocca, txtProva, comTest, LabConfBase, txtConfBase, CheAggConf };
+enum class Icona { Nessuna, Domanda, Critico, Esclamazione, Informazione };
+enum class Pulsanti { Ok, OkAnnulla, SiNoAnnulla, SiNo };
+enum class Risposta { Ok, Annulla, Si, No };
+
+class Finestra {
+ public:
+  virtual ~Finestra() = default;
+  // Display texts, Windows-1252 bytes (the window converts them for showing).
+  virtual void scrivi(Campo campo, const std::string& testo) = 0;
+  virtual void mostra(Elemento elemento, bool visibile) = 0;
+
+  virtual std::string confBase() = 0;  // txtConfBase
+  virtual void impostaConfBase(const std::string& testo) = 0;
+  virtual bool aggConf() = 0;          // CheAggConf checked
+  virtual void impostaAggConf(bool spuntato) = 0;
+  virtual std::string prova() = 0;     // txtProva
+
+  // A modal question. An empty title means the application's title.
+  virtual Risposta chiedi(const std::string& titolo, const std::string& testo, Icona icona,
+                          Pulsanti pulsanti) = 0;
+
+  virtual void intervalloTimer(int millisecondi) = 0;
+  virtual void abilitaTimer(bool abilitato) = 0;
+  // While the link waits for the register the two buttons that start an exchange
+  // are disabled, so that no second exchange starts inside the first.
+  virtual void collegamentoOccupato(bool occupato) = 0;
+  // A new job starts (one receipt, or one command-line action): the headless
+  // operator counts its automatic answers per job.
+  virtual void nuovoLavoro() {}
+  // Ends the program at once (after "&FINE"); nothing in progress resumes.
+  virtual void termina() = 0;
+};
+
+class Pompa {
+ public:
+  virtual ~Pompa() = default;
+  // Lets the window process events until `fatto` holds or the monotonic moment
+  // `scadenza` passes; never spins. Returns fatto() as it stands at the end.
+  virtual bool attendi(const std::function<bool()>& fatto, std::optional<double> scadenza) = 0;
+};
+
+struct DataOra {
+  int anno = 2000, mese = 1, giorno = 1, ora = 0, minuto = 0, secondo = 0;
+};
+
+class Orologio {
+ public:
+  virtual ~Orologio() = default;
+  virtual double secondi() = 0;     // monotonic, for waits
+  virtual DataOra adesso() = 0;     // local date and time, for the log and NomiFil.txt
+  virtual void dormi(double secondi) = 0;  // blocks, processes no events
+};
+
+// The real clock, for the program itself.
+class OrologioSistema : public Orologio {
+ public:
+  double secondi() override;
+  DataOra adesso() override;
+  void dormi(double secondi) override;
+};
+
+struct Piattaforma {
+  Porta& porta;
+  Finestra& finestra;
+  Pompa& pompa;
+  Orologio& orologio;
+};
+
+}  // namespace quimbo

@@ -1,0 +1,32 @@
+#include "shell/registro.h"
+
+#include <cstdio>
+#include <fstream>
+
+#include "shell/percorsi.h"
+
+namespace quimbo {
+
+std::string RigaErrore(const DataOra& q, int numero, const std::string& descrizione,
+                       const std::string& procedura) {
+  char quando[32];
+  std::snprintf(quando, sizeof quando, "%02d/%02d/%04d %02d:%02d:%02d ", q.mese, q.giorno, q.anno, q.ora,
+                q.minuto, q.secondo);
+  return "In " + std::string(quando) + " si e' verificato l'errore n." + std::to_string(numero) + " (" +
+         descrizione + ") in " + procedura;
+}
+
+void ScriviErrore(Stato& st, int numero, const std::string& descrizione, const std::string& procedura) {
+  const std::string riga =
+      RigaErrore(st.orologio().adesso(), static_cast<int16_t>(numero), descrizione, procedura) + "\r\n";
+  std::ofstream f(inCartella(st.msDirPerFile, "errori.txt"), std::ios::binary | std::ios::app);
+  if (!f) return;
+  f.write(riga.data(), static_cast<std::streamsize>(riga.size()));
+  f.flush();
+}
+
+void ScriviErrore(Stato& st, const Errore& e, const std::string& procedura) {
+  ScriviErrore(st, e.numero(), e.descrizione(), procedura);
+}
+
+}  // namespace quimbo

@@ -1,0 +1,21 @@
+#pragma once
+// The error log "errori.txt" in the receipt folder, one line per caught error.
+
+#include <string>
+
+#include "shell/errore.h"
+#include "shell/stato.h"
+
+namespace quimbo {
+
+// The log line without its CR LF, e.g.
+// "In 12/05/2026 07:10:03  si e' verificato l'errore n.53 (File not found) in f_fileLen"
+std::string RigaErrore(const DataOra& quando, int numero, const std::string& descrizione,
+                       const std::string& procedura);
+
+// Appends one line (opened and closed per line). A log that cannot be written
+// drops the line: the failing procedure still ends as its own handler says.
+void ScriviErrore(Stato& st, int numero, const std::string& descrizione, const std::string& procedura);
+void ScriviErrore(Stato& st, const Errore& e, const std::string& procedura);
+
+}  // namespace quimbo

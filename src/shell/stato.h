@@ -1,0 +1,98 @@
+#pragma once
+// The shared state: constants, settings and link flags under the names the
+// procedures use, plus the platform they talk to. One instance per program (or
+// per test); no globals.
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "shell/piattaforma.h"
+
+namespace quimbo {
+
+struct Stato {
+  explicit Stato(Piattaforma piattaforma) : pf(piattaforma) {}
+
+  Piattaforma pf;
+
+  // Control characters and the Vandoni department codes (masCodici[1..20]).
+  std::string msSTX, msETX, msACK, msNAK, msDC1, msDC3, msDC4, msXON, msXOFF;
+  std::array<std::string, 21> masCodici{};
+
+  // Settings, read once at start-up.
+  std::string msFileIni;
+  std::string msTipoReg;
+  std::string msCommPort;      // start-up only
+  std::string msSettings;      // start-up only
+  std::string msAttesaTimer;   // start-up only
+  std::string msDispositivo;   // start-up only; blank = derived from msCommPort
+  std::string msDirPerFile;
+  int16_t miRitenta = 0;
+  int16_t miDecimali = 0;
+  std::string msSepDecimaliQta;
+  std::string msAttRisposta;
+  double mdPausa = 0;
+  int16_t miFrontMaxDesc = 0;
+  int16_t miFrontMaxLotteria = 0;
+  int16_t miLungMaxDesc = 0;
+  int16_t miRepDef = 0;
+  double mdPausaReady = 0;
+  std::string msTotDisplay;
+  // Longest wait for the register where a wait has no limit of its own; 0 = none.
+  double mdTempoMaxRisposta = 0;
+  // Headless: automatic "try again" answers per job before giving up.
+  int16_t miRisposteAutomatiche = 3;
+  bool mbSenzaFinestra = false;  // --headless
+
+  // Link state.
+  int16_t miProgr = 32;
+  bool mbAttesa = false;
+  int16_t miRisposta = 0;
+  bool mbErrTx = false;
+  std::string msUltimaTrama;
+  std::string msCarRic;
+  std::string msOliBuffer;
+  bool mbOliStx = false;
+  bool mbKabelStato = false;
+  bool mbKabelConf = false;
+
+  // An exchange with the register is under way (a button's, or a receipt's).
+  int miOccupato = 0;
+  // Depth of keyboard unlocks started from inside a send; bounds their nesting.
+  int miSbloccoInCorso = 0;
+  // The family named none of the four: the scan never runs (receipts are kept).
+  bool mbTipoSconosciuto = false;
+  // The scan stopped for good after an unexpected error.
+  bool mbScansioneFerma = false;
+
+  // What the display shows now (the window gets every change).
+  std::string TxtManda, TxtRit, TxtMsg, txtTipo;
+
+  // Convenience access to the platform.
+  Porta& porta() { return pf.porta; }
+  Finestra& finestra() { return pf.finestra; }
+  Pompa& pompa() { return pf.pompa; }
+  Orologio& orologio() { return pf.orologio; }
+};
+
+// Display helpers: keep the copy and tell the window.
+void ImpostaTesto(Stato& st, Campo campo, const std::string& testo);
+void AggiungiTesto(Stato& st, Campo campo, const std::string& testo);
+
+// True when the configured family is `famiglia`, without regard to case.
+bool eTipo(const Stato& st, const char* famiglia);
+
+// Marks the link busy for the life of the object (buttons disabled, scan skipped).
+class CollegamentoOccupato {
+ public:
+  explicit CollegamentoOccupato(Stato& st);
+  ~CollegamentoOccupato();
+  CollegamentoOccupato(const CollegamentoOccupato&) = delete;
+  CollegamentoOccupato& operator=(const CollegamentoOccupato&) = delete;
+
+ private:
+  Stato& st_;
+};
+
+}  // namespace quimbo
