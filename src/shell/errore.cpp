@@ -31,6 +31,10 @@ std::string descrizioneErrore(int numero) {
     case 75: return "Path/File access error";
     case 76: return "Path not found";
     case 94: return "Invalid use of Null";
+    case 8002: return "Invalid port number";
+    case 8005: return "Port already open";
+    case 8012: return "The device is not open";
+    case 8018: return "Operation valid only when the port is open";
     default: return "Application-defined or object-defined error";
   }
 }

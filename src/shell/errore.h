@@ -22,6 +22,7 @@ inline constexpr int PermessoNegato = 70;
 inline constexpr int AccessoPercorso = 75;       // path/file access error
 inline constexpr int PercorsoNonTrovato = 76;
 inline constexpr int UsoNonValidoNull = 94;
+inline constexpr int PortaNonAperta = 8018;     // the serial port is closed
 }  // namespace err
 
 class Errore : public std::runtime_error {
