@@ -1,0 +1,152 @@
+#include "link/comm.h"
+
+#include "shell/applicazione.h"
+#include "shell/errore.h"
+#include "shell/registro.h"
+
+namespace quimbo {
+
+namespace {
+
+const char* MessaggioEvento(int codice) {
+  switch (codice) {
+    case evento::Send: return "There are SThreshold number of";
+    case evento::CTS: return "Change in the CTS line.";
+    case evento::DSR: return "Change in the DSR line.";
+    case evento::CD: return "Change in the CD line";
+    case evento::Ring: return "Change in the Ring Indicator.";
+    case evento::Break: return "' A Break was received.";
+    case evento::CTSTO: return "CTS Timeout.";
+    case evento::DSRTO: return "DSR Timeout.";
+    case evento::Frame: return "Framing Error";
+    case evento::Overrun: return "Data Lost.";
+    case evento::CDTO: return "CD (RLSD) Timeout.";
+    case evento::RxOver: return "Receive buffer overflow.";
+    case evento::RxParity: return "Parity Error.";
+    case evento::TxFull: return "Transmit buffer full.";
+    default: return nullptr;
+  }
+}
+
+void Ricezione(Stato& st) {
+  std::string ricevuto;
+  while (st.porta().inBufferCount() > 0) ricevuto += st.porta().input();
+
+  if (eTipo(st, "Vandoni") || (eTipo(st, "Olivetti") && eTipoRisposta(st))) {
+    st.miRisposta = 6;
+    for (unsigned char c : ricevuto) {
+      AggiungiTesto(st, Campo::TxtRit, std::to_string(c) + " , ");
+      if (c != 6) {
+        st.miRisposta = c;
+        if (c != 21) st.mbErrTx = true;
+      }
+    }
+    st.mbAttesa = false;
+  } else if (eTipo(st, "Olivetti")) {
+    st.msOliBuffer += ricevuto;
+  } else if (eTipo(st, "Frontiera")) {
+    for (char c : ricevuto) {
+      st.msCarRic = std::string(1, c);
+      if (st.msCarRic == st.msXOFF) st.mbAttesa = true;
+      else if (st.msCarRic == st.msXON) st.mbAttesa = false;
+    }
+  } else if (eTipo(st, "Kabel")) {
+    for (char c : ricevuto) {
+      const std::string car(1, c);
+      if (car == st.msDC3) {
+        st.mbKabelStato = true;
+      } else if (car == st.msDC4) {
+        st.mbKabelStato = false;
+      } else if (st.mbKabelStato) {
+        AggiungiTesto(st, Campo::TxtRit, car);
+        if (c == 'z' || c == 'Z') {
+          st.orologio().dormi(st.mdPausaReady);
+          st.mbAttesa = false;
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
+
+bool eTipoRisposta(const Stato& st) { return st.msAttRisposta == "S" || st.msAttRisposta == "s"; }
+
+void Comm1_OnComm(Stato& st, int codice) {
+  try {
+    if (codice == evento::Receive) {
+      Ricezione(st);
+    } else if (codice == evento::PortaPersa) {
+      const std::string motivo = st.porta().motivoChiusura();
+      ImpostaTesto(st, Campo::TxtMsg, "Porta seriale non disponibile: " + motivo);
+      ScriviErrore(st, err::ErroreIO, "Porta seriale non disponibile: " + motivo, "Comm1_OnComm");
+      // Whatever was in flight did not reach the register.
+      st.mbErrTx = true;
+    } else if (const char* msg = MessaggioEvento(codice)) {
+      ImpostaTesto(st, Campo::TxtMsg, msg);
+    }
+  } catch (const Errore& e) {
+    ScriviErrore(st, e, "Comm1_OnComm");
+  }
+}
+
+std::string TramaVandoni(int16_t progr, const std::string& dati) {
+  if (dati.size() > 219) throw Errore(err::ChiamataNonValida);
+  std::string trama;
+  trama.reserve(dati.size() + 5);
+  trama += '\x02';
+  trama += static_cast<char>(progr);
+  trama += static_cast<char>(dati.size() + 36);
+  trama += dati;
+  trama += '\x03';
+  int somma = 0;
+  for (unsigned char c : trama) {
+    somma += c;
+    if (somma > 32767) throw Errore(err::Overflow);
+  }
+  trama += static_cast<char>(somma % 128);
+  return trama;
+}
+
+EsitoAttesa AttendiCassa(Stato& st, const std::function<bool()>& fatto, double limite) {
+  std::optional<double> scadenza;
+  if (limite > 0) scadenza = st.orologio().secondi() + limite;
+  Porta& porta = st.porta();
+  st.pompa().attendi([&] { return fatto() || !porta.aperta(); }, scadenza);
+  if (fatto()) return EsitoAttesa::Fatto;
+  if (!porta.aperta()) return EsitoAttesa::PortaChiusa;
+  return EsitoAttesa::Scaduto;
+}
+
+void NessunaRisposta(Stato& st, const std::string& procedura) {
+  st.mbErrTx = true;
+  st.mbAttesa = false;
+  ImpostaTesto(st, Campo::TxtMsg, "Nessuna risposta dalla cassa");
+  ScriviErrore(st, err::ErroreIO, "Nessuna risposta dalla cassa", procedura);
+}
+
+std::optional<int16_t> f_trasmreg(Stato& st, const std::string& psDati) {
+  try {
+    st.msUltimaTrama = TramaVandoni(st.miProgr, psDati);
+    ImpostaTesto(st, Campo::TxtManda, st.msUltimaTrama + "   ," + std::to_string(st.miProgr));
+    ImpostaTesto(st, Campo::TxtRit, "");
+    st.porta().input();  // answers to earlier frames are dropped
+    st.mbAttesa = true;
+    st.porta().output(st.msUltimaTrama);
+    st.miProgr = static_cast<int16_t>(st.miProgr + 1 >= 127 ? 32 : st.miProgr + 1);
+    switch (AttendiCassa(st, [&] { return !st.mbAttesa; }, st.mdTempoMaxRisposta)) {
+      case EsitoAttesa::Fatto: return st.miRisposta;
+      case EsitoAttesa::PortaChiusa: throw Errore(err::PortaNonAperta);
+      case EsitoAttesa::Scaduto: NessunaRisposta(st, "f_trasmreg"); return std::nullopt;
+    }
+    return std::nullopt;
+  } catch (const Errore& e) {
+    ScriviErrore(st, e, "f_trasmreg");
+    // A frame that never reached the register must not pass for an accepted one.
+    st.mbAttesa = false;
+    st.mbErrTx = true;
+    return std::nullopt;
+  }
+}
+
+}  // namespace quimbo

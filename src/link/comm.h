@@ -1,0 +1,34 @@
+#pragma once
+// The serial port's events and the Vandoni frame exchange.
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "shell/stato.h"
+
+namespace quimbo {
+
+// The Vandoni frame for one command: STX, sequence, length, data, ETX, check.
+// More than 219 data characters is error 5; a sum past 32767 is error 6.
+std::string TramaVandoni(int16_t progr, const std::string& dati);
+
+// Frames and sends one command and waits for the answer; returns its code
+// (6 ACK, 21 NAK, other = unexpected) or no code when the exchange failed.
+std::optional<int16_t> f_trasmreg(Stato& st, const std::string& psDati);
+
+enum class EsitoAttesa { Fatto, Scaduto, PortaChiusa };
+
+// Lets events through until `fatto` holds, the port goes away, or `limite`
+// seconds pass (0 or less: no limit).
+EsitoAttesa AttendiCassa(Stato& st, const std::function<bool()>& fatto, double limite);
+
+// "AttRisposta" is "S" (either case): Olivetti answers are read and checked.
+bool eTipoRisposta(const Stato& st);
+
+// The register kept silent past "TempoMaxRisposta": the command stops as if it
+// had answered an unexpected character.
+void NessunaRisposta(Stato& st, const std::string& procedura);
+
+}  // namespace quimbo

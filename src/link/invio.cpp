@@ -1,0 +1,144 @@
+#include "link/invio.h"
+
+#include "link/comm.h"
+#include "link/olivetti.h"
+#include "shell/errore.h"
+#include "shell/registro.h"
+
+namespace quimbo {
+
+namespace {
+
+constexpr double kPausaFrontiera = 0.001;
+constexpr int kInviiOlivetti = 10;
+
+int InviaVandoni(Stato& st, const std::string& psCar, bool pvScontrino) {
+  // Fewer than one attempt would never ask the operator and resend forever.
+  const int ritenta = st.miRitenta < 1 ? 1 : st.miRitenta;
+  int tentativo = 1;
+  for (;;) {
+    const std::optional<int16_t> codice = f_trasmreg(st, psCar);
+    if (!codice || *codice != 21) return kContinua;
+    if (tentativo != ritenta) {
+      ++tentativo;
+      continue;
+    }
+    // An unlock started here never starts another one from inside itself.
+    if (st.miSbloccoInCorso == 0) {
+      ++st.miSbloccoInCorso;
+      try {
+        Sblocca(st);
+      } catch (...) {
+        --st.miSbloccoInCorso;
+        throw;
+      }
+      --st.miSbloccoInCorso;
+    }
+    const std::string prima = "Verificati " + std::to_string(st.miRitenta) + " errori in trasmissione";
+    Risposta r;
+    if (pvScontrino) {
+      r = st.finestra().chiedi("",
+                               prima + "\r\nRiprovo a trasmettere la sola riga (scelta SI)\r\n"
+                                       "Riprovo a trasmettere l'intero scontrino (scelta NO)\r\n"
+                                       "Interrompo trasmissione dello scontrino",
+                               Icona::Domanda, Pulsanti::SiNoAnnulla);
+    } else {
+      r = st.finestra().chiedi("", prima + "\r\nRiprovo a trasmettere", Icona::Domanda, Pulsanti::SiNo);
+    }
+    if (r == Risposta::Si) {
+      tentativo = 1;
+      continue;
+    }
+    return r == Risposta::No ? kRipetiScontrino : kInterrompi;
+  }
+}
+
+void InviaFrontiera(Stato& st, const std::string& psCar) {
+  for (char c : psCar) {
+    st.pompa().attendi([] { return false; }, st.orologio().secondi() + kPausaFrontiera);
+    switch (AttendiCassa(st, [&] { return !st.mbAttesa; }, st.mdTempoMaxRisposta)) {
+      case EsitoAttesa::Fatto: break;
+      case EsitoAttesa::PortaChiusa: throw Errore(err::PortaNonAperta);
+      case EsitoAttesa::Scaduto: NessunaRisposta(st, "InviaCar"); return;
+    }
+    st.porta().output(std::string(1, c));
+  }
+}
+
+void InviaOlivetti(Stato& st, const std::string& psCar) {
+  bool accettato = false;
+  for (int tentativo = 0; !accettato && tentativo < kInviiOlivetti; ++tentativo) {
+    OliInviaStr(st, psCar);
+    accettato = !eTipoRisposta(st) || OliControlloOk(st, psCar);
+  }
+  if (!accettato) {
+    // A command the register never accepted is no success: the receipt's caller
+    // must hear of it.
+    st.mbErrTx = true;
+    ImpostaTesto(st, Campo::TxtMsg, "Comando non accettato dalla cassa");
+    ScriviErrore(st, err::ErroreIO, "Comando non accettato dalla cassa", "InviaCar");
+  }
+}
+
+// A Kabel wait ends at "Pausa" seconds when that is set; otherwise only the
+// register's sign (or "TempoMaxRisposta") ends it.
+bool AttendiKabel(Stato& st, const std::function<bool()>& fatto) {
+  const bool conPausa = st.mdPausa > 0;
+  switch (AttendiCassa(st, fatto, conPausa ? st.mdPausa : st.mdTempoMaxRisposta)) {
+    case EsitoAttesa::Fatto: return true;
+    case EsitoAttesa::PortaChiusa: throw Errore(err::PortaNonAperta);
+    case EsitoAttesa::Scaduto:
+      if (conPausa) return true;
+      NessunaRisposta(st, "InviaCar");
+      return false;
+  }
+  return false;
+}
+
+void InviaKabel(Stato& st, const std::string& psCar) {
+  if (!AttendiKabel(st, [&] { return !st.mbKabelStato; })) return;
+  st.porta().output(st.msSTX + psCar + st.msETX);
+  ImpostaTesto(st, Campo::TxtRit, "");
+  st.porta().input();
+  st.mbAttesa = true;
+  AttendiKabel(st, [&] { return !st.mbAttesa; });
+}
+
+}  // namespace
+
+int InviaCar(Stato& st, const std::string& psCar, bool pvScontrino) {
+  try {
+    if (eTipo(st, "Vandoni")) return InviaVandoni(st, psCar, pvScontrino);
+    if (eTipo(st, "Frontiera")) InviaFrontiera(st, psCar);
+    else if (eTipo(st, "Olivetti")) InviaOlivetti(st, psCar);
+    else if (eTipo(st, "Kabel")) InviaKabel(st, psCar);
+  } catch (const Errore& e) {
+    ScriviErrore(st, e, "InviaCar");
+    // The command did not get through: never let that pass for a success.
+    st.mbErrTx = true;
+    st.mbAttesa = false;
+  }
+  return kContinua;
+}
+
+bool Sblocca(Stato& st) {
+  if (eTipo(st, "Vandoni")) {
+    st.mbErrTx = false;
+    int r = InviaCar(st, "497", false);
+    bool accettato = r <= 0 && !st.mbErrTx;
+    if (r > 0) return false;
+    st.mbErrTx = false;
+    r = InviaCar(st, "497", false);
+    accettato = accettato && r <= 0 && !st.mbErrTx;
+    if (r <= 0) st.mbErrTx = false;
+    return accettato;
+  }
+  if (eTipo(st, "Frontiera")) {
+    st.mbErrTx = false;
+    InviaCar(st, "K", false);
+    return !st.mbErrTx;
+  }
+  return true;
+}
+
+}  // namespace quimbo

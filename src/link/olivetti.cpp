@@ -1,0 +1,93 @@
+#include "link/olivetti.h"
+
+#include <cstdio>
+
+#include "link/comm.h"
+#include "link/invio.h"
+#include "shell/errore.h"
+
+namespace quimbo {
+
+namespace {
+constexpr double kFinestraRisposta = 2.0;  // seconds the register has to answer
+constexpr int kControlliRisposta = 5;
+}  // namespace
+
+std::string AggCarContr(const std::string& psStr) {
+  if (psStr.size() > 223) throw Errore(err::ChiamataNonValida);
+  return std::string(1, static_cast<char>(psStr.size() + 32)) + psStr;
+}
+
+std::string ctr(const std::string& psAppo) {
+  int32_t somma = 0;
+  for (unsigned char c : psAppo) somma += c;
+  char esa[16];
+  std::snprintf(esa, sizeof esa, "%X", static_cast<unsigned>(somma));
+  const std::string t = "0000" + std::string(esa);
+  return t.substr(t.size() - 4);
+}
+
+int OlivSpedStr(Stato& st, const std::string& psAp, bool pvScontrino) {
+  return InviaCar(st, st.msSTX + psAp + ctr(psAp) + st.msETX, pvScontrino);
+}
+
+void OliInviaStr(Stato& st, const std::string& pStringa) {
+  Orologio& orologio = st.orologio();
+  Porta& porta = st.porta();
+  orologio.dormi(st.mdPausa);
+  const size_t n = pStringa.size() / 10;
+  for (size_t i = 0; i < n; ++i) {
+    orologio.dormi(st.mdPausa);
+    porta.output(std::string_view(pStringa).substr(i * 10, 10));
+  }
+  if (n == 0) porta.output(pStringa);
+  else if (pStringa.size() > 10 * n) porta.output(std::string_view(pStringa).substr(10 * n));
+}
+
+std::string OliRispReg(Stato& st) {
+  Orologio& orologio = st.orologio();
+  Porta& porta = st.porta();
+  const double fine = orologio.secondi() + kFinestraRisposta;
+  for (;;) {
+    st.msOliBuffer += porta.input();
+    if (!st.mbOliStx) {
+      if (st.msOliBuffer == st.msACK) {
+        OliInviaStr(st, st.msACK);
+        st.msOliBuffer.clear();
+      }
+      const size_t stx = st.msOliBuffer.find(st.msSTX);
+      if (stx != std::string::npos) {
+        st.msOliBuffer.erase(0, stx);
+        st.mbOliStx = true;
+      }
+    }
+    if (st.mbOliStx) {
+      const size_t etx = st.msOliBuffer.find(st.msETX);
+      if (etx != std::string::npos) {
+        std::string risposta = st.msOliBuffer.substr(0, etx + 1);
+        st.msOliBuffer.erase(0, etx + 1);
+        st.mbOliStx = false;
+        return risposta;
+      }
+    }
+    const double resta = fine - orologio.secondi();
+    if (resta <= 0) return {};
+    porta.attendiDati(resta);
+  }
+}
+
+bool OliControlloOk(Stato& st, const std::string& psCom) {
+  if (!eTipoRisposta(st)) return true;
+  for (int i = 0; i < kControlliRisposta; ++i) {
+    const std::string risposta = OliRispReg(st);
+    if (risposta.empty()) return true;
+    OliInviaStr(st, st.msACK);
+    if (risposta.size() >= 8 && risposta[6] == '!' && risposta[7] == '0') return true;
+    // Sent again exactly as first written: wrapping a ready frame in a second
+    // frame would give the register a command it cannot read.
+    OliInviaStr(st, psCom);
+  }
+  return false;
+}
+
+}  // namespace quimbo

@@ -1,0 +1,24 @@
+#pragma once
+// Olivetti framing (length-prefixed fields, hexadecimal checksum), the paced
+// writer and the answer handshake. None of these waits lets events through.
+
+#include <string>
+
+#include "shell/stato.h"
+
+namespace quimbo {
+
+// One field: the character (length + 32) and the text. Over 223 characters is error 5.
+std::string AggCarContr(const std::string& psStr);
+// Sum of the byte codes as four upper-case hexadecimal digits (last four kept).
+std::string ctr(const std::string& psAppo);
+// STX, body, ctr(body), ETX, sent through InviaCar.
+int OlivSpedStr(Stato& st, const std::string& psAp, bool pvScontrino);
+// Writes in pieces of 10 characters, each after a pause of mdPausa.
+void OliInviaStr(Stato& st, const std::string& pStringa);
+// One answer frame, STX to ETX, or "" when none was complete within 2 s.
+std::string OliRispReg(Stato& st);
+// Reads, acknowledges and checks the answers to psCom; true = accepted.
+bool OliControlloOk(Stato& st, const std::string& psCom);
+
+}  // namespace quimbo

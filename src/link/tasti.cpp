@@ -1,0 +1,38 @@
+// The two buttons that talk to the register outside any receipt, and their
+// command-line forms.
+
+#include "link/invio.h"
+#include "shell/applicazione.h"
+
+namespace quimbo {
+
+void CmdSblocca_click(Stato& st) {
+  // The button is disabled during an exchange; a click that slips through must
+  // not start a second exchange inside the first.
+  if (st.miOccupato > 0) return;
+  CollegamentoOccupato occupato(st);
+  Sblocca(st);
+}
+
+void comTest_Click(Stato& st) {
+  if (st.miOccupato > 0) return;
+  CollegamentoOccupato occupato(st);
+  InviaCar(st, st.finestra().prova(), true);
+}
+
+bool ProvaDaRigaComandi(Stato& st, const std::string& testo) {
+  st.finestra().nuovoLavoro();
+  CollegamentoOccupato occupato(st);
+  st.mbErrTx = false;
+  const int r = InviaCar(st, testo, true);
+  return r == kContinua && !st.mbErrTx && st.porta().aperta();
+}
+
+bool SbloccaDaRigaComandi(Stato& st) {
+  st.finestra().nuovoLavoro();
+  CollegamentoOccupato occupato(st);
+  const bool accettato = Sblocca(st);
+  return accettato && st.porta().aperta();
+}
+
+}  // namespace quimbo
