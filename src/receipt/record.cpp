@@ -1,1 +1,97 @@
-// (in preparazione)
+#include "receipt/record.h"
+
+#include "receipt/formato.h"
+#include "shell/errore.h"
+#include "shell/testo.h"
+#include "shell/util.h"
+
+namespace quimbo {
+
+bool eVuoto(const Valore& v) { return std::holds_alternative<std::monostate>(v); }
+
+double comeNumero(const Valore& v) {
+  if (const auto* t = std::get_if<std::string>(&v)) return util::ConvertiNumero(*t);
+  if (const auto* i = std::get_if<int32_t>(&v)) return *i;
+  if (const auto* d = std::get_if<double>(&v)) return *d;
+  return 0.0;
+}
+
+std::string comeTesto(const Valore& v) {
+  if (const auto* t = std::get_if<std::string>(&v)) return *t;
+  if (const auto* i = std::get_if<int32_t>(&v)) return std::to_string(*i);
+  if (const auto* d = std::get_if<double>(&v)) return StrConZero(*d);
+  return {};
+}
+
+const Valore& Record::operator[](int i) const {
+  if (i < 1 || i > size()) throw Errore(err::IndiceFuoriIntervallo);
+  return v_[static_cast<std::size_t>(i - 1)];
+}
+
+Valore& Record::operator[](int i) {
+  if (i < 1 || i > size()) throw Errore(err::IndiceFuoriIntervallo);
+  return v_[static_cast<std::size_t>(i - 1)];
+}
+
+void Record::ricrea(int n) { v_.assign(static_cast<std::size_t>(n > 0 ? n : 0), Valore{}); }
+
+void Record::estendi(int n) {
+  if (n > size()) v_.resize(static_cast<std::size_t>(n));
+}
+
+bool eTipoRecord(std::string_view psTipo, std::string_view tipo) {
+  return testo::maiuscole(psTipo) == testo::maiuscole(tipo);
+}
+
+namespace {
+
+// Field i of the line, counted from 1; a field the line does not have is a
+// subscript out of range, as reading past the split array was.
+const std::string& campo(const std::vector<std::string>& campi, int i) {
+  if (i < 1 || i > static_cast<int>(campi.size())) throw Errore(err::IndiceFuoriIntervallo);
+  return campi[static_cast<std::size_t>(i - 1)];
+}
+
+std::string descrizionePulita(const std::string& testo) {
+  std::string r = testo::maiuscole(testo);
+  for (char& c : r)
+    if (!testo::carattereDescrizione(c)) c = ' ';
+  return r;
+}
+
+}  // namespace
+
+void LeggeRec(const std::string& psCosa, std::string& psTipo, Record& pvDati) {
+  const std::vector<std::string> campi = util::Dividi(psCosa, "\t");
+  const int n = static_cast<int>(campi.size());
+  pvDati.ricrea(n);
+  psTipo = campo(campi, 1);
+  pvDati[1] = campo(campi, 1);
+
+  if (eTipoRecord(psTipo, "00")) {
+    pvDati[2] = descrizionePulita(campo(campi, 2));
+    pvDati[3] = util::ConvertiNumero(campo(campi, 3));
+    pvDati[4] = util::ConvertiNumero(campo(campi, 4));
+    if (n >= 5) {
+      pvDati[5] = util::ConvertiNumero2(campo(campi, 5));
+    } else {
+      pvDati.estendi(5);
+      pvDati[5] = int32_t{0};
+    }
+  } else if (eTipoRecord(psTipo, "80")) {
+    pvDati[2] = campo(campi, 2);
+    pvDati[3] = util::ConvertiNumero(campo(campi, 3));
+    pvDati[4] = util::ConvertiNumero(campo(campi, 4));
+    pvDati[5] = util::ConvertiNumero(campo(campi, 5));
+    if (n >= 6) {
+      pvDati[6] = util::ConvertiNumero(campo(campi, 6));
+    } else {
+      pvDati.estendi(6);
+      pvDati[6] = int32_t{0};
+    }
+  } else if (eTipoRecord(psTipo, "10") || eTipoRecord(psTipo, "LS")) {
+    pvDati[2] = campo(campi, 2);
+  }
+}
+
+}  // namespace quimbo

@@ -57,7 +57,7 @@ class FileIni {
 
  private:
   bool esiste_ = false;
-  std::map<std::string, std::string> valori_;  // key: lower(section) + '\n' + lower(key)
+  std::map<std::string, std::string> valori_;  // key: upper(section) + '\n' + upper(key)
 };
 
 }  // namespace quimbo::util
