@@ -1,1 +1,429 @@
-// (in preparazione)
+#include "registratore.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
+namespace simcassa {
+
+namespace {
+
+unsigned codice(char c) { return static_cast<unsigned char>(c); }
+
+void accoda(std::vector<Uscita>& a, std::vector<Uscita> b) {
+  for (auto& u : b) a.push_back(std::move(u));
+}
+
+std::string unisci(const std::vector<std::string>& parti) {
+  std::string r;
+  for (const auto& p : parti) {
+    if (!r.empty()) r += ", ";
+    r += p;
+  }
+  return r;
+}
+
+}  // namespace
+
+std::string leggibile(std::string_view byte) {
+  static const char* const nomi[32] = {
+      "NUL", "SOH", "STX", "ETX", "EOT", "ENQ", "ACK", "BEL", "BS",  "HT",  "LF",
+      "VT",  "FF",  "CR",  "SO",  "SI",  "DLE", "DC1", "DC2", "DC3", "DC4", "NAK",
+      "SYN", "ETB", "CAN", "EM",  "SUB", "ESC", "FS",  "GS",  "RS",  "US"};
+  std::string r;
+  r.reserve(byte.size());
+  for (char c : byte) {
+    unsigned u = codice(c);
+    if (u < 32) {
+      r += '<';
+      r += nomi[u];
+      r += '>';
+    } else if (u == 127) {
+      r += "<DEL>";
+    } else if (u < 128) {
+      r += c;
+    } else if (u < 0xA0) {
+      char esa[8];
+      std::snprintf(esa, sizeof esa, "<x%02X>", u);
+      r += esa;
+    } else {
+      r += static_cast<char>(0xC0 | (u >> 6));
+      r += static_cast<char>(0x80 | (u & 0x3F));
+    }
+  }
+  return r;
+}
+
+Registratore::~Registratore() = default;
+
+void Registratore::orologio(double adesso) {
+  adesso_ = adesso;
+  orologioNoto_ = true;
+}
+
+Registratore::Modo Registratore::registra() {
+  ++trame_;
+  Modo m = Modo::normale;
+  if (guasti_.muto) {
+    m = Modo::nessuna;
+  } else if (guasti_.rispondiCon != 0 &&
+             (guasti_.rispondiAlComando == 0 || guasti_.rispondiAlComando == trame_)) {
+    m = Modo::carattere;
+  }
+  if (guasti_.riagganciaDopo >= 0 && trame_ >= guasti_.riagganciaDopo) riagganciato_ = true;
+  return m;
+}
+
+std::vector<Uscita> Registratore::esito(std::vector<Uscita> normale) {
+  switch (registra()) {
+    case Modo::normale:
+      return normale;
+    case Modo::carattere:
+      return {Uscita{0, std::string(1, guasti_.rispondiCon)}};
+    case Modo::nessuna:
+      break;
+  }
+  return {};
+}
+
+void Registratore::annotaComando(std::string dati, const std::string& nota) {
+  std::string riga = leggibile(dati);
+  if (!nota.empty()) riga += " (" + nota + ")";
+  annota(std::move(riga));
+  comandi_.push_back(std::move(dati));
+}
+
+void Registratore::annotaScarto(std::string_view byte, std::string_view motivo) {
+  annota("?? " + leggibile(byte) + " (" + std::string(motivo) + ")");
+}
+
+namespace {
+
+// Families whose commands travel between STX and ETX (Vandoni adds a check
+// character after the ETX). One state machine collects the frames; the family
+// judges each one. A new STX inside a frame cuts the frame short: a register
+// takes STX as the start of a frame wherever it comes, which is how it finds its
+// feet again after line noise.
+class RegistratoreATrame : public Registratore {
+ public:
+  using Registratore::Registratore;
+
+  std::vector<Uscita> ricevi(std::string_view byte) override {
+    std::vector<Uscita> out;
+    for (char c : byte) {
+      if (riagganciato()) break;
+      if (!inTrama_) {
+        if (c == STX) {
+          chiudiFuori();
+          inTrama_ = true;
+          trama_.assign(1, c);
+          coda_ = 0;
+        } else {
+          fuori(c);
+        }
+        continue;
+      }
+      if (coda_ > 0) {
+        trama_ += c;
+        if (--coda_ == 0) accoda(out, concludi());
+        continue;
+      }
+      if (c == STX) {
+        accoda(out, guasta(trama_, "trama interrotta da un nuovo STX"));
+        trama_.assign(1, c);
+        continue;
+      }
+      trama_ += c;
+      if (c == ETX && trama_.size() > primoEtx()) {
+        coda_ = byteDopoEtx();
+        if (coda_ == 0) accoda(out, concludi());
+      }
+    }
+    return out;
+  }
+
+  std::vector<Uscita> quiete() override {
+    std::vector<Uscita> out;
+    if (inTrama_ && !riagganciato()) {
+      inTrama_ = false;
+      accoda(out, guasta(trama_, "trama incompleta"));
+    }
+    inTrama_ = false;
+    chiudiFuori();
+    return out;
+  }
+
+ protected:
+  // Smallest index at which an ETX may end the frame.
+  virtual std::size_t primoEtx() const { return 1; }
+  virtual int byteDopoEtx() const { return 0; }
+  // A whole frame from STX to its last byte.
+  virtual std::vector<Uscita> trama(const std::string& f) = 0;
+  // A frame that never came to its end.
+  virtual std::vector<Uscita> guasta(const std::string& f, std::string_view motivo) = 0;
+  // A byte outside any frame.
+  virtual void fuori(char c) { fuori_ += c; }
+  virtual std::string_view motivoFuori() const { return "fuori trama"; }
+
+ private:
+  std::vector<Uscita> concludi() {
+    inTrama_ = false;
+    return trama(trama_);
+  }
+
+  void chiudiFuori() {
+    if (fuori_.empty()) return;
+    annotaScarto(fuori_, motivoFuori());
+    fuori_.clear();
+  }
+
+  bool inTrama_ = false;
+  std::string trama_;
+  int coda_ = 0;
+
+ protected:
+  std::string fuori_;
+};
+
+// Vandoni: STX, sequence (32..126), length (data + 36), data, ETX, check character
+// (sum of STX..ETX modulo 128). ACK takes a frame, NAK refuses it.
+class Vandoni : public RegistratoreATrame {
+ public:
+  using RegistratoreATrame::RegistratoreATrame;
+
+ protected:
+  // The sequence and length characters are never ETX in a sound frame; an ETX
+  // there is taken as data so that the frame is judged as a whole.
+  std::size_t primoEtx() const override { return 3; }
+  int byteDopoEtx() const override { return 1; }
+
+  std::vector<Uscita> trama(const std::string& f) override {
+    std::vector<std::string> difetti;
+    const std::size_t n = f.size() - 5;  // STX, sequence, length ... ETX, check
+    const unsigned seq = codice(f[1]);
+    if (seq < 32 || seq > 126) difetti.push_back("sequenza errata");
+    if (codice(f[2]) < 36 || codice(f[2]) - 36 != n) difetti.push_back("lunghezza errata");
+    unsigned somma = 0;
+    for (std::size_t i = 0; i + 1 < f.size(); ++i) somma += codice(f[i]);
+    if (somma % 128 != codice(f.back())) difetti.push_back("checksum errato");
+
+    if (!difetti.empty()) return rifiuta(f, unisci(difetti));
+    const bool rifiutata = prossimaTrama() <= guasti_.rifiutaPrimi;
+    annotaComando(f.substr(3, n));
+    return esito({Uscita{0, std::string(1, rifiutata ? NAK : ACK)}});
+  }
+
+  std::vector<Uscita> guasta(const std::string& f, std::string_view motivo) override {
+    return rifiuta(f, motivo);
+  }
+
+ private:
+  std::vector<Uscita> rifiuta(const std::string& f, std::string_view motivo) {
+    annotaScarto(f, motivo);
+    return esito({Uscita{0, std::string(1, NAK)}});
+  }
+};
+
+// Olivetti: STX, body, checksum (sum of the body's codes, last four upper-case
+// hexadecimal digits), ETX. The body is a row of fields, each a length character
+// (field length + 32) and the text; the first field is a four-digit command code.
+//
+// The register takes a sound frame with ACK and then, a moment later, sends its
+// own answer frame built the same way:
+//
+//   pos  1    2    3..6           7    8        9..12      13
+//        STX  "$"  command code   "!"  status   checksum   ETX
+//
+// that is the body L(code) + L(status), with status "0" for success and "3"
+// for a command it could not carry out. A bad frame gets NAK and no answer frame.
+// The program's own ACKs (to our ACK and to our answer frame) are expected and
+// ignored; other bytes outside a frame are the test button's bare text.
+class Olivetti : public RegistratoreATrame {
+ public:
+  using RegistratoreATrame::RegistratoreATrame;
+
+  static std::string somma(std::string_view s) {
+    unsigned long t = 0;
+    for (char c : s) t += codice(c);
+    char esa[8];
+    std::snprintf(esa, sizeof esa, "%04lX", t & 0xFFFFUL);
+    return esa;
+  }
+
+ protected:
+  std::vector<Uscita> trama(const std::string& f) override {
+    if (f.size() < 7) return rifiuta(f, "trama troppo corta");
+    const std::string corpo = f.substr(1, f.size() - 6);
+    const std::string controllo = f.substr(f.size() - 5, 4);
+    std::vector<std::string> difetti;
+    if (controllo != somma(corpo)) difetti.push_back("checksum errato");
+
+    std::vector<std::string> campi;
+    std::size_t i = 0;
+    while (i < corpo.size()) {
+      const int lung = static_cast<int>(codice(corpo[i])) - 32;
+      if (lung < 0 || i + 1 + static_cast<std::size_t>(lung) > corpo.size()) break;
+      campi.push_back(corpo.substr(i + 1, static_cast<std::size_t>(lung)));
+      i += 1 + static_cast<std::size_t>(lung);
+    }
+    if (i != corpo.size()) {
+      difetti.push_back("lunghezza di campo errata");
+    } else if (campi.front().size() != 4 ||
+               !std::all_of(campi.front().begin(), campi.front().end(),
+                            [](char c) { return c >= '0' && c <= '9'; })) {
+      difetti.push_back("codice comando errato");
+    }
+    if (!difetti.empty()) return rifiuta(f, unisci(difetti));
+
+    const bool ritrasmissione = haPrecedente_ && corpo == ultimoCorpo_ && !ultimoRiuscito_;
+    annotaComando(corpo, ritrasmissione ? "ritrasmissione" : "");
+    haPrecedente_ = true;
+    ultimoCorpo_ = corpo;
+    ultimoRiuscito_ = false;
+
+    switch (registra()) {
+      case Modo::nessuna:
+        return {};
+      case Modo::carattere:
+        return {Uscita{0, std::string(1, guasti_.rispondiCon)}};
+      case Modo::normale:
+        break;
+    }
+    const bool buono = risposte_ >= guasti_.statoErratoPrimi;
+    ++risposte_;
+    ultimoRiuscito_ = buono;
+    const std::string risposta = "$" + campi.front() + "!" + (buono ? "0" : "3");
+    return {Uscita{0, std::string(1, ACK)},
+            Uscita{ritardoRisposta, STX + risposta + somma(risposta) + ETX}};
+  }
+
+  std::vector<Uscita> guasta(const std::string& f, std::string_view motivo) override {
+    return rifiuta(f, motivo);
+  }
+
+  void fuori(char c) override {
+    if (c != ACK) fuori_ += c;
+  }
+  std::string_view motivoFuori() const override { return "testo senza cornice"; }
+
+ private:
+  // The register needs a moment to carry out a command before it answers.
+  static constexpr double ritardoRisposta = 0.02;
+
+  std::vector<Uscita> rifiuta(const std::string& f, std::string_view motivo) {
+    annotaScarto(f, motivo);
+    return esito({Uscita{0, std::string(1, NAK)}});
+  }
+
+  int risposte_ = 0;
+  bool haPrecedente_ = false;
+  std::string ultimoCorpo_;
+  bool ultimoRiuscito_ = false;
+};
+
+// Kabel: STX, command, ETX; the register answers with a status section DC3,
+// "OK", "z" (ready), DC4. It has no way to refuse, so a cut frame is only journalled.
+class Kabel : public RegistratoreATrame {
+ public:
+  using RegistratoreATrame::RegistratoreATrame;
+
+ protected:
+  std::vector<Uscita> trama(const std::string& f) override {
+    annotaComando(f.substr(1, f.size() - 2));
+    std::string stato(1, DC3);
+    stato += "OK";
+    if (!guasti_.kabelSenzaPronto) stato += 'z';
+    stato += DC4;
+    return esito({Uscita{0, stato}});
+  }
+
+  std::vector<Uscita> guasta(const std::string& f, std::string_view motivo) override {
+    annotaScarto(f, motivo);
+    return esito({});
+  }
+};
+
+// Frontiera: bare characters with nothing around them. The register parses the
+// stream itself: a command ends at its closing code outside double quotes ("K",
+// "=", "R" after a department, "M", "T", "F" after a lottery code, "%" after a
+// display text); digits, ".", ",", "-", "*", "H", "@" and blanks lie inside a
+// command, and anything between quotes is description text. The register sends
+// DC3 when its input is full and DC1 when it can take more.
+class Frontiera : public Registratore {
+ public:
+  using Registratore::Registratore;
+
+  std::vector<Uscita> ricevi(std::string_view byte) override {
+    std::vector<Uscita> out;
+    for (char c : byte) {
+      if (riagganciato()) break;
+      sorvegliaArresto();
+      ++caratteri_;
+      comando_ += c;
+      if (c == '"') {
+        virgolette_ = !virgolette_;
+      } else if (!virgolette_ && std::string_view("K=RMTF%").find(c) != std::string_view::npos) {
+        annotaComando(comando_);
+        comando_.clear();
+        accoda(out, esito({}));
+      }
+      if (guasti_.dc3OgniK > 0 && !guasti_.muto && !riagganciato() &&
+          caratteri_ % guasti_.dc3OgniK == 0) {
+        out.push_back(Uscita{0, std::string(1, DC3)});
+        out.push_back(Uscita{guasti_.dc3Durata, std::string(1, DC1)});
+        fermoFino_ = adesso_ + guasti_.dc3Durata;
+        dopoArresto_ = 0;
+        segnalato_ = false;
+      }
+    }
+    return out;
+  }
+
+  std::vector<Uscita> quiete() override {
+    if (!comando_.empty()) annotaScarto(comando_, "comando senza chiusura");
+    comando_.clear();
+    virgolette_ = false;
+    return {};
+  }
+
+ private:
+  // A character or two may already be on the line when DC3 leaves; more than
+  // that means the program is not honouring the stop.
+  static constexpr int tolleranza = 2;
+
+  void sorvegliaArresto() {
+    if (!orologioNoto_ || adesso_ >= fermoFino_) return;
+    if (++dopoArresto_ > tolleranza && !segnalato_) {
+      segnalato_ = true;
+      annota("!! " + std::to_string(dopoArresto_) +
+             " caratteri ricevuti dopo DC3, prima di DC1 (arresto non rispettato)");
+    }
+  }
+
+  long caratteri_ = 0;
+  std::string comando_;
+  bool virgolette_ = false;
+  double fermoFino_ = -1;
+  int dopoArresto_ = 0;
+  bool segnalato_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<Registratore> Registratore::crea(const std::string& famiglia, const Guasti& g) {
+  std::string f;
+  for (char c : famiglia) f += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  std::unique_ptr<Registratore> r;
+  if (f == "vandoni") {
+    r.reset(new Vandoni(g));
+  } else if (f == "frontiera") {
+    r.reset(new Frontiera(g));
+  } else if (f == "olivetti") {
+    r.reset(new Olivetti(g));
+  } else if (f == "kabel") {
+    r.reset(new Kabel(g));
+  }
+  return r;
+}
+
+}  // namespace simcassa
