@@ -1,0 +1,39 @@
+#pragma once
+// The folder scan: every tick sends up to 10 receipt files, deletes those sent
+// and sets failed ones aside.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "shell/stato.h"
+
+namespace quimbo {
+
+inline constexpr int kFilePerGiro = 10;
+
+// Length of the file, or no value (counting as 0) when it cannot be read (logged).
+std::optional<std::uintmax_t> f_fileLen(Stato& st, const std::string& percorso);
+
+// Deletes `nuovo` if present, then renames `attuale` to `nuovo`; reports nothing.
+void RinominaFile(const std::string& attuale, const std::string& nuovo);
+
+// Up to `massimo` receipt files ("*.sco", any case, plain files), names only.
+std::vector<std::string> ElencaScontrini(const std::filesystem::path& cartella, int massimo);
+
+// The identity of a file that was sent completely, kept in "inviati.txt" until the
+// file is gone, so that a sent receipt is never sent again.
+struct Identita {
+  std::string nome;
+  std::uintmax_t dimensione = 0;
+  std::int64_t modifica = 0;  // nanoseconds of the modification time
+  bool operator==(const Identita&) const = default;
+};
+std::optional<Identita> IdentitaDi(const std::filesystem::path& file);
+std::vector<Identita> LeggiInviati(const std::filesystem::path& cartella);
+void AggiungiInviato(const std::filesystem::path& cartella, const Identita& id);  // flushed to disk
+void TogliInviato(const std::filesystem::path& cartella, const Identita& id);
+
+}  // namespace quimbo
