@@ -1,0 +1,94 @@
+#include "finestra_headless.h"
+
+#include <QTime>
+
+#include "domanda_qt.h"
+#include "pompa_qt.h"
+#include "shell/applicazione.h"
+#include "shell/testo.h"
+
+namespace quimbo::app {
+
+namespace {
+
+const char* intestazione(Campo c) {
+  switch (c) {
+    case Campo::TxtManda: return "MANDO ALLA CASSA";
+    case Campo::TxtRit: return "RITORNO DALLA CASSA";
+    case Campo::TxtMsg: return "MESSAGGI";
+    case Campo::txtTipo: return "Tipo Registratore";
+    case Campo::Caption: return "FINESTRA";
+  }
+  return "";
+}
+
+const char* nome(Risposta r) {
+  switch (r) {
+    case Risposta::Ok: return "OK";
+    case Risposta::Annulla: return "Annulla";
+    case Risposta::Si: return "S\xc3\xac";  // Sì
+    case Risposta::No: return "No";
+  }
+  return "";
+}
+
+// Line breaks of a message box's text, on one line.
+std::string suUnaRiga(const std::string& s) {
+  std::string r;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '\r' || s[i] == '\n') {
+      if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') ++i;
+      r += " / ";
+    } else {
+      r += s[i];
+    }
+  }
+  return r;
+}
+
+}  // namespace
+
+FinestraHeadless::FinestraHeadless(std::FILE* uscita)
+    : uscita_(uscita), timer1_([this] {
+        if (st_) Timer1_Timer(*st_);
+      }) {
+  termine_ = [this] { terminaProgramma(pompa_); };
+}
+
+void FinestraHeadless::collega(Stato* st, const PompaQt* pompa) {
+  st_ = st;
+  pompa_ = pompa;
+}
+
+void FinestraHeadless::riga(const std::string& testata, const std::string& testo) {
+  const std::string ora = QTime::currentTime().toString(QStringLiteral("hh:mm:ss.zzz")).toStdString();
+  std::fprintf(uscita_, "%s %s: %s\n", ora.c_str(), testata.c_str(), testo.c_str());
+  std::fflush(uscita_);
+}
+
+void FinestraHeadless::scrivi(Campo campo, const std::string& testo) {
+  riga(intestazione(campo), testo::leggibile(testo));
+}
+
+Risposta FinestraHeadless::chiedi(const std::string& titolo, const std::string& testo, Icona,
+                                  Pulsanti pulsanti) {
+  const int massimo = st_ ? st_->miRisposteAutomatiche : 0;
+  const bool ancora = risposteDate_ < massimo;
+  Risposta r = Risposta::Ok;
+  switch (pulsanti) {
+    case Pulsanti::Ok: r = Risposta::Ok; break;  // a notice, not a question
+    case Pulsanti::OkAnnulla: r = ancora ? Risposta::Ok : Risposta::Annulla; break;
+    case Pulsanti::SiNoAnnulla: r = ancora ? Risposta::Si : Risposta::Annulla; break;
+    case Pulsanti::SiNo: r = ancora ? Risposta::Si : Risposta::No; break;
+  }
+  if (pulsanti != Pulsanti::Ok && ancora) ++risposteDate_;
+  const std::string t = titolo.empty() ? std::string(kTitoloApplicazione) : testo::leggibile(titolo);
+  riga("DOMANDA [" + t + "]", testo::leggibile(suUnaRiga(testo)) + " -> " + nome(r));
+  return r;
+}
+
+void FinestraHeadless::termina() {
+  if (termine_) termine_();
+}
+
+}  // namespace quimbo::app

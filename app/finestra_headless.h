@@ -1,0 +1,62 @@
+#pragma once
+// The window without a display (--headless): the display texts go to standard
+// output one line per change, and the operator's questions answer themselves.
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "shell/piattaforma.h"
+#include "timer_qt.h"
+
+namespace quimbo {
+struct Stato;
+}
+
+namespace quimbo::app {
+
+class PompaQt;
+
+class FinestraHeadless : public Finestra {
+ public:
+  // Lines go to `uscita` (standard output in the program).
+  explicit FinestraHeadless(std::FILE* uscita = stdout);
+
+  // The state the timer's ticks go to (its miRisposteAutomatiche bounds the
+  // automatic answers), and the pump whose depth decides how the program ends.
+  void collega(Stato* st, const PompaQt* pompa);
+  void impostaProva(const std::string& testo) { prova_ = testo; }
+  void impostaTermine(std::function<void()> termine) { termine_ = std::move(termine); }
+
+  void scrivi(Campo campo, const std::string& testo) override;
+  void mostra(Elemento, bool) override {}
+  std::string confBase() override { return confBase_; }
+  void impostaConfBase(const std::string& testo) override { confBase_ = testo; }
+  bool aggConf() override { return aggConf_; }
+  void impostaAggConf(bool spuntato) override { aggConf_ = spuntato; }
+  std::string prova() override { return prova_; }
+  Risposta chiedi(const std::string& titolo, const std::string& testo, Icona icona,
+                  Pulsanti pulsanti) override;
+  void intervalloTimer(int millisecondi) override { timer1_.intervallo(millisecondi); }
+  void abilitaTimer(bool abilitato) override { timer1_.abilita(abilitato); }
+  void collegamentoOccupato(bool) override {}
+  void nuovoLavoro() override { risposteDate_ = 0; }
+  void termina() override;
+
+  TimerScansione& timer1() { return timer1_; }
+
+ private:
+  void riga(const std::string& intestazione, const std::string& testo);
+
+  std::FILE* uscita_;
+  Stato* st_ = nullptr;
+  const PompaQt* pompa_ = nullptr;
+  std::function<void()> termine_;
+  std::string confBase_;
+  bool aggConf_ = false;
+  std::string prova_;
+  int risposteDate_ = 0;  // "try again" answers given in the current job
+  TimerScansione timer1_;
+};
+
+}  // namespace quimbo::app

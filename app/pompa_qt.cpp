@@ -1,0 +1,56 @@
+#include "pompa_qt.h"
+
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QThread>
+#include <QTimer>
+#include <cmath>
+#include <cstdio>
+#include <iostream>
+
+namespace quimbo::app {
+
+namespace {
+struct Livello {
+  explicit Livello(int& n) : n_(n) { ++n_; }
+  ~Livello() { --n_; }
+  Livello(const Livello&) = delete;
+  Livello& operator=(const Livello&) = delete;
+  int& n_;
+};
+}  // namespace
+
+bool PompaQt::attendi(const std::function<bool()>& fatto, std::optional<double> scadenza) {
+  Livello livello(profondita_);
+  QTimer sveglia;
+  sveglia.setSingleShot(true);
+  sveglia.setTimerType(Qt::PreciseTimer);
+  for (;;) {
+    if (fatto()) return true;
+    if (scadenza) {
+      const double resta = *scadenza - orologio_.secondi();
+      if (resta <= 0) return fatto();
+      // Rounded up: waking a little late is harmless, waking early costs a lap.
+      const double ms = std::ceil(resta * 1000.0);
+      sveglia.start(ms > 2e9 ? 2000000000 : static_cast<int>(ms));
+    }
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  }
+}
+
+void terminaProgramma(const PompaQt* pompa) {
+  const bool annidato =
+      (pompa != nullptr && pompa->profondita() > 0) || QThread::currentThread()->loopLevel() > 1;
+  if (annidato) {
+    std::cout.flush();
+    std::cerr.flush();
+    std::fflush(stdout);
+    std::fflush(stderr);
+    _exit(0);
+  }
+  QCoreApplication::exit(0);
+}
+
+}  // namespace quimbo::app
