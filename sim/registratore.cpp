@@ -371,9 +371,12 @@ class Frontiera : public Registratore {
           caratteri_ % guasti_.dc3OgniK == 0) {
         out.push_back(Uscita{0, std::string(1, DC3)});
         out.push_back(Uscita{guasti_.dc3Durata, std::string(1, DC1)});
+        // A DC3 sent while already stopped prolongs the same stop.
+        if (adesso_ >= fermoFino_) {
+          dopoArresto_ = 0;
+          segnalato_ = false;
+        }
         fermoFino_ = adesso_ + guasti_.dc3Durata;
-        dopoArresto_ = 0;
-        segnalato_ = false;
       }
     }
     return out;

@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -435,6 +436,14 @@ int main(int argc, char** argv) {
   if (!reg->riagganciato()) {
     Servizio servizio(o, *reg, fd, giornale);
     esito = servizio.esegui();
+  }
+  if (reg->riagganciato() && schiavo >= 0) {
+    // A pty drops what the other side has not read yet when the master closes:
+    // let the program take the last answer before the line goes dead.
+    const double limite = ora() + 1.0, minimo = ora() + 0.02;
+    int inAttesa = 0;
+    while (ora() < limite && (ora() < minimo || (ioctl(schiavo, FIONREAD, &inAttesa) == 0 && inAttesa > 0)))
+      usleep(5000);
   }
   if (schiavo >= 0) close(schiavo);
   close(fd);
