@@ -107,6 +107,7 @@ void InviaKabel(Stato& st, const std::string& psCar) {
 }  // namespace
 
 int InviaCar(Stato& st, const std::string& psCar, bool pvScontrino) {
+  CollegamentoOccupato occupato(st);
   try {
     if (eTipo(st, "Vandoni")) return InviaVandoni(st, psCar, pvScontrino);
     if (eTipo(st, "Frontiera")) InviaFrontiera(st, psCar);

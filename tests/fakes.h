@@ -1,0 +1,169 @@
+#pragma once
+// A scripted platform for in-process scenarios: a fake clock that only moves when
+// something waits, a port wired to a scripted register, a window that records
+// what it was told and answers questions from a script, and an event pump that
+// delivers the register's bytes as receive events.
+
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "registratore.h"
+#include "shell/piattaforma.h"
+#include "shell/stato.h"
+
+namespace quimbo::prova {
+
+class OrologioFinto : public Orologio {
+ public:
+  double t = 1000.0;
+  DataOra data{2026, 12, 5, 7, 10, 3};
+  double secondi() override { return t; }
+  DataOra adesso() override { return data; }
+  void dormi(double s) override {
+    if (s > 0) t += s;
+    dormito += s > 0 ? s : 0;
+  }
+  double dormito = 0;
+};
+
+// What the register sends back, `ritardo` seconds after the bytes that caused it.
+using Cassa = std::function<std::vector<simcassa::Uscita>(std::string_view scritti)>;
+
+class PortaFinta : public Porta {
+ public:
+  explicit PortaFinta(OrologioFinto& orologio) : orologio_(orologio) {}
+
+  Cassa cassa;                       // the scripted register
+  std::string scritto;               // every byte the program wrote
+  std::vector<std::string> scritture;  // one element per output() call
+  std::vector<std::string> aperture;  // devices opened
+  bool apriFallisce = false;
+  std::string motivoFallimento = "No such file or directory";
+
+  void suEvento(Gestore g) override { gestore_ = std::move(g); }
+  bool apri(const std::string& dispositivo, const std::string& impostazioni, std::string& motivo) override;
+  void chiudi() override { aperta_ = false; }
+  bool aperta() const override { return aperta_; }
+  std::string motivoChiusura() const override { return motivoChiusura_; }
+  int inBufferCount() override;
+  std::string input() override;
+  void output(std::string_view dati) override;
+  bool attendiDati(double secondi) override;
+
+  // Bytes from the register due by now move into the receive buffer; true when
+  // any arrived.
+  bool consegna();
+  std::optional<double> prossimaConsegna() const;
+  // Bytes that arrive at once, as if the register had sent them unprompted.
+  void arriva(std::string byte, double ritardo = 0);
+  // The far end hangs up now.
+  void perdi(const std::string& motivo);
+  void evento(int codice) {
+    if (gestore_) gestore_(codice);
+  }
+  const std::string& impostazioni() const { return impostazioni_; }
+
+ private:
+  OrologioFinto& orologio_;
+  Gestore gestore_;
+  bool aperta_ = false;
+  std::string motivoChiusura_;
+  std::string impostazioni_;
+  std::string buffer_;
+  std::multimap<double, std::string> programmate_;
+};
+
+struct Domanda {
+  std::string titolo, testo;
+  Icona icona;
+  Pulsanti pulsanti;
+  Risposta risposta;
+};
+
+class FinestraFinta : public Finestra {
+ public:
+  std::map<Campo, std::vector<std::string>> storia;  // every text each field was given
+  std::map<Elemento, bool> visibile;
+  std::deque<Risposta> risposte;  // answers to the next questions, in order
+  std::vector<Domanda> domande;
+  std::string confBaseTesto, provaTesto;
+  bool aggConfSpuntato = false;
+  int intervallo = -1;
+  bool timerAbilitato = false;
+  int abilitazioniTimer = 0;
+  std::vector<bool> occupato;
+  int lavori = 0;
+  bool terminato = false;
+
+  void scrivi(Campo c, const std::string& t) override { storia[c].push_back(t); }
+  void mostra(Elemento e, bool v) override { visibile[e] = v; }
+  std::string confBase() override { return confBaseTesto; }
+  void impostaConfBase(const std::string& t) override { confBaseTesto = t; }
+  bool aggConf() override { return aggConfSpuntato; }
+  void impostaAggConf(bool s) override { aggConfSpuntato = s; }
+  std::string prova() override { return provaTesto; }
+  Risposta chiedi(const std::string& titolo, const std::string& testo, Icona icona, Pulsanti p) override;
+  void intervalloTimer(int ms) override { intervallo = ms; }
+  void abilitaTimer(bool a) override {
+    timerAbilitato = a;
+    if (a) ++abilitazioniTimer;
+  }
+  void collegamentoOccupato(bool o) override { occupato.push_back(o); }
+  void nuovoLavoro() override { ++lavori; }
+  void termina() override { terminato = true; }
+
+  std::string ultimo(Campo c) const;
+};
+
+// Delivers the register's bytes as receive events and moves the fake clock to the
+// next thing that can happen. A wait that nothing can ever end fails the test
+// instead of hanging it.
+class PompaFinta : public Pompa {
+ public:
+  PompaFinta(OrologioFinto& o, PortaFinta& p) : orologio_(o), porta_(p) {}
+  bool attendi(const std::function<bool()>& fatto, std::optional<double> scadenza) override;
+  // Something the operator does at a given moment (a click, a close).
+  void alle(double t, std::function<void()> azione) { azioni_.emplace(t, std::move(azione)); }
+  int attese = 0;
+
+ private:
+  OrologioFinto& orologio_;
+  PortaFinta& porta_;
+  std::multimap<double, std::function<void()>> azioni_;
+};
+
+// A whole scripted platform and the state over it.
+struct Banco {
+  Banco();
+  ~Banco();
+  OrologioFinto orologio;
+  PortaFinta porta{orologio};
+  FinestraFinta finestra;
+  PompaFinta pompa{orologio, porta};
+  Stato st{Piattaforma{porta, finestra, pompa, orologio}};
+  std::filesystem::path cartella;  // a fresh temporary receipt folder
+  std::unique_ptr<simcassa::Registratore> simulatore;
+
+  // Writes quimbo.ini with "[Altri parametri]" lines (DirPerFile is added) and
+  // runs the start-up.
+  void avvia(const std::string& altriParametri, const std::string& parametriSeriale = "");
+  // Plays a simulated register of that family behind the port.
+  simcassa::Registratore& collega(const std::string& famiglia, const simcassa::Guasti& g = {});
+  void scriviFile(const std::string& nome, const std::string& contenuto) const;
+  std::string leggiFile(const std::string& nome) const;
+  bool esiste(const std::string& nome) const;
+  std::vector<std::string> righeLog() const;
+  std::vector<std::string> fileInCartella() const;  // names, sorted (folders end with "/")
+};
+
+// A Vandoni frame built by hand, for asserting what went on the wire.
+std::string TramaAttesa(int progr, const std::string& dati);
+
+}  // namespace quimbo::prova
