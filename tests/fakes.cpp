@@ -95,6 +95,7 @@ void PortaFinta::perdi(const std::string& motivo) {
 }
 
 Risposta FinestraFinta::chiedi(const std::string& titolo, const std::string& testo, Icona icona, Pulsanti p) {
+  if (erroreAllaDomanda) throw Errore(erroreAllaDomanda);
   Risposta r = Risposta::Annulla;
   if (p == Pulsanti::Ok) {
     r = Risposta::Ok;

@@ -101,6 +101,7 @@ class FinestraFinta : public Finestra {
   std::vector<bool> occupato;
   int lavori = 0;
   bool terminato = false;
+  int erroreAllaDomanda = 0;  // a question raises this error number (a broken window)
 
   void scrivi(Campo c, const std::string& t) override { storia[c].push_back(t); }
   void mostra(Elemento e, bool v) override { visibile[e] = v; }

@@ -204,7 +204,8 @@ void Scansione(Stato& st) {
         inviati.push_back(*id);
         ScriviInviati(dir, inviati);
         EliminaFile(percorso);
-        std::erase(inviati, *id);
+        // Any entry under this name is done with now, older ones included.
+        std::erase_if(inviati, [&](const Identita& i) { return i.nome == nome; });
         ScriviInviati(dir, inviati);
       } else {
         EliminaFile(percorso);

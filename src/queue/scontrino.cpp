@@ -114,6 +114,7 @@ File ApriConRitenti(Stato& st, const std::string& percorso) {
 }  // namespace
 
 bool ElaboraScontrino(Stato& st, const std::string& percorso) {
+  st.finestra().nuovoLavoro();
   for (;;) {  // every restart comes back here
     bool risultato = false;
     st.mbErrTx = false;
