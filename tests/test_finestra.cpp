@@ -119,11 +119,12 @@ struct CartellaTemporanea {
   }
 };
 
-std::string scriviIni(const CartellaTemporanea& dir, const std::string& tipo, const std::string& dispositivo) {
+std::string scriviIni(const CartellaTemporanea& dir, const std::string& tipo, const std::string& dispositivo,
+                      int attesaTimer = 600000) {
   const fs::path ini = dir.p / "quimbo.ini";
   std::ofstream f(ini);
   f << "[Altri parametri]\nRegistratore=" << tipo << "\nDirPerFile=" << dir.p.string()
-    << "\nAttesaTimer=600000\n[Parametri Seriale]\nDispositivo=" << dispositivo
+    << "\nAttesaTimer=" << attesaTimer << "\n[Parametri Seriale]\nDispositivo=" << dispositivo
     << "\nSettings=9600,n,8,1\n";
   return ini.string();
 }
@@ -670,9 +671,10 @@ struct Programma {
   Pty pty;
   CartellaTemporanea dir;
   QProcess p;
-  Programma(const QStringList& argomenti, const std::string& tipo, bool finestra = false) {
+  Programma(const QStringList& argomenti, const std::string& tipo, bool finestra = false,
+            int attesaTimer = 600000) {
     QStringList a = argomenti;
-    a << QString::fromStdString(scriviIni(dir, tipo, pty.nome));
+    a << QString::fromStdString(scriviIni(dir, tipo, pty.nome, attesaTimer));
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     if (finestra) env.insert("QT_QPA_PLATFORM", "offscreen");
     p.setProcessEnvironment(env);
@@ -701,6 +703,55 @@ TEST(Programma, FinestraSottoSigtermChiudeConCodiceZero) {
   ASSERT_TRUE(prg.p.waitForFinished(5000));
   EXPECT_EQ(prg.p.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(prg.p.exitCode(), 0);
+}
+
+namespace {
+// Reads the program's standard output until `testo` appears.
+bool aspettaUscita(QProcess& p, QByteArray& visto, const char* testo, int ms) {
+  QElapsedTimer t;
+  t.start();
+  while (!visto.contains(testo)) {
+    if (t.hasExpired(ms)) return false;
+    p.waitForReadyRead(50);
+    visto += p.readAllStandardOutput();
+  }
+  return true;
+}
+}  // namespace
+
+TEST(Programma, SigtermDuranteLAttesaDellaCassaLasciaLoScontrino) {
+  Programma prg({"--headless"}, "Vandoni", false, 200);
+  {
+    std::ofstream sco(prg.dir.p / "a.sco");
+    sco << "V\t1\tPANE\t1,50\r\n";
+  }
+  // A register that never answers: the program waits inside the pump.
+  QByteArray visto;
+  ASSERT_TRUE(aspettaUscita(prg.p, visto, "MANDO ALLA CASSA", 10000)) << visto.toStdString();
+  EXPECT_EQ(prg.pty.leggi(1, 2000).substr(0, 1), "\x02");
+  prg.p.terminate();
+  ASSERT_TRUE(prg.p.waitForFinished(5000));
+  EXPECT_EQ(prg.p.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(prg.p.exitCode(), 0);
+  EXPECT_TRUE(fs::exists(prg.dir.p / "a.sco"));
+}
+
+TEST(Programma, SbloccaDallaRigaDiComandoControIlSimulatore) {
+  QProcess sim;
+  sim.start(QStringLiteral(SIMCASSA), {"vandoni"});
+  QByteArray riga;
+  ASSERT_TRUE(aspettaUscita(sim, riga, "\n", 5000));
+  ASSERT_TRUE(riga.startsWith("PORTA "));
+  const std::string dispositivo = riga.mid(6, riga.indexOf('\n') - 6).trimmed().toStdString();
+  CartellaTemporanea dir;
+  QProcess p;
+  p.start(QStringLiteral(QUIMBO_ESEGUIBILE),
+          {"--headless", "--sblocca", QString::fromStdString(scriviIni(dir, "Vandoni", dispositivo))});
+  ASSERT_TRUE(p.waitForFinished(10000));
+  EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardOutput().toStdString();
+  EXPECT_TRUE(aspettaUscita(sim, riga, "497", 2000)) << riga.toStdString();
+  sim.terminate();
+  sim.waitForFinished(5000);
 }
 
 TEST(Programma, PortaCheNonSiApreDaCodiceUno) {
