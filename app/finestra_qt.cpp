@@ -191,6 +191,10 @@ void FinestraQt::termina() {
 
 void FinestraQt::closeEvent(QCloseEvent* evento) {
   evento->accept();
+  scarica();
+}
+
+void FinestraQt::scarica() {
   if (scaricata_) return;
   scaricata_ = true;
   if (st_) Form_Unload(*st_);

@@ -50,8 +50,11 @@ class FinestraQt : public QWidget, public Finestra {
 
   TimerScansione& timer1() { return timer1_; }
 
+  // The close box, and the termination signals: unload once, then end. Does not
+  // depend on the window being shown (a signal may come during start-up).
+  void scarica();
+
  protected:
-  // The close box, and the termination signals: unload, then end.
   void closeEvent(QCloseEvent* evento) override;
 
  private:

@@ -153,7 +153,7 @@ int main(int argc, char** argv) {
     if (chiuso) return;
     chiuso = true;
     if (finestraQt) {
-      finestraQt->close();
+      finestraQt->scarica();
     } else {
       Form_Unload(st);
       terminaProgramma(&pompa);
@@ -182,5 +182,5 @@ int main(int argc, char** argv) {
   }
 
   if (finestraQt) finestraQt->show();
-  return QCoreApplication::exec();
+  return pompa.eseguiCicloPrincipale();
 }

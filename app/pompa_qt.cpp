@@ -40,10 +40,18 @@ bool PompaQt::attendi(const std::function<bool()>& fatto, std::optional<double> 
   }
 }
 
+int PompaQt::eseguiCicloPrincipale() {
+  cicloPrincipale_ = true;
+  const int codice = QCoreApplication::exec();
+  cicloPrincipale_ = false;
+  return codice;
+}
+
 void terminaProgramma(const PompaQt* pompa) {
-  const bool annidato =
-      (pompa != nullptr && pompa->profondita() > 0) || QThread::currentThread()->loopLevel() > 1;
-  if (annidato) {
+  const bool soloIlCicloPrincipale = pompa != nullptr && pompa->nelCicloPrincipale() &&
+                                     pompa->profondita() == 0 &&
+                                     QThread::currentThread()->loopLevel() == 1;
+  if (!soloIlCicloPrincipale) {
     std::cout.flush();
     std::cerr.flush();
     std::fflush(stdout);

@@ -21,14 +21,20 @@ class PompaQt : public Pompa {
   // here must not return into them.
   int profondita() const { return profondita_; }
 
+  // Runs the program's main loop (QCoreApplication::exec).
+  int eseguiCicloPrincipale();
+  bool nelCicloPrincipale() const { return cicloPrincipale_; }
+
  private:
   Orologio& orologio_;
   int profondita_ = 0;
+  bool cicloPrincipale_ = false;
 };
 
-// Ends the program now. From inside a wait or a modal box nothing that was in
-// progress may resume, so the process leaves on the spot after flushing its
-// output; from the main loop the loop is simply left with code 0.
+// Ends the program now. Straight from the main loop the loop is simply left with
+// code 0. Anywhere else (inside a wait, a modal box, or start-up before the main
+// loop runs) nothing that was in progress may resume, so the process leaves on
+// the spot after flushing its output.
 void terminaProgramma(const PompaQt* pompa);
 
 }  // namespace quimbo::app

@@ -120,10 +120,10 @@ struct CartellaTemporanea {
 };
 
 std::string scriviIni(const CartellaTemporanea& dir, const std::string& tipo, const std::string& dispositivo,
-                      int attesaTimer = 600000) {
+                      int attesaTimer = 600000, const std::string& altro = "") {
   const fs::path ini = dir.p / "quimbo.ini";
   std::ofstream f(ini);
-  f << "[Altri parametri]\nRegistratore=" << tipo << "\nDirPerFile=" << dir.p.string()
+  f << "[Altri parametri]\n" << altro << "Registratore=" << tipo << "\nDirPerFile=" << dir.p.string()
     << "\nAttesaTimer=" << attesaTimer << "\n[Parametri Seriale]\nDispositivo=" << dispositivo
     << "\nSettings=9600,n,8,1\n";
   return ini.string();
@@ -377,6 +377,17 @@ TEST(FinestraAvviata, FineChiudeLaPortaEFermaIlTimer) {
   EXPECT_FALSE(a.porta.aperta());
   EXPECT_FALSE(a.finestra.timer1().timer().isActive());
   EXPECT_TRUE(a.st.mbErrTx);
+  EXPECT_EQ(a.terminata, 1);
+}
+
+TEST(FinestraAvviata, ScaricaAncheSenzaEssereMostrata) {
+  Avviata a("Vandoni");
+  ASSERT_TRUE(a.porta.aperta());
+  a.finestra.scarica();  // a signal during start-up, before the window is shown
+  EXPECT_FALSE(a.porta.aperta());
+  EXPECT_FALSE(a.finestra.timer1().timer().isActive());
+  EXPECT_EQ(a.terminata, 1);
+  a.finestra.scarica();
   EXPECT_EQ(a.terminata, 1);
 }
 
@@ -752,6 +763,25 @@ TEST(Programma, SbloccaDallaRigaDiComandoControIlSimulatore) {
   EXPECT_TRUE(aspettaUscita(sim, riga, "497", 2000)) << riga.toStdString();
   sim.terminate();
   sim.waitForFinished(5000);
+}
+
+TEST(Programma, SigtermSulMessaggioDiAvvioNonLasciaProseguire) {
+  // "Ritenta" made of letters: the start-up error box waits for OK, before the
+  // window is shown and before the main loop runs.
+  CartellaTemporanea dir;
+  Pty pty;
+  QProcess p;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  p.setProcessEnvironment(env);
+  p.start(QStringLiteral(QUIMBO_ESEGUIBILE),
+          {QString::fromStdString(scriviIni(dir, "Vandoni", pty.nome, 600000, "Ritenta=abc\n"))});
+  ASSERT_TRUE(p.waitForStarted(5000));
+  EXPECT_FALSE(p.waitForFinished(1000));
+  p.terminate();
+  ASSERT_TRUE(p.waitForFinished(5000)) << "the signal was lost";
+  EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(p.exitCode(), 0);
 }
 
 TEST(Programma, PortaCheNonSiApreDaCodiceUno) {
