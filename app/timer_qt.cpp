@@ -7,6 +7,8 @@ namespace quimbo::app {
 TimerScansione::TimerScansione(std::function<void()> scatto) {
   timer_.setObjectName(QStringLiteral("Timer1"));
   timer_.setSingleShot(false);
+  // A coarse timer may tick up to 5% early; a scan is due a full interval later.
+  timer_.setTimerType(Qt::PreciseTimer);
   QObject::connect(&timer_, &QTimer::timeout, &timer_, [scatto = std::move(scatto)] {
     if (scatto) scatto();
   });
