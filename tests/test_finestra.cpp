@@ -36,98 +36,14 @@
 #include "segnali.h"
 #include "shell/applicazione.h"
 #include "shell/errore.h"
+#include "aiuti_qt.h"
 
 namespace fs = std::filesystem;
 using namespace quimbo;
 using namespace quimbo::app;
+using namespace quimbo::prova_qt;
 
 namespace {
-
-// Lets events through until `cond` holds or `ms` pass; a heartbeat timer keeps
-// the wait from blocking past the deadline.
-bool finche(const std::function<bool()>& cond, int ms) {
-  QTimer battito;
-  battito.start(5);
-  QElapsedTimer t;
-  t.start();
-  while (!cond()) {
-    if (t.hasExpired(ms)) return cond();
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  }
-  return true;
-}
-
-void lasciaScorrere(int ms) {
-  finche([] { return false; }, ms);
-}
-
-// A pseudo-terminal: the program opens the slave by its path, the test plays
-// the register on the master.
-struct Pty {
-  int master = -1;
-  int slave = -1;
-  std::string nome;
-  Pty() {
-    if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) return;
-    termios t{};
-    tcgetattr(slave, &t);
-    cfmakeraw(&t);
-    tcsetattr(slave, TCSANOW, &t);
-    nome = ttyname(slave);
-  }
-  ~Pty() {
-    chiudiMaster();
-    if (slave >= 0) close(slave);
-  }
-  void chiudiMaster() {
-    if (master >= 0) close(master);
-    master = -1;
-  }
-  void scrivi(const std::string& s) const {
-    ASSERT_EQ(::write(master, s.data(), s.size()), static_cast<ssize_t>(s.size()));
-  }
-  std::string leggi(size_t n, int ms) const {
-    std::string r;
-    QElapsedTimer t;
-    t.start();
-    while (r.size() < n && !t.hasExpired(ms)) {
-      pollfd p{master, POLLIN, 0};
-      if (::poll(&p, 1, 20) <= 0) continue;
-      char buf[512];
-      const ssize_t k = ::read(master, buf, sizeof buf);
-      if (k > 0) r.append(buf, static_cast<size_t>(k));
-    }
-    return r;
-  }
-};
-
-double tempoCpu() {
-  timespec ts{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
-}
-
-struct CartellaTemporanea {
-  fs::path p;
-  CartellaTemporanea() {
-    char modello[] = "/tmp/quimbo-finestra-XXXXXX";
-    p = mkdtemp(modello);
-  }
-  ~CartellaTemporanea() {
-    std::error_code ec;
-    fs::remove_all(p, ec);
-  }
-};
-
-std::string scriviIni(const CartellaTemporanea& dir, const std::string& tipo, const std::string& dispositivo,
-                      int attesaTimer = 600000, const std::string& altro = "") {
-  const fs::path ini = dir.p / "quimbo.ini";
-  std::ofstream f(ini);
-  f << "[Altri parametri]\n" << altro << "Registratore=" << tipo << "\nDirPerFile=" << dir.p.string()
-    << "\nAttesaTimer=" << attesaTimer << "\n[Parametri Seriale]\nDispositivo=" << dispositivo
-    << "\nSettings=9600,n,8,1\n";
-  return ini.string();
-}
 
 // The real window over a pty, started by Form_Load; termina() only counts.
 struct Avviata {
@@ -716,19 +632,6 @@ TEST(Programma, FinestraSottoSigtermChiudeConCodiceZero) {
   EXPECT_EQ(prg.p.exitCode(), 0);
 }
 
-namespace {
-// Reads the program's standard output until `testo` appears.
-bool aspettaUscita(QProcess& p, QByteArray& visto, const char* testo, int ms) {
-  QElapsedTimer t;
-  t.start();
-  while (!visto.contains(testo)) {
-    if (t.hasExpired(ms)) return false;
-    p.waitForReadyRead(50);
-    visto += p.readAllStandardOutput();
-  }
-  return true;
-}
-}  // namespace
 
 TEST(Programma, SigtermDuranteLAttesaDellaCassaLasciaLoScontrino) {
   Programma prg({"--headless"}, "Vandoni", false, 200);

@@ -1,0 +1,1 @@
+// level 4 (in preparazione)
