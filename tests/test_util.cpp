@@ -224,6 +224,14 @@ TEST(FileIni, VirgoletteTolte) {
   EXPECT_EQ(spaiate.leggi("s", "d", "def"), "");
 }
 
+TEST(FileIni, PuntoEVirgolaNelValoreResta) {
+  const FileIni ini = FileIni::daTesto("[s]\nConfBase=A ;B\nDir=f:\\quimbo ;x\n; commento=1\nk=a;b\n");
+  EXPECT_EQ(ini.leggi("s", "ConfBase", ""), "A ;B");
+  EXPECT_EQ(ini.leggi("s", "Dir", ""), "f:\\quimbo ;x");
+  EXPECT_EQ(ini.leggi("s", "k", ""), "a;b");
+  EXPECT_EQ(ini.leggi("s", "; commento", "def"), "def");
+}
+
 TEST(FileIni, PrimaOccorrenzaVince) {
   const FileIni ini = FileIni::daTesto(kIni);
   EXPECT_EQ(ini.leggi("Altri parametri", "Ritenta", ""), "3");

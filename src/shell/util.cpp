@@ -2,10 +2,12 @@
 
 #include <ini.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <system_error>
 
@@ -201,6 +203,10 @@ std::string_view senzaBianchi(std::string_view s) {
   return s.substr(inizio, fine - inizio + 1);
 }
 
+// Stands for ";" inside a value while the parser reads the line (a control
+// character that has no business in a configuration file).
+constexpr char kPuntoEVirgola = '\x01';
+
 struct Sorgente {
   std::string_view testo;
   std::size_t pos = 0;
@@ -227,6 +233,15 @@ char* leggiRiga(char* str, int num, void* stream) {
                                                                         : static_cast<std::size_t>(num - 1);
   riga.copy(str, n);
   str[n] = '\0';
+  // The parser would take " ;" inside a value for a comment; the Windows profile
+  // functions keep it as part of the value ("ConfBase=A ;B" must reach the register
+  // whole). Semicolons after the "=" travel masked and come back in raccogli.
+  if (n > 0 && str[0] != ';' && str[0] != '[') {
+    if (char* uguale = std::strchr(str, '=')) {
+      for (char* c = uguale + 1; *c; ++c)
+        if (*c == ';') *c = kPuntoEVirgola;
+    }
+  }
   return str;
 }
 
@@ -234,7 +249,9 @@ char* leggiRiga(char* str, int num, void* stream) {
 // does for the Windows profile functions.
 int raccogli(void* user, const char* sezione, const char* nome, const char* valore) {
   auto* mappa = static_cast<std::map<std::string, std::string>*>(user);
-  std::string_view v = valore ? valore : "";
+  std::string testo = valore ? valore : "";
+  std::replace(testo.begin(), testo.end(), kPuntoEVirgola, ';');
+  std::string_view v = testo;
   // Windows drops one pair of matching quotes around a whole value.
   if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
     v = v.substr(1, v.size() - 2);
