@@ -261,7 +261,7 @@ TEST(InviaVandoni, RetriesBelowOneCountAsOne) {
   EXPECT_EQ(InviaCar(b.st, "420", true), 0);
   EXPECT_EQ(sim.comandi(), (std::vector<std::string>{"420", "497", "497", "420"}));
   ASSERT_EQ(b.finestra.domande.size(), 1u);
-  EXPECT_EQ(b.finestra.domande[0].testo.rfind("Verificati 0 errori", 0), 0u);
+  EXPECT_EQ(b.finestra.domande[0].testo.rfind("Verificati 1 errori", 0), 0u);  // the count actually used
 }
 
 TEST(InviaVandoni, SilentRegisterTimesOutWithTheLimit) {
@@ -323,6 +323,19 @@ TEST(InviaFrontiera, Dc3WithoutDc1TimesOut) {
   EXPECT_EQ(b.porta.scritto, "A");
   EXPECT_TRUE(b.st.mbErrTx);
   EXPECT_EQ(b.st.TxtMsg, "Nessuna risposta dalla cassa");
+}
+
+TEST(InviaFrontiera, TimeOutLeavesTheRegistersHoldInPlace) {
+  Banco b;
+  b.avvia("Registratore=Frontiera\nTempoMaxRisposta=1");
+  b.porta.arriva(DC3);
+  InviaCar(b.st, "AB", true);
+  EXPECT_TRUE(b.st.mbAttesa);  // still held: only a DC1 may release it
+  b.st.mbErrTx = false;
+  b.porta.arriva(DC1, 0.5);
+  InviaCar(b.st, "K", true);
+  EXPECT_EQ(b.porta.scritto, "K");
+  EXPECT_FALSE(b.st.mbErrTx);
 }
 
 TEST(InviaFrontiera, AgainstTheSimulatorsFlowControl) {
@@ -456,6 +469,17 @@ TEST(OliRispReg, FrameCutByTheWindowIsCompletedLater) {
   EXPECT_EQ(OliRispReg(b.st), STX + "abc" + ETX);
 }
 
+TEST(OliRispReg, LostPortEndsTheWindowAtOnce) {
+  Banco b;
+  b.avvia("Registratore=Olivetti");
+  b.porta.perdi("Input/output error");
+  const double prima = b.orologio.t;
+  EXPECT_EQ(OliRispReg(b.st), "");
+  EXPECT_EQ(b.orologio.t, prima);
+  EXPECT_FALSE(ProvaDaRigaComandi(b.st, "1322"));
+  EXPECT_EQ(b.righeLog().size(), 1u);  // the loss itself, nothing after it
+}
+
 TEST(OliInviaStr, PiecesOfTen) {
   struct {
     size_t lunghezza;
@@ -541,6 +565,21 @@ TEST(Prova, ExitStatusFollowsTheRegister) {
   g.rispondiCon = '?';
   strano.collega("vandoni", g);
   EXPECT_FALSE(ProvaDaRigaComandi(strano.st, "497"));
+
+  Banco sconosciuto;
+  sconosciuto.avvia("Registratore=Epson");
+  EXPECT_FALSE(ProvaDaRigaComandi(sconosciuto.st, "497"));
+  EXPECT_FALSE(SbloccaDaRigaComandi(sconosciuto.st));
+
+  Banco kabel;
+  kabel.avvia("Registratore=Kabel");
+  simcassa::Guasti km;
+  km.muto = true;
+  kabel.collega("kabel", km);
+  EXPECT_FALSE(ProvaDaRigaComandi(kabel.st, "1"));  // the limit passed without a ready sign
+  EXPECT_FALSE(SbloccaDaRigaComandi(kabel.st));     // nothing to unlock
+  kabel.collega("kabel");
+  EXPECT_TRUE(ProvaDaRigaComandi(kabel.st, "1"));
 
   Banco muto;
   muto.avvia("TempoMaxRisposta=1");

@@ -118,9 +118,14 @@ EsitoAttesa AttendiCassa(Stato& st, const std::function<bool()>& fatto, double l
   return EsitoAttesa::Scaduto;
 }
 
+bool PortaPersa(Stato& st, const Errore& e) {
+  return e.numero() == err::PortaNonAperta && !st.porta().aperta();
+}
+
 void NessunaRisposta(Stato& st, const std::string& procedura) {
   st.mbErrTx = true;
-  st.mbAttesa = false;
+  // For Frontiera the flag is the register's own DC3 hold: only its DC1 ends it.
+  if (!eTipo(st, "Frontiera")) st.mbAttesa = false;
   ImpostaTesto(st, Campo::TxtMsg, "Nessuna risposta dalla cassa");
   ScriviErrore(st, err::ErroreIO, "Nessuna risposta dalla cassa", procedura);
 }
@@ -136,17 +141,17 @@ std::optional<int16_t> f_trasmreg(Stato& st, const std::string& psDati) {
     st.miProgr = static_cast<int16_t>(st.miProgr + 1 >= 127 ? 32 : st.miProgr + 1);
     switch (AttendiCassa(st, [&] { return !st.mbAttesa; }, st.mdTempoMaxRisposta)) {
       case EsitoAttesa::Fatto: return st.miRisposta;
-      case EsitoAttesa::PortaChiusa: throw Errore(err::PortaNonAperta);
+      case EsitoAttesa::PortaChiusa: break;  // the loss is logged where it was seen
       case EsitoAttesa::Scaduto: NessunaRisposta(st, "f_trasmreg"); return std::nullopt;
     }
-    return std::nullopt;
   } catch (const Errore& e) {
-    ScriviErrore(st, e, "f_trasmreg");
-    // A frame that never reached the register must not pass for an accepted one.
-    st.mbAttesa = false;
-    st.mbErrTx = true;
-    return std::nullopt;
+    if (!PortaPersa(st, e)) ScriviErrore(st, e, "f_trasmreg");
   }
+  // A frame that never reached the register, or was never answered, must not
+  // pass for an accepted one.
+  st.mbAttesa = false;
+  st.mbErrTx = true;
+  return std::nullopt;
 }
 
 }  // namespace quimbo

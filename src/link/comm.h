@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "shell/errore.h"
 #include "shell/stato.h"
 
 namespace quimbo {
@@ -26,6 +27,9 @@ EsitoAttesa AttendiCassa(Stato& st, const std::function<bool()>& fatto, double l
 
 // "AttRisposta" is "S" (either case): Olivetti answers are read and checked.
 bool eTipoRisposta(const Stato& st);
+
+// The error only says that the port is gone, which was logged when it went.
+bool PortaPersa(Stato& st, const Errore& e);
 
 // The register kept silent past "TempoMaxRisposta": the command stops as if it
 // had answered an unexpected character.

@@ -18,7 +18,10 @@ int InviaVandoni(Stato& st, const std::string& psCar, bool pvScontrino) {
   int tentativo = 1;
   for (;;) {
     const std::optional<int16_t> codice = f_trasmreg(st, psCar);
-    if (!codice || *codice != 21) return kContinua;
+    if (!codice || *codice != 21) {
+      st.mbConfermato = codice.has_value();
+      return kContinua;
+    }
     if (tentativo != ritenta) {
       ++tentativo;
       continue;
@@ -34,7 +37,7 @@ int InviaVandoni(Stato& st, const std::string& psCar, bool pvScontrino) {
       }
       --st.miSbloccoInCorso;
     }
-    const std::string prima = "Verificati " + std::to_string(st.miRitenta) + " errori in trasmissione";
+    const std::string prima = "Verificati " + std::to_string(ritenta) + " errori in trasmissione";
     Risposta r;
     if (pvScontrino) {
       r = st.finestra().chiedi("",
@@ -63,6 +66,7 @@ void InviaFrontiera(Stato& st, const std::string& psCar) {
     }
     st.porta().output(std::string(1, c));
   }
+  st.mbConfermato = true;  // this family never answers a command: written is all there is
 }
 
 void InviaOlivetti(Stato& st, const std::string& psCar) {
@@ -71,6 +75,7 @@ void InviaOlivetti(Stato& st, const std::string& psCar) {
     OliInviaStr(st, psCar);
     accettato = !eTipoRisposta(st) || OliControlloOk(st, psCar);
   }
+  if (!eTipoRisposta(st)) st.mbConfermato = true;
   if (!accettato) {
     // A command the register never accepted is no success: the receipt's caller
     // must hear of it.
@@ -81,65 +86,71 @@ void InviaOlivetti(Stato& st, const std::string& psCar) {
 }
 
 // A Kabel wait ends at "Pausa" seconds when that is set; otherwise only the
-// register's sign (or "TempoMaxRisposta") ends it.
-bool AttendiKabel(Stato& st, const std::function<bool()>& fatto) {
+// register's sign (or "TempoMaxRisposta") ends it. True when the sign came.
+EsitoAttesa AttendiKabel(Stato& st, const std::function<bool()>& fatto) {
   const bool conPausa = st.mdPausa > 0;
-  switch (AttendiCassa(st, fatto, conPausa ? st.mdPausa : st.mdTempoMaxRisposta)) {
-    case EsitoAttesa::Fatto: return true;
-    case EsitoAttesa::PortaChiusa: throw Errore(err::PortaNonAperta);
-    case EsitoAttesa::Scaduto:
-      if (conPausa) return true;
-      NessunaRisposta(st, "InviaCar");
-      return false;
-  }
-  return false;
+  const EsitoAttesa esito = AttendiCassa(st, fatto, conPausa ? st.mdPausa : st.mdTempoMaxRisposta);
+  if (esito == EsitoAttesa::PortaChiusa) throw Errore(err::PortaNonAperta);
+  if (esito == EsitoAttesa::Scaduto && !conPausa) NessunaRisposta(st, "InviaCar");
+  return esito;
 }
 
 void InviaKabel(Stato& st, const std::string& psCar) {
-  if (!AttendiKabel(st, [&] { return !st.mbKabelStato; })) return;
+  if (AttendiKabel(st, [&] { return !st.mbKabelStato; }) == EsitoAttesa::Scaduto && st.mdPausa <= 0) return;
   st.porta().output(st.msSTX + psCar + st.msETX);
   ImpostaTesto(st, Campo::TxtRit, "");
   st.porta().input();
   st.mbAttesa = true;
-  AttendiKabel(st, [&] { return !st.mbAttesa; });
+  st.mbConfermato = AttendiKabel(st, [&] { return !st.mbAttesa; }) == EsitoAttesa::Fatto;
 }
 
 }  // namespace
 
 int InviaCar(Stato& st, const std::string& psCar, bool pvScontrino) {
   CollegamentoOccupato occupato(st);
-  try {
-    if (eTipo(st, "Vandoni")) return InviaVandoni(st, psCar, pvScontrino);
-    if (eTipo(st, "Frontiera")) InviaFrontiera(st, psCar);
-    else if (eTipo(st, "Olivetti")) InviaOlivetti(st, psCar);
-    else if (eTipo(st, "Kabel")) InviaKabel(st, psCar);
-  } catch (const Errore& e) {
-    ScriviErrore(st, e, "InviaCar");
-    // The command did not get through: never let that pass for a success.
-    st.mbErrTx = true;
-    st.mbAttesa = false;
+  st.mbConfermato = false;
+  int risultato = kContinua;
+  // With the port gone nothing can be sent: the commands of the record fail
+  // quietly (the loss was logged once, when it happened).
+  if (st.porta().aperta()) {
+    try {
+      if (eTipo(st, "Vandoni")) risultato = InviaVandoni(st, psCar, pvScontrino);
+      else if (eTipo(st, "Frontiera")) InviaFrontiera(st, psCar);
+      else if (eTipo(st, "Olivetti")) InviaOlivetti(st, psCar);
+      else if (eTipo(st, "Kabel")) InviaKabel(st, psCar);
+    } catch (const Errore& e) {
+      if (!PortaPersa(st, e)) ScriviErrore(st, e, "InviaCar");
+      // The command did not get through: never let that pass for a success.
+      st.mbErrTx = true;
+      st.mbConfermato = false;
+      if (!eTipo(st, "Frontiera")) st.mbAttesa = false;
+    }
   }
-  return kContinua;
+  if (!st.porta().aperta()) {
+    st.mbErrTx = true;
+    st.mbConfermato = false;
+  }
+  return risultato;
 }
 
 bool Sblocca(Stato& st) {
   if (eTipo(st, "Vandoni")) {
     st.mbErrTx = false;
     int r = InviaCar(st, "497", false);
-    bool accettato = r <= 0 && !st.mbErrTx;
+    bool accettato = r <= 0 && !st.mbErrTx && st.mbConfermato;
     if (r > 0) return false;
     st.mbErrTx = false;
     r = InviaCar(st, "497", false);
-    accettato = accettato && r <= 0 && !st.mbErrTx;
+    accettato = accettato && r <= 0 && !st.mbErrTx && st.mbConfermato;
     if (r <= 0) st.mbErrTx = false;
     return accettato;
   }
   if (eTipo(st, "Frontiera")) {
     st.mbErrTx = false;
     InviaCar(st, "K", false);
-    return !st.mbErrTx;
+    return !st.mbErrTx && st.mbConfermato;
   }
-  return true;
+  return false;  // nothing to unlock on the other families
 }
 
 }  // namespace quimbo

@@ -49,6 +49,7 @@ std::string OliRispReg(Stato& st) {
   Porta& porta = st.porta();
   const double fine = orologio.secondi() + kFinestraRisposta;
   for (;;) {
+    if (!porta.aperta()) return {};
     st.msOliBuffer += porta.input();
     if (!st.mbOliStx) {
       if (st.msOliBuffer == st.msACK) {
@@ -80,9 +81,17 @@ bool OliControlloOk(Stato& st, const std::string& psCom) {
   if (!eTipoRisposta(st)) return true;
   for (int i = 0; i < kControlliRisposta; ++i) {
     const std::string risposta = OliRispReg(st);
-    if (risposta.empty()) return true;
+    if (risposta.empty()) {
+      // Silence counts as acceptance (a bare test text gets no answer), but not
+      // on a line that is gone.
+      st.mbConfermato = st.porta().aperta();
+      return true;
+    }
     OliInviaStr(st, st.msACK);
-    if (risposta.size() >= 8 && risposta[6] == '!' && risposta[7] == '0') return true;
+    if (risposta.size() >= 8 && risposta[6] == '!' && risposta[7] == '0') {
+      st.mbConfermato = true;
+      return true;
+    }
     // Sent again exactly as first written: wrapping a ready frame in a second
     // frame would give the register a command it cannot read.
     OliInviaStr(st, psCom);

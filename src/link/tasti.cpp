@@ -2,6 +2,7 @@
 // command-line forms.
 
 #include "link/invio.h"
+#include "shell/stato.h"
 #include "shell/applicazione.h"
 
 namespace quimbo {
@@ -23,13 +24,18 @@ void comTest_Click(Stato& st) {
 bool ProvaDaRigaComandi(Stato& st, const std::string& testo) {
   st.finestra().nuovoLavoro();
   CollegamentoOccupato occupato(st);
+  if (st.mbTipoSconosciuto) return false;
   st.mbErrTx = false;
   const int r = InviaCar(st, testo, true);
-  return r == kContinua && !st.mbErrTx && st.porta().aperta();
+  return r == kContinua && !st.mbErrTx && st.mbConfermato && st.porta().aperta();
 }
 
 bool SbloccaDaRigaComandi(Stato& st) {
   st.finestra().nuovoLavoro();
+  if (!eTipo(st, "Vandoni") && !eTipo(st, "Frontiera")) {
+    ImpostaTesto(st, Campo::TxtMsg, "Il registratore " + st.msTipoReg + " non ha uno sblocco della tastiera");
+    return false;
+  }
   CollegamentoOccupato occupato(st);
   const bool accettato = Sblocca(st);
   return accettato && st.porta().aperta();

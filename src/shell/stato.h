@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "shell/piattaforma.h"
 
@@ -56,6 +57,9 @@ struct Stato {
   bool mbOliStx = false;
   bool mbKabelStato = false;
   bool mbKabelConf = false;
+  // The register positively took the last command (an ACK, a "!0" status, a
+  // ready sign); "no answer in time" does not count. Read by the command-line checks.
+  bool mbConfermato = false;
 
   // An exchange with the register is under way (a button's, or a receipt's).
   int miOccupato = 0;
@@ -65,6 +69,10 @@ struct Stato {
   bool mbTipoSconosciuto = false;
   // The scan stopped for good after an unexpected error.
   bool mbScansioneFerma = false;
+
+  // Receipts sent completely in this run whose file may still be there (name, size,
+  // modification time): never sent again, even when the journal on disk failed.
+  std::vector<std::string> masInviati;
 
   // What the display shows now (the window gets every change).
   std::string TxtManda, TxtRit, TxtMsg, txtTipo;
