@@ -404,6 +404,37 @@ TEST(Coda, SentFileThatCannotBeDeletedIsNotSentAgain) {
   EXPECT_EQ(b.fileInCartella(), (Comandi{"errori.txt", "quimbo.ini"}));
 }
 
+TEST(Coda, JournalThatCannotBeWrittenNeverCausesASecondPrint) {
+  Banco b;
+  b.avvia("");
+  auto& sim = b.collega("vandoni");
+  b.scriviFile("a.sco", kRicevuta);
+  std::filesystem::create_directory(b.cartella / "inviati.txt.nuovo");  // the journal cannot be written
+  Timer1_Timer(b.st);
+  Timer1_Timer(b.st);
+  EXPECT_EQ(sim.comandi(), kComandiRicevuta);
+  EXPECT_FALSE(b.esiste("a.sco"));
+  ASSERT_FALSE(b.righeLog().empty());
+  EXPECT_NE(b.righeLog()[0].find("in TIMER1 (gestito dal programma)"), std::string::npos);
+}
+
+TEST(Coda, SentFileThatCannotBeDeletedNorJournalledIsNotSentAgain) {
+  Banco b;
+  b.avvia("");
+  auto& sim = b.collega("vandoni");
+  b.scriviFile("a.sco", kRicevuta);
+  std::filesystem::create_directory(b.cartella / "inviati.txt.nuovo");
+  const std::string file = (b.cartella / "a.sco").string();
+  if (std::system(("chattr +i '" + file + "' 2>/dev/null").c_str()) != 0) GTEST_SKIP() << "chattr non disponibile";
+  Timer1_Timer(b.st);
+  Timer1_Timer(b.st);
+  std::system(("chattr -i '" + file + "'").c_str());
+  EXPECT_EQ(sim.comandi(), kComandiRicevuta);  // remembered in memory
+  Timer1_Timer(b.st);
+  EXPECT_FALSE(b.esiste("a.sco"));
+  EXPECT_EQ(sim.comandi(), kComandiRicevuta);
+}
+
 TEST(Coda, FileDeletedByOthersDuringTheSendEndsTheTickHandled) {
   Banco b;
   b.avvia("");
@@ -492,6 +523,8 @@ TEST(Coda, LostPortKeepsTheReceiptAndReopensLater) {
   EXPECT_EQ(b.leggiFile("a.sco"), kRicevuta);
   EXPECT_FALSE(b.esiste("badscont.bad"));
   EXPECT_TRUE(b.finestra.timerAbilitato);
+  // One loss, one line: the rest of the record fails quietly.
+  EXPECT_EQ(b.righeLog().size(), 1u) << b.leggiFile("errori.txt");
   b.porta.apriFallisce = true;
   Timer1_Timer(b.st);
   EXPECT_EQ(b.st.TxtMsg, "Porta seriale non disponibile: No such file or directory");
@@ -509,6 +542,45 @@ TEST(Coda, FamilyWithoutDriverKeepsReceipts) {
   Timer1_Timer(b.st);
   EXPECT_TRUE(b.esiste("a.sco"));
   EXPECT_TRUE(b.porta.scritto.empty());
+}
+
+TEST(Coda, EachFamilySynchronisesInItsOwnWay) {
+  Banco o;
+  o.avvia("Registratore=Olivetti");
+  auto& oli = o.collega("olivetti");
+  o.st.msOliBuffer = "resto di prima";
+  o.st.mbOliStx = true;
+  o.scriviFile("a.sco", "\r\n");
+  EXPECT_TRUE(ElaboraScontrino(o.st, (o.cartella / "a.sco").string()));
+  EXPECT_EQ(oli.comandi(), (Comandi{"$1322"}));
+
+  Banco f;
+  f.avvia("Registratore=FRONTIERA");
+  f.scriviFile("a.sco", "00\tPANE\t1\t1\t1\r\n");
+  EXPECT_TRUE(ElaboraScontrino(f.st, (f.cartella / "a.sco").string()));
+  EXPECT_EQ(f.porta.scritto.substr(0, 1), "K");
+  EXPECT_EQ(f.finestra.ultimo(Campo::TxtManda), "00\tPANE\t1\t1\t1");  // the record being translated
+
+  Banco k;
+  k.avvia("Registratore=Kabel");
+  k.scriviFile("a.sco", "\r\n");
+  EXPECT_TRUE(ElaboraScontrino(k.st, (k.cartella / "a.sco").string()));
+  EXPECT_TRUE(k.porta.scritto.empty());
+}
+
+TEST(Coda, KabelBaseConfigurationIsRestoredAfterTheReceipt) {
+  for (bool riuscito : {true, false}) {
+    Banco b;
+    b.avvia("Registratore=Kabel\nConfBase=B1");
+    auto& sim = b.collega("kabel");
+    b.st.mbKabelConf = true;
+    if (riuscito) b.scriviFile("a.sco", "\r\n");
+    EXPECT_EQ(ElaboraScontrino(b.st, (b.cartella / "a.sco").string()), riuscito);
+    // A file that could not be opened ends before the closing steps: the restore
+    // waits for the next receipt.
+    EXPECT_EQ(sim.comandi(), riuscito ? Comandi{"711{B1{"} : Comandi{}) << riuscito;
+    EXPECT_EQ(b.st.mbKabelConf, !riuscito);
+  }
 }
 
 }  // namespace

@@ -27,6 +27,10 @@ const char* const kNomiFil = "NomiFil.txt";
 const char* const kInviati = "inviati.txt";
 const char* const kScartati = "scartati";
 
+std::string Chiave(const Identita& id) {
+  return std::to_string(id.dimensione) + "\t" + std::to_string(id.modifica) + "\t" + id.nome;
+}
+
 bool FiniscePerSco(const std::string& nome) {
   return nome.size() > 4 && strcasecmp(nome.c_str() + nome.size() - 4, ".sco") == 0;
 }
@@ -80,7 +84,7 @@ void ScriviInviati(const fs::path& cartella, const std::vector<Identita>& elenco
   }
   std::string testo;
   for (const Identita& id : elenco)
-    testo += std::to_string(id.dimensione) + "\t" + std::to_string(id.modifica) + "\t" + id.nome + "\r\n";
+    testo += Chiave(id) + "\r\n";
   const fs::path nuovo = cartella / (std::string(kInviati) + ".nuovo");
   ScriviSuDisco(nuovo, testo);
   std::error_code ec;
@@ -181,14 +185,23 @@ void Scansione(Stato& st) {
   });
   if (inviati.size() != prima) ScriviInviati(dir, inviati);
 
+  auto giaInviato = [&](const Identita& id) {
+    return std::find(inviati.begin(), inviati.end(), id) != inviati.end() ||
+           std::find(st.masInviati.begin(), st.masInviati.end(), Chiave(id)) != st.masInviati.end();
+  };
+  auto dimentica = [&](const std::string& nome) {
+    std::erase_if(st.masInviati, [&](const std::string& k) { return k.substr(k.rfind('\t') + 1) == nome; });
+    const size_t prima = inviati.size();
+    std::erase_if(inviati, [&](const Identita& i) { return i.nome == nome; });
+    if (inviati.size() != prima) ScriviInviati(dir, inviati);
+  };
+
   for (const std::string& nome : nomi) {
     const fs::path percorso = dir / nome;
     // Sent before, but not deleted: only the deletion is tried again.
-    if (std::optional<Identita> id = IdentitaDi(percorso);
-        id && std::find(inviati.begin(), inviati.end(), *id) != inviati.end()) {
+    if (std::optional<Identita> id = IdentitaDi(percorso); id && giaInviato(*id)) {
       EliminaFile(percorso);
-      std::erase(inviati, *id);
-      ScriviInviati(dir, inviati);
+      dimentica(nome);
       continue;
     }
     const std::optional<std::uintmax_t> lunghezza = f_fileLen(st, percorso.string());
@@ -201,15 +214,20 @@ void Scansione(Stato& st) {
     }
     if (inviato) {
       if (std::optional<Identita> id = IdentitaDi(percorso)) {
+        st.masInviati.push_back(Chiave(*id));
         inviati.push_back(*id);
-        ScriviInviati(dir, inviati);
-        EliminaFile(percorso);
-        // Any entry under this name is done with now, older ones included.
-        std::erase_if(inviati, [&](const Identita& i) { return i.nome == nome; });
-        ScriviInviati(dir, inviati);
-      } else {
-        EliminaFile(percorso);
+        try {
+          ScriviInviati(dir, inviati);
+        } catch (const Errore& e) {
+          // Without the journal the deletion still goes ahead; this run remembers
+          // the receipt in memory should the deletion fail too.
+          ScriviErrore(st, e, "TIMER1 (gestito dal programma)");
+          inviati.pop_back();
+        }
       }
+      EliminaFile(percorso);
+      // Any entry under this name is done with now, older ones included.
+      dimentica(nome);
     } else if (!st.porta().aperta()) {
       // The line went away under the receipt: nothing says the register refused
       // it, so it stays as it is and goes again once the port is back.
