@@ -7,20 +7,12 @@
 #include <string>
 
 #include "receipt/formato.h"
+#include "numero_errore.h"
 #include "shell/errore.h"
 
 using namespace quimbo;
 
 namespace {
-
-int numeroErrore(auto&& f) {
-  try {
-    f();
-  } catch (const Errore& e) {
-    return e.numero();
-  }
-  return 0;
-}
 
 struct CasoNumero {
   double valore;

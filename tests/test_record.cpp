@@ -4,20 +4,12 @@
 #include <vector>
 
 #include "receipt/record.h"
+#include "numero_errore.h"
 #include "shell/errore.h"
 
 using namespace quimbo;
 
 namespace {
-
-int numeroErrore(auto&& f) {
-  try {
-    f();
-  } catch (const Errore& e) {
-    return e.numero();
-  }
-  return 0;
-}
 
 // Expected element: empty, text, integer or double.
 Valore T(const char* s) { return std::string(s); }

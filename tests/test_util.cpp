@@ -7,22 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "numero_errore.h"
 #include "shell/errore.h"
 #include "shell/util.h"
 
 using namespace quimbo::util;
 using quimbo::Errore;
+using quimbo::numeroErrore;
 
 namespace {
-
-int numeroErrore(auto&& f) {
-  try {
-    f();
-  } catch (const Errore& e) {
-    return e.numero();
-  }
-  return 0;
-}
 
 // ---- split -----------------------------------------------------------------
 
