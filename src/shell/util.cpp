@@ -145,7 +145,7 @@ double ConvertiNumero(std::string_view testo) {
   if (!cifre || i != n) throw Errore(err::TipoNonCorrispondente);
   if (normale.back() == '.') normale.pop_back();           // "5." is 5
   if (normale[normale.front() == '-' ? 1 : 0] == '.')        // ".5" is 0.5
-    normale.insert(normale.front() == '-' ? 1 : 0, "0");
+    normale.insert(normale.front() == '-' ? 1U : 0U, 1, '0');
   return leggiDecimale(normale);
 }
 
