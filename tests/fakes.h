@@ -157,6 +157,12 @@ struct Banco {
   void avvia(const std::string& altriParametri, const std::string& parametriSeriale = "");
   // Plays a simulated register of that family behind the port.
   simcassa::Registratore& collega(const std::string& famiglia, const simcassa::Guasti& g = {});
+  // Both at once: start-up with these lines, then the register.
+  simcassa::Registratore& prepara(const std::string& altriParametri, const std::string& famiglia,
+                                  const simcassa::Guasti& g = {}) {
+    avvia(altriParametri);
+    return collega(famiglia, g);
+  }
   void scriviFile(const std::string& nome, const std::string& contenuto) const;
   std::string leggiFile(const std::string& nome) const;
   bool esiste(const std::string& nome) const;

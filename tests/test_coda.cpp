@@ -9,6 +9,7 @@
 
 #include "drivers/vandoni.h"
 #include "fakes.h"
+#include "numero_errore.h"
 #include "queue/scansione.h"
 #include "queue/scontrino.h"
 #include "shell/applicazione.h"
@@ -30,8 +31,7 @@ class ComandiVandoni : public ::testing::TestWithParam<CasoVandoni> {};
 TEST_P(ComandiVandoni, RecordBecomesTheseCommands) {
   const CasoVandoni& c = GetParam();
   Banco b;
-  b.avvia("");
-  auto& sim = b.collega("vandoni");
+  auto& sim = b.prepara("", "vandoni");
   EXPECT_EQ(TrasVandoni(b.st, c.riga), 0);
   EXPECT_EQ(sim.comandi(), c.attesi);
   for (const std::string& riga : sim.giornale()) EXPECT_NE(riga.rfind("??", 0), 0u) << riga;
@@ -61,15 +61,6 @@ INSTANTIATE_TEST_SUITE_P(
         CasoVandoni{"sconosciuto", "99", {}}),
     [](const auto& i) { return std::string(i.param.nome); });
 
-TEST(ComandiVandoni, SaleCommandIsAlways27Characters) {
-  Banco b;
-  b.avvia("");
-  auto& sim = b.collega("vandoni");
-  TrasVandoni(b.st, "00\tX\t1\t5\t1");
-  ASSERT_EQ(sim.comandi().size(), 1u);
-  EXPECT_EQ(sim.comandi()[0].size(), 27u);
-}
-
 struct CasoErrato {
   const char* riga;
   int errore;
@@ -89,24 +80,15 @@ TEST(ComandiVandoni, BadLinesFailAtTheRightMoment) {
   };
   for (const CasoErrato& c : casi) {
     Banco b;
-    b.avvia("");
-    auto& sim = b.collega("vandoni");
-    try {
-      TrasVandoni(b.st, c.riga);
-      ADD_FAILURE() << "nessun errore per " << c.riga;
-    } catch (const Errore& e) {
-      EXPECT_EQ(e.numero(), c.errore) << c.riga;
-    }
+    auto& sim = b.prepara("", "vandoni");
+    EXPECT_EQ(numeroErrore([&] { TrasVandoni(b.st, c.riga); }), c.errore) << c.riga;
     EXPECT_EQ(sim.comandi(), c.inviati) << c.riga;
   }
 }
 
 TEST(ComandiVandoni, OperatorsChoiceEndsTheRecord) {
   Banco b;
-  b.avvia("");
-  simcassa::Guasti g;
-  g.rifiutaPrimi = 3;
-  auto& sim = b.collega("vandoni", g);
+  auto& sim = b.prepara("", "vandoni", {.rifiutaPrimi = 3});
   b.finestra.risposte = {Risposta::No};
   EXPECT_EQ(TrasVandoni(b.st, "80\tC\t1500\t0\t0"), 1);
   EXPECT_EQ(sim.comandi(), (Comandi{"419", "419", "419", "497", "497"}));
@@ -119,8 +101,7 @@ const Comandi kComandiRicevuta = {"415", "415", "40214", "2PANE           000001
 
 TEST(Coda, OneReceiptTravelsByteForByteAndIsDeleted) {
   Banco b;
-  b.avvia("");
-  b.collega("vandoni");
+  b.prepara("", "vandoni");
   b.scriviFile("a.sco", kRicevuta);
   Timer1_Timer(b.st);
   std::string atteso;
@@ -132,8 +113,7 @@ TEST(Coda, OneReceiptTravelsByteForByteAndIsDeleted) {
 
 TEST(Coda, TimerIsOffDuringTheScanAndOnAfterIt) {
   Banco b;
-  b.avvia("");
-  b.collega("vandoni");
+  b.prepara("", "vandoni");
   b.scriviFile("a.sco", kRicevuta);
   bool acceso = true;
   b.pompa.alle(b.orologio.t, [&] { acceso = b.finestra.timerAbilitato; });
@@ -145,8 +125,7 @@ TEST(Coda, TimerIsOffDuringTheScanAndOnAfterIt) {
 
 TEST(Coda, BlankLinesSendOnlyTheSynchronisation) {
   Banco b;
-  b.avvia("");
-  auto& sim = b.collega("vandoni");
+  auto& sim = b.prepara("", "vandoni");
   b.scriviFile("a.sco", "   \r\n\r\n  \r\n");
   Timer1_Timer(b.st);
   EXPECT_EQ(sim.comandi(), (Comandi{"415", "415"}));
@@ -155,8 +134,7 @@ TEST(Coda, BlankLinesSendOnlyTheSynchronisation) {
 
 TEST(Coda, LinesEndingInLfAloneAreLinesToo) {
   Banco b;
-  b.avvia("");
-  auto& sim = b.collega("vandoni");
+  auto& sim = b.prepara("", "vandoni");
   b.scriviFile("a.sco", "00\tPANE\t2\t150\t3\n80\tC\t300\t0\t0\t500");
   Timer1_Timer(b.st);
   EXPECT_EQ(sim.comandi(), kComandiRicevuta);
@@ -164,11 +142,7 @@ TEST(Coda, LinesEndingInLfAloneAreLinesToo) {
 
 TEST(Coda, SynchronisationQuestionOkSynchronisesAgain) {
   Banco b;
-  b.avvia("");
-  simcassa::Guasti g;
-  g.rispondiCon = 'A';
-  g.rispondiAlComando = 2;
-  auto& sim = b.collega("vandoni", g);
+  auto& sim = b.prepara("", "vandoni", {.rispondiCon = 'A', .rispondiAlComando = 2});
   b.scriviFile("a.sco", kRicevuta);
   b.finestra.risposte = {Risposta::Ok};
   Timer1_Timer(b.st);
@@ -185,11 +159,7 @@ TEST(Coda, SynchronisationQuestionOkSynchronisesAgain) {
 
 TEST(Coda, SynchronisationQuestionCancelSetsTheReceiptAside) {
   Banco b;
-  b.avvia("");
-  simcassa::Guasti g;
-  g.rispondiCon = 'A';
-  g.rispondiAlComando = 2;
-  auto& sim = b.collega("vandoni", g);
+  auto& sim = b.prepara("", "vandoni", {.rispondiCon = 'A', .rispondiAlComando = 2});
   b.scriviFile("a.sco", kRicevuta);
   b.finestra.risposte = {Risposta::Annulla};
   Timer1_Timer(b.st);
@@ -230,8 +200,7 @@ class SceltaOperatore : public ::testing::TestWithParam<CasoScelta> {};
 
 TEST_P(SceltaOperatore, ResendWholeReceiptOrStop) {
   Banco b;
-  b.avvia("");
-  auto& sim = b.collega("vandoni");
+  auto& sim = b.prepara("", "vandoni");
   int rifiuti = 0;
   b.porta.cassa = [&](std::string_view s) {
     auto u = sim.ricevi(s);
@@ -260,8 +229,7 @@ INSTANTIATE_TEST_SUITE_P(Scelte, SceltaOperatore,
 
 TEST(Coda, FileThatVanishesIsLookedForElevenTimes) {
   Banco b;
-  b.avvia("");
-  auto& sim = b.collega("vandoni");
+  auto& sim = b.prepara("", "vandoni");
   const double prima = b.orologio.t;
   EXPECT_FALSE(ElaboraScontrino(b.st, (b.cartella / "sparito.sco").string()));
   const double durata = b.orologio.t - prima;
@@ -279,8 +247,7 @@ TEST(Coda, FileThatVanishesIsLookedForElevenTimes) {
 
 TEST(Coda, FileThatComesBackIsSent) {
   Banco b;
-  b.avvia("");
-  auto& sim = b.collega("vandoni");
+  auto& sim = b.prepara("", "vandoni");
   b.pompa.alle(b.orologio.t + 5, [&] { b.scriviFile("tardi.sco", kRicevuta); });
   EXPECT_TRUE(ElaboraScontrino(b.st, (b.cartella / "tardi.sco").string()));
   EXPECT_EQ(sim.comandi(), kComandiRicevuta);
@@ -288,8 +255,7 @@ TEST(Coda, FileThatComesBackIsSent) {
 
 TEST(Coda, TwelveFilesTakeTwoTicks) {
   Banco b;
-  b.avvia("");
-  auto& sim = b.collega("vandoni");
+  auto& sim = b.prepara("", "vandoni");
   for (int i = 0; i < 12; ++i) b.scriviFile("r" + std::to_string(i) + ".sco", "80\tC\t1\t0\t0\r\n");
   Timer1_Timer(b.st);
   size_t rimasti = 0;
@@ -303,8 +269,7 @@ TEST(Coda, TwelveFilesTakeTwoTicks) {
 
 TEST(Coda, EmptyFileStaysUntouched) {
   Banco b;
-  b.avvia("");
-  b.collega("vandoni");
+  b.prepara("", "vandoni");
   b.scriviFile("vuoto.sco", "");
   b.scriviFile("B.SCO", "80\tC\t1\t0\t0\r\n");
   Timer1_Timer(b.st);
@@ -314,8 +279,7 @@ TEST(Coda, EmptyFileStaysUntouched) {
 
 TEST(Coda, TwoFailuresInARowKeepBothReceipts) {
   Banco b;
-  b.avvia("");
-  b.collega("vandoni");
+  b.prepara("", "vandoni");
   b.scriviFile("a.sco", "80\tX\t1\t0\t0\r\n");
   Timer1_Timer(b.st);
   b.orologio.data.secondo = 9;
@@ -332,8 +296,7 @@ TEST(Coda, TwoFailuresInARowKeepBothReceipts) {
 
 TEST(Coda, SetAsideArchiveNeverOverwrites) {
   Banco b;
-  b.avvia("");
-  b.collega("vandoni");
+  b.prepara("", "vandoni");
   for (const char* nome : {"a.sco", "a.sco", "a.sco", "a.sco"}) {
     b.scriviFile(nome, "80\tX\t1\t0\t0\r\n");
     Timer1_Timer(b.st);
@@ -349,8 +312,7 @@ TEST(Coda, SetAsideArchiveNeverOverwrites) {
 
 TEST(Coda, UnknownPaymentLetterSendsNothingOfItsLine) {
   Banco b;
-  b.avvia("");
-  auto& sim = b.collega("vandoni");
+  auto& sim = b.prepara("", "vandoni");
   b.scriviFile("a.sco", "00\tPANE\t1\t150\t3\r\n80\tQ\t150\t0\t0\r\n");
   Timer1_Timer(b.st);
   EXPECT_EQ(sim.comandi(), (Comandi{"415", "415", "2PANE           00000150031"}));
@@ -360,8 +322,7 @@ TEST(Coda, UnknownPaymentLetterSendsNothingOfItsLine) {
 
 TEST(Coda, SentFileIsNeverSentAgain) {
   Banco b;
-  b.avvia("");
-  auto& sim = b.collega("vandoni");
+  auto& sim = b.prepara("", "vandoni");
   b.scriviFile("a.sco", kRicevuta);
   // A stop between the last acknowledgement and the deletion left this behind.
   const auto id = IdentitaDi(b.cartella / "a.sco");
@@ -374,8 +335,7 @@ TEST(Coda, SentFileIsNeverSentAgain) {
 
 TEST(Coda, ChangedFileWithTheSameNameIsSent) {
   Banco b;
-  b.avvia("");
-  auto& sim = b.collega("vandoni");
+  auto& sim = b.prepara("", "vandoni");
   AggiungiInviato(b.cartella, Identita{"a.sco", 3, 1});
   b.scriviFile("a.sco", kRicevuta);
   Timer1_Timer(b.st);
@@ -385,8 +345,7 @@ TEST(Coda, ChangedFileWithTheSameNameIsSent) {
 
 TEST(Coda, SentFileThatCannotBeDeletedIsNotSentAgain) {
   Banco b;
-  b.avvia("");
-  auto& sim = b.collega("vandoni");
+  auto& sim = b.prepara("", "vandoni");
   b.scriviFile("a.sco", kRicevuta);
   const std::string file = (b.cartella / "a.sco").string();
   // Immutable: not even root may delete it.
@@ -406,8 +365,7 @@ TEST(Coda, SentFileThatCannotBeDeletedIsNotSentAgain) {
 
 TEST(Coda, JournalThatCannotBeWrittenNeverCausesASecondPrint) {
   Banco b;
-  b.avvia("");
-  auto& sim = b.collega("vandoni");
+  auto& sim = b.prepara("", "vandoni");
   b.scriviFile("a.sco", kRicevuta);
   std::filesystem::create_directory(b.cartella / "inviati.txt.nuovo");  // the journal cannot be written
   Timer1_Timer(b.st);
@@ -420,8 +378,7 @@ TEST(Coda, JournalThatCannotBeWrittenNeverCausesASecondPrint) {
 
 TEST(Coda, SentFileThatCannotBeDeletedNorJournalledIsNotSentAgain) {
   Banco b;
-  b.avvia("");
-  auto& sim = b.collega("vandoni");
+  auto& sim = b.prepara("", "vandoni");
   b.scriviFile("a.sco", kRicevuta);
   std::filesystem::create_directory(b.cartella / "inviati.txt.nuovo");
   const std::string file = (b.cartella / "a.sco").string();
@@ -437,8 +394,7 @@ TEST(Coda, SentFileThatCannotBeDeletedNorJournalledIsNotSentAgain) {
 
 TEST(Coda, FileDeletedByOthersDuringTheSendEndsTheTickHandled) {
   Banco b;
-  b.avvia("");
-  auto& sim = b.collega("vandoni");
+  auto& sim = b.prepara("", "vandoni");
   b.scriviFile("a.sco", kRicevuta);
   b.scriviFile("b.sco", kRicevuta);
   b.porta.cassa = [&](std::string_view s) {
@@ -457,11 +413,7 @@ TEST(Coda, FileDeletedByOthersDuringTheSendEndsTheTickHandled) {
 
 TEST(Coda, OtherErrorsStopTheScanAndSaySo) {
   Banco b;
-  b.avvia("");
-  simcassa::Guasti g;
-  g.rispondiCon = 'A';
-  g.rispondiAlComando = 2;
-  b.collega("vandoni", g);
+  b.prepara("", "vandoni", {.rispondiCon = 'A', .rispondiAlComando = 2});
   b.scriviFile("a.sco", kRicevuta);
   b.finestra.erroreAllaDomanda = 5;
   Timer1_Timer(b.st);
@@ -476,8 +428,7 @@ TEST(Coda, OtherErrorsStopTheScanAndSaySo) {
 
 TEST(Coda, TickDuringAButtonsExchangeDoesNothing) {
   Banco b;
-  b.avvia("");
-  auto& sim = b.collega("vandoni");
+  auto& sim = b.prepara("", "vandoni");
   b.scriviFile("a.sco", kRicevuta);
   b.pompa.alle(b.orologio.t, [&] { Timer1_Timer(b.st); });
   CmdSblocca_click(b.st);
@@ -489,8 +440,7 @@ TEST(Coda, TickDuringAButtonsExchangeDoesNothing) {
 
 TEST(Coda, FineDuringAReceiptLeavesTheFile) {
   Banco b;
-  b.avvia("");
-  auto& sim = b.collega("vandoni");
+  auto& sim = b.prepara("", "vandoni");
   b.scriviFile("a.sco", kRicevuta);
   b.porta.cassa = [&](std::string_view s) {
     auto u = sim.ricevi(s);
@@ -507,8 +457,7 @@ TEST(Coda, FineDuringAReceiptLeavesTheFile) {
 
 TEST(Coda, LostPortKeepsTheReceiptAndReopensLater) {
   Banco b;
-  b.avvia("");
-  auto& sim = b.collega("vandoni");
+  auto& sim = b.prepara("", "vandoni");
   b.scriviFile("a.sco", kRicevuta);
   bool perso = false;
   b.porta.cassa = [&](std::string_view s) {
@@ -546,8 +495,7 @@ TEST(Coda, FamilyWithoutDriverKeepsReceipts) {
 
 TEST(Coda, EachFamilySynchronisesInItsOwnWay) {
   Banco o;
-  o.avvia("Registratore=Olivetti");
-  auto& oli = o.collega("olivetti");
+  auto& oli = o.prepara("Registratore=Olivetti", "olivetti");
   o.st.msOliBuffer = "resto di prima";
   o.st.mbOliStx = true;
   o.scriviFile("a.sco", "\r\n");
@@ -571,8 +519,7 @@ TEST(Coda, EachFamilySynchronisesInItsOwnWay) {
 TEST(Coda, KabelBaseConfigurationIsRestoredAfterTheReceipt) {
   for (bool riuscito : {true, false}) {
     Banco b;
-    b.avvia("Registratore=Kabel\nConfBase=B1");
-    auto& sim = b.collega("kabel");
+    auto& sim = b.prepara("Registratore=Kabel\nConfBase=B1", "kabel");
     b.st.mbKabelConf = true;
     if (riuscito) b.scriviFile("a.sco", "\r\n");
     EXPECT_EQ(ElaboraScontrino(b.st, (b.cartella / "a.sco").string()), riuscito);

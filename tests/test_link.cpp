@@ -143,8 +143,7 @@ TEST(Ricezione, LostPortIsShownAndLoggedOnce) {
 
 TEST(InviaVandoni, AcceptedFrameAndTrafficDisplay) {
   Banco b;
-  b.avvia("");
-  auto& sim = b.collega("vandoni");
+  auto& sim = b.prepara("", "vandoni");
   EXPECT_EQ(InviaCar(b.st, "497", true), 0);
   EXPECT_EQ(b.porta.scritto, TramaAttesa(32, "497"));
   EXPECT_EQ(sim.comandi(), std::vector<std::string>{"497"});
@@ -156,8 +155,7 @@ TEST(InviaVandoni, AcceptedFrameAndTrafficDisplay) {
 
 TEST(InviaVandoni, SequenceWrapsFrom126To32) {
   Banco b;
-  b.avvia("");
-  b.collega("vandoni");
+  b.prepara("", "vandoni");
   b.st.miProgr = 126;
   InviaCar(b.st, "1", true);
   InviaCar(b.st, "2", true);
@@ -166,10 +164,7 @@ TEST(InviaVandoni, SequenceWrapsFrom126To32) {
 
 TEST(InviaVandoni, UnexpectedAnswerGoesOnButFlagsTheCaller) {
   Banco b;
-  b.avvia("");
-  simcassa::Guasti g;
-  g.rispondiCon = 'A';
-  b.collega("vandoni", g);
+  b.prepara("", "vandoni", {.rispondiCon = 'A'});
   EXPECT_EQ(InviaCar(b.st, "415", true), 0);
   EXPECT_TRUE(b.st.mbErrTx);
   EXPECT_EQ(b.porta.scritture.size(), 1u);
@@ -177,8 +172,7 @@ TEST(InviaVandoni, UnexpectedAnswerGoesOnButFlagsTheCaller) {
 
 TEST(InviaVandoni, TooLongCommandIsLoggedAndNotSent) {
   Banco b;
-  b.avvia("");
-  b.collega("vandoni");
+  b.prepara("", "vandoni");
   EXPECT_EQ(InviaCar(b.st, std::string(220, '1'), true), 0);
   EXPECT_TRUE(b.porta.scritto.empty());
   ASSERT_EQ(b.righeLog().size(), 1u);
@@ -200,10 +194,7 @@ class RifiutiVandoni : public ::testing::TestWithParam<CasoRifiuto> {};
 TEST_P(RifiutiVandoni, RefusalSeriesUnlockAndDialog) {
   const CasoRifiuto c = GetParam();
   Banco b;
-  b.avvia("");
-  simcassa::Guasti g;
-  g.rifiutaPrimi = 3;
-  auto& sim = b.collega("vandoni", g);
+  auto& sim = b.prepara("", "vandoni", {.rifiutaPrimi = 3});
   b.finestra.risposte = {c.risposta};
   EXPECT_EQ(InviaCar(b.st, "419", c.scontrino), c.risultato);
   std::vector<std::string> attesi = {"419", "419", "419", "497", "497"};
@@ -237,10 +228,7 @@ INSTANTIATE_TEST_SUITE_P(Scelte, RifiutiVandoni,
 
 TEST(InviaVandoni, RefusedUnlockNeverNestsAnotherUnlock) {
   Banco b;
-  b.avvia("Ritenta=2");
-  simcassa::Guasti g;
-  g.rifiutaPrimi = 1000;
-  auto& sim = b.collega("vandoni", g);
+  auto& sim = b.prepara("Ritenta=2", "vandoni", {.rifiutaPrimi = 1000});
   // Outer series asks after the unlock; the unlock's own series asks too, and
   // gives up (No) without starting a second unlock.
   b.finestra.risposte = {Risposta::No, Risposta::Annulla};
@@ -253,10 +241,7 @@ TEST(InviaVandoni, RefusedUnlockNeverNestsAnotherUnlock) {
 
 TEST(InviaVandoni, RetriesBelowOneCountAsOne) {
   Banco b;
-  b.avvia("Ritenta=0");
-  simcassa::Guasti g;
-  g.rifiutaPrimi = 1;
-  auto& sim = b.collega("vandoni", g);
+  auto& sim = b.prepara("Ritenta=0", "vandoni", {.rifiutaPrimi = 1});
   b.finestra.risposte = {Risposta::Si};
   EXPECT_EQ(InviaCar(b.st, "420", true), 0);
   EXPECT_EQ(sim.comandi(), (std::vector<std::string>{"420", "497", "497", "420"}));
@@ -266,10 +251,7 @@ TEST(InviaVandoni, RetriesBelowOneCountAsOne) {
 
 TEST(InviaVandoni, SilentRegisterTimesOutWithTheLimit) {
   Banco b;
-  b.avvia("TempoMaxRisposta=5");
-  simcassa::Guasti g;
-  g.muto = true;
-  b.collega("vandoni", g);
+  b.prepara("TempoMaxRisposta=5", "vandoni", {.muto = true});
   const double prima = b.orologio.t;
   EXPECT_EQ(InviaCar(b.st, "415", true), 0);
   EXPECT_DOUBLE_EQ(b.orologio.t - prima, 5);
@@ -281,10 +263,7 @@ TEST(InviaVandoni, SilentRegisterTimesOutWithTheLimit) {
 
 TEST(InviaVandoni, LostPortEndsTheWaitAsAFailure) {
   Banco b;
-  b.avvia("");
-  simcassa::Guasti g;
-  g.muto = true;
-  b.collega("vandoni", g);
+  b.prepara("", "vandoni", {.muto = true});
   b.pompa.alle(b.orologio.t + 1, [&] { b.porta.perdi("Input/output error"); });
   EXPECT_EQ(InviaCar(b.st, "415", true), 0);
   EXPECT_TRUE(b.st.mbErrTx);
@@ -340,11 +319,7 @@ TEST(InviaFrontiera, TimeOutLeavesTheRegistersHoldInPlace) {
 
 TEST(InviaFrontiera, AgainstTheSimulatorsFlowControl) {
   Banco b;
-  b.avvia("Registratore=Frontiera");
-  simcassa::Guasti g;
-  g.dc3OgniK = 2;
-  g.dc3Durata = 0.05;
-  auto& sim = b.collega("frontiera", g);
+  auto& sim = b.prepara("Registratore=Frontiera", "frontiera", {.dc3OgniK = 2, .dc3Durata = 0.05});
   InviaCar(b.st, "K", true);
   InviaCar(b.st, "12345", true);
   EXPECT_EQ(b.porta.scritto, "K12345");
@@ -355,8 +330,7 @@ TEST(InviaFrontiera, AgainstTheSimulatorsFlowControl) {
 
 TEST(InviaKabel, FramedCommandWaitsForTheReadySign) {
   Banco b;
-  b.avvia("Registratore=Kabel\nPausa=0");
-  auto& sim = b.collega("kabel");
+  auto& sim = b.prepara("Registratore=Kabel\nPausa=0", "kabel");
   EXPECT_EQ(InviaCar(b.st, "711{x{", true), 0);
   EXPECT_EQ(b.porta.scritto, STX + "711{x{" + ETX);
   EXPECT_EQ(sim.comandi(), std::vector<std::string>{"711{x{"});
@@ -366,10 +340,7 @@ TEST(InviaKabel, FramedCommandWaitsForTheReadySign) {
 
 TEST(InviaKabel, DefaultPauseEndsEachWaitAfterFiveMilliseconds) {
   Banco b;
-  b.avvia("Registratore=Kabel");
-  simcassa::Guasti g;
-  g.muto = true;
-  b.collega("kabel", g);
+  b.prepara("Registratore=Kabel", "kabel", {.muto = true});
   const double prima = b.orologio.t;
   InviaCar(b.st, "1", true);
   EXPECT_NEAR(b.orologio.t - prima, 0.005, 1e-9);
@@ -378,10 +349,7 @@ TEST(InviaKabel, DefaultPauseEndsEachWaitAfterFiveMilliseconds) {
 
 TEST(InviaKabel, NoPauseAndNoReadySignStopsAtTheLimit) {
   Banco b;
-  b.avvia("Registratore=Kabel\nPausa=0\nTempoMaxRisposta=2");
-  simcassa::Guasti g;
-  g.kabelSenzaPronto = true;
-  b.collega("kabel", g);
+  b.prepara("Registratore=Kabel\nPausa=0\nTempoMaxRisposta=2", "kabel", {.kabelSenzaPronto = true});
   InviaCar(b.st, "1", true);
   EXPECT_TRUE(b.st.mbErrTx);
   EXPECT_EQ(b.st.TxtMsg, "Nessuna risposta dalla cassa");
@@ -391,8 +359,7 @@ TEST(InviaKabel, NoPauseAndNoReadySignStopsAtTheLimit) {
 
 TEST(InviaOlivetti, FrameInPiecesAnswerAcknowledged) {
   Banco b;
-  b.avvia("Registratore=Olivetti");
-  auto& sim = b.collega("olivetti");
+  auto& sim = b.prepara("Registratore=Olivetti", "olivetti");
   EXPECT_EQ(OlivSpedStr(b.st, AggCarContr("1322"), true), 0);
   const B frame = B("\x02\x24\x31\x33\x32\x32\x30\x30\x45\x43\x03");
   ASSERT_GE(b.porta.scritture.size(), 2u);
@@ -406,10 +373,7 @@ TEST(InviaOlivetti, FrameInPiecesAnswerAcknowledged) {
 
 TEST(InviaOlivetti, BadStatusIsRetransmittedUnchanged) {
   Banco b;
-  b.avvia("Registratore=Olivetti");
-  simcassa::Guasti g;
-  g.statoErratoPrimi = 2;
-  auto& sim = b.collega("olivetti", g);
+  auto& sim = b.prepara("Registratore=Olivetti", "olivetti", {.statoErratoPrimi = 2});
   OlivSpedStr(b.st, AggCarContr("1322"), true);
   EXPECT_EQ(sim.comandi(), (std::vector<std::string>{"$1322", "$1322", "$1322"}));
   EXPECT_FALSE(b.st.mbErrTx);
@@ -417,10 +381,7 @@ TEST(InviaOlivetti, BadStatusIsRetransmittedUnchanged) {
 
 TEST(InviaOlivetti, NeverAcceptedIsReported) {
   Banco b;
-  b.avvia("Registratore=Olivetti");
-  simcassa::Guasti g;
-  g.statoErratoPrimi = 1000;
-  auto& sim = b.collega("olivetti", g);
+  auto& sim = b.prepara("Registratore=Olivetti", "olivetti", {.statoErratoPrimi = 1000});
   OlivSpedStr(b.st, AggCarContr("1322"), true);
   EXPECT_EQ(sim.comandi().size(), 60u);  // 10 sends, each with 5 retransmissions
   EXPECT_TRUE(b.st.mbErrTx);
@@ -429,10 +390,7 @@ TEST(InviaOlivetti, NeverAcceptedIsReported) {
 
 TEST(InviaOlivetti, SilentRegisterCountsAsAcceptedAfterTwoSeconds) {
   Banco b;
-  b.avvia("Registratore=Olivetti");
-  simcassa::Guasti g;
-  g.muto = true;
-  b.collega("olivetti", g);
+  b.prepara("Registratore=Olivetti", "olivetti", {.muto = true});
   const double prima = b.orologio.t;
   OlivSpedStr(b.st, AggCarContr("1322"), true);
   EXPECT_NEAR(b.orologio.t - prima, 2 + 2 * 0.005, 1e-9);
@@ -442,8 +400,7 @@ TEST(InviaOlivetti, SilentRegisterCountsAsAcceptedAfterTwoSeconds) {
 
 TEST(InviaOlivetti, WithoutAnswersTheFrameGoesOnce) {
   Banco b;
-  b.avvia("Registratore=Olivetti\nAttRisposta=N");
-  auto& sim = b.collega("olivetti");
+  auto& sim = b.prepara("Registratore=Olivetti\nAttRisposta=N", "olivetti");
   OlivSpedStr(b.st, AggCarContr("1322"), true);
   EXPECT_EQ(sim.comandi().size(), 1u);
 }
@@ -501,8 +458,7 @@ TEST(OliInviaStr, PiecesOfTen) {
 
 TEST(Sblocca, VandoniSendsTheUnlockTwice) {
   Banco b;
-  b.avvia("");
-  auto& sim = b.collega("vandoni");
+  auto& sim = b.prepara("", "vandoni");
   CmdSblocca_click(b.st);
   EXPECT_EQ(b.porta.scritto, TramaAttesa(32, "497") + TramaAttesa(33, "497"));
   EXPECT_EQ(sim.comandi().size(), 2u);
@@ -512,10 +468,7 @@ TEST(Sblocca, VandoniSendsTheUnlockTwice) {
 
 TEST(Sblocca, RefusedThenNoStopsAfterTheFirst) {
   Banco b;
-  b.avvia("");
-  simcassa::Guasti g;
-  g.rifiutaPrimi = 3;
-  auto& sim = b.collega("vandoni", g);
+  auto& sim = b.prepara("", "vandoni", {.rifiutaPrimi = 3});
   b.finestra.risposte = {Risposta::No};
   EXPECT_FALSE(SbloccaDaRigaComandi(b.st));
   // 3 refused, 2 of the nested unlock, then No: the second "497" of the click is not sent.
@@ -537,15 +490,13 @@ TEST(Sblocca, FrontieraSendsKAndOthersNothing) {
 
 TEST(Prova, TestTextTravelsAsACommandOfTheFamily) {
   Banco v;
-  v.avvia("");
-  v.collega("vandoni");
+  v.prepara("", "vandoni");
   v.finestra.provaTesto = "";
   comTest_Click(v.st);
   EXPECT_EQ(v.porta.scritto, TramaAttesa(32, ""));
 
   Banco o;
-  o.avvia("Registratore=Olivetti");
-  auto& sim = o.collega("olivetti");
+  auto& sim = o.prepara("Registratore=Olivetti", "olivetti");
   EXPECT_TRUE(ProvaDaRigaComandi(o.st, "1322"));
   EXPECT_EQ(o.porta.scritture[0], "1322");  // unframed, as typed
   sim.quiete();
@@ -555,15 +506,11 @@ TEST(Prova, TestTextTravelsAsACommandOfTheFamily) {
 
 TEST(Prova, ExitStatusFollowsTheRegister) {
   Banco ok;
-  ok.avvia("");
-  ok.collega("vandoni");
+  ok.prepara("", "vandoni");
   EXPECT_TRUE(ProvaDaRigaComandi(ok.st, "497"));
 
   Banco strano;
-  strano.avvia("");
-  simcassa::Guasti g;
-  g.rispondiCon = '?';
-  strano.collega("vandoni", g);
+  strano.prepara("", "vandoni", {.rispondiCon = '?'});
   EXPECT_FALSE(ProvaDaRigaComandi(strano.st, "497"));
 
   Banco sconosciuto;
@@ -572,27 +519,20 @@ TEST(Prova, ExitStatusFollowsTheRegister) {
   EXPECT_FALSE(SbloccaDaRigaComandi(sconosciuto.st));
 
   Banco kabel;
-  kabel.avvia("Registratore=Kabel");
-  simcassa::Guasti km;
-  km.muto = true;
-  kabel.collega("kabel", km);
+  kabel.prepara("Registratore=Kabel", "kabel", {.muto = true});
   EXPECT_FALSE(ProvaDaRigaComandi(kabel.st, "1"));  // the limit passed without a ready sign
   EXPECT_FALSE(SbloccaDaRigaComandi(kabel.st));     // nothing to unlock
   kabel.collega("kabel");
   EXPECT_TRUE(ProvaDaRigaComandi(kabel.st, "1"));
 
   Banco muto;
-  muto.avvia("TempoMaxRisposta=1");
-  simcassa::Guasti m;
-  m.muto = true;
-  muto.collega("vandoni", m);
+  muto.prepara("TempoMaxRisposta=1", "vandoni", {.muto = true});
   EXPECT_FALSE(ProvaDaRigaComandi(muto.st, "497"));
 }
 
 TEST(Pulsanti, ClickDuringAnExchangeStartsNoSecondOne) {
   Banco b;
-  b.avvia("");
-  auto& sim = b.collega("vandoni");
+  auto& sim = b.prepara("", "vandoni");
   b.porta.cassa = [&](std::string_view s) {
     auto u = sim.ricevi(s);
     for (auto& x : u) x.ritardo += 1;
