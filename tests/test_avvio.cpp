@@ -191,10 +191,6 @@ TEST(Avvio, PortThatDoesNotOpenStopsTheStartUp) {
   EXPECT_FALSE(b.finestra.timerAbilitato);
 }
 
-TEST(Avvio, DefaultIniIsBesideTheExecutable) {
-  EXPECT_EQ(percorsoIniPredefinito("/opt/quimbo"), "/opt/quimbo/quimbo.ini");
-}
-
 TEST(Chiusura, FineClosesThePortAndEnds) {
   Banco b;
   b.avvia("");

@@ -309,12 +309,6 @@ void AggiungiInviato(const fs::path& dir, const Identita& id) {
   ScriviInviati(dir, elenco);
 }
 
-void TogliInviato(const fs::path& dir, const Identita& id) {
-  std::vector<Identita> elenco = LeggiInviati(dir);
-  std::erase(elenco, id);
-  ScriviInviati(dir, elenco);
-}
-
 void Timer1_Timer(Stato& st) {
   Finestra& fin = st.finestra();
   // A button's exchange is under way: this tick does nothing; the next one scans.

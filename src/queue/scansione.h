@@ -34,6 +34,5 @@ struct Identita {
 std::optional<Identita> IdentitaDi(const std::filesystem::path& file);
 std::vector<Identita> LeggiInviati(const std::filesystem::path& cartella);
 void AggiungiInviato(const std::filesystem::path& cartella, const Identita& id);  // flushed to disk
-void TogliInviato(const std::filesystem::path& cartella, const Identita& id);
 
 }  // namespace quimbo

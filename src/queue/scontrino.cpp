@@ -133,9 +133,9 @@ bool ElaboraScontrino(Stato& st, const std::string& percorso) {
       bool fine = false;
       for (;;) {
         if (!st.porta().aperta()) break;
+        // An unexpected answer to the last line, and also one raised outside any
+        // line (a synchronisation that timed out, a stray character): ask.
         if (st.mbErrTx) {
-          // Raised outside a line (a synchronisation that timed out, a stray answer):
-          // nothing of this file is known to be printed, so ask as for a line.
           if (ChiediRiprova(st, kDomandaTrasmissione, Icona::Critico)) ricomincia = true;
           break;
         }
@@ -151,11 +151,6 @@ bool ElaboraScontrino(Stato& st, const std::string& percorso) {
           ricomincia = true;
           break;
         }
-        if (st.mbErrTx) {
-          if (st.porta().aperta() && ChiediRiprova(st, kDomandaTrasmissione, Icona::Critico))
-            ricomincia = true;
-          break;
-        }
       }
       // Only the end of the file is success: a loop left on an error flag, a lost
       // port or the operator's choice is not.
@@ -169,7 +164,7 @@ bool ElaboraScontrino(Stato& st, const std::string& percorso) {
 
     // A receipt-specific Kabel configuration is taken back even when the receipt failed.
     if (eTipo(st, "Kabel") && st.mbKabelConf) {
-      if (InviaCar(st, "711{" + st.finestra().confBase() + "{", true) == 0) st.mbKabelConf = false;
+      if (InviaCar(st, "711{" + st.finestra().confBase() + "{", true) == kContinua) st.mbKabelConf = false;
     }
     return risultato;
   }
