@@ -13,11 +13,16 @@ QString daCp1252(const std::string& s) { return QString::fromStdString(testo::aU
 
 QMessageBox::Icon iconaQt(Icona i) {
   switch (i) {
-    case Icona::Domanda: return QMessageBox::Question;
-    case Icona::Critico: return QMessageBox::Critical;
-    case Icona::Esclamazione: return QMessageBox::Warning;
-    case Icona::Informazione: return QMessageBox::Information;
-    case Icona::Nessuna: break;
+    case Icona::Domanda:
+      return QMessageBox::Question;
+    case Icona::Critico:
+      return QMessageBox::Critical;
+    case Icona::Esclamazione:
+      return QMessageBox::Warning;
+    case Icona::Informazione:
+      return QMessageBox::Information;
+    case Icona::Nessuna:
+      break;
   }
   return QMessageBox::NoIcon;
 }
@@ -31,8 +36,8 @@ Risposta Domanda::risposta() const {
   return seChiusa;
 }
 
-Domanda costruisciDomanda(QWidget* genitore, const std::string& titolo, const std::string& testo,
-                          Icona icona, Pulsanti pulsanti) {
+Domanda costruisciDomanda(QWidget* genitore, const std::string& titolo, const std::string& testo, Icona icona,
+                          Pulsanti pulsanti) {
   Domanda d;
   d.box = std::make_unique<QMessageBox>(genitore);
   QMessageBox& b = *d.box;

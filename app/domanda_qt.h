@@ -24,7 +24,7 @@ struct Domanda {
 
 // Builds the box (title and text are Windows-1252 bytes); the first button is the
 // default, as on the original.
-Domanda costruisciDomanda(QWidget* genitore, const std::string& titolo, const std::string& testo,
-                          Icona icona, Pulsanti pulsanti);
+Domanda costruisciDomanda(QWidget* genitore, const std::string& titolo, const std::string& testo, Icona icona,
+                          Pulsanti pulsanti);
 
 }  // namespace quimbo::app

@@ -13,21 +13,30 @@ namespace {
 
 const char* intestazione(Campo c) {
   switch (c) {
-    case Campo::TxtManda: return "MANDO ALLA CASSA";
-    case Campo::TxtRit: return "RITORNO DALLA CASSA";
-    case Campo::TxtMsg: return "MESSAGGI";
-    case Campo::txtTipo: return "Tipo Registratore";
-    case Campo::Caption: return "FINESTRA";
+    case Campo::TxtManda:
+      return "MANDO ALLA CASSA";
+    case Campo::TxtRit:
+      return "RITORNO DALLA CASSA";
+    case Campo::TxtMsg:
+      return "MESSAGGI";
+    case Campo::txtTipo:
+      return "Tipo Registratore";
+    case Campo::Caption:
+      return "FINESTRA";
   }
   return "";
 }
 
 const char* nome(Risposta r) {
   switch (r) {
-    case Risposta::Ok: return "OK";
-    case Risposta::Annulla: return "Annulla";
-    case Risposta::Si: return "S\xc3\xac";  // Sì
-    case Risposta::No: return "No";
+    case Risposta::Ok:
+      return "OK";
+    case Risposta::Annulla:
+      return "Annulla";
+    case Risposta::Si:
+      return "S\xc3\xac";  // Sì
+    case Risposta::No:
+      return "No";
   }
   return "";
 }
@@ -76,10 +85,18 @@ Risposta FinestraHeadless::chiedi(const std::string& titolo, const std::string& 
   const bool ancora = risposteDate_ < massimo;
   Risposta r = Risposta::Ok;
   switch (pulsanti) {
-    case Pulsanti::Ok: r = Risposta::Ok; break;  // a notice, not a question
-    case Pulsanti::OkAnnulla: r = ancora ? Risposta::Ok : Risposta::Annulla; break;
-    case Pulsanti::SiNoAnnulla: r = ancora ? Risposta::Si : Risposta::Annulla; break;
-    case Pulsanti::SiNo: r = ancora ? Risposta::Si : Risposta::No; break;
+    case Pulsanti::Ok:
+      r = Risposta::Ok;
+      break;  // a notice, not a question
+    case Pulsanti::OkAnnulla:
+      r = ancora ? Risposta::Ok : Risposta::Annulla;
+      break;
+    case Pulsanti::SiNoAnnulla:
+      r = ancora ? Risposta::Si : Risposta::Annulla;
+      break;
+    case Pulsanti::SiNo:
+      r = ancora ? Risposta::Si : Risposta::No;
+      break;
   }
   if (pulsanti != Pulsanti::Ok && ancora) ++risposteDate_;
   const std::string t = titolo.empty() ? std::string(kTitoloApplicazione) : testo::leggibile(titolo);

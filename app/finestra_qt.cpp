@@ -35,25 +35,22 @@ W* crea(QWidget* genitore, const char* nome, int sx, int su, int largo, int alto
   return w;
 }
 
-QLabel* etichetta(QWidget* g, const char* nome, const char* testo, Qt::Alignment allinea, int sx,
-                  int su, int largo, int alto) {
+QLabel* etichetta(QWidget* g, const char* nome, const char* testo, Qt::Alignment allinea, int sx, int su,
+                  int largo, int alto) {
   auto* l = crea<QLabel>(g, nome, sx, su, largo, alto);
   l->setText(QString::fromUtf8(testo));
   l->setAlignment(allinea);
   return l;
 }
 
-QPushButton* pulsante(QWidget* g, const char* nome, const char* testo, int sx, int su, int largo,
-                      int alto) {
+QPushButton* pulsante(QWidget* g, const char* nome, const char* testo, int sx, int su, int largo, int alto) {
   auto* p = crea<QPushButton>(g, nome, sx, su, largo, alto);
   p->setText(QString::fromUtf8(testo));
   p->setAutoDefault(false);
   return p;
 }
 
-QString mostrabile(const std::string& cp1252) {
-  return QString::fromStdString(testo::leggibile(cp1252));
-}
+QString mostrabile(const std::string& cp1252) { return QString::fromStdString(testo::leggibile(cp1252)); }
 
 }  // namespace
 
@@ -77,8 +74,8 @@ FinestraQt::FinestraQt(QWidget* genitore)
   txtRit_->setReadOnly(true);
   txtProva_ = crea<QLineEdit>(this, "txtProva", 660, 2040, 2955, 315);
   comTest_ = pulsante(this, "comTest", "InviaTest", 3780, 2100, 1035, 255);
-  labConfBase_ = etichetta(this, "LabConfBase", "Configurazione base:",
-                           Qt::AlignRight | Qt::AlignTop, 120, 2460, 2055, 195);
+  labConfBase_ = etichetta(this, "LabConfBase", "Configurazione base:", Qt::AlignRight | Qt::AlignTop, 120,
+                           2460, 2055, 195);
   txtConfBase_ = crea<QLineEdit>(this, "txtConfBase", 2220, 2400, 1395, 315);
   cheAggConf_ = crea<QCheckBox>(this, "CheAggConf", 3780, 2460, 2295, 255);
   cheAggConf_->setText(QStringLiteral("Riep. Iva per ricevuta"));
@@ -105,8 +102,8 @@ FinestraQt::FinestraQt(QWidget* genitore)
   cmdSblocca_->hide();
 
   // Labels take no focus; the rest follows the original's tab order.
-  QWidget* ordine[] = {txtRit_, txtManda_, command1_, cmdSblocca_, txtMsg_,
-                       txtTipo_, txtProva_, comTest_, txtConfBase_, cheAggConf_};
+  QWidget* ordine[] = {txtRit_,  txtManda_, command1_, cmdSblocca_,  txtMsg_,
+                       txtTipo_, txtProva_, comTest_,  txtConfBase_, cheAggConf_};
   for (size_t i = 1; i < std::size(ordine); ++i) setTabOrder(ordine[i - 1], ordine[i]);
 
   connect(command1_, &QPushButton::clicked, this, [this] {
@@ -131,24 +128,42 @@ void FinestraQt::impostaTermine(std::function<void()> termine) { termine_ = std:
 
 void FinestraQt::scrivi(Campo campo, const std::string& testo) {
   switch (campo) {
-    case Campo::TxtManda: txtManda_->setText(mostrabile(testo)); break;
-    case Campo::TxtRit: txtRit_->setText(mostrabile(testo)); break;
-    case Campo::TxtMsg: txtMsg_->setText(mostrabile(testo)); break;
-    case Campo::txtTipo: txtTipo_->setText(mostrabile(testo)); break;
-    case Campo::Caption: setWindowTitle(QString::fromStdString(testo::aUtf8(testo))); break;
+    case Campo::TxtManda:
+      txtManda_->setText(mostrabile(testo));
+      break;
+    case Campo::TxtRit:
+      txtRit_->setText(mostrabile(testo));
+      break;
+    case Campo::TxtMsg:
+      txtMsg_->setText(mostrabile(testo));
+      break;
+    case Campo::txtTipo:
+      txtTipo_->setText(mostrabile(testo));
+      break;
+    case Campo::Caption:
+      setWindowTitle(QString::fromStdString(testo::aUtf8(testo)));
+      break;
   }
 }
 
 QWidget* FinestraQt::elemento(Elemento e) const {
   switch (e) {
-    case Elemento::LabRit: return labRit_;
-    case Elemento::TxtRit: return txtRit_;
-    case Elemento::CmdSblocca: return cmdSblocca_;
-    case Elemento::txtProva: return txtProva_;
-    case Elemento::comTest: return comTest_;
-    case Elemento::LabConfBase: return labConfBase_;
-    case Elemento::txtConfBase: return txtConfBase_;
-    case Elemento::CheAggConf: return cheAggConf_;
+    case Elemento::LabRit:
+      return labRit_;
+    case Elemento::TxtRit:
+      return txtRit_;
+    case Elemento::CmdSblocca:
+      return cmdSblocca_;
+    case Elemento::txtProva:
+      return txtProva_;
+    case Elemento::comTest:
+      return comTest_;
+    case Elemento::LabConfBase:
+      return labConfBase_;
+    case Elemento::txtConfBase:
+      return txtConfBase_;
+    case Elemento::CheAggConf:
+      return cheAggConf_;
   }
   return nullptr;
 }

@@ -166,7 +166,8 @@ int main(int argc, char** argv) {
   if (!esito.portaAperta) {
     const std::string dispositivo = testo::aUtf8(esito.dispositivo);
     if (finestraQt) {
-      finestraQt->chiedi("", testo::daUtf8("Impossibile aprire la porta " + dispositivo + ":\n" + esito.motivo),
+      finestraQt->chiedi("",
+                         testo::daUtf8("Impossibile aprire la porta " + dispositivo + ":\n" + esito.motivo),
                          Icona::Critico, Pulsanti::Ok);
     } else {
       std::fprintf(stderr, "quimbo: impossibile aprire la porta %s: %s\n", dispositivo.c_str(),

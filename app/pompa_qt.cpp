@@ -49,8 +49,7 @@ int PompaQt::eseguiCicloPrincipale() {
 
 void terminaProgramma(const PompaQt* pompa) {
   const bool soloIlCicloPrincipale = pompa != nullptr && pompa->nelCicloPrincipale() &&
-                                     pompa->profondita() == 0 &&
-                                     QThread::currentThread()->loopLevel() == 1;
+                                     pompa->profondita() == 0 && QThread::currentThread()->loopLevel() == 1;
   if (!soloIlCicloPrincipale) {
     std::cout.flush();
     std::cerr.flush();

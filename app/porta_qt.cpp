@@ -18,11 +18,16 @@ constexpr int kAttesaScrittura = 500;
 
 QSerialPort::Parity parita(char p) {
   switch (p) {
-    case 'N': return QSerialPort::NoParity;
-    case 'O': return QSerialPort::OddParity;
-    case 'M': return QSerialPort::MarkParity;
-    case 'S': return QSerialPort::SpaceParity;
-    default: return QSerialPort::EvenParity;
+    case 'N':
+      return QSerialPort::NoParity;
+    case 'O':
+      return QSerialPort::OddParity;
+    case 'M':
+      return QSerialPort::MarkParity;
+    case 'S':
+      return QSerialPort::SpaceParity;
+    default:
+      return QSerialPort::EvenParity;
   }
 }
 
@@ -58,8 +63,7 @@ PortaQt::~PortaQt() {
 
 void PortaQt::suEvento(Gestore gestore) { gestore_ = std::move(gestore); }
 
-bool PortaQt::apri(const std::string& dispositivo, const std::string& impostazioni,
-                   std::string& motivo) {
+bool PortaQt::apri(const std::string& dispositivo, const std::string& impostazioni, std::string& motivo) {
   ImpostazioniPorta imp;
   std::string errore;
   if (!leggiImpostazioniPorta(impostazioni, imp, errore)) {
@@ -71,8 +75,8 @@ bool PortaQt::apri(const std::string& dispositivo, const std::string& impostazio
   avvisoPendente_ = false;
   motivoChiusura_.clear();
 
-  seriale_.setPortName(QString::fromLocal8Bit(dispositivo.data(),
-                                              static_cast<qsizetype>(dispositivo.size())));
+  seriale_.setPortName(
+      QString::fromLocal8Bit(dispositivo.data(), static_cast<qsizetype>(dispositivo.size())));
   seriale_.setBaudRate(imp.baud);
   seriale_.setParity(parita(imp.parita));
   seriale_.setDataBits(static_cast<QSerialPort::DataBits>(imp.bitDati));
@@ -171,7 +175,8 @@ void PortaQt::suErrore(QSerialPort::SerialPortError errore) {
   persa_ = true;
   avvisoPendente_ = true;
   motivoChiusura_ = seriale_.errorString().toStdString();
-  QMetaObject::invokeMethod(this, [this] { avvisaPerdita(); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this] { avvisaPerdita(); }, Qt::QueuedConnection);
 }
 
 void PortaQt::chiudiSePersa() {

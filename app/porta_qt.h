@@ -16,8 +16,7 @@ class PortaQt : public QObject, public Porta {
   ~PortaQt() override;
 
   void suEvento(Gestore gestore) override;
-  bool apri(const std::string& dispositivo, const std::string& impostazioni,
-            std::string& motivo) override;
+  bool apri(const std::string& dispositivo, const std::string& impostazioni, std::string& motivo) override;
   void chiudi() override;
   bool aperta() const override;
   std::string motivoChiusura() const override { return motivoChiusura_; }

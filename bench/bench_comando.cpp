@@ -65,9 +65,9 @@ class FinestraMuta : public Finestra {
 // Form_Load from a temporary INI. The scan timer is never enabled.
 struct Programma {
   explicit Programma(const std::string& dispositivo) {
-    banco::scriviFile(cartella / "quimbo.ini", "[Altri parametri]\r\nRegistratore=Vandoni\r\nDirPerFile=" +
-                                                   cartella.percorso() + "\r\n[Parametri Seriale]\r\nDispositivo=" +
-                                                   dispositivo + "\r\n");
+    banco::scriviFile(cartella / "quimbo.ini",
+                      "[Altri parametri]\r\nRegistratore=Vandoni\r\nDirPerFile=" + cartella.percorso() +
+                          "\r\n[Parametri Seriale]\r\nDispositivo=" + dispositivo + "\r\n");
     esito = Form_Load(st, cartella / "quimbo.ini");
     // A dead simulator must end the measurement, not hang it.
     st.mdTempoMaxRisposta = 5;
@@ -115,7 +115,8 @@ void controllaGiornale(benchmark::State& state, banco::Simulatore& sim, int64_t 
 // The bare exchange: a raw descriptor on the simulator's pseudo-terminal.
 class Grezzo {
  public:
-  explicit Grezzo(const std::string& dispositivo) : fd_(open(dispositivo.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC)) {
+  explicit Grezzo(const std::string& dispositivo)
+      : fd_(open(dispositivo.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC)) {
     if (fd_ < 0) return;
     termios t{};
     tcgetattr(fd_, &t);
@@ -144,7 +145,9 @@ class Grezzo {
   int progr_ = 32;
 };
 
-bool inviaCar(Stato& st) { return InviaCar(st, kComando, true) == kContinua && !st.mbErrTx && st.miRisposta == 6; }
+bool inviaCar(Stato& st) {
+  return InviaCar(st, kComando, true) == kContinua && !st.mbErrTx && st.miRisposta == 6;
+}
 bool trasmreg(Stato& st) { return f_trasmreg(st, kComando) == std::optional<int16_t>(6) && !st.mbErrTx; }
 
 double mediana(std::vector<double> v) {
@@ -303,9 +306,12 @@ void BM_AttesaCassaMuta(benchmark::State& state) {
   state.counters["attesa_s"] = muro;
   state.counters["cpu_ms"] = cpu * 1e3;
   state.counters["cpu_percento"] = muro > 0 ? cpu / muro * 100 : 0;
-  if (!p.st.mbErrTx) state.SkipWithError("il silenzio della cassa e' passato per una risposta");
-  else if (muro < kLimite - 0.01) state.SkipWithError("l'attesa e' finita prima del limite");
-  else if (muro > kLimite + 1) state.SkipWithError("l'attesa ha superato il limite di oltre un secondo");
+  if (!p.st.mbErrTx)
+    state.SkipWithError("il silenzio della cassa e' passato per una risposta");
+  else if (muro < kLimite - 0.01)
+    state.SkipWithError("l'attesa e' finita prima del limite");
+  else if (muro > kLimite + 1)
+    state.SkipWithError("l'attesa ha superato il limite di oltre un secondo");
 }
 BENCHMARK(BM_AttesaCassaMuta)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
 

@@ -58,8 +58,9 @@ void BM_Ricevute(benchmark::State& state) {
   if (baud > 0) opzioni = {"--baud", std::to_string(baud)};
   quimbo::banco::Simulatore sim(opzioni);
   const std::string ini = lavoro / "quimbo.ini";
-  quimbo::banco::scriviFile(ini, "[Altri parametri]\r\nRegistratore=Vandoni\r\nAttesaTimer=50\r\nDirPerFile=" +
-                                     cartella + "\r\n[Parametri Seriale]\r\nDispositivo=" + sim.porta() + "\r\n");
+  quimbo::banco::scriviFile(
+      ini, "[Altri parametri]\r\nRegistratore=Vandoni\r\nAttesaTimer=50\r\nDirPerFile=" + cartella +
+               "\r\n[Parametri Seriale]\r\nDispositivo=" + sim.porta() + "\r\n");
 
   const int avviso = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
   if (avviso < 0 || inotify_add_watch(avviso, cartella.c_str(), IN_DELETE | IN_MOVED_FROM) < 0) {
@@ -73,8 +74,8 @@ void BM_Ricevute(benchmark::State& state) {
   std::unique_ptr<quimbo::banco::Figlio> programma;
   for (auto _ : state) {
     const double inizio = adesso();
-    programma = std::make_unique<quimbo::banco::Figlio>(
-        std::vector<std::string>{QUIMBO, "--headless", ini}, lavoro / "quimbo.out");
+    programma = std::make_unique<quimbo::banco::Figlio>(std::vector<std::string>{QUIMBO, "--headless", ini},
+                                                        lavoro / "quimbo.out");
     while (rimaste > 0 && adesso() - inizio < kLimiteS && programma->vivo()) {
       pollfd p{avviso, POLLIN, 0};
       if (poll(&p, 1, 200) <= 0) continue;
@@ -124,8 +125,8 @@ void BM_Ricevute(benchmark::State& state) {
 
   std::string errore;
   if (rimaste > 0)
-    errore = std::to_string(rimaste) + " ricevute ancora nella cartella dopo " + std::to_string(totale) + " s" +
-             (eraVivo ? "" : " (il programma e' uscito da solo)");
+    errore = std::to_string(rimaste) + " ricevute ancora nella cartella dopo " + std::to_string(totale) +
+             " s" + (eraVivo ? "" : " (il programma e' uscito da solo)");
   else if (comandi != static_cast<int64_t>(n) * kComandiPerRicevuta || anomalie != 0)
     errore = "il simulatore ha registrato " + std::to_string(comandi) + " comandi (attesi " +
              std::to_string(n * kComandiPerRicevuta) + ") e " + std::to_string(anomalie) + " righe anomale";

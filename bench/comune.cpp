@@ -119,7 +119,8 @@ Simulatore::Simulatore(const std::vector<std::string>& opzioni)
       porta_ = testo.substr(6, fine - 6);
       return;
     }
-    if (!figlio_.vivo() || adesso() > limite) throw std::runtime_error("simcassa non si e' avviato: " + testo);
+    if (!figlio_.vivo() || adesso() > limite)
+      throw std::runtime_error("simcassa non si e' avviato: " + testo);
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
 }

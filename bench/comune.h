@@ -2,9 +2,10 @@
 // Helpers shared by the benchmarks: a temporary folder, a child process (the
 // register simulator, the program itself) and the journal the simulator prints.
 
+#include <sys/types.h>
+
 #include <chrono>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace quimbo::banco {

@@ -26,10 +26,10 @@ std::string unisci(const std::vector<std::string>& parti) {
 }  // namespace
 
 std::string leggibile(std::string_view byte) {
-  static const char* const nomi[32] = {
-      "NUL", "SOH", "STX", "ETX", "EOT", "ENQ", "ACK", "BEL", "BS",  "HT",  "LF",
-      "VT",  "FF",  "CR",  "SO",  "SI",  "DLE", "DC1", "DC2", "DC3", "DC4", "NAK",
-      "SYN", "ETB", "CAN", "EM",  "SUB", "ESC", "FS",  "GS",  "RS",  "US"};
+  static const char* const nomi[32] = {"NUL", "SOH", "STX", "ETX", "EOT", "ENQ", "ACK", "BEL",
+                                       "BS",  "HT",  "LF",  "VT",  "FF",  "CR",  "SO",  "SI",
+                                       "DLE", "DC1", "DC2", "DC3", "DC4", "NAK", "SYN", "ETB",
+                                       "CAN", "EM",  "SUB", "ESC", "FS",  "GS",  "RS",  "US"};
   std::string r;
   r.reserve(byte.size());
   for (char c : byte) {
@@ -268,9 +268,8 @@ class Olivetti : public RegistratoreATrame {
     }
     if (i != corpo.size()) {
       difetti.push_back("lunghezza di campo errata");
-    } else if (campi.front().size() != 4 ||
-               !std::all_of(campi.front().begin(), campi.front().end(),
-                            [](char c) { return c >= '0' && c <= '9'; })) {
+    } else if (campi.front().size() != 4 || !std::all_of(campi.front().begin(), campi.front().end(),
+                                                         [](char c) { return c >= '0' && c <= '9'; })) {
       difetti.push_back("codice comando errato");
     }
     if (!difetti.empty()) return rifiuta(f, unisci(difetti));
@@ -293,8 +292,7 @@ class Olivetti : public RegistratoreATrame {
     ++risposte_;
     ultimoRiuscito_ = buono;
     const std::string risposta = "$" + campi.front() + "!" + (buono ? "0" : "3");
-    return {Uscita{0, std::string(1, ACK)},
-            Uscita{ritardoRisposta, STX + risposta + somma(risposta) + ETX}};
+    return {Uscita{0, std::string(1, ACK)}, Uscita{ritardoRisposta, STX + risposta + somma(risposta) + ETX}};
   }
 
   std::vector<Uscita> guasta(const std::string& f, std::string_view motivo) override {
@@ -367,8 +365,7 @@ class Frontiera : public Registratore {
         comando_.clear();
         accoda(out, esito({}));
       }
-      if (guasti_.dc3OgniK > 0 && !guasti_.muto && !riagganciato() &&
-          caratteri_ % guasti_.dc3OgniK == 0) {
+      if (guasti_.dc3OgniK > 0 && !guasti_.muto && !riagganciato() && caratteri_ % guasti_.dc3OgniK == 0) {
         out.push_back(Uscita{0, std::string(1, DC3)});
         out.push_back(Uscita{guasti_.dc3Durata, std::string(1, DC1)});
         // A DC3 sent while already stopped prolongs the same stop.

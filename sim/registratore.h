@@ -23,11 +23,12 @@ struct Uscita {
 
 // Misbehaviour on request, so that the program's recovery paths can be exercised.
 struct Guasti {
-  int rifiutaPrimi = 0;           // Vandoni: NAK the first N frames (valid or not)
-  char rispondiCon = 0;           // when not 0: answer this one character instead of the acknowledgement...
-  int rispondiAlComando = 0;      // ...to command number K (1-based, counting every frame received); 0 = to every command
-  bool muto = false;              // never answer anything
-  int dc3OgniK = 0;               // Frontiera: after every K received characters send DC3, then DC1 after dc3Durata s
+  int rifiutaPrimi = 0;  // Vandoni: NAK the first N frames (valid or not)
+  char rispondiCon = 0;  // when not 0: answer this one character instead of the acknowledgement...
+  int rispondiAlComando =
+      0;              // ...to command number K (1-based, counting every frame received); 0 = to every command
+  bool muto = false;  // never answer anything
+  int dc3OgniK = 0;   // Frontiera: after every K received characters send DC3, then DC1 after dc3Durata s
   double dc3Durata = 0.05;
   int statoErratoPrimi = 0;       // Olivetti: the first N answer frames carry a bad status (not "!0")
   bool kabelSenzaPronto = false;  // Kabel: the status section has no "z"

@@ -159,10 +159,9 @@ Opzioni leggiOpzioni(int argc, char** argv) {
 
 speed_t velocita(long baud) {
   static const std::pair<long, speed_t> tabella[] = {
-      {50, B50},       {75, B75},       {110, B110},     {134, B134},     {150, B150},
-      {200, B200},     {300, B300},     {600, B600},     {1200, B1200},   {1800, B1800},
-      {2400, B2400},   {4800, B4800},   {9600, B9600},   {19200, B19200}, {38400, B38400},
-      {57600, B57600}, {115200, B115200}, {230400, B230400}};
+      {50, B50},     {75, B75},       {110, B110},     {134, B134},     {150, B150},       {200, B200},
+      {300, B300},   {600, B600},     {1200, B1200},   {1800, B1800},   {2400, B2400},     {4800, B4800},
+      {9600, B9600}, {19200, B19200}, {38400, B38400}, {57600, B57600}, {115200, B115200}, {230400, B230400}};
   for (auto [b, s] : tabella)
     if (b == baud) return s;
   errore("velocita' non gestita: " + std::to_string(baud));
@@ -197,11 +196,20 @@ void configuraDispositivo(int fd, const Opzioni& o) {
     errore("parita' non valida: " + p[1]);
   }
   switch (intero("--impostazioni", p[2], 5)) {
-    case 5: t.c_cflag |= CS5; break;
-    case 6: t.c_cflag |= CS6; break;
-    case 7: t.c_cflag |= CS7; break;
-    case 8: t.c_cflag |= CS8; break;
-    default: errore("bit di dati non validi: " + p[2]);
+    case 5:
+      t.c_cflag |= CS5;
+      break;
+    case 6:
+      t.c_cflag |= CS6;
+      break;
+    case 7:
+      t.c_cflag |= CS7;
+      break;
+    case 8:
+      t.c_cflag |= CS8;
+      break;
+    default:
+      errore("bit di dati non validi: " + p[2]);
   }
   if (p[3] == "2") {
     t.c_cflag |= CSTOPB;
@@ -222,7 +230,9 @@ void grezzo(int fd) {
 class Servizio {
  public:
   Servizio(const Opzioni& o, simcassa::Registratore& reg, int fd, std::FILE* giornale)
-      : reg_(reg), fd_(fd), giornale_(giornale),
+      : reg_(reg),
+        fd_(fd),
+        giornale_(giornale),
         tempoCarattere_(o.porta.empty() && o.baud > 0 ? 10.0 / o.baud : 0) {}
 
   // Returns the exit status.
@@ -249,8 +259,7 @@ class Servizio {
       double scadenza = INFINITY;
       if (!ingresso_.empty()) scadenza = std::min(scadenza, ingresso_.front().first);
       if (!programmate_.empty()) scadenza = std::min(scadenza, programmate_.begin()->first);
-      if (!trasmissione_.empty() && !bloccato_)
-        scadenza = std::min(scadenza, trasmissione_.front().first);
+      if (!trasmissione_.empty() && !bloccato_) scadenza = std::min(scadenza, trasmissione_.front().first);
       if (daQuietare_ && ingresso_.empty() && programmate_.empty() && trasmissione_.empty())
         scadenza = std::min(scadenza, ultimoTraffico_ + kQuiete);
 
@@ -297,7 +306,8 @@ class Servizio {
     for (ssize_t i = 0; i < n; ++i) {
       // With pacing each byte takes a character time to come in after the one before.
       double quando = adesso;
-      if (tempoCarattere_ > 0) quando = ricezioneLibera_ = std::max(adesso, ricezioneLibera_) + tempoCarattere_;
+      if (tempoCarattere_ > 0)
+        quando = ricezioneLibera_ = std::max(adesso, ricezioneLibera_) + tempoCarattere_;
       ingresso_.emplace_back(quando, buf[i]);
     }
     return true;
@@ -373,8 +383,8 @@ class Servizio {
   int fd_;
   std::FILE* giornale_;
   const double tempoCarattere_;
-  std::deque<std::pair<double, char>> ingresso_;  // bytes and when they count as received
-  std::multimap<double, std::string> programmate_;  // answers and when they are due
+  std::deque<std::pair<double, char>> ingresso_;      // bytes and when they count as received
+  std::multimap<double, std::string> programmate_;    // answers and when they are due
   std::deque<std::pair<double, char>> trasmissione_;  // bytes and when they leave
   double ricezioneLibera_ = 0;
   double lineaLibera_ = 0;
@@ -398,7 +408,7 @@ int main(int argc, char** argv) {
   sigaddset(&bloccati, SIGTERM);
   sigaddset(&bloccati, SIGINT);
   sigprocmask(SIG_BLOCK, &bloccati, nullptr);
-  struct sigaction sa{};
+  struct sigaction sa {};
   sa.sa_handler = fermati;
   sigemptyset(&sa.sa_mask);
   sigaction(SIGTERM, &sa, nullptr);

@@ -10,21 +10,36 @@ namespace {
 
 const char* MessaggioEvento(int codice) {
   switch (codice) {
-    case evento::Send: return "There are SThreshold number of";
-    case evento::CTS: return "Change in the CTS line.";
-    case evento::DSR: return "Change in the DSR line.";
-    case evento::CD: return "Change in the CD line";
-    case evento::Ring: return "Change in the Ring Indicator.";
-    case evento::Break: return "' A Break was received.";
-    case evento::CTSTO: return "CTS Timeout.";
-    case evento::DSRTO: return "DSR Timeout.";
-    case evento::Frame: return "Framing Error";
-    case evento::Overrun: return "Data Lost.";
-    case evento::CDTO: return "CD (RLSD) Timeout.";
-    case evento::RxOver: return "Receive buffer overflow.";
-    case evento::RxParity: return "Parity Error.";
-    case evento::TxFull: return "Transmit buffer full.";
-    default: return nullptr;
+    case evento::Send:
+      return "There are SThreshold number of";
+    case evento::CTS:
+      return "Change in the CTS line.";
+    case evento::DSR:
+      return "Change in the DSR line.";
+    case evento::CD:
+      return "Change in the CD line";
+    case evento::Ring:
+      return "Change in the Ring Indicator.";
+    case evento::Break:
+      return "' A Break was received.";
+    case evento::CTSTO:
+      return "CTS Timeout.";
+    case evento::DSRTO:
+      return "DSR Timeout.";
+    case evento::Frame:
+      return "Framing Error";
+    case evento::Overrun:
+      return "Data Lost.";
+    case evento::CDTO:
+      return "CD (RLSD) Timeout.";
+    case evento::RxOver:
+      return "Receive buffer overflow.";
+    case evento::RxParity:
+      return "Parity Error.";
+    case evento::TxFull:
+      return "Transmit buffer full.";
+    default:
+      return nullptr;
   }
 }
 
@@ -47,8 +62,10 @@ void Ricezione(Stato& st) {
   } else if (eTipo(st, "Frontiera")) {
     for (char c : ricevuto) {
       st.msCarRic = std::string(1, c);
-      if (st.msCarRic == st.msXOFF) st.mbAttesa = true;
-      else if (st.msCarRic == st.msXON) st.mbAttesa = false;
+      if (st.msCarRic == st.msXOFF)
+        st.mbAttesa = true;
+      else if (st.msCarRic == st.msXON)
+        st.mbAttesa = false;
     }
   } else if (eTipo(st, "Kabel")) {
     for (char c : ricevuto) {
@@ -139,10 +156,15 @@ std::optional<int16_t> f_trasmreg(Stato& st, const std::string& psDati) {
     st.mbAttesa = true;
     st.porta().output(st.msUltimaTrama);
     st.miProgr = static_cast<int16_t>(st.miProgr + 1 >= 127 ? 32 : st.miProgr + 1);
-    switch (AttendiCassa(st, [&] { return !st.mbAttesa; }, st.mdTempoMaxRisposta)) {
-      case EsitoAttesa::Fatto: return st.miRisposta;
-      case EsitoAttesa::PortaChiusa: break;  // the loss is logged where it was seen
-      case EsitoAttesa::Scaduto: NessunaRisposta(st, "f_trasmreg"); return std::nullopt;
+    switch (AttendiCassa(
+        st, [&] { return !st.mbAttesa; }, st.mdTempoMaxRisposta)) {
+      case EsitoAttesa::Fatto:
+        return st.miRisposta;
+      case EsitoAttesa::PortaChiusa:
+        break;  // the loss is logged where it was seen
+      case EsitoAttesa::Scaduto:
+        NessunaRisposta(st, "f_trasmreg");
+        return std::nullopt;
     }
   } catch (const Errore& e) {
     if (!PortaPersa(st, e)) ScriviErrore(st, e, "f_trasmreg");

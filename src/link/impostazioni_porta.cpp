@@ -28,8 +28,8 @@ bool leggiImpostazioniPorta(std::string_view testo, ImpostazioniPorta& imp, std:
   size_t inizio = 0;
   for (;;) {
     size_t virgola = testo.find(',', inizio);
-    parti.push_back(testo.substr(inizio, virgola == std::string_view::npos ? std::string_view::npos
-                                                                             : virgola - inizio));
+    parti.push_back(
+        testo.substr(inizio, virgola == std::string_view::npos ? std::string_view::npos : virgola - inizio));
     if (virgola == std::string_view::npos) break;
     inizio = virgola + 1;
   }
@@ -55,9 +55,12 @@ bool leggiImpostazioniPorta(std::string_view testo, ImpostazioniPorta& imp, std:
     return false;
   }
   std::string_view s = pulito(parti[3]);
-  if (s == "1") r.bitStop = 1;
-  else if (s == "1.5") r.bitStop = 1.5;
-  else if (s == "2") r.bitStop = 2;
+  if (s == "1")
+    r.bitStop = 1;
+  else if (s == "1.5")
+    r.bitStop = 1.5;
+  else if (s == "2")
+    r.bitStop = 2;
   else {
     errore = "bit di stop non validi: \"" + std::string(s) + "\"";
     return false;

@@ -9,9 +9,9 @@ namespace quimbo {
 
 struct ImpostazioniPorta {
   int baud = 1200;
-  char parita = 'E';  // 'N' none, 'E' even, 'O' odd, 'M' mark, 'S' space
-  int bitDati = 7;    // 5 to 8
-  double bitStop = 1; // 1, 1.5 or 2
+  char parita = 'E';   // 'N' none, 'E' even, 'O' odd, 'M' mark, 'S' space
+  int bitDati = 7;     // 5 to 8
+  double bitStop = 1;  // 1, 1.5 or 2
 };
 
 // Parses the text; blanks around each part are allowed and parity may be of

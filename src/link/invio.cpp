@@ -41,9 +41,10 @@ int InviaVandoni(Stato& st, const std::string& psCar, bool pvScontrino) {
     Risposta r;
     if (pvScontrino) {
       r = st.finestra().chiedi("",
-                               prima + "\r\nRiprovo a trasmettere la sola riga (scelta SI)\r\n"
-                                       "Riprovo a trasmettere l'intero scontrino (scelta NO)\r\n"
-                                       "Interrompo trasmissione dello scontrino",
+                               prima +
+                                   "\r\nRiprovo a trasmettere la sola riga (scelta SI)\r\n"
+                                   "Riprovo a trasmettere l'intero scontrino (scelta NO)\r\n"
+                                   "Interrompo trasmissione dello scontrino",
                                Icona::Domanda, Pulsanti::SiNoAnnulla);
     } else {
       r = st.finestra().chiedi("", prima + "\r\nRiprovo a trasmettere", Icona::Domanda, Pulsanti::SiNo);
@@ -59,10 +60,15 @@ int InviaVandoni(Stato& st, const std::string& psCar, bool pvScontrino) {
 void InviaFrontiera(Stato& st, const std::string& psCar) {
   for (char c : psCar) {
     st.pompa().attendi([] { return false; }, st.orologio().secondi() + kPausaFrontiera);
-    switch (AttendiCassa(st, [&] { return !st.mbAttesa; }, st.mdTempoMaxRisposta)) {
-      case EsitoAttesa::Fatto: break;
-      case EsitoAttesa::PortaChiusa: throw Errore(err::PortaNonAperta);
-      case EsitoAttesa::Scaduto: NessunaRisposta(st, "InviaCar"); return;
+    switch (AttendiCassa(
+        st, [&] { return !st.mbAttesa; }, st.mdTempoMaxRisposta)) {
+      case EsitoAttesa::Fatto:
+        break;
+      case EsitoAttesa::PortaChiusa:
+        throw Errore(err::PortaNonAperta);
+      case EsitoAttesa::Scaduto:
+        NessunaRisposta(st, "InviaCar");
+        return;
     }
     st.porta().output(std::string(1, c));
   }
@@ -114,10 +120,14 @@ int InviaCar(Stato& st, const std::string& psCar, bool pvScontrino) {
   // quietly (the loss was logged once, when it happened).
   if (st.porta().aperta()) {
     try {
-      if (eTipo(st, "Vandoni")) risultato = InviaVandoni(st, psCar, pvScontrino);
-      else if (eTipo(st, "Frontiera")) InviaFrontiera(st, psCar);
-      else if (eTipo(st, "Olivetti")) InviaOlivetti(st, psCar);
-      else if (eTipo(st, "Kabel")) InviaKabel(st, psCar);
+      if (eTipo(st, "Vandoni"))
+        risultato = InviaVandoni(st, psCar, pvScontrino);
+      else if (eTipo(st, "Frontiera"))
+        InviaFrontiera(st, psCar);
+      else if (eTipo(st, "Olivetti"))
+        InviaOlivetti(st, psCar);
+      else if (eTipo(st, "Kabel"))
+        InviaKabel(st, psCar);
     } catch (const Errore& e) {
       if (!PortaPersa(st, e)) ScriviErrore(st, e, "InviaCar");
       // The command did not get through: never let that pass for a success.

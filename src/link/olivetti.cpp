@@ -40,8 +40,10 @@ void OliInviaStr(Stato& st, const std::string& pStringa) {
     orologio.dormi(st.mdPausa);
     porta.output(std::string_view(pStringa).substr(i * 10, 10));
   }
-  if (n == 0) porta.output(pStringa);
-  else if (pStringa.size() > 10 * n) porta.output(std::string_view(pStringa).substr(10 * n));
+  if (n == 0)
+    porta.output(pStringa);
+  else if (pStringa.size() > 10 * n)
+    porta.output(std::string_view(pStringa).substr(10 * n));
 }
 
 std::string OliRispReg(Stato& st) {

@@ -2,8 +2,8 @@
 // command-line forms.
 
 #include "link/invio.h"
-#include "shell/stato.h"
 #include "shell/applicazione.h"
+#include "shell/stato.h"
 
 namespace quimbo {
 

@@ -83,8 +83,7 @@ void ScriviInviati(const fs::path& cartella, const std::vector<Identita>& elenco
     return;
   }
   std::string testo;
-  for (const Identita& id : elenco)
-    testo += Chiave(id) + "\r\n";
+  for (const Identita& id : elenco) testo += Chiave(id) + "\r\n";
   const fs::path nuovo = cartella / (std::string(kInviati) + ".nuovo");
   ScriviSuDisco(nuovo, testo);
   std::error_code ec;
@@ -318,7 +317,8 @@ void Timer1_Timer(Stato& st) {
     return;
   }
   if (!DriverDisponibile(st)) {
-    const std::string msg = "Registratore " + st.msTipoReg + " non ancora gestito: gli scontrini restano nella cartella.";
+    const std::string msg =
+        "Registratore " + st.msTipoReg + " non ancora gestito: gli scontrini restano nella cartella.";
     ImpostaTesto(st, Campo::TxtMsg, msg);
     ScriviErrore(st, err::ChiamataNonValida, msg, "TIMER1");
     fin.abilitaTimer(false);
@@ -334,15 +334,17 @@ void Timer1_Timer(Stato& st) {
     } else {
       ScriviErrore(st, e, "TIMER1");
       st.mbScansioneFerma = true;
-      ImpostaTesto(st, Campo::TxtMsg, "Scansione degli scontrini fermata: errore n." + std::to_string(e.numero()) +
-                                          " (" + e.descrizione() + "). Riavviare il programma.");
+      ImpostaTesto(st, Campo::TxtMsg,
+                   "Scansione degli scontrini fermata: errore n." + std::to_string(e.numero()) + " (" +
+                       e.descrizione() + "). Riavviare il programma.");
       return;
     }
   } catch (const std::exception& ex) {
     ScriviErrore(st, err::ChiamataNonValida, ex.what(), "TIMER1");
     st.mbScansioneFerma = true;
-    ImpostaTesto(st, Campo::TxtMsg, std::string("Scansione degli scontrini fermata: ") + ex.what() +
-                                        ". Riavviare il programma.");
+    ImpostaTesto(
+        st, Campo::TxtMsg,
+        std::string("Scansione degli scontrini fermata: ") + ex.what() + ". Riavviare il programma.");
     return;
   }
   fin.abilitaTimer(true);

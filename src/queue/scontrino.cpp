@@ -119,9 +119,12 @@ bool ElaboraScontrino(Stato& st, const std::string& percorso) {
     bool risultato = false;
     st.mbErrTx = false;
     switch (Sincronizza(st)) {
-      case Sincronia::Interrompi: return false;
-      case Sincronia::Ricomincia: continue;
-      case Sincronia::Fatta: break;
+      case Sincronia::Interrompi:
+        return false;
+      case Sincronia::Ricomincia:
+        continue;
+      case Sincronia::Fatta:
+        break;
     }
 
     File file = ApriConRitenti(st, percorso);

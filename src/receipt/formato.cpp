@@ -22,8 +22,7 @@ std::string StrConZero(double valore) {
 
   // 15 significant digits, rounded: d.dddddddddddddde±x
   char buf[64];
-  const auto [fine, ec] =
-      std::to_chars(buf, buf + sizeof buf, valore, std::chars_format::scientific, 14);
+  const auto [fine, ec] = std::to_chars(buf, buf + sizeof buf, valore, std::chars_format::scientific, 14);
   if (ec != std::errc()) throw Errore(err::Overflow);
   const std::string_view t(buf, static_cast<std::size_t>(fine - buf));
   const auto e = t.find('e');

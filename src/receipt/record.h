@@ -25,8 +25,8 @@ class Record {
   const Valore& operator[](int i) const;
   Valore& operator[](int i);
   int size() const { return static_cast<int>(v_.size()); }
-  void ricrea(int n);  // n empty elements
-  void estendi(int n); // grow to n elements, keeping the first ones
+  void ricrea(int n);   // n empty elements
+  void estendi(int n);  // grow to n elements, keeping the first ones
 
  private:
   std::vector<Valore> v_;

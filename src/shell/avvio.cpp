@@ -150,7 +150,8 @@ EsitoAvvio Form_Load(Stato& st, const std::string& percorsoIni) {
   } catch (const Errore& e) {
     fin.chiedi("Errore file ini",
                "(Quimbo,Form Load) Problemi nei parametri.\r\nnel file di inizializzazione. \r\n"
-               "Uso i valori di default\r\n" + e.descrizione(),
+               "Uso i valori di default\r\n" +
+                   e.descrizione(),
                Icona::Esclamazione, Pulsanti::Ok);
     st.msCommPort = "2";
     st.msSettings = "1200,e,7,1";
@@ -164,8 +165,8 @@ EsitoAvvio Form_Load(Stato& st, const std::string& percorsoIni) {
     // Sending to a family that does not exist would "succeed" and delete every
     // receipt; keep them all until the configuration is mended.
     st.mbTipoSconosciuto = true;
-    const std::string msg = "Tipo di registratore sconosciuto: \"" + st.msTipoReg +
-                            "\". Gli scontrini restano nella cartella.";
+    const std::string msg =
+        "Tipo di registratore sconosciuto: \"" + st.msTipoReg + "\". Gli scontrini restano nella cartella.";
     ScriviErrore(st, err::ChiamataNonValida, msg, "Form_Load");
     ImpostaTesto(st, Campo::TxtMsg, msg);
   }

@@ -11,31 +11,56 @@ Errore::Errore(int numero) : Errore(numero, descrizioneErrore(numero)) {}
 
 std::string descrizioneErrore(int numero) {
   switch (numero) {
-    case 5: return "Invalid procedure call or argument";
-    case 6: return "Overflow";
-    case 7: return "Out of memory";
-    case 9: return "Subscript out of range";
-    case 11: return "Division by zero";
-    case 13: return "Type mismatch";
-    case 52: return "Bad file name or number";
-    case 53: return "File not found";
-    case 55: return "File already open";
-    case 57: return "Device I/O error";
-    case 58: return "File already exists";
-    case 61: return "Disk full";
-    case 62: return "Input past end of file";
-    case 67: return "Too many files";
-    case 68: return "Device unavailable";
-    case 70: return "Permission denied";
-    case 71: return "Disk not ready";
-    case 75: return "Path/File access error";
-    case 76: return "Path not found";
-    case 94: return "Invalid use of Null";
-    case 8002: return "Invalid port number";
-    case 8005: return "Port already open";
-    case 8012: return "The device is not open";
-    case 8018: return "Operation valid only when the port is open";
-    default: return "Application-defined or object-defined error";
+    case 5:
+      return "Invalid procedure call or argument";
+    case 6:
+      return "Overflow";
+    case 7:
+      return "Out of memory";
+    case 9:
+      return "Subscript out of range";
+    case 11:
+      return "Division by zero";
+    case 13:
+      return "Type mismatch";
+    case 52:
+      return "Bad file name or number";
+    case 53:
+      return "File not found";
+    case 55:
+      return "File already open";
+    case 57:
+      return "Device I/O error";
+    case 58:
+      return "File already exists";
+    case 61:
+      return "Disk full";
+    case 62:
+      return "Input past end of file";
+    case 67:
+      return "Too many files";
+    case 68:
+      return "Device unavailable";
+    case 70:
+      return "Permission denied";
+    case 71:
+      return "Disk not ready";
+    case 75:
+      return "Path/File access error";
+    case 76:
+      return "Path not found";
+    case 94:
+      return "Invalid use of Null";
+    case 8002:
+      return "Invalid port number";
+    case 8005:
+      return "Port already open";
+    case 8012:
+      return "The device is not open";
+    case 8018:
+      return "Operation valid only when the port is open";
+    default:
+      return "Application-defined or object-defined error";
   }
 }
 
@@ -43,23 +68,39 @@ Errore erroreDa(const std::error_code& ec) {
   int numero = err::AccessoPercorso;
   if (ec.category() == std::generic_category() || ec.category() == std::system_category()) {
     switch (ec.value()) {
-      case ENOENT: numero = err::FileNonTrovato; break;
-      case ENOTDIR: numero = err::PercorsoNonTrovato; break;
+      case ENOENT:
+        numero = err::FileNonTrovato;
+        break;
+      case ENOTDIR:
+        numero = err::PercorsoNonTrovato;
+        break;
       // A file that may not be touched is a path/file access error, as a
       // read-only file is for the original's delete: the scan keeps going.
       case EACCES:
       case EPERM:
       case EROFS:
       case EBUSY:
-      case ETXTBSY: numero = err::AccessoPercorso; break;
+      case ETXTBSY:
+        numero = err::AccessoPercorso;
+        break;
       case ENOSPC:
-      case EDQUOT: numero = err::DiscoPieno; break;
-      case EIO: numero = err::ErroreIO; break;
+      case EDQUOT:
+        numero = err::DiscoPieno;
+        break;
+      case EIO:
+        numero = err::ErroreIO;
+        break;
       case ENAMETOOLONG:
-      case EINVAL: numero = err::NomeFileErrato; break;
+      case EINVAL:
+        numero = err::NomeFileErrato;
+        break;
       case EMFILE:
-      case ENFILE: numero = 67; break;
-      default: numero = err::AccessoPercorso; break;
+      case ENFILE:
+        numero = 67;
+        break;
+      default:
+        numero = err::AccessoPercorso;
+        break;
     }
   }
   return Errore(numero);

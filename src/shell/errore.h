@@ -10,19 +10,19 @@
 namespace quimbo {
 
 namespace err {
-inline constexpr int ChiamataNonValida = 5;      // invalid procedure call or argument
+inline constexpr int ChiamataNonValida = 5;  // invalid procedure call or argument
 inline constexpr int Overflow = 6;
-inline constexpr int IndiceFuoriIntervallo = 9;  // subscript out of range
-inline constexpr int TipoNonCorrispondente = 13; // type mismatch
+inline constexpr int IndiceFuoriIntervallo = 9;   // subscript out of range
+inline constexpr int TipoNonCorrispondente = 13;  // type mismatch
 inline constexpr int NomeFileErrato = 52;
 inline constexpr int FileNonTrovato = 53;
 inline constexpr int ErroreIO = 57;
 inline constexpr int DiscoPieno = 61;
 inline constexpr int PermessoNegato = 70;
-inline constexpr int AccessoPercorso = 75;       // path/file access error
+inline constexpr int AccessoPercorso = 75;  // path/file access error
 inline constexpr int PercorsoNonTrovato = 76;
 inline constexpr int UsoNonValidoNull = 94;
-inline constexpr int PortaNonAperta = 8018;     // the serial port is closed
+inline constexpr int PortaNonAperta = 8018;  // the serial port is closed
 }  // namespace err
 
 class Errore : public std::runtime_error {

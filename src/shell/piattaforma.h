@@ -41,8 +41,7 @@ class Porta {
   virtual void suEvento(Gestore gestore) = 0;
   // Opens the device with a settings text such as "1200,e,7,1". On failure returns
   // false and puts the system's reason into `motivo`.
-  virtual bool apri(const std::string& dispositivo, const std::string& impostazioni,
-                    std::string& motivo) = 0;
+  virtual bool apri(const std::string& dispositivo, const std::string& impostazioni, std::string& motivo) = 0;
   virtual void chiudi() = 0;
   virtual bool aperta() const = 0;
   // Why the port was lost, when it closed itself (empty otherwise).
@@ -73,9 +72,9 @@ class Finestra {
 
   virtual std::string confBase() = 0;  // txtConfBase
   virtual void impostaConfBase(const std::string& testo) = 0;
-  virtual bool aggConf() = 0;          // CheAggConf checked
+  virtual bool aggConf() = 0;  // CheAggConf checked
   virtual void impostaAggConf(bool spuntato) = 0;
-  virtual std::string prova() = 0;     // txtProva
+  virtual std::string prova() = 0;  // txtProva
 
   // A modal question. An empty title means the application's title.
   virtual Risposta chiedi(const std::string& titolo, const std::string& testo, Icona icona,
@@ -108,8 +107,8 @@ struct DataOra {
 class Orologio {
  public:
   virtual ~Orologio() = default;
-  virtual double secondi() = 0;     // monotonic, for waits
-  virtual DataOra adesso() = 0;     // local date and time, for the log and NomiFil.txt
+  virtual double secondi() = 0;            // monotonic, for waits
+  virtual DataOra adesso() = 0;            // local date and time, for the log and NomiFil.txt
   virtual void dormi(double secondi) = 0;  // blocks, processes no events
 };
 

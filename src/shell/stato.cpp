@@ -6,11 +6,16 @@ namespace quimbo {
 
 static std::string* copiaDi(Stato& st, Campo campo) {
   switch (campo) {
-    case Campo::TxtManda: return &st.TxtManda;
-    case Campo::TxtRit: return &st.TxtRit;
-    case Campo::TxtMsg: return &st.TxtMsg;
-    case Campo::txtTipo: return &st.txtTipo;
-    case Campo::Caption: return nullptr;
+    case Campo::TxtManda:
+      return &st.TxtManda;
+    case Campo::TxtRit:
+      return &st.TxtRit;
+    case Campo::TxtMsg:
+      return &st.TxtMsg;
+    case Campo::txtTipo:
+      return &st.txtTipo;
+    case Campo::Caption:
+      return nullptr;
   }
   return nullptr;
 }
@@ -27,9 +32,7 @@ void AggiungiTesto(Stato& st, Campo campo, const std::string& testo) {
   st.finestra().scrivi(campo, *c);
 }
 
-bool eTipo(const Stato& st, const char* famiglia) {
-  return strcasecmp(st.msTipoReg.c_str(), famiglia) == 0;
-}
+bool eTipo(const Stato& st, const char* famiglia) { return strcasecmp(st.msTipoReg.c_str(), famiglia) == 0; }
 
 CollegamentoOccupato::CollegamentoOccupato(Stato& st) : st_(st) {
   if (st_.miOccupato++ == 0) st_.finestra().collegamentoOccupato(true);

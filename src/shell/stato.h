@@ -24,10 +24,10 @@ struct Stato {
   // Settings, read once at start-up.
   std::string msFileIni;
   std::string msTipoReg;
-  std::string msCommPort;      // start-up only
-  std::string msSettings;      // start-up only
-  std::string msAttesaTimer;   // start-up only
-  std::string msDispositivo;   // start-up only; blank = derived from msCommPort
+  std::string msCommPort;     // start-up only
+  std::string msSettings;     // start-up only
+  std::string msAttesaTimer;  // start-up only
+  std::string msDispositivo;  // start-up only; blank = derived from msCommPort
   std::string msDirPerFile;
   int16_t miRitenta = 0;
   int16_t miDecimali = 0;

@@ -65,8 +65,8 @@ int byteDi(char32_t cp) {
 constexpr std::array<bool, 128> kDescrizioneAlti = [] {
   std::array<bool, 128> t{};
   auto si = [&t](unsigned b) { t[b - 0x80] = true; };
-  for (unsigned b : {0x83u, 0x8Au, 0x8Cu, 0x9Au, 0x9Cu, 0x9Fu, 0xAAu, 0xB2u, 0xB3u, 0xB9u,
-                     0xBAu, 0xBCu, 0xBDu, 0xBEu, 0xDFu, 0xFFu})
+  for (unsigned b : {0x83u, 0x8Au, 0x8Cu, 0x9Au, 0x9Cu, 0x9Fu, 0xAAu, 0xB2u, 0xB3u, 0xB9u, 0xBAu, 0xBCu,
+                     0xBDu, 0xBEu, 0xDFu, 0xFFu})
     si(b);
   for (unsigned b = 0xC0; b <= 0xD6; ++b) si(b);
   for (unsigned b = 0xD8; b <= 0xDD; ++b) si(b);
@@ -76,10 +76,9 @@ constexpr std::array<bool, 128> kDescrizioneAlti = [] {
 }();
 
 constexpr std::array<const char*, 32> kNomiControllo = {
-    "<NUL>", "<SOH>", "<STX>", "<ETX>", "<EOT>", "<ENQ>", "<ACK>", "<BEL>",
-    "<BS>",  "<HT>",  "<LF>",  "<VT>",  "<FF>",  "<CR>",  "<SO>",  "<SI>",
-    "<DLE>", "<DC1>", "<DC2>", "<DC3>", "<DC4>", "<NAK>", "<SYN>", "<ETB>",
-    "<CAN>", "<EM>",  "<SUB>", "<ESC>", "<FS>",  "<GS>",  "<RS>",  "<US>",
+    "<NUL>", "<SOH>", "<STX>", "<ETX>", "<EOT>", "<ENQ>", "<ACK>", "<BEL>", "<BS>",  "<HT>",  "<LF>",
+    "<VT>",  "<FF>",  "<CR>",  "<SO>",  "<SI>",  "<DLE>", "<DC1>", "<DC2>", "<DC3>", "<DC4>", "<NAK>",
+    "<SYN>", "<ETB>", "<CAN>", "<EM>",  "<SUB>", "<ESC>", "<FS>",  "<GS>",  "<RS>",  "<US>",
 };
 
 }  // namespace
@@ -88,11 +87,16 @@ char maiuscolo(char c) {
   const unsigned char b = byte(c);
   if (b >= 'a' && b <= 'z') return static_cast<char>(b - 0x20);
   switch (b) {
-    case 0x9A: return static_cast<char>(0x8A);  // š -> Š
-    case 0x9C: return static_cast<char>(0x8C);  // œ -> Œ
-    case 0x9E: return static_cast<char>(0x8E);  // ž -> Ž
-    case 0xFF: return static_cast<char>(0x9F);  // ÿ -> Ÿ
-    default: break;
+    case 0x9A:
+      return static_cast<char>(0x8A);  // š -> Š
+    case 0x9C:
+      return static_cast<char>(0x8C);  // œ -> Œ
+    case 0x9E:
+      return static_cast<char>(0x8E);  // ž -> Ž
+    case 0xFF:
+      return static_cast<char>(0x9F);  // ÿ -> Ÿ
+    default:
+      break;
   }
   // à..þ -> À..Þ, except ÷ (0xF7), which is no letter. ß and µ have no
   // single-byte capital and stay as they are.

@@ -77,7 +77,7 @@ double Arrotonda(double valore, int decimali) {
   // 10^-decimali are kept.
   const long tenute = static_cast<long>(esponente) + decimali + 1;
   if (tenute >= static_cast<long>(cifre.size())) return valore;  // nothing to cut
-  if (tenute < 0) return 0.0;                                     // below half a unit
+  if (tenute < 0) return 0.0;                                    // below half a unit
 
   std::string intero = cifre.substr(0, static_cast<std::size_t>(tenute));
   if (cifre[static_cast<std::size_t>(tenute)] >= '5') {
@@ -143,8 +143,8 @@ double ConvertiNumero(std::string_view testo) {
   }
   while (i < n && testo[i] == ' ') ++i;
   if (!cifre || i != n) throw Errore(err::TipoNonCorrispondente);
-  if (normale.back() == '.') normale.pop_back();           // "5." is 5
-  if (normale[normale.front() == '-' ? 1 : 0] == '.')        // ".5" is 0.5
+  if (normale.back() == '.') normale.pop_back();       // "5." is 5
+  if (normale[normale.front() == '-' ? 1 : 0] == '.')  // ".5" is 0.5
     normale.insert(normale.front() == '-' ? 1U : 0U, 1, '0');
   return leggiDecimale(normale);
 }
@@ -229,8 +229,8 @@ char* leggiRiga(char* str, int num, void* stream) {
   if (nul != std::string_view::npos) riga = riga.substr(0, nul);
   const auto primo = riga.find_first_not_of(" \t");
   riga = primo == std::string_view::npos ? std::string_view{} : riga.substr(primo);
-  const std::size_t n = riga.size() < static_cast<std::size_t>(num - 1) ? riga.size()
-                                                                        : static_cast<std::size_t>(num - 1);
+  const std::size_t n =
+      riga.size() < static_cast<std::size_t>(num - 1) ? riga.size() : static_cast<std::size_t>(num - 1);
   riga.copy(str, n);
   str[n] = '\0';
   // The parser would take " ;" inside a value for a comment; the Windows profile

@@ -51,8 +51,7 @@ class FileIni {
   static FileIni daTesto(std::string_view testo);
 
   // The value, or `predefinito` when the section or key is missing.
-  std::string leggi(std::string_view sezione, std::string_view chiave,
-                    std::string_view predefinito) const;
+  std::string leggi(std::string_view sezione, std::string_view chiave, std::string_view predefinito) const;
   bool esiste() const { return esiste_; }
 
  private:
