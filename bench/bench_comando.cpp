@@ -29,6 +29,7 @@
 #include "link/invio.h"
 #include "pompa_qt.h"
 #include "porta_qt.h"
+#include "registratore.h"
 #include "shell/applicazione.h"
 #include "shell/stato.h"
 
@@ -87,19 +88,6 @@ double secondi(const timeval& a, const timeval& b) {
   return static_cast<double>(b.tv_sec - a.tv_sec) + static_cast<double>(b.tv_usec - a.tv_usec) * 1e-6;
 }
 
-std::string trama(int progr, const std::string& dati) {
-  std::string t;
-  t += '\x02';
-  t += static_cast<char>(progr);
-  t += static_cast<char>(dati.size() + 36);
-  t += dati;
-  t += '\x03';
-  unsigned somma = 0;
-  for (unsigned char c : t) somma += c;
-  t += static_cast<char>(somma % 128);
-  return t;
-}
-
 // Every journal line is the command itself; anything else is a fault.
 void controllaGiornale(benchmark::State& state, banco::Simulatore& sim, int64_t attesi) {
   sim.termina();
@@ -132,7 +120,7 @@ class Grezzo {
 
   // One frame out, one ACK back.
   bool comando() {
-    const std::string f = trama(progr_, kComando);
+    const std::string f = simcassa::tramaVandoni(progr_, kComando);
     progr_ = progr_ + 1 >= 127 ? 32 : progr_ + 1;
     if (write(fd_, f.data(), f.size()) != static_cast<ssize_t>(f.size())) return false;
     pollfd p{fd_, POLLIN, 0};

@@ -25,6 +25,19 @@ std::string unisci(const std::vector<std::string>& parti) {
 
 }  // namespace
 
+std::string tramaVandoni(int progr, std::string_view dati) {
+  std::string t;
+  t += STX;
+  t += static_cast<char>(progr);
+  t += static_cast<char>(dati.size() + 36);
+  t += dati;
+  t += ETX;
+  unsigned somma = 0;
+  for (unsigned char c : t) somma += c;
+  t += static_cast<char>(somma % 128);
+  return t;
+}
+
 std::string leggibile(std::string_view byte) {
   static const char* const nomi[32] = {"NUL", "SOH", "STX", "ETX", "EOT", "ENQ", "ACK", "BEL",
                                        "BS",  "HT",  "LF",  "VT",  "FF",  "CR",  "SO",  "SI",

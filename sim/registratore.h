@@ -100,6 +100,11 @@ class Registratore {
 // 0xFF as the same Latin-1 letter in UTF-8, 0x80 to 0x9F as <xHH>.
 std::string leggibile(std::string_view byte);
 
+// A Vandoni frame as a register expects it (STX, sequence, length, data, ETX,
+// check), built by the simulator's side for tests and benchmarks that write or
+// expect raw frames without going through the program's own encoder.
+std::string tramaVandoni(int progr, std::string_view dati);
+
 // Control characters of the four families.
 inline constexpr char STX = 2;
 inline constexpr char ETX = 3;

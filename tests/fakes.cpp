@@ -202,17 +202,4 @@ std::vector<std::string> Banco::fileInCartella() const {
   return nomi;
 }
 
-std::string TramaAttesa(int progr, const std::string& dati) {
-  std::string t;
-  t += '\x02';
-  t += static_cast<char>(progr);
-  t += static_cast<char>(dati.size() + 36);
-  t += dati;
-  t += '\x03';
-  int somma = 0;
-  for (unsigned char c : t) somma += c;
-  t += static_cast<char>(somma % 128);
-  return t;
-}
-
 }  // namespace quimbo::prova

@@ -170,7 +170,7 @@ struct Banco {
   std::vector<std::string> fileInCartella() const;  // names, sorted (folders end with "/")
 };
 
-// A Vandoni frame built by hand, for asserting what went on the wire.
-std::string TramaAttesa(int progr, const std::string& dati);
+// A Vandoni frame built by the simulator's side, for asserting what went on the wire.
+using simcassa::tramaVandoni;
 
 }  // namespace quimbo::prova

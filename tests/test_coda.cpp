@@ -106,7 +106,7 @@ TEST(Coda, OneReceiptTravelsByteForByteAndIsDeleted) {
   Timer1_Timer(b.st);
   std::string atteso;
   int progr = 32;
-  for (const std::string& c : kComandiRicevuta) atteso += TramaAttesa(progr++, c);
+  for (const std::string& c : kComandiRicevuta) atteso += tramaVandoni(progr++, c);
   EXPECT_EQ(b.porta.scritto, atteso);
   EXPECT_EQ(b.fileInCartella(), (Comandi{"quimbo.ini"}));
 }

@@ -145,9 +145,9 @@ TEST(InviaVandoni, AcceptedFrameAndTrafficDisplay) {
   Banco b;
   auto& sim = b.prepara("", "vandoni");
   EXPECT_EQ(InviaCar(b.st, "497", true), 0);
-  EXPECT_EQ(b.porta.scritto, TramaAttesa(32, "497"));
+  EXPECT_EQ(b.porta.scritto, tramaVandoni(32, "497"));
   EXPECT_EQ(sim.comandi(), std::vector<std::string>{"497"});
-  EXPECT_EQ(b.st.TxtManda, TramaAttesa(32, "497") + "   ,32");
+  EXPECT_EQ(b.st.TxtManda, tramaVandoni(32, "497") + "   ,32");
   EXPECT_EQ(b.st.TxtRit, "6 , ");
   EXPECT_EQ(b.st.miProgr, 33);
   EXPECT_TRUE(b.finestra.domande.empty());
@@ -159,7 +159,7 @@ TEST(InviaVandoni, SequenceWrapsFrom126To32) {
   b.st.miProgr = 126;
   InviaCar(b.st, "1", true);
   InviaCar(b.st, "2", true);
-  EXPECT_EQ(b.porta.scritto, TramaAttesa(126, "1") + TramaAttesa(32, "2"));
+  EXPECT_EQ(b.porta.scritto, tramaVandoni(126, "1") + tramaVandoni(32, "2"));
 }
 
 TEST(InviaVandoni, UnexpectedAnswerGoesOnButFlagsTheCaller) {
@@ -201,10 +201,10 @@ TEST_P(RifiutiVandoni, RefusalSeriesUnlockAndDialog) {
   if (c.risposta == Risposta::Si) attesi.push_back("419");
   EXPECT_EQ(sim.comandi(), attesi);
   EXPECT_EQ(b.porta.scritture.size(), static_cast<size_t>(c.frame));
-  EXPECT_EQ(b.porta.scritture[0], TramaAttesa(32, "419"));
-  EXPECT_EQ(b.porta.scritture[2], TramaAttesa(34, "419"));
-  EXPECT_EQ(b.porta.scritture[3], TramaAttesa(35, "497"));
-  EXPECT_EQ(b.porta.scritture[4], TramaAttesa(36, "497"));
+  EXPECT_EQ(b.porta.scritture[0], tramaVandoni(32, "419"));
+  EXPECT_EQ(b.porta.scritture[2], tramaVandoni(34, "419"));
+  EXPECT_EQ(b.porta.scritture[3], tramaVandoni(35, "497"));
+  EXPECT_EQ(b.porta.scritture[4], tramaVandoni(36, "497"));
   ASSERT_EQ(b.finestra.domande.size(), 1u);
   const Domanda& d = b.finestra.domande[0];
   EXPECT_EQ(d.titolo, "");
@@ -460,7 +460,7 @@ TEST(Sblocca, VandoniSendsTheUnlockTwice) {
   Banco b;
   auto& sim = b.prepara("", "vandoni");
   CmdSblocca_click(b.st);
-  EXPECT_EQ(b.porta.scritto, TramaAttesa(32, "497") + TramaAttesa(33, "497"));
+  EXPECT_EQ(b.porta.scritto, tramaVandoni(32, "497") + tramaVandoni(33, "497"));
   EXPECT_EQ(sim.comandi().size(), 2u);
   EXPECT_FALSE(b.st.mbErrTx);
   EXPECT_EQ(b.finestra.occupato, (std::vector<bool>{true, false}));
@@ -493,7 +493,7 @@ TEST(Prova, TestTextTravelsAsACommandOfTheFamily) {
   v.prepara("", "vandoni");
   v.finestra.provaTesto = "";
   comTest_Click(v.st);
-  EXPECT_EQ(v.porta.scritto, TramaAttesa(32, ""));
+  EXPECT_EQ(v.porta.scritto, tramaVandoni(32, ""));
 
   Banco o;
   auto& sim = o.prepara("Registratore=Olivetti", "olivetti");
