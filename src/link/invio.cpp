@@ -92,7 +92,7 @@ void InviaOlivetti(Stato& st, const std::string& psCar) {
 }
 
 // A Kabel wait ends at "Pausa" seconds when that is set; otherwise only the
-// register's sign (or "TempoMaxRisposta") ends it. True when the sign came.
+// register's sign (or "TempoMaxRisposta", reported here as no answer) ends it.
 EsitoAttesa AttendiKabel(Stato& st, const std::function<bool()>& fatto) {
   const bool conPausa = st.mdPausa > 0;
   const EsitoAttesa esito = AttendiCassa(st, fatto, conPausa ? st.mdPausa : st.mdTempoMaxRisposta);
