@@ -294,26 +294,20 @@ TEST(InviaFrontiera, EmptyCommandWritesNothing) {
   EXPECT_TRUE(b.porta.scritto.empty());
 }
 
-TEST(InviaFrontiera, Dc3WithoutDc1TimesOut) {
+TEST(InviaFrontiera, Dc3WithoutDc1TimesOutAndTheHoldStays) {
   Banco b;
-  b.avvia("Registratore=Frontiera\nTempoMaxRisposta=3");
+  b.avvia("Registratore=Frontiera\nTempoMaxRisposta=1");
   b.porta.cassa = [&](std::string_view) { return std::vector<simcassa::Uscita>{{0, DC3}}; };
   InviaCar(b.st, "AB", true);
   EXPECT_EQ(b.porta.scritto, "A");
   EXPECT_TRUE(b.st.mbErrTx);
   EXPECT_EQ(b.st.TxtMsg, "Nessuna risposta dalla cassa");
-}
-
-TEST(InviaFrontiera, TimeOutLeavesTheRegistersHoldInPlace) {
-  Banco b;
-  b.avvia("Registratore=Frontiera\nTempoMaxRisposta=1");
-  b.porta.arriva(DC3);
-  InviaCar(b.st, "AB", true);
   EXPECT_TRUE(b.st.mbAttesa);  // still held: only a DC1 may release it
   b.st.mbErrTx = false;
+  b.porta.cassa = nullptr;
   b.porta.arriva(DC1, 0.5);
   InviaCar(b.st, "K", true);
-  EXPECT_EQ(b.porta.scritto, "K");
+  EXPECT_EQ(b.porta.scritto, "AK");
   EXPECT_FALSE(b.st.mbErrTx);
 }
 
