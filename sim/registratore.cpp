@@ -423,6 +423,10 @@ class Frontiera : public Registratore {
 
 }  // namespace
 
+std::string tramaOlivetti(std::string_view corpo) {
+  return STX + std::string(corpo) + Olivetti::somma(corpo) + ETX;
+}
+
 std::unique_ptr<Registratore> Registratore::crea(const std::string& famiglia, const Guasti& g) {
   std::string f;
   for (char c : famiglia) f += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));

@@ -104,6 +104,8 @@ std::string leggibile(std::string_view byte);
 // check), built by the simulator's side for tests and benchmarks that write or
 // expect raw frames without going through the program's own encoder.
 std::string tramaVandoni(int progr, std::string_view dati);
+// The same for an Olivetti body: STX, body, checksum, ETX.
+std::string tramaOlivetti(std::string_view corpo);
 
 // Control characters of the four families.
 inline constexpr char STX = 2;

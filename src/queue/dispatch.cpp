@@ -1,18 +1,38 @@
 #include "queue/dispatch.h"
 
+#include "drivers/frontiera.h"
+#include "drivers/kabel.h"
+#include "drivers/olivetti.h"
 #include "drivers/vandoni.h"
 
 namespace quimbo {
 
-int Trasmetti(Stato& st, const std::string& psCosa) {
-  if (eTipo(st, "Vandoni")) return TrasVandoni(st, psCosa);
+namespace {
+
+int Driver(Canale& c, const std::string& psCosa) {
+  Stato& st = c.stato();
+  if (eTipo(st, "Vandoni")) return TrasVandoni(c, psCosa);
   if (eTipo(st, "Frontiera")) {
-    ImpostaTesto(st, Campo::TxtManda, psCosa);
-    return 0;
+    c.mostra(Campo::TxtManda, psCosa);  // the operator sees the record being translated
+    return TrasFrontiera(c, psCosa);
   }
+  if (eTipo(st, "Olivetti")) return TrasOlivetti(c, psCosa);
+  if (eTipo(st, "Kabel")) return TrasKabel(c, psCosa);
   return 0;
 }
 
-bool DriverDisponibile(const Stato& st) { return eTipo(st, "Vandoni"); }
+}  // namespace
+
+int Trasmetti(Stato& st, const std::string& psCosa) {
+  Canale c(st);
+  return Driver(c, psCosa);
+}
+
+std::vector<std::string> Traduci(Stato& st, const std::string& psCosa) {
+  std::vector<std::string> comandi;
+  Canale c(st, comandi);
+  Driver(c, psCosa);
+  return comandi;
+}
 
 }  // namespace quimbo

@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 #include "shell/stato.h"
 
@@ -8,8 +9,9 @@ namespace quimbo {
 // Hands one receipt line to the driver of the configured family.
 int Trasmetti(Stato& st, const std::string& psCosa);
 
-// Whether the configured family has a driver in this build; receipts of a family
-// without one stay in the folder.
-bool DriverDisponibile(const Stato& st);
+// The same line translated by the same driver with nothing sent and nothing on
+// the display, the flags or the settings changed: the commands it would send.
+// A line that cannot be read or translated raises its error here.
+std::vector<std::string> Traduci(Stato& st, const std::string& psCosa);
 
 }  // namespace quimbo

@@ -9,7 +9,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "queue/dispatch.h"
 #include "queue/scontrino.h"
 #include "shell/applicazione.h"
 #include "shell/errore.h"
@@ -255,6 +254,16 @@ void RinominaFile(const std::string& attuale, const std::string& nuovo) {
   fs::rename(attuale, nuovo, ec);
 }
 
+bool PrimaNellElenco(const std::string& a, const std::string& b) {
+  auto piega = [](std::string s) {
+    for (char& c : s)
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return s;
+  };
+  const std::string pa = piega(a), pb = piega(b);
+  return pa != pb ? pa < pb : a < b;  // names equal but for case: a fixed order all the same
+}
+
 std::vector<std::string> ElencaScontrini(const fs::path& dir, int massimo) {
   std::vector<std::string> nomi;
   std::error_code ec;
@@ -263,13 +272,18 @@ std::vector<std::string> ElencaScontrini(const fs::path& dir, int massimo) {
     // A missing or unreadable folder lists nothing, as an empty one does.
     return nomi;
   }
-  for (; it != fs::directory_iterator() && static_cast<int>(nomi.size()) < massimo; it.increment(ec)) {
+  for (; it != fs::directory_iterator(); it.increment(ec)) {
     std::error_code ec2;
     if (!it->is_regular_file(ec2)) continue;
     const std::string nome = it->path().filename().string();
     if (FiniscePerSco(nome)) nomi.push_back(nome);
   }
   if (ec) throw erroreDa(ec);
+  // Directory order here is hash order; receipts go out in the order Windows
+  // lists them, so numbered or time-stamped names are printed in sequence.
+  std::sort(nomi.begin(), nomi.end(), PrimaNellElenco);
+  if (massimo >= 0 && nomi.size() > static_cast<std::size_t>(massimo))
+    nomi.resize(static_cast<std::size_t>(massimo));
   return nomi;
 }
 
@@ -316,15 +330,6 @@ void Timer1_Timer(Stato& st) {
     fin.abilitaTimer(false);
     return;
   }
-  if (!DriverDisponibile(st)) {
-    const std::string msg =
-        "Registratore " + st.msTipoReg + " non ancora gestito: gli scontrini restano nella cartella.";
-    ImpostaTesto(st, Campo::TxtMsg, msg);
-    ScriviErrore(st, err::ChiamataNonValida, msg, "TIMER1");
-    fin.abilitaTimer(false);
-    return;
-  }
-
   fin.abilitaTimer(false);
   try {
     if (PortaPronta(st)) Scansione(st);

@@ -20,7 +20,10 @@ std::optional<std::uintmax_t> f_fileLen(Stato& st, const std::string& percorso);
 // Deletes `nuovo` if present, then renames `attuale` to `nuovo`; reports nothing.
 void RinominaFile(const std::string& attuale, const std::string& nuovo);
 
-// Up to `massimo` receipt files ("*.sco", any case, plain files), names only.
+// The order of names in a listing: ordinal without regard to case, as Windows lists them.
+bool PrimaNellElenco(const std::string& a, const std::string& b);
+
+// The first `massimo` receipt files ("*.sco", any case, plain files) in that order, names only.
 std::vector<std::string> ElencaScontrini(const std::filesystem::path& cartella, int massimo);
 
 // The identity of a file that was sent completely, kept in "inviati.txt" until the

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 #include "link/invio.h"
 #include "link/olivetti.h"
@@ -29,26 +30,44 @@ File ApriScontrino(const std::string& percorso) {
   return File(f);
 }
 
-// One line of text: it ends at CR, CR LF or LF (files written on other systems
-// end their lines with LF alone). False at the end of the file.
-bool LeggiRiga(std::FILE* f, std::string& riga) {
-  riga.clear();
-  int c = std::fgetc(f);
-  if (c == EOF) {
-    if (std::ferror(f)) throw Errore(err::ErroreIO);
-    return false;
-  }
-  for (; c != EOF; c = std::fgetc(f)) {
-    if (c == '\n') return true;
-    if (c == '\r') {
-      int d = std::fgetc(f);
-      if (d != '\n' && d != EOF) std::ungetc(d, f);
-      return true;
-    }
-    riga += static_cast<char>(c);
-  }
+// One non-blank line of the receipt, trimmed, with its number in the file.
+struct Riga {
+  int numero;
+  std::string testo;
+};
+
+// The whole file as Windows-1252 lines. A line ends at CR, CR LF or LF (files
+// written on other systems end their lines with LF alone); blank lines are skipped.
+std::vector<Riga> LeggiRighe(const Stato& st, std::FILE* f) {
+  std::string byte;
+  char blocco[4096];
+  for (std::size_t n; (n = std::fread(blocco, 1, sizeof blocco, f)) > 0;) byte.append(blocco, n);
   if (std::ferror(f)) throw Errore(err::ErroreIO);
-  return true;
+  const std::string testo = testo::testoScontrino(byte, st.msCodifica);
+
+  std::vector<Riga> righe;
+  int numero = 0;
+  for (std::size_t i = 0; i < testo.size();) {
+    std::size_t fine = testo.find_first_of("\r\n", i);
+    if (fine == std::string::npos) fine = testo.size();
+    ++numero;
+    std::string riga = testo::senzaSpazi(std::string_view(testo).substr(i, fine - i));
+    if (!riga.empty()) righe.push_back({numero, std::move(riga)});
+    i = fine + (testo.compare(fine, 2, "\r\n") == 0 ? 2 : 1);
+  }
+  return righe;
+}
+
+// Every line is translated with nothing sent before the first byte of the receipt
+// goes out: a bad line must not leave the register with half a receipt open.
+void Verifica(Stato& st, const std::vector<Riga>& righe) {
+  for (const Riga& r : righe) {
+    try {
+      Traduci(st, r.testo);
+    } catch (const Errore& e) {
+      throw Errore(e.numero(), "Riga " + std::to_string(r.numero) + ": " + e.descrizione());
+    }
+  }
 }
 
 bool ChiediRiprova(Stato& st, const char* testo, Icona icona) {
@@ -118,37 +137,37 @@ bool ElaboraScontrino(Stato& st, const std::string& percorso) {
   for (;;) {  // every restart comes back here
     bool risultato = false;
     st.mbErrTx = false;
-    switch (Sincronizza(st)) {
-      case Sincronia::Interrompi:
-        return false;
-      case Sincronia::Ricomincia:
-        continue;
-      case Sincronia::Fatta:
-        break;
-    }
 
     File file = ApriConRitenti(st, percorso);
     if (!file) return false;
 
     bool ricomincia = false;
     try {
-      std::string riga;
+      const std::vector<Riga> righe = LeggiRighe(st, file.get());
+      file.reset();
+      Verifica(st, righe);
+      switch (Sincronizza(st)) {
+        case Sincronia::Interrompi:
+          return false;
+        case Sincronia::Ricomincia:
+          continue;
+        case Sincronia::Fatta:
+          break;
+      }
       bool fine = false;
-      for (;;) {
+      for (std::size_t i = 0;;) {
         if (!st.porta().aperta()) break;
         // An unexpected answer to the last line, and also one raised outside any
         // line (a synchronisation that timed out, a stray character): ask.
         if (st.mbErrTx) {
-          if (ChiediRiprova(st, kDomandaTrasmissione, Icona::Critico)) ricomincia = true;
+          ricomincia = ChiediRiprova(st, kDomandaTrasmissione, Icona::Critico);
           break;
         }
-        if (!LeggiRiga(file.get(), riga)) {
+        if (i == righe.size()) {
           fine = true;
           break;
         }
-        riga = testo::senzaSpazi(riga);
-        if (riga.empty()) continue;
-        const int r = static_cast<int16_t>(Trasmetti(st, riga));
+        const int r = static_cast<int16_t>(Trasmetti(st, righe[i++].testo));
         if (r == kInterrompi) break;
         if (r == kRipetiScontrino) {
           ricomincia = true;
@@ -163,7 +182,7 @@ bool ElaboraScontrino(Stato& st, const std::string& percorso) {
       ScriviErrore(st, e, "s_scontrino Dopo");
       MostraErrore(st, e);
     }
-    if (ricomincia) continue;  // the file closes with `file`
+    if (ricomincia) continue;
 
     // A receipt-specific Kabel configuration is taken back even when the receipt failed.
     if (eTipo(st, "Kabel") && st.mbKabelConf) {

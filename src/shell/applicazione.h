@@ -25,6 +25,10 @@ EsitoAvvio Form_Load(Stato& st, const std::string& percorsoIni);
 // The device name: "Dispositivo" when set, else "/dev/ttyS<N-1>" (COM<N> on Windows).
 std::string dispositivoPorta(const Stato& st);
 
+// The decimal separator of the numeric locale named by the environment; "." when
+// none is set or it is not installed.
+std::string SeparatoreDecimaleAmbiente();
+
 // f_trim0: blanks trimmed, then NULs at either end.
 std::string f_trim0(Stato& st, const std::string& testo);
 

@@ -1,5 +1,8 @@
 // Start-up: constants, configuration, window adapted to the family, port, timer.
 
+#include <langinfo.h>
+#include <locale.h>
+
 #include <cmath>
 #include <filesystem>
 #include <limits>
@@ -60,6 +63,7 @@ void ImpostaChiaviNuovePredefinite(Stato& st) {
   st.msDispositivo.clear();
   st.mdTempoMaxRisposta = st.mbSenzaFinestra ? 30 : 0;
   st.miRisposteAutomatiche = 3;
+  st.msCodifica = "auto";
 }
 
 void LeggiChiaviNuove(Stato& st, const util::FileIni& ini) {
@@ -69,6 +73,11 @@ void LeggiChiaviNuove(Stato& st, const util::FileIni& ini) {
   if (st.mdTempoMaxRisposta < 0) st.mdTempoMaxRisposta = 0;
   st.miRisposteAutomatiche = util::CIntero(f_trim0(st, ini.leggi(kSezioneAltri, "RisposteAutomatiche", "3")));
   if (st.miRisposteAutomatiche < 0) st.miRisposteAutomatiche = 0;
+  st.msCodifica = f_trim0(st, ini.leggi(kSezioneAltri, "Codifica", "auto"));
+  const std::string codifica = testo::maiuscole(st.msCodifica);
+  if (codifica != "AUTO" && codifica != "WINDOWS-1252" && codifica != "UTF-8")
+    throw Errore(err::ChiamataNonValida,
+                 "Codifica non valida: \"" + st.msCodifica + "\" (auto, windows-1252 o utf-8)");
 }
 
 void LeggiConfigurazione(Stato& st, const util::FileIni& ini) {
@@ -103,6 +112,16 @@ long ArrotondaIntero(double v, long minimo, long massimo) {
 
 }  // namespace
 
+std::string SeparatoreDecimaleAmbiente() {
+  // The numeric locale the environment asks for (LC_ALL, LC_NUMERIC, LANG); one
+  // that is not installed leaves the C locale's point.
+  locale_t loc = newlocale(LC_NUMERIC_MASK, "", nullptr);
+  if (loc == nullptr) return ".";
+  const std::string sep = testo::daUtf8(nl_langinfo_l(RADIXCHAR, loc));
+  freelocale(loc);
+  return sep.empty() ? "." : sep;
+}
+
 std::string percorsoIniPredefinito(const std::string& cartellaEseguibile) {
   return (std::filesystem::path(cartellaEseguibile) / "quimbo.ini").string();
 }
@@ -134,6 +153,7 @@ std::string dispositivoPorta(const Stato& st) {
 EsitoAvvio Form_Load(Stato& st, const std::string& percorsoIni) {
   ImpostaCostanti(st);
   st.msFileIni = percorsoIni;
+  st.msSepDecimaliLocale = SeparatoreDecimaleAmbiente();
   st.mbKabelStato = false;
   st.mbKabelConf = false;
   Finestra& fin = st.finestra();

@@ -40,6 +40,12 @@ struct Stato {
   int16_t miRepDef = 0;
   double mdPausaReady = 0;
   std::string msTotDisplay;
+  // Receipt files: "auto" (UTF-8 when the file is valid UTF-8 with a character
+  // beyond ASCII, else Windows-1252), "windows-1252" or "utf-8".
+  std::string msCodifica = "auto";
+  // The decimal separator of the user's numeric locale (LC_NUMERIC), for the one
+  // Kabel amount written the way the user's system writes numbers.
+  std::string msSepDecimaliLocale = ".";
   // Longest wait for the register where a wait has no limit of its own; 0 = none.
   double mdTempoMaxRisposta = 0;
   // Headless: automatic "try again" answers per job before giving up.

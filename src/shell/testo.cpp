@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 namespace quimbo::testo {
 
@@ -134,50 +135,71 @@ std::string aUtf8(std::string_view cp1252) {
   return out;
 }
 
+namespace {
+
+// One UTF-8 sequence at s[i]: its code point and the bytes it takes. An invalid
+// sequence takes the bytes up to the one that broke it (at least one) and has no
+// code point.
+struct Sequenza {
+  std::optional<char32_t> cp;
+  std::size_t lunghezza = 1;
+};
+
+Sequenza sequenzaUtf8(std::string_view s, std::size_t i) {
+  const unsigned char b0 = byte(s[i]);
+  if (b0 < 0x80) return {b0, 1};
+  int seguenti = 0;
+  char32_t cp = 0;
+  char32_t minimo = 0;
+  if ((b0 & 0xE0) == 0xC0) {
+    seguenti = 1, cp = b0 & 0x1F, minimo = 0x80;
+  } else if ((b0 & 0xF0) == 0xE0) {
+    seguenti = 2, cp = b0 & 0x0F, minimo = 0x800;
+  } else if ((b0 & 0xF8) == 0xF0) {
+    seguenti = 3, cp = b0 & 0x07, minimo = 0x10000;
+  } else {
+    return {};  // a stray continuation byte or an invalid lead byte
+  }
+  std::size_t j = i + 1;
+  for (int k = 0; k < seguenti; ++k, ++j) {
+    if (j >= s.size() || (byte(s[j]) & 0xC0) != 0x80) return {std::nullopt, j - i};
+    cp = (cp << 6) | (byte(s[j]) & 0x3F);
+  }
+  if (cp < minimo || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return {std::nullopt, j - i};
+  return {cp, j - i};
+}
+
+}  // namespace
+
 std::string daUtf8(std::string_view utf8) {
   std::string out;
   out.reserve(utf8.size());
-  std::size_t i = 0;
-  while (i < utf8.size()) {
-    const unsigned char b0 = byte(utf8[i]);
-    if (b0 < 0x80) {
-      out += static_cast<char>(b0);
-      ++i;
-      continue;
-    }
-    int seguenti = 0;
-    char32_t cp = 0;
-    char32_t minimo = 0;
-    if ((b0 & 0xE0) == 0xC0) {
-      seguenti = 1, cp = b0 & 0x1F, minimo = 0x80;
-    } else if ((b0 & 0xF0) == 0xE0) {
-      seguenti = 2, cp = b0 & 0x0F, minimo = 0x800;
-    } else if ((b0 & 0xF8) == 0xF0) {
-      seguenti = 3, cp = b0 & 0x07, minimo = 0x10000;
-    } else {
-      out += '?';  // a stray continuation byte or an invalid lead byte
-      ++i;
-      continue;
-    }
-    std::size_t j = i + 1;
-    bool valido = true;
-    for (int k = 0; k < seguenti; ++k, ++j) {
-      if (j >= utf8.size() || (byte(utf8[j]) & 0xC0) != 0x80) {
-        valido = false;
-        break;
-      }
-      cp = (cp << 6) | (byte(utf8[j]) & 0x3F);
-    }
-    if (!valido || cp < minimo || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-      out += '?';
-      i = j;  // resynchronise on the byte that broke the sequence, if any
-      continue;
-    }
-    const int b = byteDi(cp);
+  for (std::size_t i = 0; i < utf8.size();) {
+    const Sequenza q = sequenzaUtf8(utf8, i);
+    const int b = q.cp ? byteDi(*q.cp) : -1;
     out += b < 0 ? '?' : static_cast<char>(b);
-    i = j;
+    i += q.lunghezza;
   }
   return out;
+}
+
+bool eUtf8Esteso(std::string_view s) {
+  bool esteso = false;
+  for (std::size_t i = 0; i < s.size();) {
+    const Sequenza q = sequenzaUtf8(s, i);
+    if (!q.cp) return false;
+    esteso = esteso || q.lunghezza > 1;
+    i += q.lunghezza;
+  }
+  return esteso;
+}
+
+std::string testoScontrino(std::string_view byte, std::string_view codifica) {
+  constexpr std::string_view kBom = "\xEF\xBB\xBF";
+  if (byte.substr(0, kBom.size()) == kBom) byte.remove_prefix(kBom.size());
+  const std::string c = maiuscole(codifica);
+  const bool utf8 = c == "UTF-8" || (c == "AUTO" && eUtf8Esteso(byte));
+  return utf8 ? daUtf8(byte) : std::string(byte);
 }
 
 std::string leggibile(std::string_view cp1252) {

@@ -25,6 +25,15 @@ std::string senzaSpazi(std::string_view s);
 std::string aUtf8(std::string_view cp1252);
 std::string daUtf8(std::string_view utf8);  // characters outside the code page become "?"
 
+// True when the text is valid UTF-8 and holds at least one character beyond ASCII:
+// then it is almost certainly not Windows-1252.
+bool eUtf8Esteso(std::string_view s);
+
+// The bytes of a receipt file as Windows-1252 text, by "Codifica": "utf-8",
+// "windows-1252", or "auto" (UTF-8 when eUtf8Esteso, else Windows-1252). A leading
+// UTF-8 byte-order mark is always dropped.
+std::string testoScontrino(std::string_view byte, std::string_view codifica);
+
 // Bytes shown readably for people (journal, headless output): control characters
 // as their names in angle brackets (<STX>, <ETX>, <ACK>, <NAK>, <DC1>, <DC3>,
 // <DC4>, <CR>, <LF>, <NUL>, ... and <DEL>), everything else as UTF-8.

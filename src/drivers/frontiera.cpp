@@ -1,0 +1,89 @@
+#include "drivers/frontiera.h"
+
+#include <cmath>
+
+#include "receipt/formato.h"
+#include "receipt/record.h"
+#include "shell/errore.h"
+#include "shell/testo.h"
+
+namespace quimbo {
+
+namespace {
+
+const char kVirgolette = '"';
+
+std::string TraVirgolette(const std::string& s) { return kVirgolette + s + kVirgolette; }
+
+int Vendita(Canale& c, const Record& r) {
+  const Stato& st = c.stato();
+  const std::string campo = comeTesto(r[2]);
+  std::string descrizione = Colonna("", st.miFrontMaxDesc);
+  if (!campo.empty()) descrizione = TraVirgolette(PulTxt(campo, st.miFrontMaxDesc));
+  if (descrizione == TraVirgolette("")) descrizione.clear();
+  c.prosegui(descrizione + ParteQuantita(st, comeNumero(r[3]), "*") + StrConZero(r[4]) + "H" +
+             StrConZero(r[5]) + "R");
+  return c.esito();
+}
+
+int Totale(Canale& c, const Record& r) {
+  const Stato& st = c.stato();
+  const std::string lettera = testo::maiuscole(comeTesto(r[2]));
+  if (lettera != "C" && lettera != "A" && lettera != "S" && lettera != "R") LetteraNonValida(comeTesto(r[2]));
+  const double totale = comeNumero(r[3]);
+  const double sconto = comeNumero(r[4]);
+  const double anticipo = comeNumero(r[5]);
+  const double dato = comeNumero(r[6]);
+
+  if (!c.prosegui("=")) return c.esito();
+  if (sconto > 0 && !c.prosegui(StrConZero(sconto) + "H4M")) return c.esito();
+  double display = dato;
+  if (anticipo != 0) {
+    display = totale - anticipo - sconto;
+    const std::string dovuto = StrConZero(display) + "H12M";
+    // Cash and cheques have no key of their own here: the amount due is keyed again.
+    const std::string pagamento = lettera == "S" ? "12M" : lettera == "R" ? "3T" : dovuto;
+    if (!c.prosegui(dovuto) || !c.prosegui(pagamento) || !c.prosegui("1T")) return c.esito();
+  } else {
+    std::string pagamento = lettera == "A" ? "2T" : lettera == "S" ? "12M" : "3T";
+    if (lettera == "C") pagamento = dato > 0 ? StrConZero(dato) + "H1T" : "1T";
+    if (!c.prosegui(pagamento)) return c.esito();
+  }
+  if (testo::maiuscole(st.msTotDisplay) == "S" && c.prosegui(TraVirgolette("Totale") + "1%"))
+    c.prosegui(TraVirgolette(TestoDisplayFrontiera(display)) + "2%");
+  return c.esito();
+}
+
+int Lotteria(Canale& c, const Record& r) {
+  const std::string comando =
+      TraVirgolette(testo::maiuscole(Colonna(comeTesto(r[2]), c.stato().miFrontMaxLotteria))) + "@37F";
+  c.prosegui(comando);
+  c.mostra(Campo::txtTipo, comando);
+  return c.esito();
+}
+
+}  // namespace
+
+std::string TestoDisplayFrontiera(double importo) {
+  if (!std::isfinite(importo)) throw Errore(err::Overflow);
+  const double centesimi = std::round(std::fabs(importo));
+  std::string t = StrConZero(centesimi);
+  if (centesimi < 10)
+    t = "00" + t;
+  else if (centesimi < 100)
+    t = "0" + t;
+  t.insert(t.size() - 2, ",");
+  return (importo < 0 && centesimi > 0 ? "-" : "") + t;
+}
+
+int TrasFrontiera(Canale& c, const std::string& psCosa) {
+  std::string psTipo;
+  Record pvDati;
+  LeggeRec(psCosa, psTipo, pvDati);
+  if (eTipoRecord(psTipo, "00")) return Vendita(c, pvDati);
+  if (eTipoRecord(psTipo, "80")) return Totale(c, pvDati);
+  if (eTipoRecord(psTipo, "LS")) return Lotteria(c, pvDati);
+  return 0;
+}
+
+}  // namespace quimbo

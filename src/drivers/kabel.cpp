@@ -1,0 +1,97 @@
+#include "drivers/kabel.h"
+
+#include <cmath>
+
+#include "receipt/formato.h"
+#include "receipt/record.h"
+#include "shell/errore.h"
+#include "shell/testo.h"
+#include "shell/util.h"
+
+namespace quimbo {
+
+namespace {
+
+// Department n (1 to 15) has the letter at position n; 2 and 10 share the "T".
+const std::string kLettereReparto = "XTPLHYUQMTZVRNJ";
+
+int16_t Intero16(double v) {
+  const double r = std::nearbyint(v);  // halves to even
+  if (!(r >= -32768 && r <= 32767)) throw Errore(err::Overflow);
+  return static_cast<int16_t>(r);
+}
+
+int Vendita(Canale& c, const Record& r) {
+  const Stato& st = c.stato();
+  double prezzo = comeNumero(r[4]);
+  std::string comando;
+  if (prezzo < 0) {  // a negative price is a deduction: "A" and the magnitude
+    comando = "A";
+    prezzo = -prezzo;
+  }
+  comando += ParteQuantita(st, comeNumero(r[3]), "x") + StrConZero(prezzo);
+  const std::string descrizione = comeTesto(r[2]);
+  if (!testo::senzaSpazi(descrizione).empty())
+    comando += '"' + testo::senzaSpazi(Colonna(descrizione, st.miLungMaxDesc)) + '"';
+  int16_t reparto = Intero16(comeNumero(r[5]));
+  if (reparto == 0) reparto = st.miRepDef;
+  const int posizione = util::Minimo(reparto, static_cast<int>(kLettereReparto.size()));
+  if (posizione < 1) throw Errore(err::ChiamataNonValida);
+  c.prosegui(comando + kLettereReparto[static_cast<std::size_t>(posizione - 1)]);
+  return c.esito();
+}
+
+int Totale(Canale& c, const Record& r) {
+  const std::string lettera = testo::maiuscole(comeTesto(r[2]));
+  const double totale = comeNumero(r[3]);
+  const double anticipo = comeNumero(r[5]);
+  const double dato = comeNumero(r[6]);
+  std::string codice;
+  if (lettera == "S") codice = "O";
+  if (lettera == "R") codice = "K";
+  if (anticipo == 0 && lettera == "A") codice = "S";
+  if (anticipo == 0 && lettera == "C") codice = "=";
+  if (codice.empty()) LetteraNonValida(comeTesto(r[2]));
+
+  if (dato > 0 && lettera != "C" && !c.prosegui(StrConZero(dato) + "=")) return c.esito();
+  std::string importo;
+  if (anticipo != 0)
+    importo = StrConZero(totale - anticipo);
+  else if (dato > 0)
+    importo = lettera == "C" ? StrConZero(dato) : NumeroLocale(totale - dato, c.stato().msSepDecimaliLocale);
+  c.prosegui(importo + codice);
+  return c.esito();
+}
+
+int Intestazione(Canale& c, const Record& r) {
+  Stato& st = c.stato();
+  const std::string conf = st.finestra().confBase();
+  if (st.finestra().aggConf() && testo::senzaSpazi(conf).size() == 8 && conf[2] != '1') {
+    // Only a real send switches the summary on, and so needs the restore afterwards.
+    if (c.invia("711{" + DetIva(conf) + "{") <= 0 && c.reale()) st.mbKabelConf = true;
+  }
+  c.prosegui("222{d" + comeTesto(r[2]) + "{");
+  return c.esito();
+}
+
+}  // namespace
+
+std::string DetIva(const std::string& psConfBase) {
+  return psConfBase.substr(0, 2) + "1" + (psConfBase.size() > 3 ? psConfBase.substr(3) : "");
+}
+
+std::string NumeroLocale(double valore, const std::string& sepDecimali) {
+  return util::Sostituisci(StrConZero(valore), ".", sepDecimali);
+}
+
+int TrasKabel(Canale& c, const std::string& psCosa) {
+  std::string psTipo;
+  Record pvDati;
+  LeggeRec(psCosa, psTipo, pvDati);
+  if (eTipoRecord(psTipo, "00")) return Vendita(c, pvDati);
+  if (eTipoRecord(psTipo, "80")) return Totale(c, pvDati);
+  if (eTipoRecord(psTipo, "10")) return Intestazione(c, pvDati);
+  return 0;
+}
+
+}  // namespace quimbo
