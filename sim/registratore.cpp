@@ -23,6 +23,67 @@ std::string unisci(const std::vector<std::string>& parti) {
   return r;
 }
 
+bool finisce(std::string_view s, std::string_view fine) {
+  return s.size() >= fine.size() && s.substr(s.size() - fine.size()) == fine;
+}
+
+// What a Frontiera command means, by its closing code, so that a receipt can be
+// followed in the journal.
+std::string significatoFrontiera(std::string_view c) {
+  const std::pair<const char*, const char*> codici[] = {{"@37F", "lotteria"},
+                                                        {"H4M", "sconto"},
+                                                        {"H12M", "importo da pagare"},
+                                                        {"H1T", "contanti, con il dato"},
+                                                        {"1%", "display, riga 1"},
+                                                        {"2%", "display, riga 2"},
+                                                        {"R", "vendita"}};
+  if (c == "K") return "sincronizzazione";
+  if (c == "=") return "totale";
+  if (c == "12M") return "sospeso";
+  if (c == "1T") return "contanti";
+  if (c == "2T") return "assegni";
+  if (c == "3T") return "carta di credito";
+  for (const auto& [fine, nome] : codici)
+    if (finisce(c, fine)) return nome;
+  return {};
+}
+
+// The same for Kabel: configuration, header, a sale (ending in its department
+// letter) or a payment (ending in its code).
+std::string significatoKabel(std::string_view c) {
+  if (c.rfind("711{", 0) == 0) return "configurazione";
+  if (c.rfind("222{d", 0) == 0) return "intestazione";
+  if (c.empty()) return {};
+  switch (c.back()) {
+    case '=':
+      return "contanti";
+    case 'S':
+      return "assegni";
+    case 'O':
+      return "sospeso";
+    case 'K':
+      return "carta di credito";
+  }
+  if (std::string_view("XTPLHYUQMZVRNJ").find(c.back()) != std::string_view::npos)
+    return c.front() == 'A' ? "vendita in negativo" : "vendita";
+  return {};
+}
+
+// An Olivetti body's fields after the command code, named by that code.
+std::string significatoOlivetti(const std::vector<std::string>& campi) {
+  const std::pair<const char*, const char*> nomi[] = {{"1322", "apertura"},
+                                                      {"1323", "chiusura"},
+                                                      {"1325", "vendita"},
+                                                      {"1327", "sconto"},
+                                                      {"1329", "pagamento"}};
+  std::string r;
+  for (const auto& [codice, nome] : nomi)
+    if (campi.front() == codice) r = nome;
+  if (r.empty()) r = "comando " + campi.front();
+  for (std::size_t i = 1; i < campi.size(); ++i) r += (i == 1 ? ": " : " | ") + leggibile(campi[i]);
+  return r;
+}
+
 }  // namespace
 
 std::string tramaVandoni(int progr, std::string_view dati) {
@@ -288,7 +349,7 @@ class Olivetti : public RegistratoreATrame {
     if (!difetti.empty()) return rifiuta(f, unisci(difetti));
 
     const bool ritrasmissione = haPrecedente_ && corpo == ultimoCorpo_ && !ultimoRiuscito_;
-    annotaComando(corpo, ritrasmissione ? "ritrasmissione" : "");
+    annotaComando(corpo, significatoOlivetti(campi) + (ritrasmissione ? ", ritrasmissione" : ""));
     haPrecedente_ = true;
     ultimoCorpo_ = corpo;
     ultimoRiuscito_ = false;
@@ -340,7 +401,8 @@ class Kabel : public RegistratoreATrame {
 
  protected:
   std::vector<Uscita> trama(const std::string& f) override {
-    annotaComando(f.substr(1, f.size() - 2));
+    const std::string comando = f.substr(1, f.size() - 2);
+    annotaComando(comando, significatoKabel(comando));
     std::string stato(1, DC3);
     stato += "OK";
     if (!guasti_.kabelSenzaPronto) stato += 'z';
@@ -374,7 +436,7 @@ class Frontiera : public Registratore {
       if (c == '"') {
         virgolette_ = !virgolette_;
       } else if (!virgolette_ && std::string_view("K=RMTF%").find(c) != std::string_view::npos) {
-        annotaComando(comando_);
+        annotaComando(comando_, significatoFrontiera(comando_));
         comando_.clear();
         accoda(out, esito({}));
       }

@@ -2,6 +2,7 @@
 // executable on a real pseudo-terminal.
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -14,8 +15,6 @@
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "registratore.h"
 
@@ -77,25 +76,31 @@ void verifica(const Caso& c, int n) {
       for (const auto& u : uscite) {
         risposte += u.byte;
         // Only Olivetti's answer frame and the DC1 that ends a stop come later; the rest at once.
-        if (u.byte[0] == simcassa::STX) EXPECT_GT(u.ritardo, 0);
-        else EXPECT_EQ(u.ritardo, u.byte == DC1 ? c.guasti.dc3Durata : 0) << simcassa::leggibile(u.byte);
+        if (u.byte[0] == simcassa::STX)
+          EXPECT_GT(u.ritardo, 0);
+        else
+          EXPECT_EQ(u.ritardo, u.byte == DC1 ? c.guasti.dc3Durata : 0) << simcassa::leggibile(u.byte);
       }
     };
     for (const auto& s : c.scritture) {
-      if (s.empty()) prendi(r->quiete());
-      else if (!byteAByte) prendi(r->ricevi(s));
-      else for (char x : s) prendi(r->ricevi(std::string(1, x)));
+      if (s.empty())
+        prendi(r->quiete());
+      else if (!byteAByte)
+        prendi(r->ricevi(s));
+      else
+        for (char x : s) prendi(r->ricevi(std::string(1, x)));
     }
     prendi(r->quiete());
     EXPECT_EQ(risposte, c.risposte);
     EXPECT_EQ(r->giornale(), c.giornale);
     EXPECT_EQ(r->riagganciato(), c.riagganciato);
-    // Every decoded command, refused or not, is the raw data of a journal line that is not a complaint.
-    std::vector<std::string> righe, comandi;
+    // Every decoded command, refused or not, begins a journal line that is not a complaint.
+    std::vector<std::string> righe;
     for (const auto& riga : r->giornale())
-      if (riga.rfind("?? ", 0) != 0) righe.push_back(riga.substr(0, riga.find(" (ritrasmissione)")));
-    for (const auto& x : r->comandi()) comandi.push_back(simcassa::leggibile(x));
-    EXPECT_EQ(comandi, righe);
+      if (riga.rfind("?? ", 0) != 0) righe.push_back(riga);
+    ASSERT_EQ(righe.size(), r->comandi().size());
+    for (std::size_t i = 0; i < righe.size(); ++i)
+      EXPECT_EQ(righe[i].rfind(simcassa::leggibile(r->comandi()[i]), 0), 0u) << righe[i];
   }
 }
 
@@ -108,41 +113,83 @@ TEST(Sim, Decodifica) {
       {"vandoni", {}, {"\x02 (497\x03q"}, NAK, {"?? <STX> (497<ETX>q (lunghezza errata)"}},
       {"vandoni", {}, {"\x02 &497\x03o"}, NAK, {"?? <STX> &497<ETX>o (lunghezza errata)"}},
       {"vandoni", {}, {"\x02\x1F'497\x03o"}, NAK, {"?? <STX><US>'497<ETX>o (sequenza errata)"}},
-      {"vandoni", {}, {b({2, 0x7F, 0x20, 3, 0})}, NAK,
+      {"vandoni",
+       {},
+       {b({2, 0x7F, 0x20, 3, 0})},
+       NAK,
        {"?? <STX><DEL> <ETX><NUL> (sequenza errata, lunghezza errata, checksum errato)"}},
       // empty data, sequence 89: 2 + 89 + 36 + 3 = 130, mod 128 = 2, the code of STX
       {"vandoni", {}, {b({2, 0x59, 0x24, 3, 2}) + v497}, ACK + ACK, {"", "497"}},
       // È (0xC8): 2 + 32 + 37 + 200 + 3 = 274, mod 128 = 18
       {"vandoni", {}, {b({2, 0x20, 0x25, 0xC8, 3, 0x12})}, ACK, {"\xC3\x88"}},
-      {"vandoni", {}, {"xy" + b({2, 0x20}) + v497}, NAK + ACK,
+      {"vandoni",
+       {},
+       {"xy" + b({2, 0x20}) + v497},
+       NAK + ACK,
        {"?? xy (fuori trama)", "?? <STX>  (trama interrotta da un nuovo STX)", "497"}},
-      {"vandoni", {}, {v497.substr(0, 7), QUIETE, v497}, NAK + ACK,
+      {"vandoni",
+       {},
+       {v497.substr(0, 7), QUIETE, v497},
+       NAK + ACK,
        {"?? <STX> '497<ETX> (trama incompleta)", "497"}},
       // the program's ACKs are ignored; the same command again after a success is no retransmission
-      {"olivetti", {}, {o1322 + ACK + ACK + o1322 + ACK}, ACK + ok1322 + ACK + ok1322, {"$1322", "$1322"}},
-      {"olivetti", {}, {"\x02" + corpo + "0381\x03"}, ACK + "\x02$1325!00140\x03", {corpo}},
+      {"olivetti",
+       {},
+       {o1322 + ACK + ACK + o1322 + ACK},
+       ACK + ok1322 + ACK + ok1322,
+       {"$1322 (apertura)", "$1322 (apertura)"}},
+      {"olivetti",
+       {},
+       {"\x02" + corpo + "0381\x03"},
+       ACK + "\x02$1325!00140\x03",
+       {corpo + " (vendita: 150 | PANE |  |  | 0)"}},
       {"olivetti", {}, {"\x02$132200ED\x03"}, NAK, {"?? <STX>$132200ED<ETX> (checksum errato)"}},
       {"olivetti", {}, {"\x02$132200ec\x03"}, NAK, {"?? <STX>$132200ec<ETX> (checksum errato)"}},
       // "%" announces five characters, four follow; checksum right (237 = 0xED)
       {"olivetti", {}, {"\x02%132200ED\x03"}, NAK, {"?? <STX>%132200ED<ETX> (lunghezza di campo errata)"}},
       // first field of three characters (185 = 0xB9)
       {"olivetti", {}, {"\x02#13200B9\x03"}, NAK, {"?? <STX>#13200B9<ETX> (codice comando errato)"}},
-      {"olivetti", {}, {"\x02" "00\x03"}, NAK, {"?? <STX>00<ETX> (trama troppo corta)"}},
-      {"olivetti", {}, {"PROVA", QUIETE, "ciao" + o1322}, ACK + ok1322,
-       {"?? PROVA (testo senza cornice)", "?? ciao (testo senza cornice)", "$1322"}},
+      {"olivetti",
+       {},
+       {"\x02"
+        "00\x03"},
+       NAK,
+       {"?? <STX>00<ETX> (trama troppo corta)"}},
+      {"olivetti",
+       {},
+       {"PROVA", QUIETE, "ciao" + o1322},
+       ACK + ok1322,
+       {"?? PROVA (testo senza cornice)", "?? ciao (testo senza cornice)", "$1322 (apertura)"}},
       // a retransmission made by framing the whole frame once more, with the checksum of
       // the frame (2+236+232+3 = 473 = 0x1D9): the register finds its feet at the inner STX
-      {"olivetti", {}, {"\x02" + o1322 + "01D9\x03"}, NAK + ACK + ok1322,
-       {"?? <STX> (trama interrotta da un nuovo STX)", "$1322", "?? 01D9<ETX> (testo senza cornice)"}},
+      {"olivetti",
+       {},
+       {"\x02" + o1322 + "01D9\x03"},
+       NAK + ACK + ok1322,
+       {"?? <STX> (trama interrotta da un nuovo STX)", "$1322 (apertura)",
+        "?? 01D9<ETX> (testo senza cornice)"}},
       // an empty command is a command; Kabel cannot refuse a cut frame
-      {"kabel", {}, {"zz\x02" "2x1.5\"PANE\"X\x03\x02\x03\x02" "K"}, statoKabel + statoKabel,
-       {"?? zz (fuori trama)", "2x1.5\"PANE\"X", "", "?? <STX>K (trama incompleta)"}},
+      {"kabel",
+       {},
+       {"zz\x02"
+        "2x1.5\"PANE\"X\x03\x02\x03\x02"
+        "K"},
+       statoKabel + statoKabel,
+       {"?? zz (fuori trama)", "2x1.5\"PANE\"X (vendita)", "", "?? <STX>K (trama incompleta)"}},
       // a receipt, then payments, a refund with no description (ten blanks), an empty lottery code
-      {"frontiera", {}, {"K\"PANE\"2*150H1R=500H1T\"Totale\"1%", "100H4M1T          -1*0.5H0R=\"\"@37F"}, "",
-       {"K", "\"PANE\"2*150H1R", "=", "500H1T", "\"Totale\"1%", "100H4M", "1T", "          -1*0.5H0R", "=",
-        "\"\"@37F"}},
+      {"frontiera",
+       {},
+       {"K\"PANE\"2*150H1R=500H1T\"Totale\"1%", "100H4M1T          -1*0.5H0R=\"\"@37F"},
+       "",
+       {"K (sincronizzazione)", "\"PANE\"2*150H1R (vendita)", "= (totale)", "500H1T (contanti, con il dato)",
+        "\"Totale\"1% (display, riga 1)", "100H4M (sconto)", "1T (contanti)", "          -1*0.5H0R (vendita)",
+        "= (totale)", "\"\"@37F (lotteria)"}},
       // the open quote does not swallow the next command
-      {"frontiera", {}, {"K\"ABC", QUIETE, "="}, "", {"K", "?? \"ABC (comando senza chiusura)", "="}},
+      {"frontiera",
+       {},
+       {"K\"ABC", QUIETE, "="},
+       "",
+       {"K (sincronizzazione)", "?? \"ABC (comando senza chiusura)", "= (totale)"}},
   };
   for (const auto& c : casi) verifica(c, static_cast<int>(&c - casi));
 }
@@ -151,30 +198,48 @@ TEST(Sim, Guasti) {
   const std::string scartata = "?? <STX> '497<ETX>q (checksum errato)";
   const Caso casi[] = {
       // a bad frame counts too, and refused frames are decoded all the same
-      {"vandoni", {.rifiutaPrimi = 3}, {v497guasta, v497, v415, v497}, NAK + NAK + NAK + ACK,
+      {"vandoni",
+       {.rifiutaPrimi = 3},
+       {v497guasta, v497, v415, v497},
+       NAK + NAK + NAK + ACK,
        {scartata, "497", "415", "497"}},
       {"vandoni", {.rispondiCon = 'A', .rispondiAlComando = 2}, {v415 + v497}, ACK + "A", {"415", "497"}},
       {"vandoni", {.rispondiCon = 'A'}, {v497, v497guasta}, "AA", {"497", scartata}},
-      {"vandoni", {.rifiutaPrimi = 2, .rispondiCon = 'A', .rispondiAlComando = 1}, {v497 + v497 + v497},
-       "A" + NAK + ACK, {"497", "497", "497"}},
+      {"vandoni",
+       {.rifiutaPrimi = 2, .rispondiCon = 'A', .rispondiAlComando = 1},
+       {v497 + v497 + v497},
+       "A" + NAK + ACK,
+       {"497", "497", "497"}},
       {"vandoni", {.muto = true}, {v497 + v497guasta}, "", {"497", scartata}},
       // the second is still answered; the third, in the same write, is not even heard
       {"vandoni", {.riagganciaDopo = 2}, {v497, v415 + v497, v497}, ACK + ACK, {"497", "415"}, true},
       {"vandoni", {.riagganciaDopo = 0}, {v497}, "", {}, true},
-      {"olivetti", {.muto = true}, {o1322}, "", {"$1322"}},
+      {"olivetti", {.muto = true}, {o1322}, "", {"$1322 (apertura)"}},
       // the answer that never came is no success: the same command again is a retransmission
-      {"olivetti", {.rispondiCon = 'X', .rispondiAlComando = 2}, {o1322, o1322, o1322},
-       ACK + ok1322 + "X" + ACK + ok1322, {"$1322", "$1322", "$1322 (ritrasmissione)"}},
-      {"olivetti", {.statoErratoPrimi = 2}, {o1322, ACK + o1322, ACK + o1322},
+      {"olivetti",
+       {.rispondiCon = 'X', .rispondiAlComando = 2},
+       {o1322, o1322, o1322},
+       ACK + ok1322 + "X" + ACK + ok1322,
+       {"$1322 (apertura)", "$1322 (apertura)", "$1322 (apertura, ritrasmissione)"}},
+      {"olivetti",
+       {.statoErratoPrimi = 2},
+       {o1322, ACK + o1322, ACK + o1322},
        ACK + ko1322 + ACK + ko1322 + ACK + ok1322,
-       {"$1322", "$1322 (ritrasmissione)", "$1322 (ritrasmissione)"}},
-      {"kabel", {.kabelSenzaPronto = true}, {"\x02=\x03"}, b({0x13, 'O', 'K', 0x14}), {"="}},
+       {"$1322 (apertura)", "$1322 (apertura, ritrasmissione)", "$1322 (apertura, ritrasmissione)"}},
+      {"kabel", {.kabelSenzaPronto = true}, {"\x02=\x03"}, b({0x13, 'O', 'K', 0x14}), {"= (contanti)"}},
       {"frontiera", {.dc3OgniK = 3, .dc3Durata = 0.25}, {"12=456="}, DC3 + DC1 + DC3 + DC1, {"12=", "456="}},
       // only the answer of the second command carries the character
-      {"frontiera", {.rispondiCon = '?', .rispondiAlComando = 2, .dc3OgniK = 1}, {"K="},
-       DC3 + DC1 + "?" + DC3 + DC1, {"K", "="}},
-      {"frontiera", {.muto = true, .dc3OgniK = 1}, {"K=1T"}, "", {"K", "=", "1T"}},
-      {"frontiera", {.riagganciaDopo = 2}, {"K=1T"}, "", {"K", "="}, true},
+      {"frontiera",
+       {.rispondiCon = '?', .rispondiAlComando = 2, .dc3OgniK = 1},
+       {"K="},
+       DC3 + DC1 + "?" + DC3 + DC1,
+       {"K (sincronizzazione)", "= (totale)"}},
+      {"frontiera",
+       {.muto = true, .dc3OgniK = 1},
+       {"K=1T"},
+       "",
+       {"K (sincronizzazione)", "= (totale)", "1T (contanti)"}},
+      {"frontiera", {.riagganciaDopo = 2}, {"K=1T"}, "", {"K (sincronizzazione)", "= (totale)"}, true},
   };
   for (const auto& c : casi) verifica(c, static_cast<int>(&c - casi));
 }
@@ -185,9 +250,9 @@ TEST(Sim, FrontieraSegnalaUnArrestoNonRispettato) {
     std::vector<double> tempi;  // when each character of "2*150H1R" arrives
     std::vector<std::string> giornale;
   } casi[] = {
-      {{0, 0.001, 0.002, 0.003, 1.1, 1.101, 2.2, 2.201}, {"2*150H1R"}},
+      {{0, 0.001, 0.002, 0.003, 1.1, 1.101, 2.2, 2.201}, {"2*150H1R (vendita)"}},
       {{0, 0.001, 0.002, 0.003, 0.004, 0.005, 0.006, 0.007},
-       {"!! 3 caratteri ricevuti dopo DC3, prima di DC1 (arresto non rispettato)", "2*150H1R"}},
+       {"!! 3 caratteri ricevuti dopo DC3, prima di DC1 (arresto non rispettato)", "2*150H1R (vendita)"}},
   };
   for (const auto& c : casi) {
     auto r = Registratore::crea("frontiera", {.dc3OgniK = 2, .dc3Durata = 1.0});
@@ -311,7 +376,7 @@ TEST(SimEseguibile, OlivettiRispondePiuTardiAllaVelocitaDellaLinea) {
   scrivi(fd, o1322);
   EXPECT_EQ(leggiPer(fd, 1 + ko1322.size()), ACK + ko1322);
   EXPECT_GE(std::chrono::duration<double>(std::chrono::steady_clock::now() - inizio).count(), 0.2);
-  EXPECT_EQ(sim.riga(), "$1322");
+  EXPECT_EQ(sim.riga(), "$1322 (apertura)");
   // Bare text is journalled once the line has been quiet for a moment.
   scrivi(fd, "PROVA");
   EXPECT_EQ(sim.riga(), "?? PROVA (testo senza cornice)");
