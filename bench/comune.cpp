@@ -101,11 +101,11 @@ int Figlio::termina(std::chrono::milliseconds pazienza) {
   return -1;
 }
 
-Simulatore::Simulatore(const std::vector<std::string>& opzioni)
+Simulatore::Simulatore(const std::vector<std::string>& opzioni, const std::string& famiglia)
     : uscita_(cartella_ / "giornale.txt"),
       figlio_(
           [&] {
-            std::vector<std::string> a{SIMCASSA, "vandoni"};
+            std::vector<std::string> a{SIMCASSA, famiglia};
             a.insert(a.end(), opzioni.begin(), opzioni.end());
             return a;
           }(),

@@ -54,7 +54,7 @@ class Figlio {
 class Simulatore {
  public:
   // `opzioni` follow the family, e.g. {"--baud", "1200"}.
-  explicit Simulatore(const std::vector<std::string>& opzioni = {});
+  explicit Simulatore(const std::vector<std::string>& opzioni = {}, const std::string& famiglia = "vandoni");
   const std::string& porta() const { return porta_; }
   // Every line after "PORTA ...": one per command, "?? ..." for a bad frame,
   // "!! ..." for a flow-control fault.
