@@ -177,6 +177,18 @@ TEST(Coda, OperatorsAnswersRestartOrSetAside) {
   }
 }
 
+// The operator may tick "Riep. Iva per ricevuta" while a receipt is going out: its
+// header reads the box when it is sent, not when the receipt was checked.
+TEST(Coda, KabelHeaderReadsTheWindowWhenSent) {
+  Banco b;
+  auto& sim = b.prepara("Registratore=Kabel\nConfBase=12045678", "kabel");
+  b.finestra.aggConfSpuntato = false;
+  b.pompa.alle(b.orologio.t, [&] { b.finestra.aggConfSpuntato = true; });
+  b.scriviFile("a.sco", "00\tPANE\t1\t1\t1\r\n10\tINTESTAZIONE\r\n");
+  Timer1_Timer(b.st);
+  EXPECT_EQ(sim.comandi(), (Comandi{"1\"PANE\"X", "711{12145678{", "222{dINTESTAZIONE{", "711{12045678{"}));
+}
+
 TEST(Coda, FileThatVanishesIsLookedForElevenTimesAndSentWhenBack) {
   Banco b;
   auto& sim = b.prepara("", "vandoni");

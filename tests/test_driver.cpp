@@ -173,13 +173,17 @@ TEST(Driver, FrontieraDisplayTextOfAnAmount) {
   for (const auto& [importo, testo] : casi) EXPECT_EQ(TestoDisplayFrontiera(importo), testo) << importo;
 }
 
-TEST(Driver, LotteryCommandIsShownOnlyWhenSent) {
+// The Frontiera record being translated and its lottery command are shown only
+// when sent for real.
+TEST(Driver, FrontieraDisplayChangesOnlyWhenSent) {
   Banco b;
   b.prepara(kF, "frontiera");
   Traduci(b.st, "LS\tab12");
   EXPECT_EQ(b.st.txtTipo, "Frontiera");
+  EXPECT_EQ(b.st.TxtManda, "");
   Trasmetti(b.st, "LS\tab12");
   EXPECT_EQ(b.st.txtTipo, Q + "AB12    " + Q + "@37F");
+  EXPECT_EQ(b.st.TxtManda, "LS\tab12");
 }
 
 TEST(Driver, BadLinesRaiseTheirError) {
