@@ -1,11 +1,10 @@
 #pragma once
 // Helpers of the tests that run the real Qt code: waits that let events through,
-// pseudo-terminals, temporary folders, configuration files, and the simulator
-// and the program as child processes.
+// pseudo-terminals, temporary folders and INI files, and the simulator as a child process.
 
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -16,79 +15,56 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 namespace quimbo::prova_qt {
 
 namespace fs = std::filesystem;
 
-// Lets events through until `cond` holds or `ms` pass; a heartbeat timer keeps
-// the wait from blocking past the deadline.
+// Lets events through until `cond` holds or `ms` pass; a heartbeat keeps the wait from blocking past the end.
 inline bool finche(const std::function<bool()>& cond, int ms) {
   QTimer battito;
   battito.start(5);
   QElapsedTimer t;
   t.start();
-  while (!cond()) {
-    if (t.hasExpired(ms)) return cond();
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  }
-  return true;
+  while (!cond() && !t.hasExpired(ms)) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  return cond();
 }
 
-inline void lasciaScorrere(int ms) {
-  finche([] { return false; }, ms);
-}
+inline double tempoCpu() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
 
-// A pseudo-terminal: the program opens the slave by its path, the test plays
-// the register on the master.
+// A raw pseudo-terminal: the program opens the slave by its path, the test plays the register on the master.
 struct Pty {
-  int master = -1;
-  int slave = -1;
+  int master = -1, slave = -1;
   std::string nome;
   Pty() {
-    if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) return;
     termios t{};
-    tcgetattr(slave, &t);
+    if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0 || tcgetattr(slave, &t) != 0) return;
     cfmakeraw(&t);
     tcsetattr(slave, TCSANOW, &t);
     nome = ttyname(slave);
   }
   ~Pty() {
     chiudiMaster();
-    if (slave >= 0) close(slave);
+    close(slave);
   }
   void chiudiMaster() {
     if (master >= 0) close(master);
     master = -1;
   }
-  void scrivi(const std::string& s) const {
-    ASSERT_EQ(::write(master, s.data(), s.size()), static_cast<ssize_t>(s.size()));
-  }
+  void scrivi(const std::string& s) const { ASSERT_EQ(write(master, s.data(), s.size()), ssize_t(s.size())); }
   std::string leggi(size_t n, int ms) const {
     std::string r;
+    char buf[512];
     QElapsedTimer t;
     t.start();
-    while (r.size() < n && !t.hasExpired(ms)) {
-      pollfd p{master, POLLIN, 0};
-      if (::poll(&p, 1, 20) <= 0) continue;
-      char buf[512];
-      const ssize_t k = ::read(master, buf, sizeof buf);
-      if (k > 0) r.append(buf, static_cast<size_t>(k));
-    }
+    for (pollfd p{master, POLLIN, 0}; r.size() < n && !t.hasExpired(ms);)
+      if (poll(&p, 1, 20) > 0 && (p.revents & POLLIN))
+        r.append(buf, std::max<ssize_t>(read(master, buf, 512), 0));
     return r;
   }
 };
-
-inline double tempoCpu() {
-  timespec ts{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
-}
 
 struct CartellaTemporanea {
   fs::path p;
@@ -102,13 +78,14 @@ struct CartellaTemporanea {
   }
 };
 
-inline std::string scriviIni(const CartellaTemporanea& dir, const std::string& tipo, const std::string& dispositivo,
-                      int attesaTimer = 600000, const std::string& altro = "") {
+inline std::string scriviIni(const CartellaTemporanea& dir, const std::string& tipo,
+                             const std::string& dispositivo, int attesaTimer = 600000,
+                             const std::string& altro = "") {
   const fs::path ini = dir.p / "quimbo.ini";
-  std::ofstream f(ini);
-  f << "[Altri parametri]\n" << altro << "Registratore=" << tipo << "\nDirPerFile=" << dir.p.string()
-    << "\nAttesaTimer=" << attesaTimer << "\n[Parametri Seriale]\nDispositivo=" << dispositivo
-    << "\nSettings=9600,n,8,1\n";
+  std::ofstream(ini) << "[Altri parametri]\n"
+                     << altro << "Registratore=" << tipo << "\nDirPerFile=" << dir.p.string()
+                     << "\nAttesaTimer=" << attesaTimer
+                     << "\n[Parametri Seriale]\nDispositivo=" << dispositivo << "\nSettings=9600,n,8,1\n";
   return ini.string();
 }
 
@@ -116,29 +93,27 @@ inline std::string scriviIni(const CartellaTemporanea& dir, const std::string& t
 inline bool aspettaUscita(QProcess& p, QByteArray& visto, const char* testo, int ms) {
   QElapsedTimer t;
   t.start();
-  while (!visto.contains(testo)) {
-    if (t.hasExpired(ms)) return false;
+  while (!visto.contains(testo) && !t.hasExpired(ms)) {
     p.waitForReadyRead(50);
     visto += p.readAllStandardOutput();
   }
-  return true;
+  return visto.contains(testo);
 }
 
-// The register simulator as a child process on its own pseudo-terminal, with its
-// journal in a file.
+// The register simulator as a child process on its own pseudo-terminal, with its journal in a file.
 class Simulatore {
  public:
-  explicit Simulatore(const QStringList& argomenti, const std::string& giornale) : giornale_(giornale) {
-    p_.start(QStringLiteral(SIMCASSA), QStringList(argomenti) << "--giornale" << QString::fromStdString(giornale));
+  Simulatore(const QStringList& argomenti, std::string giornale) : giornale_(std::move(giornale)) {
+    p_.start(QStringLiteral(SIMCASSA), QStringList(argomenti)
+                                           << "--giornale" << QString::fromStdString(giornale_));
     QByteArray riga;
     if (aspettaUscita(p_, riga, "\n", 5000) && riga.startsWith("PORTA "))
       dispositivo_ = riga.mid(6, riga.indexOf('\n') - 6).trimmed().toStdString();
   }
   ~Simulatore() { ferma(); }
+  // SIGTERM lets it finish its journal; SIGKILL hangs up at once.
   void ferma() {
-    if (p_.state() == QProcess::NotRunning) return;
-    p_.terminate();
-    if (!p_.waitForFinished(5000)) p_.kill();
+    if (p_.state() != QProcess::NotRunning && (p_.terminate(), !p_.waitForFinished(5000))) uccidi();
   }
   void uccidi() {
     p_.kill();
@@ -151,15 +126,13 @@ class Simulatore {
     for (std::string riga; std::getline(f, riga);) r.push_back(riga);
     return r;
   }
-  // Waits (events flowing) until the journal has at least n lines.
   bool aspettaRighe(size_t n, int ms) const {
     return finche([&] { return righe().size() >= n; }, ms);
   }
 
  private:
   QProcess p_;
-  std::string giornale_;
-  std::string dispositivo_;
+  std::string giornale_, dispositivo_;
 };
 
 }  // namespace quimbo::prova_qt
