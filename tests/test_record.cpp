@@ -52,49 +52,30 @@ TEST(LeggeRec, RigheLetteUnaDopoLAltra) {
 
 // Missing fields are error 9, after the type was read; a field that is no number is error 13.
 TEST(LeggeRec, CampiMancanti9NumeriNonValidi13) {
-  const std::pair<std::string, int> casi[] = {{"00", 9},
-                                              {"00\tPane\t2", 9},
-                                              {"10", 9},
-                                              {"Ls", 9},
-                                              {"80\tC\t1\t0", 9},
-                                              {"00\tPane\tdue\t1.5", 13},
-                                              {"00\tPane\t2\t1.5\tx", 13},
-                                              {"80\tC\tdieci\t0\t0", 13},
-                                              {"80\tC\t10\t0\t0\t1.2.3", 13}};
-  for (const auto& [riga, errore] : casi) {
-    std::string tipo;
-    Record r;
-    EXPECT_EQ(numeroErrore([&] { LeggeRec(riga, tipo, r); }), errore) << riga;
-    EXPECT_EQ(tipo, riga.substr(0, 2)) << riga;
-    ASSERT_GE(r.size(), 1) << riga;
-    EXPECT_EQ(r[1], T(tipo.c_str())) << riga;
-  }
-}
-
-TEST(Record, TipoIndiciDa1EValori) {
+  const std::pair<int, Testi> casi[] = {
+      {9, {"00", "00\tPane\t2", "10", "Ls", "80\tC\t1\t0"}},
+      {13, {"00\tPane\tdue\t1.5", "00\tPane\t2\t1.5\tx", "80\tC\tdieci\t0\t0", "80\tC\t10\t0\t0\t1.2.3"}}};
+  for (const auto& [errore, righe] : casi)
+    for (const std::string& riga : righe) {
+      std::string tipo;
+      Record r;
+      EXPECT_EQ(numeroErrore([&] { LeggeRec(riga, tipo, r); }), errore) << riga;
+      EXPECT_EQ(tipo, riga.substr(0, 2)) << riga;
+      ASSERT_GE(r.size(), 1) << riga;
+      EXPECT_EQ(r[1], T(tipo.c_str())) << riga;
+    }
   EXPECT_EQ(make_tuple(eTipoRecord("Ls", "lS"), eTipoRecord("000", "00"), eTipoRecord("0", "00")),
             make_tuple(true, false, false));
-  Record r;
-  EXPECT_EQ(numeroErrore([&] { (void)r[1]; }), 9);
-  r.ricrea(2);
-  EXPECT_TRUE(eVuoto(r[2]));
-  const Record& c = r;
-  EXPECT_EQ(make_tuple(numeroErrore([&] { (void)r[0]; }), numeroErrore([&] { (void)r[3]; }),
-                       numeroErrore([&] { (void)c[-1]; })),
-            make_tuple(9, 9, 9));
-  r[2] = 5.0;
-  r.estendi(4);
-  EXPECT_EQ(make_tuple(r.size(), r[2], eVuoto(r[4])), make_tuple(4, D(5), true));
-  r.estendi(1);  // never shrinks
-  EXPECT_EQ(r.size(), 4);
-
-  EXPECT_EQ(make_tuple(comeNumero(V), comeNumero(T("0,005")), comeNumero(I(7)), comeNumero(D(-1.25))),
-            make_tuple(0, 0.005, 7, -1.25));
-  EXPECT_EQ(numeroErrore([] { comeNumero(T("PANE")); }), 13);
-  EXPECT_EQ(Testi({comeTesto(V), comeTesto(T("abc")), comeTesto(I(-3)), comeTesto(D(0.5))}),
-            (Testi{"", "abc", "-3", "0.5"}));
 }
 
+struct Virgola : std::numpunct<char> {
+  char do_decimal_point() const override { return ','; }
+  char do_thousands_sep() const override { return '.'; }
+  std::string do_grouping() const override { return "\3"; }
+};
+
+// Never the decimal comma of a locale: a C++ global locale with one always, the C locale too when the
+// system has one.
 TEST(StrConZero, Esempi) {
   const std::pair<double, const char*> casi[] = {
       {12.5, "12.5"}, {0.5, "0.5"},   {-0.25, "-0.25"}, {0, "0"},    {3, "3"},        {1250, "1250"},
@@ -111,22 +92,11 @@ TEST(StrConZero, Esempi) {
                        numeroErrore([] { StrConZero(std::numeric_limits<double>::infinity()); }),
                        numeroErrore([] { StrConZero(std::nan("")); })),
             make_tuple(13, 6, 6));
-}
-
-struct Virgola : std::numpunct<char> {
-  char do_decimal_point() const override { return ','; }
-  char do_thousands_sep() const override { return '.'; }
-  std::string do_grouping() const override { return "\3"; }
-};
-
-// A C++ global locale with a decimal comma always; the C locale too when the system has one.
-TEST(StrConZero, MaiLaVirgolaDelLocale) {
   const std::locale salvatoCpp = std::locale::global(std::locale(std::locale::classic(), new Virgola));
   const char* precedente = std::setlocale(LC_NUMERIC, nullptr);
   const std::string salvatoC = precedente ? precedente : "C";
   if (!std::setlocale(LC_NUMERIC, "it_IT.UTF-8")) std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
-  EXPECT_EQ(StrConZero(-0.25), "-0.25");
-  EXPECT_EQ(StrConZero(1234567.5), "1234567.5");
+  EXPECT_EQ(make_tuple(StrConZero(-0.25), StrConZero(1234567.5)), make_tuple("-0.25", "1234567.5"));
   std::setlocale(LC_NUMERIC, salvatoC.c_str());
   std::locale::global(salvatoCpp);
 }
