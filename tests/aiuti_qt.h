@@ -3,7 +3,6 @@
 // pseudo-terminals, temporary folders and INI files, and the simulator as a child process.
 
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <pty.h>
 #include <unistd.h>
 
@@ -54,16 +53,6 @@ struct Pty {
     master = -1;
   }
   void scrivi(const std::string& s) const { ASSERT_EQ(write(master, s.data(), s.size()), ssize_t(s.size())); }
-  std::string leggi(size_t n, int ms) const {
-    std::string r;
-    char buf[512];
-    QElapsedTimer t;
-    t.start();
-    for (pollfd p{master, POLLIN, 0}; r.size() < n && !t.hasExpired(ms);)
-      if (poll(&p, 1, 20) > 0 && (p.revents & POLLIN))
-        r.append(buf, std::max<ssize_t>(read(master, buf, 512), 0));
-    return r;
-  }
 };
 
 struct CartellaTemporanea {
@@ -89,26 +78,15 @@ inline std::string scriviIni(const CartellaTemporanea& dir, const std::string& t
   return ini.string();
 }
 
-// Reads the program's standard output until `testo` appears.
-inline bool aspettaUscita(QProcess& p, QByteArray& visto, const char* testo, int ms) {
-  QElapsedTimer t;
-  t.start();
-  while (!visto.contains(testo) && !t.hasExpired(ms)) {
-    p.waitForReadyRead(50);
-    visto += p.readAllStandardOutput();
-  }
-  return visto.contains(testo);
-}
-
 // The register simulator as a child process on its own pseudo-terminal, with its journal in a file.
 class Simulatore {
  public:
   Simulatore(const QStringList& argomenti, std::string giornale) : giornale_(std::move(giornale)) {
     p_.start(QStringLiteral(SIMCASSA), QStringList(argomenti)
                                            << "--giornale" << QString::fromStdString(giornale_));
-    QByteArray riga;
-    if (aspettaUscita(p_, riga, "\n", 5000) && riga.startsWith("PORTA "))
-      dispositivo_ = riga.mid(6, riga.indexOf('\n') - 6).trimmed().toStdString();
+    QByteArray riga;  // "PORTA /dev/pts/N"
+    while (!riga.contains('\n') && p_.waitForReadyRead(5000)) riga += p_.readAllStandardOutput();
+    if (riga.startsWith("PORTA ")) dispositivo_ = riga.mid(6, riga.indexOf('\n') - 6).trimmed().toStdString();
   }
   ~Simulatore() { ferma(); }
   // SIGTERM lets it finish its journal; SIGKILL hangs up at once.
