@@ -33,18 +33,13 @@ std::string impostazioni(const Banco& b) {
   return o.str() + " ";
 }
 
-struct CasoAvvio {
-  B altri, seriale;
-  bool senzaFinestra;
-  const char* attese;  // words of impostazioni() expected
-  const char* box;     // the last line of the "Errore file ini" box; "": no box
-};
-
 // Missing keys take their defaults; values are trimmed (NULs at the ends too) and converted; headless waits
 // at most 30 s. A bad value shows one box and falls back to the defaults of the port (Dispositivo too),
-// timer, folder and retries; the keys after it keep their start values.
+// timer, folder and retries; the keys after it keep their start values. Each case: lines of the two
+// sections, headless?, words of impostazioni() expected, the last line of the "Errore file ini" box ("":
+// none).
 TEST(Avvio, ImpostazioniPredefiniteConvertiteEDiRiserva) {
-  const CasoAvvio casi[] = {
+  const std::tuple<B, B, bool, const char*, const char*> casi[] = {
       {"", "", false,
        "Registratore=Vandoni CommPort=2 Settings=1200,e,7,1 AttesaTimer=4000 Ritenta=3 Decimali=2 "
        "SepDecimaliQta=. AttRisposta=S Pausa=0.005 FrontMaxDesc=10 FrontMaxLotteria=8 LungMaxDesc=14 "
@@ -68,22 +63,22 @@ TEST(Avvio, ImpostazioniPredefiniteConvertiteEDiRiserva) {
        "Type mismatch"},
       {"Ritenta=40000", "", false, "", "Overflow"},
   };
-  for (const CasoAvvio& c : casi) {
-    SCOPED_TRACE(c.altri);
+  for (const auto& [altri, seriale, senzaFinestra, parole, box] : casi) {
+    SCOPED_TRACE(altri);
     Banco b;
-    b.st.mbSenzaFinestra = c.senzaFinestra;
-    b.avvia(c.altri, c.seriale);
+    b.st.mbSenzaFinestra = senzaFinestra;
+    b.avvia(altri, seriale);
     const B tutte = impostazioni(b);
-    std::istringstream attese(c.attese);
+    std::istringstream attese(parole);
     for (B parola; attese >> parola;)
       EXPECT_NE(tutte.find(" " + parola + " "), B::npos) << parola << "\n" << tutte;
-    ASSERT_EQ(b.finestra.domande.size(), *c.box ? 1u : 0u);
-    if (!*c.box) continue;
+    ASSERT_EQ(b.finestra.domande.size(), *box ? 1u : 0u);
+    if (!*box) continue;
     const Domanda& d = b.finestra.domande[0];
     EXPECT_EQ(std::make_tuple(d.titolo, d.icona, d.pulsanti),
               std::make_tuple("Errore file ini", Icona::Esclamazione, Pulsanti::Ok));
     const B testa = "(Quimbo,Form Load) Problemi nei parametri.\r\nnel file di inizializzazione. \r\n";
-    EXPECT_EQ(d.testo, testa + "Uso i valori di default\r\n" + c.box);
+    EXPECT_EQ(d.testo, testa + "Uso i valori di default\r\n" + box);
   }
   Banco t;
   EXPECT_EQ(std::make_tuple(f_trim0(t.st, B("\0 a \0", 5)), f_trim0(t.st, B("\0", 1)), f_trim0(t.st, "   ")),

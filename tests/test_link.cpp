@@ -75,23 +75,6 @@ TEST(Ricezione, OgniFamigliaASuoModo) {
   }
 }
 
-// Line events show their message, an unknown one leaves it; a lost port is shown and logged.
-TEST(Ricezione, EventiDiLineaEPortaPersa) {
-  Banco b;
-  b.avvia("");
-  const std::pair<int, const char*> casi[] = {
-      {1001, "' A Break was received."},  {1004, "Framing Error"}, {5, "Change in the CD line"},
-      {1008, "Receive buffer overflow."}, {1009, "Parity Error."}, {4242, "Parity Error."}};
-  for (auto [codice, testo] : casi) {
-    Comm1_OnComm(b.st, codice);
-    EXPECT_EQ(b.st.TxtMsg, testo) << codice;
-  }
-  b.porta.perdi("Input/output error");
-  EXPECT_EQ(b.st.TxtMsg, "Porta seriale non disponibile: Input/output error");
-  EXPECT_EQ(b.righeLog().size(), 1u);
-  EXPECT_NE(b.leggiFile("errori.txt").find("in Comm1_OnComm"), B::npos);
-}
-
 TEST(InviaVandoni, TramaAccettataSequenzaEVisualizzazione) {
   Banco b;
   b.prepara("", "vandoni");
