@@ -16,6 +16,7 @@
 
 #include "aiuti_qt.h"
 #include "domanda_qt.h"
+#include "fakes.h"
 #include "finestra_headless.h"
 #include "finestra_qt.h"
 #include "numero_errore.h"
@@ -79,16 +80,13 @@ struct Avviata {
   }
 };
 
-struct Headless {  // writing to memory
+struct Headless {  // writing to memory, over the scripted platform's state
   char* buf = nullptr;
   size_t n = 0;
   std::FILE* uscita = open_memstream(&buf, &n);
-  OrologioSistema orologio;
-  PortaQt porta;
+  prova::Banco banco;
   FinestraHeadless finestra{uscita};
-  PompaQt pompa{orologio};
-  Stato st{Piattaforma{porta, finestra, pompa, orologio}};
-  Headless() { finestra.collega(&st, &pompa); }
+  Headless() { finestra.collega(&banco.st, nullptr); }
   ~Headless() { std::fclose(uscita), std::free(buf); }
   std::string letto() { return std::fflush(uscita), std::string(buf, n); }
 };
@@ -211,7 +209,7 @@ TEST(FinestraHeadless, RisposteAutomaticheEUnaRigaPerCambiamento) {
   const Risposta risposta[] = {Risposta::Ok, Risposta::Annulla, Risposta::Si, Risposta::No};
   for (const auto& [quante, passi] : {std::pair{2, "oO kO sS oA sA nN | nS oO oA"}, {0, "oA sA nN | oA"}}) {
     Headless h;
-    h.st.miRisposteAutomatiche = quante;
+    h.banco.st.miRisposteAutomatiche = quante;
     std::istringstream in(passi);
     for (std::string p; in >> p;)
       if (p == "|")
@@ -223,21 +221,20 @@ TEST(FinestraHeadless, RisposteAutomaticheEUnaRigaPerCambiamento) {
             << quante << ": " << passi;
   }
   Headless h;
-  h.st.miRisposteAutomatiche = 1;
-  for (const auto& [campo, testo] : {std::pair{Campo::TxtManda, "\002 $497\003p   ,32"},
-                                     {Campo::TxtRit, "6 , "},
-                                     {Campo::TxtMsg, "Framing Error"},
-                                     {Campo::txtTipo, "Caff\350"},
-                                     {Campo::Caption, "Gestione Registratore di Cassa (Vandoni) "}})
-    h.finestra.scrivi(campo, testo);
-  h.finestra.chiedi("", "Il registratore non risponde\r\nRiprovo?", Icona::Domanda, Pulsanti::OkAnnulla);
+  h.banco.st.miRisposteAutomatiche = 1;
+  const std::pair<Campo, const char*> campi[] = {{Campo::TxtManda, "\002 $4\003"},
+                                                 {Campo::TxtRit, "6 , "},
+                                                 {Campo::TxtMsg, "Framing"},
+                                                 {Campo::txtTipo, "Caff\350"},
+                                                 {Campo::Caption, "(V)"}};
+  for (const auto& [campo, testo] : campi) h.finestra.scrivi(campo, testo);
+  h.finestra.chiedi("", "Non risponde\r\nRiprovo?", Icona::Domanda, Pulsanti::OkAnnulla);
   h.finestra.chiedi("Errore", "Ancora?", Icona::Domanda, Pulsanti::SiNo);
   std::string atteso;
-  for (const char* riga :
-       {"MANDO ALLA CASSA: <STX> \\$497<ETX>p   ,32", "RITORNO DALLA CASSA: 6 , ", "MESSAGGI: Framing Error",
-        "Tipo Registratore: Caffè", "FINESTRA: Gestione Registratore di Cassa \\(Vandoni\\) ",
-        "DOMANDA \\[Invio Scontrini alle casse\\]: Il registratore non risponde / Riprovo\\? -> OK",
-        "DOMANDA \\[Errore\\]: Ancora\\? -> No"})
+  for (const char* riga : {"MANDO ALLA CASSA: <STX> \\$4<ETX>", "RITORNO DALLA CASSA: 6 , ",
+                           "MESSAGGI: Framing", "Tipo Registratore: Caffè", "FINESTRA: \\(V\\)",
+                           "DOMANDA \\[Invio Scontrini alle casse\\]: Non risponde / Riprovo\\? -> OK",
+                           "DOMANDA \\[Errore\\]: Ancora\\? -> No"})
     atteso += std::string(R"(\d\d:\d\d:\d\d\.\d\d\d )") + riga + "\n";
   const std::string uscita = h.letto();
   EXPECT_TRUE(std::regex_match(uscita, std::regex(atteso))) << uscita;

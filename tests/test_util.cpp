@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <future>
 #include <limits>
 
@@ -111,20 +110,8 @@ TEST(FileIni, LetturaDaTestoEDaDisco) {
                    nul.leggi("s", "b", ""), w1252.leggi("s", "k", ""), w1252.leggi("s", ";k", "def")}),
             (Pezzi{"def", "2", "abc", "2", "Caff\xE8 \x80", "def"}));
 
-  // On disk; a missing file, or folder, gives the defaults; a folder in its place is an error.
-  const auto cartella =
-      std::filesystem::temp_directory_path() /
-      ("quimbo_test_util_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
-  std::filesystem::create_directories(cartella);
-  std::ofstream(cartella / "quimbo.ini", std::ios::binary) << kIni;
-  EXPECT_EQ(FileIni::carica((cartella / "quimbo.ini").string()).leggi("Parametri Seriale", "Settings", ""),
-            "1200,e,7,1");
-  const FileIni mancante = FileIni::carica((cartella / "non_ce.ini").string());
-  EXPECT_EQ(std::make_tuple(mancante.esiste(), mancante.leggi("Altri parametri", "Pausa", "0,005"),
-                            FileIni::carica((cartella / "manca" / "quimbo.ini").string()).esiste()),
-            std::make_tuple(false, "0,005", false));
-  EXPECT_EQ(numeroErrore([&] { FileIni::carica(cartella.string()); }), 75);
-  std::filesystem::remove_all(cartella);
+  // A folder where the file should be is an error (a missing file gives the defaults, see test_avvio).
+  EXPECT_EQ(numeroErrore([] { FileIni::carica(std::filesystem::temp_directory_path().string()); }), 75);
 }
 
 // Error numbers of the system's errors, as the scan logs them.
