@@ -40,6 +40,7 @@ TEST(Coda, WholeReceiptOfEachFamilyOnTheWire) {
   for (const char* c :
        {"$1322", "$1325#150$PANE  !0", "$1327#100", "$1329#500(Anticipo", "$1329#900'Sospeso", "$1323"})
     oli += simcassa::tramaOlivetti(c) + A + A;  // each answer is acknowledged: the ACK, then the status frame
+  // clang-format off
   const struct {
     const char* ini;
     const char* famiglia;
@@ -47,20 +48,20 @@ TEST(Coda, WholeReceiptOfEachFamilyOnTheWire) {
     std::string filo;
   } casi[] = {
       {"", "vandoni", kRicevuta, TrameVandoni(kComandiRicevuta)},
-      {"", "vandoni", "00\tPANE\t2\t150\t3\n80\tC\t300\t0\t0\t500",
-       TrameVandoni(kComandiRicevuta)},  // LF alone
-      {"", "vandoni", "   \r\n\r\n  \r\n",
-       TrameVandoni({"415", "415"})},  // blank lines: only the synchronisation
+      // LF alone
+      {"", "vandoni", "00\tPANE\t2\t150\t3\n80\tC\t300\t0\t0\t500", TrameVandoni(kComandiRicevuta)},
+      // blank lines: only the synchronisation
+      {"", "vandoni", "   \r\n\r\n  \r\n", TrameVandoni({"415", "415"})},
       {"Registratore=Frontiera\nTotDisplay=S", "frontiera",
        "00\tPANE\t2\t150\t1\r\n00\tLATTE\t1\t120\t2\r\nLS\tABC12345\r\n80\tC\t420\t0\t0\t500\r\n",
-       "K" + Q + "PANE      " + Q + "2*150H1R" + Q + "LATTE     " + Q + "120H2R" + Q + "ABC12345" + Q +
-           "@37F" + "=500H1T" + Q + "Totale" + Q + "1%" + Q + "5,00" + Q + "2%"},
+       "K" + Q + "PANE      " + Q + "2*150H1R" + Q + "LATTE     " + Q + "120H2R" + Q + "ABC12345" + Q + "@37F" + "=500H1T" + Q + "Totale" + Q + "1%" + Q + "5,00" + Q + "2%"},
       {"Registratore=Olivetti", "olivetti", "00\tPANE\t1\t150\r\n80\tS\t1500\t100\t500\t0\r\n", oli},
+      // ... with the base configuration back at the end
       {"Registratore=Kabel\nConfBase=12045678", "kabel",
        "10\tINTESTAZIONE\r\n00\tPANE\t2\t1.5\t1\r\n80\tA\t1500\t0\t0\t500\r\n",
-       S + "711{12145678{" + E + S + "222{dINTESTAZIONE{" + E + S + "2x1.5" + Q + "PANE" + Q + "X" + E + S +
-           "500=" + E + S + "1000S" + E + S + "711{12045678{" + E},  // the base configuration back
+       S + "711{12145678{" + E + S + "222{dINTESTAZIONE{" + E + S + "2x1.5" + Q + "PANE" + Q + "X" + E + S + "500=" + E + S + "1000S" + E + S + "711{12045678{" + E},
   };
+  // clang-format on
   for (const auto& c : casi) {
     Banco b;
     auto& sim = b.prepara(c.ini, c.famiglia);
@@ -90,6 +91,7 @@ TEST(Coda, OperatorsAnswersRestartOrSetAside) {
   const Comandi tre = {"2A              00000001011", "2B              00000002011",
                        "2C              00000003011"};
   const std::string vendita = kComandiRicevuta[3];
+  // clang-format off
   const struct {
     const char* nome;
     simcassa::Guasti guasti;
@@ -100,49 +102,21 @@ TEST(Coda, OperatorsAnswersRestartOrSetAside) {
     Comandi comandi;
     bool inviato;
   } casi[] = {
-      {"sincronizzazione, OK",
-       {.rispondiCon = 'A', .rispondiAlComando = 2},
-       false,
-       kRicevuta,
-       Risposta::Ok,
-       kSincronizzazione,
-       {"415", "415", "415", "415", "40214", vendita, "419", "40050", "420", "497"},
+      {"sincronizzazione, OK", {.rispondiCon = 'A', .rispondiAlComando = 2}, false, kRicevuta, Risposta::Ok,
+       kSincronizzazione, {"415", "415", "415", "415", "40214", vendita, "419", "40050", "420", "497"}, true},
+      {"sincronizzazione, Annulla", {.rispondiCon = 'A', .rispondiAlComando = 2}, false, kRicevuta, Risposta::Annulla,
+       kSincronizzazione, {"415", "415"}, false},
+      {"terza riga, OK", {.rispondiCon = 'A', .rispondiAlComando = 5}, false,
+       "00\tA\t1\t1\t1\r\n00\tB\t1\t2\t1\r\n00\tC\t1\t3\t1\r\n80\tC\t6\t0\t0\r\n", Risposta::Ok, kTrasmissione,
+       {"415", "415", tre[0], tre[1], tre[2], "415", "415", tre[0], tre[1], tre[2], "419", "40050", "420", "497"},
        true},
-      {"sincronizzazione, Annulla",
-       {.rispondiCon = 'A', .rispondiAlComando = 2},
-       false,
-       kRicevuta,
-       Risposta::Annulla,
-       kSincronizzazione,
-       {"415", "415"},
-       false},
-      {"terza riga, OK",
-       {.rispondiCon = 'A', .rispondiAlComando = 5},
-       false,
-       "00\tA\t1\t1\t1\r\n00\tB\t1\t2\t1\r\n00\tC\t1\t3\t1\r\n80\tC\t6\t0\t0\r\n",
-       Risposta::Ok,
-       kTrasmissione,
-       {"415", "415", tre[0], tre[1], tre[2], "415", "415", tre[0], tre[1], tre[2], "419", "40050", "420",
-        "497"},
+      {"rifiuti, No", {}, true, kRicevuta, Risposta::No, nullptr,
+       {"415", "415", "40214", vendita, vendita, vendita, "497", "497", "415", "415", "40214", vendita, "419", "40050", "420", "497"},
        true},
-      {"rifiuti, No",
-       {},
-       true,
-       kRicevuta,
-       Risposta::No,
-       nullptr,
-       {"415", "415", "40214", vendita, vendita, vendita, "497", "497", "415", "415", "40214", vendita, "419",
-        "40050", "420", "497"},
-       true},
-      {"rifiuti, Annulla",
-       {},
-       true,
-       kRicevuta,
-       Risposta::Annulla,
-       nullptr,
-       {"415", "415", "40214", vendita, vendita, vendita, "497", "497"},
-       false},
+      {"rifiuti, Annulla", {}, true, kRicevuta, Risposta::Annulla, nullptr,
+       {"415", "415", "40214", vendita, vendita, vendita, "497", "497"}, false},
   };
+  // clang-format on
   for (const auto& c : casi) {
     SCOPED_TRACE(c.nome);
     Banco b;
@@ -373,6 +347,7 @@ TEST(Coda, FineOrLostPortDuringAReceiptLeavesTheFile) {
 // A line that cannot be read or translated fails the receipt before its first
 // byte: the register is never left with half a receipt open.
 TEST(Coda, BadLineAnywhereSendsNothingOfTheReceipt) {
+  // clang-format off
   const struct {
     const char* ini;
     const char* famiglia;
@@ -380,23 +355,21 @@ TEST(Coda, BadLineAnywhereSendsNothingOfTheReceipt) {
     int numero;
     const char* errore;
   } casi[] = {
-      {"", "vandoni", "00\tPANE\t1\t1\t1\r\n00\tLATTE\t1\tuno\t1\r\n80\tC\t2\t0\t0\r\n", 13,
-       "Riga 2: Type mismatch"},
+      {"", "vandoni", "00\tPANE\t1\t1\t1\r\n00\tLATTE\t1\tuno\t1\r\n80\tC\t2\t0\t0\r\n", 13, "Riga 2: Type mismatch"},
       {"", "vandoni", "00\tPANE\t1\t1\t1\r\n\r\n00\t\t1\t1\t30\r\n80\tC\t2\t0\t0\r\n", 9,
        "Riga 3: Subscript out of range"},
-      {"Registratore=Frontiera", "frontiera",
-       "00\tPANE\t1\t1\t1\r\n00\tLATTE\t1\tuno\t1\r\n80\tC\t2\t0\t0\r\n", 13, "Riga 2: Type mismatch"},
+      {"Registratore=Frontiera", "frontiera", "00\tPANE\t1\t1\t1\r\n00\tLATTE\t1\tuno\t1\r\n80\tC\t2\t0\t0\r\n", 13,
+       "Riga 2: Type mismatch"},
       {"Registratore=Frontiera", "frontiera", "00\tPANE\t1\t1\t1\r\n80\tX\t1\t0\t0\r\n", 5,
        "Riga 2: Lettera di pagamento non valida: \"X\""},
       {"Registratore=Olivetti", "olivetti", "00\tPANE\t1\t1\r\n00\tLATTE\t1\tuno\r\n80\tC\t2\t0\t0\r\n", 13,
        "Riga 2: Type mismatch"},
-      {"Registratore=Olivetti", "olivetti", "00\tPANE\t1\t1\r\n80\tC\t2\r\n", 9,
-       "Riga 2: Subscript out of range"},
+      {"Registratore=Olivetti", "olivetti", "00\tPANE\t1\t1\r\n80\tC\t2\r\n", 9, "Riga 2: Subscript out of range"},
       {"Registratore=Kabel", "kabel", "00\tPANE\t1\t1\t1\r\n00\tLATTE\t1\tuno\t1\r\n80\tC\t2\t0\t0\r\n", 13,
        "Riga 2: Type mismatch"},
-      {"Registratore=Kabel", "kabel", "00\tPANE\t1\t1\t-1\r\n", 5,
-       "Riga 1: Invalid procedure call or argument"},
+      {"Registratore=Kabel", "kabel", "00\tPANE\t1\t1\t-1\r\n", 5, "Riga 1: Invalid procedure call or argument"},
   };
+  // clang-format on
   for (const auto& c : casi) {
     Banco b;
     auto& sim = b.prepara(c.ini, c.famiglia);
@@ -432,6 +405,7 @@ TEST(Coda, ReceiptsGoOutInNameOrderTenPerTick) {
 
 // Receipts written in UTF-8 reach the register in its own code page.
 TEST(Coda, ReceiptTextEncodingsAndByteOrderMark) {
+  // clang-format off
   const struct {
     const char* codifica;
     std::string righe;
@@ -439,22 +413,15 @@ TEST(Coda, ReceiptTextEncodingsAndByteOrderMark) {
   } casi[] = {
       {"", "00\tCAFF\xC3\x88\t1\t1\t1", "CAFF\xC8"},
       {"", "00\tCAFF\xC8\t1\t1\t1", "CAFF\xC8"},
-      {"",
-       "\xEF\xBB\xBF"
-       "00\tCAFF\xC3\x88\t1\t1\t1",
-       "CAFF\xC8"},
-      {"",
-       "\xEF\xBB\xBF"
-       "00\tCAFFE\t1\t1\t1",
-       "CAFFE"},
-      {"", "00\tCAFF\xC3\x88 \xC8\t1\t1\t1", "CAFF\xC3  \xC8"},  // not valid UTF-8: Windows-1252
+      {"", "\xEF\xBB\xBF" "00\tCAFF\xC3\x88\t1\t1\t1", "CAFF\xC8"},
+      {"", "\xEF\xBB\xBF" "00\tCAFFE\t1\t1\t1", "CAFFE"},
+      // not valid UTF-8: Windows-1252
+      {"", "00\tCAFF\xC3\x88 \xC8\t1\t1\t1", "CAFF\xC3  \xC8"},
       {"Codifica=Windows-1252", "00\tCAFF\xC3\x88\t1\t1\t1", "CAFF\xC3"},
-      {"Codifica=windows-1252",
-       "\xEF\xBB\xBF"
-       "00\tCAFFE\t1\t1\t1",
-       "CAFFE"},
+      {"Codifica=windows-1252", "\xEF\xBB\xBF" "00\tCAFFE\t1\t1\t1", "CAFFE"},
       {"Codifica=UTF-8", "00\tCAFF\xC4\x80 \xC3\x80\t1\t1\t1", "CAFF  \xC0"},
   };
+  // clang-format on
   for (const auto& c : casi) {
     Banco b;
     auto& sim = b.prepara("Registratore=Kabel\n" + std::string(c.codifica), "kabel");

@@ -29,13 +29,12 @@ const char* const kV = "Registratore=Vandoni";
 const char* const kO = "Registratore=Olivetti";
 const char* const kK = "Registratore=Kabel";
 
+// clang-format off
 const Caso kCasi[] = {
     // Frontiera: quoted, cleaned description; quantity, price, department.
     {kF, "00\tPANE\t2\t150\t1", {Q + "PANE      " + Q + "2*150H1R"}},
     {kF, "00\tPANE\t1\t150\t1", {Q + "PANE      " + Q + "150H1R"}},
-    {"Registratore=Frontiera\nSepDecimaliQta=,",
-     "00\tPANE\t1.5\t150\t1",
-     {Q + "PANE      " + Q + "1,5*150H1R"}},
+    {"Registratore=Frontiera\nSepDecimaliQta=,", "00\tPANE\t1.5\t150\t1", {Q + "PANE      " + Q + "1,5*150H1R"}},
     {kF, "00\tPANE\t0,5\t150\t1", {Q + "PANE      " + Q + "0.5*150H1R"}},
     {kF, "00\tPANE\t-1\t150\t1", {Q + "PANE      " + Q + "-1*150H1R"}},
     {kF, "00\tCAFF\xC8 1/2 KG\t1\t4.9\t3", {Q + "CAFF  1 2 " + Q + "4.9H3R"}},
@@ -47,8 +46,7 @@ const Caso kCasi[] = {
     {kF, "LS\t", {Q + "        " + Q + "@37F"}},
     {"Registratore=Frontiera\nFrontMaxLotteria=0", "LS\tab12", {Q + Q + "@37F"}},
     {kFD, "80\tC\t1500\t0\t0\t2000", {"=", "2000H1T", Q + "Totale" + Q + "1%", Q + "20,00" + Q + "2%"}},
-    {kFD,
-     "80\tS\t1500\t100\t500",
+    {kFD, "80\tS\t1500\t100\t500",
      {"=", "100H4M", "900H12M", "12M", "1T", Q + "Totale" + Q + "1%", Q + "9,00" + Q + "2%"}},
     {kF, "80\tA\t1500\t0\t500", {"=", "1000H12M", "1000H12M", "1T"}},
     {kF, "80\tR\t1500\t0\t500", {"=", "1000H12M", "3T", "1T"}},
@@ -102,6 +100,7 @@ const Caso kCasi[] = {
     {kK, "10\tINTESTAZIONE", {"222{dINTESTAZIONE{"}},
     {kK, "LS\tABC12345", {}},
 };
+// clang-format on
 
 TEST(Driver, EachRecordBecomesTheseCommands) {
   for (const Caso& c : kCasi) {

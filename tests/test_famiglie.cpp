@@ -14,34 +14,24 @@ using Righe = std::vector<std::string>;
 const char* const kRicevutaGuasta = "00\tPANE\t1\t1\t1\r\n00\tLATTE\t1\tuno\t1\r\n80\tC\t2\t0\t0\r\n";
 
 TEST(Famiglie, ReceiptPrintedAndBadReceiptSetAsideWithNothingSent) {
+  // clang-format off
   const struct {
     const char* famiglia;
     const char* altro;
     const char* ricevuta;
     Righe giornale;
   } casi[] = {
-      {"Vandoni",
-       "",
-       "00\tPANE\t2\t150\t3\r\n80\tC\t300\t0\t0\t500\r\n",
+      {"Vandoni", "", "00\tPANE\t2\t150\t3\r\n80\tC\t300\t0\t0\t500\r\n",
        {"415", "415", "40214", "2PANE           00000150031", "419", "40050", "420", "497"}},
-      {"Frontiera",
-       "TotDisplay=S\n",
+      {"Frontiera", "TotDisplay=S\n",
        "00\tPANE\t2\t150\t1\r\n00\tLATTE\t1\t120\t2\r\nLS\tABC12345\r\n80\tC\t420\t0\t0\t500\r\n",
-       {"K (sincronizzazione)", "\"PANE      \"2*150H1R (vendita)", "\"LATTE     \"120H2R (vendita)",
-        "\"ABC12345\"@37F (lotteria)", "= (totale)", "500H1T (contanti, con il dato)",
-        "\"Totale\"1% (display, riga 1)", "\"5,00\"2% (display, riga 2)"}},
-      {"Olivetti",
-       "",
-       "00\tPANE\t1\t150\r\n80\tS\t1500\t100\t500\t0\r\n",
-       {"$1322 (apertura)", "$1325#150$PANE  !0 (vendita: 150 | PANE |  |  | 0)", "$1327#100 (sconto: 100)",
-        "$1329#500(Anticipo (pagamento: 500 | Anticipo)", "$1329#900'Sospeso (pagamento: 900 | Sospeso)",
-        "$1323 (chiusura)"}},
-      {"Kabel",
-       "ConfBase=12045678\n",
-       "10\tINTESTAZIONE\r\n00\tPANE\t2\t1.5\t1\r\n80\tA\t1500\t0\t0\t500\r\n",
-       {"711{12145678{ (configurazione)", "222{dINTESTAZIONE{ (intestazione)", "2x1.5\"PANE\"X (vendita)",
-        "500= (contanti)", "1000S (assegni)", "711{12045678{ (configurazione)"}},
+       {"K (sincronizzazione)", "\"PANE      \"2*150H1R (vendita)", "\"LATTE     \"120H2R (vendita)", "\"ABC12345\"@37F (lotteria)", "= (totale)", "500H1T (contanti, con il dato)", "\"Totale\"1% (display, riga 1)", "\"5,00\"2% (display, riga 2)"}},
+      {"Olivetti", "", "00\tPANE\t1\t150\r\n80\tS\t1500\t100\t500\t0\r\n",
+       {"$1322 (apertura)", "$1325#150$PANE  !0 (vendita: 150 | PANE |  |  | 0)", "$1327#100 (sconto: 100)", "$1329#500(Anticipo (pagamento: 500 | Anticipo)", "$1329#900'Sospeso (pagamento: 900 | Sospeso)", "$1323 (chiusura)"}},
+      {"Kabel", "ConfBase=12045678\n", "10\tINTESTAZIONE\r\n00\tPANE\t2\t1.5\t1\r\n80\tA\t1500\t0\t0\t500\r\n",
+       {"711{12145678{ (configurazione)", "222{dINTESTAZIONE{ (intestazione)", "2x1.5\"PANE\"X (vendita)", "500= (contanti)", "1000S (assegni)", "711{12045678{ (configurazione)"}},
   };
+  // clang-format on
   for (const auto& c : casi) {
     SCOPED_TRACE(c.famiglia);
     CartellaTemporanea dir;
