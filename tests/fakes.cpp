@@ -132,7 +132,8 @@ bool PompaFinta::attendi(const std::function<bool()>& fatto, std::optional<doubl
     }
     if (scadenza && orologio_.t >= *scadenza) return fatto();
     std::optional<double> prossimo = porta_.prossimaConsegna();
-    if (!azioni_.empty() && (!prossimo || azioni_.begin()->first < *prossimo)) prossimo = azioni_.begin()->first;
+    if (!azioni_.empty() && (!prossimo || azioni_.begin()->first < *prossimo))
+      prossimo = azioni_.begin()->first;
     if (scadenza && (!prossimo || *scadenza < *prossimo)) prossimo = scadenza;
     if (!prossimo) {
       ADD_FAILURE() << "attesa senza fine: nessun evento potrà mai concluderla";
@@ -157,8 +158,10 @@ Banco::~Banco() {
 void Banco::avvia(const std::string& altriParametri, const std::string& parametriSeriale) {
   const std::filesystem::path ini = cartella / "quimbo.ini";
   std::ofstream f(ini, std::ios::binary);
-  f << "[Altri parametri]\n" << altriParametri << "\nDirPerFile=" << cartella.string() << "\n"
-    << "[Parametri Seriale]\n" << parametriSeriale << "\nDispositivo=/dev/finta\n";
+  f << "[Altri parametri]\n"
+    << altriParametri << "\nDirPerFile=" << cartella.string() << "\n"
+    << "[Parametri Seriale]\n"
+    << parametriSeriale << "\nDispositivo=/dev/finta\n";
   f.close();
   const EsitoAvvio esito = Form_Load(st, ini.string());
   ASSERT_TRUE(esito.portaAperta) << esito.motivo;

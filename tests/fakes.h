@@ -40,10 +40,10 @@ class PortaFinta : public Porta {
  public:
   explicit PortaFinta(OrologioFinto& orologio) : orologio_(orologio) {}
 
-  Cassa cassa;                       // the scripted register
-  std::string scritto;               // every byte the program wrote
+  Cassa cassa;                         // the scripted register
+  std::string scritto;                 // every byte the program wrote
   std::vector<std::string> scritture;  // one element per output() call
-  std::vector<std::string> aperture;  // devices opened
+  std::vector<std::string> aperture;   // devices opened
   bool apriFallisce = false;
   std::string motivoFallimento = "No such file or directory";
 
@@ -90,8 +90,7 @@ struct Domanda {
 class FinestraFinta : public Finestra {
  public:
   std::map<Campo, std::vector<std::string>> storia;  // every text each field was given
-  std::map<Elemento, bool> visibile;
-  std::deque<Risposta> risposte;  // answers to the next questions, in order
+  std::deque<Risposta> risposte;                     // answers to the next questions, in order
   std::vector<Domanda> domande;
   std::string confBaseTesto, provaTesto;
   bool aggConfSpuntato = false;
@@ -104,7 +103,7 @@ class FinestraFinta : public Finestra {
   int erroreAllaDomanda = 0;  // a question raises this error number (a broken window)
 
   void scrivi(Campo c, const std::string& t) override { storia[c].push_back(t); }
-  void mostra(Elemento e, bool v) override { visibile[e] = v; }
+  void mostra(Elemento, bool) override {}
   std::string confBase() override { return confBaseTesto; }
   void impostaConfBase(const std::string& t) override { confBaseTesto = t; }
   bool aggConf() override { return aggConfSpuntato; }
