@@ -19,7 +19,6 @@
 #include "fakes.h"
 #include "finestra_headless.h"
 #include "finestra_qt.h"
-#include "numero_errore.h"
 #include "pompa_qt.h"
 #include "porta_qt.h"
 #include "segnali.h"
@@ -37,27 +36,15 @@ QWidget* figlio(const QWidget& w, const char* nome) {
 }
 QLineEdit* testo(const QWidget& w, const char* nome) { return qobject_cast<QLineEdit*>(figlio(w, nome)); }
 
-// Name, class, shown before Form_Load (0) and then for V Vandoni, F Frontiera, O Olivetti, K Kabel, E another
-// type; geometry from the form's twips (empty: not checked); points (0: the form's 8.25).
-const std::tuple<const char*, const char*, const char*, QRect, double> kControlli[] = {
-    {"LabManda", "QLabel", "0VFOKE", {}, 13.5},
-    {"LabRit", "QLabel", "VOK", {}, 13.5},
-    {"TxtRit", "QLineEdit", "VOK", {}, 0},
-    {"txtProva", "QLineEdit", "0K", {}, 0},
-    {"comTest", "QPushButton", "0K", {}, 0},
-    {"txtConfBase", "QLineEdit", "0K", {}, 0},
-    {"CheAggConf", "QCheckBox", "0K", {}, 0},
-    {"CmdSblocca", "QPushButton", "V", {}, 9.75},
-    {"Label1", "QLabel", "0VFOKE", {}, 0},
-    {"txtTipo", "QLineEdit", "0VFOKE", {}, 0},
-    {"TxtManda", "QLineEdit", "0VFOKE", {44, 32, 365, 33}, 0},
-    {"LabConfBase", "QLabel", "0K", {8, 164, 137, 13}, 0},
-    {"TxtMsg", "QLineEdit", "0VFOKE", {16, 232, 437, 19}, 0},
-    {"Command1", "QPushButton", "0VFOKE", {320, 184, 121, 45}, 19.5},
-};
+// Each control, shown before Form_Load (0), then for V Vandoni, F Frontiera, O Olivetti, K Kabel, E others.
+const std::pair<const char*, const char*> kControlli[] = {
+    {"LabManda", "0VFOKE"}, {"LabRit", "VOK"},     {"TxtRit", "VOK"},      {"txtProva", "0K"},
+    {"comTest", "0K"},      {"txtConfBase", "0K"}, {"CheAggConf", "0K"},   {"CmdSblocca", "V"},
+    {"Label1", "0VFOKE"},   {"txtTipo", "0VFOKE"}, {"TxtManda", "0VFOKE"}, {"LabConfBase", "0K"},
+    {"TxtMsg", "0VFOKE"},   {"Command1", "0VFOKE"}};
 
 void controlliMostrati(const QWidget& finestra, char stato) {
-  for (const auto& [nome, classe, mostrato, geometria, punti] : kControlli)
+  for (const auto& [nome, mostrato] : kControlli)
     EXPECT_EQ(!figlio(finestra, nome)->isHidden(), std::strchr(mostrato, stato) != nullptr)
         << nome << " " << stato;
 }
@@ -93,28 +80,16 @@ struct Headless {  // writing to memory, over the scripted platform's state
 
 }  // namespace
 
-// The controls as on the form before Form_Load; each field goes to its own control, in Windows-1252 with the
-// control characters shown; the busy link disables two buttons; Timer1 behaves as the original's.
+// The controls before Form_Load, the register's boxes (Txt...) read-only and the operator's (txt...) not;
+// each field goes to its own control, in Windows-1252 with the control characters shown; the busy link
+// disables two buttons; an interval of 0 gives Timer1 no ticks, and a new interval does not enable it.
 TEST(FinestraQt, ControlliCampiPulsantiETimer1) {
   FinestraQt f;
-  EXPECT_EQ(make_tuple(f.windowTitle(), f.size()),
-            make_tuple("Gestione Registratore di Cassa", QSize(455, 255)));
   controlliMostrati(f, '0');
-  for (const auto& [nome, classe, mostrato, geometria, punti] : kControlli) {
-    const QWidget* w = figlio(f, nome);
-    EXPECT_STREQ(w->metaObject()->className(), classe);
-    EXPECT_EQ(geometria.isNull() ? geometria : w->geometry(), geometria) << nome;
-    EXPECT_EQ(make_tuple(w->font().pointSizeF(), w->font().bold()),
-              make_tuple(punti > 0 ? punti : 8.25, std::string(nome) != "TxtMsg"))
-        << nome;
-    // The register's boxes (Txt...) are read-only; the operator's (txt...) are not.
-    const auto* t = qobject_cast<const QLineEdit*>(w);
+  for (const auto& [nome, mostrato] : kControlli) {
+    const auto* t = qobject_cast<const QLineEdit*>(figlio(f, nome));
     EXPECT_EQ(t && t->isReadOnly(), t && nome[0] == 'T') << nome;
   }
-  EXPECT_EQ(make_tuple(static_cast<QPushButton*>(figlio(f, "Command1"))->text(),
-                       static_cast<QPushButton*>(figlio(f, "CmdSblocca"))->text()),
-            make_tuple("&FINE", "&Sblocca tastiera"));
-
   for (const auto& [campo, nome] : {std::pair{Campo::TxtManda, "TxtManda"},
                                     {Campo::TxtRit, "TxtRit"},
                                     {Campo::TxtMsg, "TxtMsg"},
@@ -122,8 +97,6 @@ TEST(FinestraQt, ControlliCampiPulsantiETimer1) {
     f.scrivi(campo, "\002ABC\350\003");
     EXPECT_EQ(testo(f, nome)->text(), QString::fromUtf8("<STX>ABCè<ETX>")) << nome;
   }
-  f.scrivi(Campo::Caption, "Cassa (Caff\xe8) ");
-  EXPECT_EQ(f.windowTitle(), QString::fromUtf8("Cassa (Caffè) "));
   testo(f, "txtProva")->setText(QString::fromUtf8("però €"));
   EXPECT_EQ(f.prova(), "per\xf2 \x80");
   for (const bool occupato : {true, false}) {
@@ -136,8 +109,6 @@ TEST(FinestraQt, ControlliCampiPulsantiETimer1) {
   f.intervalloTimer(0);
   f.abilitaTimer(true);
   EXPECT_FALSE(t.isActive()) << "an interval of 0 gives no ticks";
-  f.intervalloTimer(4000);
-  EXPECT_EQ(t.isActive() ? t.interval() : 0, 4000);
   f.abilitaTimer(false);
   f.intervalloTimer(25);
   EXPECT_FALSE(t.isActive()) << "a new interval does not enable the timer";
@@ -174,9 +145,9 @@ TEST(Domanda, PulsantiItalianiETitoloDellApplicazione) {
   }
 }
 
-// Form_Load shows each family its controls and names it; FINE (setting the abort flag), the close box and an
-// unload before the window is shown (a signal during start-up) close the port and stop the timer; tried
-// twice, the window still unloads once.
+// Form_Load shows each family its controls, names it and starts the timer; FINE (setting the abort flag), the
+// close box and an unload before the window is shown (a signal during start-up) close the port and stop the
+// timer; tried twice, the window still unloads once.
 TEST(FinestraAvviata, ControlliPerFamigliaEChiusura) {
   const std::tuple<const char*, char, std::function<void(FinestraQt&)>, int, bool> casi[] = {
       {"Vandoni", 'V', [](FinestraQt& f) { static_cast<QPushButton*>(figlio(f, "Command1"))->click(); }, 1,
@@ -203,8 +174,8 @@ TEST(FinestraAvviata, ControlliPerFamigliaEChiusura) {
 
 // N questions a job are answered Yes/OK, then the program gives up; 0 gives up at once; an OK-only box is not
 // counted; a new job ("|") counts again. Each step is the box (o OK/Cancel, k OK, s Yes/No/Cancel, n Yes/No)
-// and the answer expected. Every change is one timed line on the output.
-TEST(FinestraHeadless, RisposteAutomaticheEUnaRigaPerCambiamento) {
+// and the answer expected. A question is one timed line on the output, like every display change.
+TEST(FinestraHeadless, RisposteAutomaticheEUnaRigaPerDomanda) {
   const Pulsanti box[] = {Pulsanti::OkAnnulla, Pulsanti::Ok, Pulsanti::SiNoAnnulla, Pulsanti::SiNo};
   const Risposta risposta[] = {Risposta::Ok, Risposta::Annulla, Risposta::Si, Risposta::No};
   for (const auto& [quante, passi] : {std::pair{2, "oO kO sS oA sA nN | nS oO oA"}, {0, "oA sA nN | oA"}}) {
@@ -222,28 +193,18 @@ TEST(FinestraHeadless, RisposteAutomaticheEUnaRigaPerCambiamento) {
   }
   Headless h;
   h.banco.st.miRisposteAutomatiche = 1;
-  const std::pair<Campo, const char*> campi[] = {{Campo::TxtManda, "\002 $4\003"},
-                                                 {Campo::TxtRit, "6 , "},
-                                                 {Campo::TxtMsg, "Framing"},
-                                                 {Campo::txtTipo, "Caff\350"},
-                                                 {Campo::Caption, "(V)"}};
-  for (const auto& [campo, testo] : campi) h.finestra.scrivi(campo, testo);
   h.finestra.chiedi("", "Non risponde\r\nRiprovo?", Icona::Domanda, Pulsanti::OkAnnulla);
-  h.finestra.chiedi("Errore", "Ancora?", Icona::Domanda, Pulsanti::SiNo);
-  std::string atteso;
-  for (const char* riga : {"MANDO ALLA CASSA: <STX> \\$4<ETX>", "RITORNO DALLA CASSA: 6 , ",
-                           "MESSAGGI: Framing", "Tipo Registratore: Caffè", "FINESTRA: \\(V\\)",
-                           "DOMANDA \\[Invio Scontrini alle casse\\]: Non risponde / Riprovo\\? -> OK",
-                           "DOMANDA \\[Errore\\]: Ancora\\? -> No"})
-    atteso += std::string(R"(\d\d:\d\d:\d\d\.\d\d\d )") + riga + "\n";
   const std::string uscita = h.letto();
-  EXPECT_TRUE(std::regex_match(uscita, std::regex(atteso))) << uscita;
+  EXPECT_TRUE(
+      std::regex_match(uscita, std::regex(R"(\d\d:\d\d:\d\d\.\d\d\d DOMANDA \[Invio Scontrini alle casse\]: )"
+                                          R"(Non risponde / Riprovo\? -> OK\n)")))
+      << uscita;
 }
 
-// Refused: a missing device and bad settings, with a reason; writing to a closed port is an error. Open: the
-// settings reach QSerialPort, without flow control. Every byte goes out and comes in (flow-control bytes as
-// data); attendiDati processes no events and times out quietly, and bytes it saw are announced afterwards
-// only if nobody read them. A port the core closed itself announces no loss.
+// Refused: a missing device and bad settings, with a reason. Open: the settings reach QSerialPort, without
+// flow control. Every byte goes out and comes in (flow-control bytes as data); attendiDati processes no
+// events and times out quietly, and bytes it saw are announced afterwards only if nobody read them. A port
+// the core closed itself announces no loss.
 TEST(PortaQt, AperturaByteNeiDueSensiEAttesaDeiDati) {
   PortaQt porta;
   Pty pty;
@@ -255,37 +216,32 @@ TEST(PortaQt, AperturaByteNeiDueSensiEAttesaDeiDati) {
     EXPECT_FALSE(porta.apri(dispositivo, impostazioni, motivo) || motivo.empty() || porta.aperta())
         << dispositivo;
   }
-  EXPECT_EQ(make_tuple(porta.inBufferCount(), porta.input()), make_tuple(0, std::string()));
   std::string motivo;
-  EXPECT_EQ(numeroErrore([&] { porta.output("x"); }), err::PortaNonAperta);
   ASSERT_TRUE(porta.apri(pty.nome, "1200,e,7,2", motivo)) << motivo;
   const QSerialPort& s = porta.seriale();
   EXPECT_EQ(make_tuple(s.baudRate(), s.parity(), s.dataBits(), s.stopBits(), s.flowControl()),
             make_tuple(1200, QSerialPort::EvenParity, QSerialPort::Data7, QSerialPort::TwoStop,
                        QSerialPort::NoFlowControl));
 
-  std::string tutti;
+  std::string tutti, uscito, letto;
   for (int i = 0; i < 256; ++i) tutti += static_cast<char>(i);
   porta.output(tutti);  // no event processing: the bytes must be on the line already
-  std::string uscito;
   char buf[512];
   for (pollfd p{pty.master, POLLIN, 0}; uscito.size() < tutti.size() && poll(&p, 1, 2000) > 0;)
     uscito.append(buf, std::max<ssize_t>(read(pty.master, buf, sizeof buf), 0));
   EXPECT_EQ(uscito, tutti);
   const std::string dati("\x02OK\x13\x11\x14z\x00\xff\x03", 10);
   pty.scrivi(dati);
-  std::string letto;
   ASSERT_TRUE(finche([&] { return (letto += porta.input()).size() >= dati.size(); }, 2000));
   EXPECT_EQ(letto, dati);
-  EXPECT_EQ(eventi, std::vector<int>(eventi.size(), evento::Receive));
   EXPECT_FALSE(eventi.empty());
+  EXPECT_EQ(eventi, std::vector<int>(eventi.size(), evento::Receive));
 
   eventi.clear();
   QElapsedTimer t;
   t.start();
   EXPECT_FALSE(porta.attendiDati(0.2));
-  EXPECT_GE(t.elapsed(), 180);
-  EXPECT_LT(t.elapsed(), 1500);
+  EXPECT_TRUE(t.elapsed() >= 180 && t.elapsed() < 1500) << t.elapsed();
   pty.scrivi("\x06");
   EXPECT_TRUE(porta.attendiDati(2.0));
   EXPECT_EQ(porta.input(), "\x06");
@@ -332,17 +288,18 @@ TEST(PompaQt, ScadenzaAtteseAnnidateESegnali) {
   EXPECT_EQ(chiamate, 1);
 }
 
-// SIGTERM ends the windowed program (offscreen, from main()) with exit code 0, also on the start-up error box
-// ("Ritenta" made of letters) before the main loop runs. The headless program stops in test_programma.
-TEST(Programma, SigtermChiudeLaFinestraConCodiceZero) {
-  for (const char* altro : {"", "Ritenta=abc\n"}) {
+// SIGTERM and SIGINT end the windowed program (offscreen, from main()) with exit code 0, also on the start-up
+// error box ("Ritenta" made of letters) before the main loop runs. The headless program stops in
+// test_programma.
+TEST(Programma, SegnaliChiudonoLaFinestraConCodiceZero) {
+  for (const auto& [altro, segnale] : {std::pair{"", SIGTERM}, {"Ritenta=abc\n", SIGINT}}) {
     Pty pty;
     CartellaTemporanea dir;
     QProcess p;
     p.start(QStringLiteral(QUIMBO_ESEGUIBILE),
             {QString::fromStdString(scriviIni(dir, "Vandoni", pty.nome, 600000, altro))});
     EXPECT_FALSE(p.waitForFinished(1000)) << altro << "a window keeps running until told";
-    p.terminate();
+    ::kill(static_cast<pid_t>(p.processId()), segnale);
     ASSERT_TRUE(p.waitForFinished(5000)) << "the signal was lost";
     EXPECT_EQ(make_tuple(p.exitStatus(), p.exitCode()), make_tuple(QProcess::NormalExit, 0)) << altro;
   }
@@ -358,16 +315,15 @@ TEST(Programma, CodiciDUscita) {
   fs::create_directories(altra.p / "con spazi");
   fs::copy_file(scriviIni(altra, "Vandoni", "/dev/quimbo-nessuno"), altra.p / "con spazi" / "mio file.ini");
   const QString con = QString::fromStdString((altra.p / "con").string());  // + " spazi/mio file.ini"
+  // clang-format off
   const std::tuple<QStringList, int, std::vector<const char*>, const char*> casi[] = {
       {{"--headless", "--sblocca", ini}, 0, {"MANDO ALLA CASSA: <STX>"}, ""},
-      {{"--headless", con, "spazi/mio", "file.ini"},
-       1,
-       {},
-       "quimbo: impossibile aprire la porta /dev/quimbo-nessuno: "},
+      {{"--headless", con, "spazi/mio", "file.ini"}, 1, {}, "quimbo: impossibile aprire la porta /dev/quimbo-nessuno: "},
       {{"--help"}, 0, {"--headless", "--prova", "--sblocca", "--version", "Dispositivo", "Registratore"}, ""},
       {{"--version"}, 0, {"quimbo "}, ""},
       {{"--nessuna"}, 2, {}, "quimbo: "},
   };
+  // clang-format on
   for (const auto& [argomenti, codice, suUscita, errore] : casi) {
     SCOPED_TRACE(argomenti.join(' ').toStdString());
     QProcess p;
