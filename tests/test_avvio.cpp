@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <sstream>
 
 #include "fakes.h"
@@ -39,30 +38,25 @@ std::string impostazioni(const Banco& b) {
 // sections, headless?, words of impostazioni() expected, the last line of the "Errore file ini" box ("":
 // none).
 TEST(Avvio, ImpostazioniPredefiniteConvertiteEDiRiserva) {
+  // clang-format off
   const std::tuple<B, B, bool, const char*, const char*> casi[] = {
       {"", "", false,
-       "Registratore=Vandoni CommPort=2 Settings=1200,e,7,1 AttesaTimer=4000 Ritenta=3 Decimali=2 "
-       "SepDecimaliQta=. AttRisposta=S Pausa=0.005 FrontMaxDesc=10 FrontMaxLotteria=8 LungMaxDesc=14 "
-       "RepDef=1 PausaReady=0.2 ConfBase= AggConf=0 TotDisplay= TempoMaxRisposta=0 RisposteAutomatiche=3 "
-       "Porta=/dev/finta,1200,e,7,1 Timer=4000",
-       ""},
-      {"Registratore=Olivetti\nPausa= 0,01 \nPausaReady=0.5\nRitenta=  5\nConfBase=  abc  \n"
-       "AttesaTimer=2500ms\nTempoMaxRisposta=7,5\nRisposteAutomatiche=0",
-       "Settings=9600,n,8,1", false,
-       "Pausa=0.01 PausaReady=0.5 Ritenta=5 ConfBase=abc AggConf=1 TempoMaxRisposta=7.5 "
-       "RisposteAutomatiche=0 Porta=/dev/finta,9600,n,8,1 Timer=2500",
-       ""},
-      {"", "", true, "TempoMaxRisposta=30", ""},
-      {B("SepDecimaliQta=abc\0\0  ", 22), "", false, "SepDecimaliQta=abc", ""},
-      {"ConfBase=\"   \"", "", false, "AggConf=0", ""},
+       "Registratore=Vandoni CommPort=2 Settings=1200,e,7,1 AttesaTimer=4000 Ritenta=3 Decimali=2 SepDecimaliQta=. "
+       "AttRisposta=S Pausa=0.005 FrontMaxDesc=10 FrontMaxLotteria=8 LungMaxDesc=14 RepDef=1 PausaReady=0.2 ConfBase= "
+       "AggConf=0 TotDisplay= TempoMaxRisposta=0 RisposteAutomatiche=3 Porta=/dev/finta,1200,e,7,1 Timer=4000", ""},
+      {"Registratore=Olivetti\nPausa= 0,01 \nPausaReady=0.5\nRitenta=  5\nConfBase=  abc  \nAttesaTimer=2500ms\n"
+       "TempoMaxRisposta=7,5\nRisposteAutomatiche=0", "Settings=9600,n,8,1", false,
+       "Pausa=0.01 PausaReady=0.5 Ritenta=5 ConfBase=abc AggConf=1 TempoMaxRisposta=7.5 RisposteAutomatiche=0 "
+       "Porta=/dev/finta,9600,n,8,1 Timer=2500", ""},
+      {B("SepDecimaliQta=abc\0\0  ", 22), "", true, "SepDecimaliQta=abc TempoMaxRisposta=30", ""},
       {"AttesaTimer=1000\nRitenta=7\nDecimali=x\nSepDecimaliQta=,\nPausa=0,3\nConfBase=abc",
        "CommPort=5\nSettings=9600,n,8,1", false,
-       "CommPort=2 Settings=1200,e,7,1 AttesaTimer=4000 DirPerFile=f:\\quimbo Ritenta=3 SepDecimaliQta= "
-       "Pausa=0 ConfBase= AggConf=0 TempoMaxRisposta=0 RisposteAutomatiche=3 Porta=/dev/ttyS1,1200,e,7,1 "
-       "Timer=4000",
+       "CommPort=2 Settings=1200,e,7,1 AttesaTimer=4000 DirPerFile=f:\\quimbo Ritenta=3 SepDecimaliQta= Pausa=0 "
+       "ConfBase= AggConf=0 TempoMaxRisposta=0 RisposteAutomatiche=3 Porta=/dev/ttyS1,1200,e,7,1 Timer=4000",
        "Type mismatch"},
       {"Ritenta=40000", "", false, "", "Overflow"},
   };
+  // clang-format on
   for (const auto& [altri, seriale, senzaFinestra, parole, box] : casi) {
     SCOPED_TRACE(altri);
     Banco b;
@@ -80,39 +74,31 @@ TEST(Avvio, ImpostazioniPredefiniteConvertiteEDiRiserva) {
     const B testa = "(Quimbo,Form Load) Problemi nei parametri.\r\nnel file di inizializzazione. \r\n";
     EXPECT_EQ(d.testo, testa + "Uso i valori di default\r\n" + box);
   }
-  Banco t;
-  EXPECT_EQ(std::make_tuple(f_trim0(t.st, B("\0 a \0", 5)), f_trim0(t.st, B("\0", 1)), f_trim0(t.st, "   ")),
-            std::make_tuple(" a ", "", ""));
 }
 
-// An unknown family is logged and named; the scan never runs, so every receipt stays.
-TEST(Avvio, FamigliaSconosciutaTieneGliScontrini) {
+// An unknown family is logged and named, and the scan never runs: every receipt stays. A port that does not
+// open (CommPort N is /dev/ttyS(N-1)) is logged and stops the start-up before the timer. Without a file: the
+// defaults and no box.
+TEST(Avvio, FamigliaSconosciutaPortaChiusaEFileMancante) {
   Banco b;
-  b.avvia("Registratore=Epson");
-  EXPECT_TRUE(b.st.mbTipoSconosciuto);
-  EXPECT_NE(b.finestra.ultimo(Campo::TxtMsg).find("sconosciuto"), std::string::npos);
-  ASSERT_EQ(b.righeLog().size(), 1u);
-  EXPECT_NE(b.righeLog()[0].find("Epson"), std::string::npos);
+  b.porta.apriFallisce = true;
+  b.scriviFile("q.ini", "[Altri parametri]\nRegistratore=Epson\nDirPerFile=" + b.cartella.string() +
+                            "\n[Parametri Seriale]\nCommPort=4\n");
+  const EsitoAvvio e = Form_Load(b.st, (b.cartella / "q.ini").string());
+  EXPECT_EQ(std::make_tuple(e.portaAperta, e.dispositivo, e.motivo, b.finestra.timerAbilitato),
+            std::make_tuple(false, "/dev/ttyS3", "No such file or directory", false));
+  EXPECT_NE(b.finestra.ultimo(Campo::TxtMsg).find("sconosciuto"), B::npos);
+  ASSERT_EQ(b.righeLog().size(), 2u);
+  EXPECT_NE(b.righeLog()[0].find("Epson"), B::npos);
+  b.porta.apriFallisce = false;
   b.scriviFile("a.sco", "00\tPANE\t1\t150\t1\r\n");
   Timer1_Timer(b.st);
-  EXPECT_TRUE(b.esiste("a.sco"));
-  EXPECT_EQ(std::make_tuple(b.porta.scritto, b.finestra.timerAbilitato), std::make_tuple("", false));
-}
+  EXPECT_EQ(std::make_tuple(b.esiste("a.sco"), b.porta.scritto), std::make_tuple(true, ""));
 
-// Without a file: the defaults and no box, CommPort 2 is /dev/ttyS1. A port that does not open stops the
-// start-up before the timer.
-TEST(Avvio, FileMancanteEPortaCheNonSiApre) {
-  Banco b;
-  const EsitoAvvio e = Form_Load(b.st, (b.cartella / "manca.ini").string());
-  EXPECT_EQ(std::make_tuple(e.portaAperta, e.dispositivo, b.st.msTipoReg, b.finestra.domande.size()),
-            std::make_tuple(true, "/dev/ttyS1", "Vandoni", 0u));
   Banco c;
-  c.porta.apriFallisce = true;
-  std::ofstream(c.cartella / "q.ini")
-      << "[Altri parametri]\nDirPerFile=" << c.cartella.string() << "\n[Parametri Seriale]\nCommPort=4\n";
-  const EsitoAvvio f = Form_Load(c.st, (c.cartella / "q.ini").string());
-  EXPECT_EQ(std::make_tuple(f.portaAperta, f.dispositivo, f.motivo, c.finestra.timerAbilitato),
-            std::make_tuple(false, "/dev/ttyS3", "No such file or directory", false));
+  const EsitoAvvio f = Form_Load(c.st, (c.cartella / "manca.ini").string());
+  EXPECT_EQ(std::make_tuple(f.portaAperta, f.dispositivo, c.st.msTipoReg, c.finestra.domande.size()),
+            std::make_tuple(true, "/dev/ttyS1", "Vandoni", 0u));
 }
 
 // One CRLF line per error, appended, the file created when missing; a log that cannot be written drops the
