@@ -14,7 +14,9 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quimbo::prova_qt {
@@ -44,28 +46,21 @@ struct Pty {
     tcsetattr(slave, TCSANOW, &t);
     nome = ttyname(slave);
   }
-  ~Pty() {
-    chiudiMaster();
-    close(slave);
-  }
-  void chiudiMaster() {
-    if (master >= 0) close(master);
-    master = -1;
-  }
+  ~Pty() { chiudiMaster(), close(slave); }
+  void chiudiMaster() { close(std::exchange(master, -1)); }
   void scrivi(const std::string& s) const { ASSERT_EQ(write(master, s.data(), s.size()), ssize_t(s.size())); }
 };
 
 struct CartellaTemporanea {
-  fs::path p;
-  CartellaTemporanea() {
-    char modello[] = "/tmp/quimbo-finestra-XXXXXX";
-    p = mkdtemp(modello);
-  }
-  ~CartellaTemporanea() {
-    std::error_code ec;
-    fs::remove_all(p, ec);
-  }
+  char modello[28] = "/tmp/quimbo-finestra-XXXXXX";
+  fs::path p = mkdtemp(modello);
+  std::error_code ec;
+  ~CartellaTemporanea() { fs::remove_all(p, ec); }
 };
+
+inline std::string leggi(const fs::path& f) {
+  return (std::ostringstream() << std::ifstream(f, std::ios::binary).rdbuf()).str();
+}
 
 inline std::string scriviIni(const CartellaTemporanea& dir, const std::string& tipo,
                              const std::string& dispositivo, int attesaTimer = 600000,
@@ -93,10 +88,7 @@ class Simulatore {
   void ferma() {
     if (p_.state() != QProcess::NotRunning && (p_.terminate(), !p_.waitForFinished(5000))) uccidi();
   }
-  void uccidi() {
-    p_.kill();
-    p_.waitForFinished(5000);
-  }
+  void uccidi() { p_.kill(), p_.waitForFinished(5000); }
   const std::string& dispositivo() const { return dispositivo_; }
   std::vector<std::string> righe() const {
     std::vector<std::string> r;
