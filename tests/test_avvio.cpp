@@ -77,9 +77,10 @@ TEST(Avvio, ImpostazioniPredefiniteConvertiteEDiRiserva) {
 }
 
 // An unknown family is logged and named, and the scan never runs: every receipt stays. A port that does not
-// open (CommPort N is /dev/ttyS(N-1)) is logged and stops the start-up before the timer. Without a file: the
-// defaults and no box.
-TEST(Avvio, FamigliaSconosciutaPortaChiusaEFileMancante) {
+// open (CommPort N is /dev/ttyS(N-1)) is logged and stops the start-up before the timer. The error log: one
+// CRLF line per error, appended, the file created when missing; a log that cannot be written drops the line
+// quietly. Without an ini file: the defaults and no box.
+TEST(Avvio, FamigliaSconosciutaPortaChiusaRegistroEFileMancante) {
   Banco b;
   b.porta.apriFallisce = true;
   b.scriviFile("q.ini", "[Altri parametri]\nRegistratore=Epson\nDirPerFile=" + b.cartella.string() +
@@ -88,34 +89,26 @@ TEST(Avvio, FamigliaSconosciutaPortaChiusaEFileMancante) {
   EXPECT_EQ(std::make_tuple(e.portaAperta, e.dispositivo, e.motivo, b.finestra.timerAbilitato),
             std::make_tuple(false, "/dev/ttyS3", "No such file or directory", false));
   EXPECT_NE(b.finestra.ultimo(Campo::TxtMsg).find("sconosciuto"), B::npos);
-  ASSERT_EQ(b.righeLog().size(), 2u);
-  EXPECT_NE(b.righeLog()[0].find("Epson"), B::npos);
+  b.orologio.data = DataOra{2027, 1, 2, 23, 5, 9};
+  ScriviErrore(b.st, 5, "", "TIMER1");
+  EXPECT_EQ(
+      b.leggiFile("errori.txt"),
+      "In 12/05/2026 07:10:03  si e' verificato l'errore n.5 (Tipo di registratore sconosciuto: \"Epson\". "
+      "Gli scontrini restano nella cartella.) in Form_Load\r\n"
+      "In 12/05/2026 07:10:03  si e' verificato l'errore n.8002 (Impossibile aprire la porta /dev/ttyS3: "
+      "No such file or directory) in Form_Load\r\n"
+      "In 01/02/2027 23:05:09  si e' verificato l'errore n.5 () in TIMER1\r\n");
   b.porta.apriFallisce = false;
   b.scriviFile("a.sco", "00\tPANE\t1\t150\t1\r\n");
   Timer1_Timer(b.st);
   EXPECT_EQ(std::make_tuple(b.esiste("a.sco"), b.porta.scritto), std::make_tuple(true, ""));
+  b.st.msDirPerFile = (b.cartella / "non-esiste").string();
+  EXPECT_NO_THROW(ScriviErrore(b.st, 53, "File not found", "f_fileLen"));
 
   Banco c;
   const EsitoAvvio f = Form_Load(c.st, (c.cartella / "manca.ini").string());
   EXPECT_EQ(std::make_tuple(f.portaAperta, f.dispositivo, c.st.msTipoReg, c.finestra.domande.size()),
             std::make_tuple(true, "/dev/ttyS1", "Vandoni", 0u));
-}
-
-// One CRLF line per error, appended, the file created when missing; a log that cannot be written drops the
-// line quietly.
-TEST(RegistroErrori, RigheAccodateByteAByte) {
-  Banco b;
-  b.avvia("");
-  std::filesystem::remove(b.cartella / "errori.txt");
-  ScriviErrore(b.st, 75, "Path/File access error", "TIMER1 (gestito dal programma)");
-  b.orologio.data = DataOra{2027, 1, 2, 23, 5, 9};
-  ScriviErrore(b.st, 5, "", "TIMER1");
-  EXPECT_EQ(b.leggiFile("errori.txt"),
-            "In 12/05/2026 07:10:03  si e' verificato l'errore n.75 (Path/File access error) in TIMER1 "
-            "(gestito dal programma)\r\n"
-            "In 01/02/2027 23:05:09  si e' verificato l'errore n.5 () in TIMER1\r\n");
-  b.st.msDirPerFile = (b.cartella / "non-esiste").string();
-  EXPECT_NO_THROW(ScriviErrore(b.st, 53, "File not found", "f_fileLen"));
 }
 
 }  // namespace
