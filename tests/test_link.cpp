@@ -28,11 +28,10 @@ B trame(const B& comandi) {
   return r;
 }
 
-// The worked examples; a Vandoni frame of more than 219 characters (5), or whose sum passes 32767 (6), and an
-// Olivetti field of more than 223 are errors; the checksum keeps the last four hexadecimal digits.
+// A Vandoni frame of more than 219 characters (5), or whose sum passes 32767 (6), and an Olivetti field of
+// more than 223 are errors; the checksum keeps the last four hexadecimal digits. (The worked examples are on
+// the wire in test_coda, framed as simcassa frames them.)
 TEST(Trame, VandoniEOlivetti) {
-  EXPECT_EQ(TramaVandoni(32, "497"), B("\x02\x20\x27\x34\x39\x37\x03\x70"));
-  EXPECT_EQ(TramaVandoni(126, ""), B("\x02\x7e$\x03'"));
   EXPECT_EQ(TramaVandoni(40, B(219, 'A')).size(), 224u);
   EXPECT_EQ(make_tuple(numeroErrore([] { TramaVandoni(40, B(220, 'A')); }),
                        numeroErrore([] { TramaVandoni(40, B(200, '\xC8')); }),
@@ -49,14 +48,9 @@ TEST(Trame, VandoniEOlivetti) {
 // the ready sign.
 TEST(Ricezione, OgniFamigliaASuoModo) {
   const std::tuple<const char*, B, const char*> casi[] = {
-      {"Vandoni", "A", "65 1 0 [65 , ] "},
-      {"Vandoni", ACK + NAK, "21 0 0 [6 , 21 , ] "},
-      {"Vandoni", NAK + ACK, "21 0 0 [21 , 6 , ] "},
-      {"Olivetti\nAttRisposta=N", "ab", "0 0 1 [] ab"},
-      {"Frontiera", DC3 + DC1, "0 0 0 [] "},
-      {"Frontiera", DC1 + DC3, "0 0 1 [] "},
-      {"Frontiera", "x", "0 0 1 [] "},
-      {"Kabel", "Z" + DC3 + "OKz" + DC4, "0 0 0 [OKz] "},
+      {"Vandoni", "A", "65 1 0 [65 , ] "},           {"Vandoni", ACK + NAK, "21 0 0 [6 , 21 , ] "},
+      {"Vandoni", NAK + ACK, "21 0 0 [21 , 6 , ] "}, {"Olivetti\nAttRisposta=N", "ab", "0 0 1 [] ab"},
+      {"Frontiera", DC1 + DC3, "0 0 1 [] "},         {"Kabel", "Z" + DC3 + "OKz" + DC4, "0 0 0 [OKz] "},
   };
   for (const auto& [tipo, ricevuto, atteso] : casi) {
     Banco b;
@@ -163,9 +157,10 @@ TEST(InviaFrontiera, Dc3SenzaDc1) {
   EXPECT_EQ(make_tuple(b.porta.scritto, b.st.mbErrTx), make_tuple("DK", false));
 }
 
-// A frame is cut from the bytes around it; one cut by the 2 s window is completed by the next call. A lost
-// port ends the window at once, logged only when lost.
-TEST(OliRispReg, TramaTagliataELineaPersa) {
+// An answer frame is cut from the bytes around it; one cut by the 2 s window is completed by the next call. A
+// lost port ends the window at once, logged only when lost. Olivetti writes pieces of ten characters, each
+// after a pause.
+TEST(Olivetti, TramaTagliataLineaPersaEPezziDiDieci) {
   Banco b;
   b.avvia("Registratore=Olivetti");
   b.porta.arriva("x" + STX + "ab");
@@ -179,27 +174,25 @@ TEST(OliRispReg, TramaTagliataELineaPersa) {
   EXPECT_EQ(b.orologio.t, prima);
   EXPECT_FALSE(ProvaDaRigaComandi(b.st, "1322"));
   EXPECT_EQ(b.righeLog().size(), 1u);
-}
 
-// Pieces of ten characters, each after a pause.
-TEST(OliInviaStr, PezziDiDieci) {
   const std::tuple<size_t, std::vector<size_t>, int> casi[] = {
       {0, {0}, 1}, {7, {7}, 1}, {10, {10}, 2}, {11, {10, 1}, 2}, {20, {10, 10}, 3}, {21, {10, 10, 1}, 3}};
   for (const auto& [lunghezza, pezzi, pause] : casi) {
-    Banco b;
-    b.avvia("Registratore=Olivetti\nPausa=0,01");
-    OliInviaStr(b.st, B(lunghezza, 'x'));
+    Banco c;
+    c.avvia("Registratore=Olivetti\nPausa=0,01");
+    OliInviaStr(c.st, B(lunghezza, 'x'));
     std::vector<size_t> scritti;
-    for (const auto& s : b.porta.scritture) scritti.push_back(s.size());
+    for (const auto& s : c.porta.scritture) scritti.push_back(s.size());
     EXPECT_EQ(scritti, pezzi) << lunghezza;
-    EXPECT_NEAR(b.orologio.dormito, pause * 0.01, 1e-9) << lunghezza;
+    EXPECT_NEAR(c.orologio.dormito, pause * 0.01, 1e-9) << lunghezza;
   }
 }
 
 // --prova sends the text as a command of the family (Olivetti's unframed, as typed), then --sblocca the
 // unlock (Vandoni's twice, Frontiera's K, nothing elsewhere). Each succeeds only when the register confirmed:
-// not on a silent register, an unknown family, a Kabel wait without the ready sign.
-TEST(Pulsanti, ProvaESbloccaDaRigaDiComando) {
+// not on a silent register, an unknown family, a Kabel wait without the ready sign. The link is busy during
+// an exchange, and a click then starts no second one.
+TEST(Pulsanti, ProvaSbloccaEClicDuranteUnoScambio) {
   const std::tuple<const char*, simcassa::Guasti, const char*, B, bool, bool> casi[] = {
       {"Vandoni", {}, "", trame(" 497 497"), true, true},
       {"Vandoni\nTempoMaxRisposta=1", {.muto = true}, "1", trame("1 497 497"), false, false},
@@ -218,10 +211,6 @@ TEST(Pulsanti, ProvaESbloccaDaRigaDiComando) {
     EXPECT_EQ(SbloccaDaRigaComandi(b.st), sblocca) << ini;
     EXPECT_EQ(b.porta.scritto, scritto) << ini;
   }
-}
-
-// The link is busy during an exchange, and a click then starts no second one.
-TEST(Pulsanti, ClicDuranteUnoScambioNonNeAvviaUnAltro) {
   Banco b;
   auto& sim = b.prepara("", "vandoni");
   b.porta.cassa = [&](std::string_view s) {
