@@ -1,6 +1,6 @@
 #pragma once
-// Helpers of the tests that run the real Qt code: waits that let events through,
-// pseudo-terminals, temporary folders and INI files, and the simulator as a child process.
+// Helpers of the tests that run the real Qt code: waits that let events through, pseudo-terminals,
+// temporary folders and INI files, the core over the real port, and the simulator as a child process.
 
 #include <gtest/gtest.h>
 #include <pty.h>
@@ -18,6 +18,10 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "pompa_qt.h"
+#include "porta_qt.h"
+#include "shell/applicazione.h"
 
 namespace quimbo::prova_qt {
 
@@ -72,6 +76,20 @@ inline std::string scriviIni(const CartellaTemporanea& dir, const std::string& t
                      << "\n[Parametri Seriale]\nDispositivo=" << dispositivo << "\nSettings=9600,n,8,1\n";
   return ini.string();
 }
+
+// The core over the real port and pump with the window F, started by Form_Load on a device.
+template <class F>
+struct SuPortaVera {
+  CartellaTemporanea dir;
+  OrologioSistema orologio;
+  app::PortaQt porta;
+  F finestra;
+  app::PompaQt pompa{orologio};
+  Stato st{Piattaforma{porta, finestra, pompa, orologio}};
+  EsitoAvvio avvia(const std::string& tipo, const std::string& dispositivo) {
+    return Form_Load(st, scriviIni(dir, tipo, dispositivo));
+  }
+};
 
 // The register simulator as a child process on its own pseudo-terminal, with its journal in a file.
 class Simulatore {

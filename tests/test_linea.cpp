@@ -10,28 +10,18 @@
 #include "link/invio.h"
 #include "link/olivetti.h"
 #include "numero_errore.h"
-#include "pompa_qt.h"
-#include "porta_qt.h"
-#include "shell/applicazione.h"
 
 namespace quimbo::prova_qt {
 namespace {
 
 using Righe = std::vector<std::string>;
 
-// The core over the real port and pump; the window is the scripted one.
-struct Linea {
-  CartellaTemporanea dir;
+// The core over the real port and pump, against the simulator; the window is the scripted one.
+struct Linea : SuPortaVera<prova::FinestraFinta> {
   Simulatore sim;
-  OrologioSistema orologio;
-  app::PortaQt porta;
-  prova::FinestraFinta finestra;
-  app::PompaQt pompa{orologio};
-  Stato st{Piattaforma{porta, finestra, pompa, orologio}};
-
   Linea(const std::string& famiglia, const QStringList& guasti)
       : sim(QStringList{QString::fromStdString(famiglia)} << guasti, (dir.p / "giornale.txt").string()) {
-    const EsitoAvvio e = Form_Load(st, scriviIni(dir, famiglia, sim.dispositivo()));
+    const EsitoAvvio e = avvia(famiglia, sim.dispositivo());
     EXPECT_TRUE(e.portaAperta) << e.motivo;
   }
   std::string log() const { return leggi(dir.p / "errori.txt"); }
