@@ -1,5 +1,4 @@
-// The Qt shell: window, headless window, serial port on a pseudo-terminal, event
-// pump, signals and the program itself. Runs under the offscreen platform.
+// The Qt shell (window, headless window, port on a pty, pump) and the program itself, offscreen.
 
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -11,8 +10,6 @@
 #include <csignal>
 #include <cstring>
 #include <regex>
-#include <sstream>
-#include <tuple>
 
 #include "aiuti_qt.h"
 #include "domanda_qt.h"
@@ -27,9 +24,7 @@ using std::make_tuple;
 
 namespace {
 
-QWidget* figlio(const QWidget& w, const char* nome) {
-  return w.findChild<QWidget*>(QString::fromLatin1(nome));
-}
+QWidget* figlio(const QWidget& w, const char* nome) { return w.findChild<QWidget*>(nome); }
 QLineEdit* testo(const QWidget& w, const char* nome) { return qobject_cast<QLineEdit*>(figlio(w, nome)); }
 
 // Each control, shown before Form_Load (0), then for V Vandoni, F Frontiera, O Olivetti, K Kabel, E others.
@@ -70,9 +65,8 @@ struct Headless {  // writing to memory, over the scripted platform's state
 
 }  // namespace
 
-// The controls before Form_Load; each register's field goes to its own box (txtTipo: see FinestraAvviata), in
-// Windows-1252 with the control characters shown, and the text to try comes back in Windows-1252; an interval
-// of 0 gives Timer1 no ticks, and a new interval does not enable it.
+// The controls before Form_Load; Windows-1252 text to and from the boxes, control characters shown; an
+// interval of 0 gives Timer1 no ticks, and a new interval does not enable it.
 TEST(FinestraQt, ControlliCampiETimer1) {
   using enum Campo;
   FinestraQt f;
@@ -123,9 +117,9 @@ TEST(Domanda, PulsantiItalianiETitoloDellApplicazione) {
   }
 }
 
-// Form_Load shows each family its controls, names it and starts the timer; FINE (setting the abort flag), the
-// close box and an unload before the window is shown (a signal during start-up) close the port and stop the
-// timer; tried twice, the window still unloads once.
+// Form_Load shows each family its controls and name and starts the timer; FINE (abort flag set), the close
+// box and an unload before showing (a signal in start-up) close the port and stop the timer, once if tried
+// twice.
 TEST(FinestraAvviata, ControlliPerFamigliaEChiusura) {
   const std::tuple<const char*, char, std::function<void(FinestraQt&)>, int, bool> casi[] = {
       {"Vandoni", 'V', [](FinestraQt& f) { static_cast<QPushButton*>(figlio(f, "Command1"))->click(); }, 1,
@@ -150,9 +144,9 @@ TEST(FinestraAvviata, ControlliPerFamigliaEChiusura) {
   }
 }
 
-// N questions a job are answered Yes/OK, then the program gives up; 0 gives up at once; an OK-only box is not
-// counted; a new job ("|") counts again. Each step is the box (o OK/Cancel, k OK, s Yes/No/Cancel, n Yes/No)
-// and the answer expected. A question is one timed line on the output, like every display change.
+// N questions a job are answered Yes/OK, then No/Cancel; an OK-only box does not count; a new job ("|")
+// counts again. Steps: box (o OK/Cancel, k OK, s Yes/No/Cancel, n Yes/No), answer. One timed line per
+// question.
 TEST(FinestraHeadless, RisposteAutomaticheEUnaRigaPerDomanda) {
   const Pulsanti box[] = {Pulsanti::OkAnnulla, Pulsanti::Ok, Pulsanti::SiNoAnnulla, Pulsanti::SiNo};
   const Risposta risposta[] = {Risposta::Ok, Risposta::Annulla, Risposta::Si, Risposta::No};
@@ -175,10 +169,9 @@ TEST(FinestraHeadless, RisposteAutomaticheEUnaRigaPerDomanda) {
   }
 }
 
-// Refused: bad settings, with a reason (a missing device: see SegnaliECodiciDUscita). Open: the settings
-// reach QSerialPort, without flow control, and every byte goes out. attendiDati processes no events and times
-// out quietly; bytes it saw are announced afterwards only if nobody read them. A port the core closed itself
-// announces no loss.
+// Bad settings are refused with a reason; good ones reach QSerialPort, without flow control; every byte goes
+// out. attendiDati processes no events and times out quietly; bytes it saw are announced afterwards only if
+// unread. A port the core closed itself announces no loss.
 TEST(PortaQt, AperturaByteNeiDueSensiEAttesaDeiDati) {
   PortaQt porta;
   Pty pty;
@@ -222,8 +215,7 @@ TEST(PortaQt, AperturaByteNeiDueSensiEAttesaDeiDati) {
   EXPECT_EQ(eventi.size(), 1u) << "a port the core closed itself announces no loss";
 }
 
-// A deadline passes with the CPU idle; a nested wait ends at its own deadline and the outer one when its
-// condition holds.
+// A deadline passes with the CPU idle; nested waits end at their own deadline or condition.
 TEST(PompaQt, ScadenzaEAtteseAnnidate) {
   OrologioSistema orologio;
   PompaQt pompa(orologio);
@@ -243,10 +235,9 @@ TEST(PompaQt, ScadenzaEAtteseAnnidate) {
   EXPECT_EQ(make_tuple(primo, secondo, pompa.profondita()), make_tuple(1, 2, 0));
 }
 
-// SIGTERM and SIGINT end the windowed program (offscreen, from main()) with exit code 0, also on the start-up
-// error box ("Ritenta" made of letters) before the main loop runs; the headless program stops in
-// test_programma. Runs that end by themselves: unlocking the simulated register; a port that cannot open,
-// named in an ini whose path has spaces and arrives in pieces; help, version, an unknown option.
+// SIGTERM and SIGINT end the window with 0, also on the start-up error box before the main loop (headless:
+// test_programma). Runs that end by themselves: an unlock; a port that cannot open, named by an ini path with
+// spaces given in pieces; help, version, an unknown option.
 TEST(Programma, SegnaliECodiciDUscita) {
   CartellaTemporanea dir, altra, finestra;
   Pty pty;
