@@ -15,9 +15,6 @@
 #include <fstream>
 #include <functional>
 #include <sstream>
-#include <string>
-#include <utility>
-#include <vector>
 
 #include "pompa_qt.h"
 #include "porta_qt.h"

@@ -1,9 +1,6 @@
-// The serial link over a real pseudo-terminal: the Qt port and event pump with the core's send
-// operation, against the register simulator. Whole receipts of every family run in test_famiglie.
+// The core's send operation over the real port and pump, against simcassa (whole receipts: test_famiglie).
 
 #include <gtest/gtest.h>
-
-#include <QTimer>
 
 #include "aiuti_qt.h"
 #include "fakes.h"
@@ -27,8 +24,7 @@ struct Linea : SuPortaVera<prova::FinestraFinta> {
   std::string log() const { return leggi(dir.p / "errori.txt"); }
 };
 
-// Frontiera keeps to the DC3 and DC1 the register sends every third character; an Olivetti answer with a
-// bad status has the command sent again. Nothing fails, nothing is logged.
+// Frontiera keeps to a DC3 every third character; Olivetti sends again after a bad status. Nothing is logged.
 TEST(Linea, ControlloDiFlussoERitrasmissione) {
   Linea f("Frontiera", {"--dc3-ogni", "3", "--dc3-durata", "0.05"});
   InviaCar(f.st, "\"PANE      \"2*150H1R", true);
@@ -41,8 +37,8 @@ TEST(Linea, ControlloDiFlussoERitrasmissione) {
     EXPECT_EQ(make_pair(l->st.mbErrTx, l->log()), make_pair(false, std::string()));
 }
 
-// The far end goes away while the program waits for an answer: the wait ends while the window keeps working,
-// the loss is logged once and the port is closed for good, without a handler that spins.
+// The far end hangs up during a wait: the wait ends while events run, the loss is logged once and the port
+// closed for good, without a handler that spins.
 TEST(Linea, RiaggancioDuranteUnoScambio) {
   Linea l("Vandoni", {"--muto"});
   int battiti = 0;
