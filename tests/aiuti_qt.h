@@ -74,7 +74,7 @@ inline std::string scriviIni(const CartellaTemporanea& dir, const std::string& t
   return ini.string();
 }
 
-// The core over the real port and pump with the window F, started by Form_Load on a device.
+// The core over the real port and pump, with the window F.
 template <class F>
 struct SuPortaVera {
   CartellaTemporanea dir;
@@ -83,9 +83,6 @@ struct SuPortaVera {
   F finestra;
   app::PompaQt pompa{orologio};
   Stato st{Piattaforma{porta, finestra, pompa, orologio}};
-  EsitoAvvio avvia(const std::string& tipo, const std::string& dispositivo) {
-    return Form_Load(st, scriviIni(dir, tipo, dispositivo));
-  }
 };
 
 // The register simulator as a child process on its own pseudo-terminal, with its journal in a file.

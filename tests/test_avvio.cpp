@@ -22,10 +22,7 @@ std::string impostazioni(const Banco& b) {
   std::ostringstream o;
   o << " Registratore=" << s.msTipoReg << " CommPort=" << s.msCommPort << " Settings=" << s.msSettings
     << " AttesaTimer=" << s.msAttesaTimer << " DirPerFile=" << s.msDirPerFile << " Ritenta=" << s.miRitenta
-    << " Decimali=" << s.miDecimali << " SepDecimaliQta=" << s.msSepDecimaliQta
-    << " AttRisposta=" << s.msAttRisposta << " Pausa=" << s.mdPausa << " FrontMaxDesc=" << s.miFrontMaxDesc
-    << " FrontMaxLotteria=" << s.miFrontMaxLotteria << " LungMaxDesc=" << s.miLungMaxDesc
-    << " RepDef=" << s.miRepDef << " PausaReady=" << s.mdPausaReady
+    << " SepDecimaliQta=" << s.msSepDecimaliQta << " Pausa=" << s.mdPausa << " PausaReady=" << s.mdPausaReady
     << " ConfBase=" << b.finestra.confBaseTesto << " AggConf=" << b.finestra.aggConfSpuntato
     << " TotDisplay=" << s.msTotDisplay << " TempoMaxRisposta=" << s.mdTempoMaxRisposta
     << " RisposteAutomatiche=" << s.miRisposteAutomatiche
@@ -43,9 +40,9 @@ TEST(Avvio, ImpostazioniPredefiniteConvertiteEDiRiserva) {
   // clang-format off
   const std::tuple<B, B, bool, const char*, const char*> casi[] = {
       {"", "", false,
-       "Registratore=Vandoni CommPort=2 Settings=1200,e,7,1 AttesaTimer=4000 Ritenta=3 Decimali=2 SepDecimaliQta=. "
-       "AttRisposta=S Pausa=0.005 FrontMaxDesc=10 FrontMaxLotteria=8 LungMaxDesc=14 RepDef=1 PausaReady=0.2 ConfBase= "
-       "AggConf=0 TotDisplay= TempoMaxRisposta=0 RisposteAutomatiche=3 Porta=/dev/finta,1200,e,7,1 Timer=4000", ""},
+       "Registratore=Vandoni CommPort=2 Settings=1200,e,7,1 AttesaTimer=4000 Ritenta=3 SepDecimaliQta=. Pausa=0.005 "
+       "PausaReady=0.2 ConfBase= AggConf=0 TotDisplay= TempoMaxRisposta=0 RisposteAutomatiche=3 "
+       "Porta=/dev/finta,1200,e,7,1 Timer=4000", ""},
       {"Registratore=Olivetti\nPausa= 0,01 \nPausaReady=0.5\nRitenta=  5\nConfBase=  abc  \nAttesaTimer=2500ms\n"
        "TempoMaxRisposta=7,5\nRisposteAutomatiche=0", "Settings=9600,n,8,1", false,
        "Pausa=0.01 PausaReady=0.5 Ritenta=5 ConfBase=abc AggConf=1 TempoMaxRisposta=7.5 RisposteAutomatiche=0 "

@@ -18,14 +18,16 @@ struct Linea : SuPortaVera<prova::FinestraFinta> {
   Simulatore sim;
   Linea(const std::string& famiglia, const QStringList& guasti)
       : sim(QStringList{QString::fromStdString(famiglia)} << guasti, (dir.p / "giornale.txt").string()) {
-    const EsitoAvvio e = avvia(famiglia, sim.dispositivo());
+    const EsitoAvvio e = Form_Load(st, scriviIni(dir, famiglia, sim.dispositivo()));
     EXPECT_TRUE(e.portaAperta) << e.motivo;
   }
   std::string log() const { return leggi(dir.p / "errori.txt"); }
 };
 
-// Frontiera keeps to a DC3 every third character; Olivetti sends again after a bad status. Nothing is logged.
-TEST(Linea, ControlloDiFlussoERitrasmissione) {
+// Frontiera keeps to a DC3 every third character; Olivetti sends again after a bad status; nothing is logged.
+// The far end hangs up during a wait: the wait ends while events run, the loss is logged once and the port
+// closed for good, without a handler that spins.
+TEST(Linea, ControlloDiFlussoRitrasmissioneERiaggancio) {
   Linea f("Frontiera", {"--dc3-ogni", "3", "--dc3-durata", "0.05"});
   InviaCar(f.st, "\"PANE      \"2*150H1R", true);
   Linea o("Olivetti", {"--stato-errato", "1"});
@@ -35,11 +37,7 @@ TEST(Linea, ControlloDiFlussoERitrasmissione) {
   EXPECT_EQ(o.sim.righe(), (Righe{"$1322 (apertura)", "$1322 (apertura, ritrasmissione)"}));
   for (const Linea* l : {&f, &o})
     EXPECT_EQ(make_pair(l->st.mbErrTx, l->log()), make_pair(false, std::string()));
-}
 
-// The far end hangs up during a wait: the wait ends while events run, the loss is logged once and the port
-// closed for good, without a handler that spins.
-TEST(Linea, RiaggancioDuranteUnoScambio) {
   Linea l("Vandoni", {"--muto"});
   int battiti = 0;
   QTimer battito;

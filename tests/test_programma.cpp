@@ -1,5 +1,4 @@
-// The program itself: quimbo --headless against simcassa on a pseudo-terminal, with a temporary
-// receipt folder; what the register received is read from the simulator's journal.
+// quimbo --headless against simcassa on a pty, with a temporary folder; simcassa's journal shows what came.
 
 #include <gtest/gtest.h>
 

@@ -30,8 +30,7 @@ TEST(Util, TestiENumeri) {
   for (const auto& [valore, decimali, atteso] : arrotonda)
     EXPECT_EQ(Arrotonda(valore, decimali), atteso) << valore << " " << decimali;
   const double inf = std::numeric_limits<double>::infinity();
-  EXPECT_TRUE(std::isnan(Arrotonda(std::nan(""), 2)));
-  EXPECT_EQ(Arrotonda(inf, 2), inf);
+  EXPECT_TRUE(std::isnan(Arrotonda(std::nan(""), 2)) && Arrotonda(inf, 2) == inf);
   EXPECT_FALSE(std::signbit(Arrotonda(-0.001, 2)));  // no "-0" downstream
 
   const std::pair<std::string, double> converti[] = {
