@@ -31,10 +31,9 @@ std::string impostazioni(const Banco& b) {
   return o.str() + " ";
 }
 
-// Missing keys take their defaults; values are trimmed (NULs at the ends too) and converted; headless waits
-// at most 30 s. A bad value shows one box and falls back to the defaults of the port (Dispositivo too),
-// timer, folder and retries; the keys after it keep their start values. Each case: lines of the two
-// sections, headless?, words of impostazioni() expected, the last line of the "Errore file ini" box ("":
+// Defaults; values trimmed (NULs too) and converted; headless waits at most 30 s. A bad value shows one box
+// and falls back to the defaults of port (Dispositivo too), timer, folder and retries, later keys keeping
+// their start values. Each case: the two sections' lines, headless?, words expected, the box's last line ("":
 // none).
 TEST(Avvio, ImpostazioniPredefiniteConvertiteEDiRiserva) {
   // clang-format off
@@ -72,10 +71,9 @@ TEST(Avvio, ImpostazioniPredefiniteConvertiteEDiRiserva) {
   }
 }
 
-// An unknown family is logged and named, and the scan never runs: every receipt stays. A port that does not
-// open (CommPort N is /dev/ttyS(N-1)) is logged and stops the start-up before the timer. The error log: one
-// CRLF line per error, appended, the file created when missing; a log that cannot be written drops the line
-// quietly. Without an ini file: the defaults and no box.
+// An unknown family is logged and named, and no scan runs. A port that does not open (CommPort N: ttyS(N-1))
+// is logged and stops the start-up before the timer. The log: CRLF lines appended to a file created when
+// missing, dropped quietly when it cannot be written. Without an ini file: the defaults and no box.
 TEST(Avvio, FamigliaSconosciutaPortaChiusaRegistroEFileMancante) {
   Banco b;
   b.porta.apriFallisce = true;

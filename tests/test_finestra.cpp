@@ -169,8 +169,9 @@ TEST(FinestraHeadless, RisposteAutomaticheEUnaRigaPerDomanda) {
 
 // Bad settings are refused with a reason; good ones reach QSerialPort, without flow control; every byte goes
 // out. attendiDati processes no events and times out quietly; bytes it saw are announced afterwards only if
-// unread. A port the core closed itself announces no loss.
-TEST(PortaQt, AperturaByteNeiDueSensiEAttesaDeiDati) {
+// unread. A port the core closed itself announces no loss. The pump's deadline passes with the CPU idle;
+// nested waits end at their own deadline or condition.
+TEST(PortaEPompaQt, ByteAttesaDeiDatiEScadenze) {
   PortaQt porta;
   Pty pty;
   std::vector<int> eventi;
@@ -211,10 +212,7 @@ TEST(PortaQt, AperturaByteNeiDueSensiEAttesaDeiDati) {
   pty.chiudiMaster();
   finche([] { return false; }, 100);
   EXPECT_EQ(eventi.size(), 1u) << "a port the core closed itself announces no loss";
-}
 
-// A deadline passes with the CPU idle; nested waits end at their own deadline or condition.
-TEST(PompaQt, ScadenzaEAtteseAnnidate) {
   OrologioSistema orologio;
   PompaQt pompa(orologio);
   const double cpu = tempoCpu(), inizio = orologio.secondi();
@@ -240,7 +238,6 @@ TEST(Programma, SegnaliECodiciDUscita) {
   CartellaTemporanea dir, altra, finestra;
   Pty pty;
   Simulatore sim({"vandoni"}, (dir.p / "giornale.txt").string());
-  ASSERT_FALSE(sim.dispositivo().empty());
   const QString ini = QString::fromStdString(scriviIni(dir, "Vandoni", sim.dispositivo()));
   fs::create_directories(altra.p / "con spazi");
   fs::copy_file(scriviIni(altra, "Vandoni", "/dev/quimbo-nessuno"), altra.p / "con spazi" / "mio file.ini");

