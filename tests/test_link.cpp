@@ -84,9 +84,9 @@ TEST(InviaVandoni, RifiutiSbloccoEDomanda) {
   }
 }
 
-// Silence up to the time limit (Kabel's Pausa ends each wait; a silent Olivetti counts as accepted after 2
-// s), a command too long to frame, endless retransmissions. Each case: family and ini lines, faults, command,
-// commands received, error flag, TxtMsg, procedure of the only log line (""), seconds taken (< 0: any). A
+// Silence up to the time limit (Kabel's Pausa ends each wait; silent Olivetti: accepted after 2 s), a command
+// too long to frame, endless retransmissions. Each case: family and ini lines, faults, command, commands
+// received, error flag, TxtMsg, procedure of the only log line ("": none), seconds taken (< 0: any). A
 // Frontiera DC3 with no DC1: the time limit ends the command, the hold stays and only a DC1 releases it.
 TEST(Invio, SilenzioELimitiDiTempo) {
   const B rifiutato = "Comando non accettato dalla cassa";
