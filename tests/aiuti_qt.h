@@ -16,6 +16,7 @@
 #include <functional>
 #include <sstream>
 
+#include "fakes.h"
 #include "pompa_qt.h"
 #include "porta_qt.h"
 #include "shell/applicazione.h"
@@ -23,6 +24,8 @@
 namespace quimbo::prova_qt {
 
 namespace fs = std::filesystem;
+using prova::CartellaTemporanea;
+using prova::leggi;
 
 // Lets events through until `cond` holds or `ms` pass; a heartbeat keeps the wait from blocking past the end.
 inline bool finche(const std::function<bool()>& cond, int ms) {
@@ -51,17 +54,6 @@ struct Pty {
   void chiudiMaster() { close(std::exchange(master, -1)); }
   void scrivi(const std::string& s) const { ASSERT_EQ(write(master, s.data(), s.size()), ssize_t(s.size())); }
 };
-
-struct CartellaTemporanea {
-  char modello[28] = "/tmp/quimbo-finestra-XXXXXX";
-  fs::path p = mkdtemp(modello);
-  std::error_code ec;
-  ~CartellaTemporanea() { fs::remove_all(p, ec); }
-};
-
-inline std::string leggi(const fs::path& f) {
-  return (std::ostringstream() << std::ifstream(f, std::ios::binary).rdbuf()).str();
-}
 
 inline std::string scriviIni(const CartellaTemporanea& dir, const std::string& tipo,
                              const std::string& dispositivo, int attesaTimer = 600000,

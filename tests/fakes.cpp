@@ -143,16 +143,20 @@ bool PompaFinta::attendi(const std::function<bool()>& fatto, std::optional<doubl
   }
 }
 
-Banco::Banco() {
+CartellaTemporanea::CartellaTemporanea() {
   std::string modello = (std::filesystem::temp_directory_path() / "quimbo-prova-XXXXXX").string();
   if (!mkdtemp(modello.data())) throw std::runtime_error("mkdtemp");
-  cartella = modello;
+  p = modello;
 }
 
-Banco::~Banco() {
+CartellaTemporanea::~CartellaTemporanea() {
   std::error_code ec;
-  std::filesystem::permissions(cartella, std::filesystem::perms::owner_all, ec);
-  std::filesystem::remove_all(cartella, ec);
+  std::filesystem::permissions(p, std::filesystem::perms::owner_all, ec);
+  std::filesystem::remove_all(p, ec);
+}
+
+std::string leggi(const std::filesystem::path& file) {
+  return (std::ostringstream() << std::ifstream(file, std::ios::binary).rdbuf()).str();
 }
 
 void Banco::avvia(const std::string& altriParametri, const std::string& parametriSeriale) {
@@ -179,12 +183,7 @@ void Banco::scriviFile(const std::string& nome, const std::string& contenuto) co
   f << contenuto;
 }
 
-std::string Banco::leggiFile(const std::string& nome) const {
-  std::ifstream f(cartella / nome, std::ios::binary);
-  std::stringstream ss;
-  ss << f.rdbuf();
-  return ss.str();
-}
+std::string Banco::leggiFile(const std::string& nome) const { return leggi(cartella / nome); }
 
 bool Banco::esiste(const std::string& nome) const { return std::filesystem::exists(cartella / nome); }
 

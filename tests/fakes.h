@@ -20,6 +20,16 @@
 
 namespace quimbo::prova {
 
+// A fresh temporary folder, removed with everything in it (made writable first).
+struct CartellaTemporanea {
+  std::filesystem::path p;
+  CartellaTemporanea();
+  ~CartellaTemporanea();
+};
+
+// A whole file, or "" when it cannot be read.
+std::string leggi(const std::filesystem::path& file);
+
 class OrologioFinto : public Orologio {
  public:
   double t = 1000.0;
@@ -141,14 +151,13 @@ class PompaFinta : public Pompa {
 
 // A whole scripted platform and the state over it.
 struct Banco {
-  Banco();
-  ~Banco();
   OrologioFinto orologio;
   PortaFinta porta{orologio};
   FinestraFinta finestra;
   PompaFinta pompa{orologio, porta};
   Stato st{Piattaforma{porta, finestra, pompa, orologio}};
-  std::filesystem::path cartella;  // a fresh temporary receipt folder
+  CartellaTemporanea dir;
+  const std::filesystem::path cartella = dir.p;  // the receipt folder
   std::unique_ptr<simcassa::Registratore> simulatore;
 
   // Writes quimbo.ini with "[Altri parametri]" lines (DirPerFile is added) and

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include "drivers/frontiera.h"
 #include "drivers/kabel.h"
 #include "fakes.h"
 #include "numero_errore.h"
@@ -21,6 +20,7 @@ struct Caso {
   const char* ini;  // "[Altri parametri]" lines
   const char* riga;
   Comandi attesi;
+  int errore = 0;  // the numbered error the line raises instead
 };
 
 const char* const kF = "Registratore=Frontiera";
@@ -52,6 +52,11 @@ const Caso kCasi[] = {
     {kF, "80\tR\t1500\t0\t500", {"=", "1000H12M", "3T", "1T"}},
     {kFD, "80\tC\t1500\t0\t0\t0", {"=", "1T", Q + "Totale" + Q + "1%", Q + "0,00" + Q + "2%"}},
     {kF, "80\tc\t1500\t0\t0\t2000", {"=", "2000H1T"}},
+    // The display text reads the amount as hundredths, rounded half away from zero.
+    {kFD, "80\tC\t0\t0\t0\t0.5", {"=", "0.5H1T", Q + "Totale" + Q + "1%", Q + "0,01" + Q + "2%"}},
+    {kFD, "80\tC\t0\t0\t0\t99.5", {"=", "99.5H1T", Q + "Totale" + Q + "1%", Q + "1,00" + Q + "2%"}},
+    {kFD, "80\tC\t0\t0\t0\t-5", {"=", "1T", Q + "Totale" + Q + "1%", Q + "-0,05" + Q + "2%"}},
+    {kFD, "80\tC\t0\t0\t0\t-0.4", {"=", "1T", Q + "Totale" + Q + "1%", Q + "0,00" + Q + "2%"}},
     {kF, "80\ta\t1500\t0\t0", {"=", "2T"}},
     {kF, "10\tBENVENUTI", {}},
     // Vandoni: digit codes and fixed columns.
@@ -99,6 +104,27 @@ const Caso kCasi[] = {
     {kK, "80\tA\t10.5\t0\t0\t5", {"5=", "5.5S"}},
     {kK, "10\tINTESTAZIONE", {"222{dINTESTAZIONE{"}},
     {kK, "LS\tABC12345", {}},
+    // Bad lines: fields missing (9), not numbers (13), no payment command or department (5), overflow (6).
+    {kV, "00\t\t2\t150\t0", {}, 9},
+    {kV, "00\t\t1\t150\t21", {}, 9},
+    {kV, "00\tPANE\tdue\t150\t1", {}, 13},
+    {kV, "00\tPANE\t2", {}, 9},
+    {kV, "80\tX\t1500\t0\t0", {}, 5},
+    {kV, "80\tC\t1500\t0\t500", {}, 5},
+    {kV, "80\tC\t1500\t0", {}, 9},
+    {kF, "80\tX\t1500\t100\t0", {}, 5},
+    {kF, "80\t\t1500\t0\t500", {}, 5},
+    {kF, "00\tPANE\t1\tcento\t1", {}, 13},
+    {"Registratore=Frontiera\nFrontMaxLotteria=-1", "LS\tA", {}, 5},
+    {kO, "80\tX\t1500\t100\t0", {}, 5},
+    {kO, "00\tPANE\t1", {}, 9},
+    {kK, "80\tQ\t1500\t0\t0\t0", {}, 5},
+    {kK, "80\tC\t1500\t0\t500", {}, 5},
+    {kK, "80\tA\t1500\t0\t500\t600", {}, 5},
+    {kK, "00\tPANE\t1\t1\t-2", {}, 5},
+    {"Registratore=Kabel\nRepDef=0", "00\tPANE\t1\t1", {}, 5},
+    {kK, "00\tPANE\t1\t1\t40000", {}, 6},
+    {kK, "10", {}, 9},
 };
 // clang-format on
 
@@ -106,113 +132,63 @@ TEST(Driver, EachRecordBecomesTheseCommands) {
   for (const Caso& c : kCasi) {
     Banco b;
     b.avvia(c.ini);
-    EXPECT_EQ(Traduci(b.st, c.riga), c.attesi) << c.ini << " | " << c.riga;
+    std::vector<std::string> comandi;
+    EXPECT_EQ(numeroErrore([&] { comandi = Traduci(b.st, c.riga); }), c.errore) << c.ini << " | " << c.riga;
+    EXPECT_EQ(comandi, c.attesi) << c.ini << " | " << c.riga;
     EXPECT_TRUE(b.porta.scritto.empty());
   }
 }
 
+// One Kabel amount is written the way the user's system writes numbers: the start-up
+// takes the decimal separator from the numeric locale the environment names.
 TEST(Driver, KabelAmountInTheLocalesNumberFormat) {
-  for (const char* sep : {".", ","}) {
-    Banco b;
-    b.avvia(kK);
-    b.st.msSepDecimaliLocale = sep;
-    EXPECT_EQ(Traduci(b.st, "80\tA\t10.5\t0\t0\t5"), (Comandi{"5=", std::string("5") + sep + "5S"}));
-    EXPECT_EQ(Traduci(b.st, "80\tA\t1\t0\t0\t0.5"), (Comandi{"0.5=", std::string("0") + sep + "5S"}));
-  }
-}
-
-TEST(Driver, EnvironmentNamesTheLocalesDecimalSeparator) {
   const char* prima = std::getenv("LC_ALL");
-  ::setenv("LC_ALL", "C", 1);
-  EXPECT_EQ(SeparatoreDecimaleAmbiente(), ".");
   // A locale built here from the system's sources, so that the test needs none installed.
   const auto dir = std::filesystem::temp_directory_path() / "quimbo-locale";
   std::filesystem::create_directories(dir);
   ASSERT_EQ(std::system(("localedef -i it_IT -f UTF-8 " + (dir / "it_IT.UTF-8").string()).c_str()), 0);
   ::setenv("LOCPATH", dir.c_str(), 1);
-  ::setenv("LC_ALL", "it_IT.UTF-8", 1);
-  EXPECT_EQ(SeparatoreDecimaleAmbiente(), ",");
+  for (const auto& [locale, sep] : {std::pair{"C", "."}, {"it_IT.UTF-8", ","}, {"xx_NESSUNO", "."}}) {
+    ::setenv("LC_ALL", locale, 1);
+    Banco b;
+    b.avvia(kK);
+    EXPECT_EQ(Traduci(b.st, "80\tA\t10.5\t0\t0\t5"), (Comandi{"5=", std::string("5") + sep + "5S"}))
+        << locale;
+    EXPECT_EQ(Traduci(b.st, "80\tA\t1\t0\t0\t0.5"), (Comandi{"0.5=", std::string("0") + sep + "5S"}));
+  }
   ::unsetenv("LOCPATH");
   prima ? ::setenv("LC_ALL", prima, 1) : ::unsetenv("LC_ALL");
 }
 
-TEST(Driver, KabelHeaderSwitchesTheVatSummaryOnOnlyWhenSent) {
-  const struct {
-    const char* conf;
-    bool spuntato;
-    bool riepilogo;
-  } casi[] = {{"12045678", true, true},
-              {"12145678", true, false},
-              {"1204567", true, false},
-              {"12045678", false, false}};
-  for (const auto& c : casi) {
+// Only a real send changes anything: the Kabel VAT-summary flag, and Frontiera's
+// display of the record and of the lottery command.
+TEST(Driver, OnlyARealSendChangesTheFlagsAndTheDisplay) {
+  // ConfBase, the box ticked, the summary switched on.
+  const std::tuple<const char*, bool, bool> casi[] = {{"12045678", true, true},
+                                                      {"12145678", true, false},
+                                                      {"1204567", true, false},
+                                                      {"12045678", false, false}};
+  for (const auto& [conf, spuntato, riepilogo] : casi) {
     Banco b;
     auto& sim = b.prepara(kK, "kabel");
-    b.finestra.confBaseTesto = c.conf;
-    b.finestra.aggConfSpuntato = c.spuntato;
+    b.finestra.confBaseTesto = conf;
+    b.finestra.aggConfSpuntato = spuntato;
     Comandi attesi = {"222{dINTESTAZIONE{"};
-    if (c.riepilogo) attesi.insert(attesi.begin(), "711{12145678{");
-    EXPECT_EQ(Traduci(b.st, "10\tINTESTAZIONE"), attesi) << c.conf;
+    if (riepilogo) attesi.insert(attesi.begin(), "711{12145678{");
+    EXPECT_EQ(Traduci(b.st, "10\tINTESTAZIONE"), attesi) << conf;
     EXPECT_FALSE(b.st.mbKabelConf);
     EXPECT_EQ(Trasmetti(b.st, "10\tINTESTAZIONE"), 0);
-    EXPECT_EQ(sim.comandi(), attesi) << c.conf;
-    EXPECT_EQ(b.st.mbKabelConf, c.riepilogo) << c.conf;
+    EXPECT_EQ(sim.comandi(), attesi) << conf;
+    EXPECT_EQ(b.st.mbKabelConf, riepilogo) << conf;
   }
   EXPECT_EQ(DetIva("12"), "121");
-}
-
-TEST(Driver, FrontieraDisplayTextOfAnAmount) {
-  const std::pair<double, const char*> casi[] = {
-      {5, "0,05"},   {50, "0,50"},  {0, "0,00"},    {100, "1,00"},  {1234, "12,34"},
-      {0.5, "0,01"}, {-5, "-0,05"}, {-0.4, "0,00"}, {99.5, "1,00"}, {-1234.5, "-12,35"}};
-  for (const auto& [importo, testo] : casi) EXPECT_EQ(TestoDisplayFrontiera(importo), testo) << importo;
-}
-
-// The Frontiera record being translated and its lottery command are shown only
-// when sent for real.
-TEST(Driver, FrontieraDisplayChangesOnlyWhenSent) {
-  Banco b;
-  b.prepara(kF, "frontiera");
-  Traduci(b.st, "LS\tab12");
-  EXPECT_EQ(b.st.txtTipo, "Frontiera");
-  EXPECT_EQ(b.st.TxtManda, "");
-  Trasmetti(b.st, "LS\tab12");
-  EXPECT_EQ(b.st.txtTipo, Q + "AB12    " + Q + "@37F");
-  EXPECT_EQ(b.st.TxtManda, "LS\tab12");
-}
-
-TEST(Driver, BadLinesRaiseTheirError) {
-  const struct {
-    const char* ini;
-    const char* riga;
-    int errore;
-  } casi[] = {
-      {kV, "00\t\t2\t150\t0", 9},
-      {kV, "00\t\t1\t150\t21", 9},
-      {kV, "00\tPANE\tdue\t150\t1", 13},
-      {kV, "00\tPANE\t2", 9},
-      {kV, "80\tX\t1500\t0\t0", 5},
-      {kV, "80\tC\t1500\t0\t500", 5},
-      {kV, "80\tC\t1500\t0", 9},
-      {kF, "80\tX\t1500\t100\t0", 5},
-      {kF, "80\t\t1500\t0\t500", 5},
-      {kF, "00\tPANE\t1\tcento\t1", 13},
-      {"Registratore=Frontiera\nFrontMaxLotteria=-1", "LS\tA", 5},
-      {kO, "80\tX\t1500\t100\t0", 5},
-      {kO, "00\tPANE\t1", 9},
-      {kK, "80\tQ\t1500\t0\t0\t0", 5},
-      {kK, "80\tC\t1500\t0\t500", 5},
-      {kK, "80\tA\t1500\t0\t500\t600", 5},
-      {kK, "00\tPANE\t1\t1\t-2", 5},
-      {"Registratore=Kabel\nRepDef=0", "00\tPANE\t1\t1", 5},
-      {kK, "00\tPANE\t1\t1\t40000", 6},
-      {kK, "10", 9},
-  };
-  for (const auto& c : casi) {
-    Banco b;
-    b.avvia(c.ini);
-    EXPECT_EQ(numeroErrore([&] { Traduci(b.st, c.riga); }), c.errore) << c.ini << " | " << c.riga;
-  }
+  Banco f;
+  f.prepara(kF, "frontiera");
+  Traduci(f.st, "LS\tab12");
+  EXPECT_EQ(make_pair(f.st.txtTipo, f.st.TxtManda), make_pair(std::string("Frontiera"), std::string()));
+  Trasmetti(f.st, "LS\tab12");
+  EXPECT_EQ(make_pair(f.st.txtTipo, f.st.TxtManda),
+            make_pair(Q + "AB12    " + Q + "@37F", std::string("LS\tab12")));
 }
 
 }  // namespace
