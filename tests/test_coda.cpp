@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "fakes.h"
+#include "queue/giornale.h"
 #include "queue/scansione.h"
 #include "queue/scontrino.h"
 #include "shell/applicazione.h"
@@ -134,10 +135,11 @@ TEST(Coda, OperatorsAnswersRestartOrSetAside) {
     EXPECT_EQ(sim.comandi(), c.comandi);
     ASSERT_EQ(b.finestra.domande.size(), 1u);
     const Domanda& d = b.finestra.domande[0];
-    if (c.domanda)
+    if (c.domanda) {
       EXPECT_EQ(std::tie(d.titolo, d.testo, d.icona),
                 std::make_tuple("Problemi di trasmissione", c.domanda,
                                 c.domanda == kSincronizzazione ? Icona::Domanda : Icona::Critico));
+    }
     EXPECT_FALSE(b.esiste("a.sco"));
     if (c.inviato) {
       EXPECT_FALSE(b.esiste("badscont.bad"));

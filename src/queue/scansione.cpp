@@ -1,14 +1,13 @@
 #include "queue/scansione.h"
 
-#include <fcntl.h>
 #include <strings.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 
+#include "queue/giornale.h"
 #include "queue/scontrino.h"
 #include "shell/applicazione.h"
 #include "shell/errore.h"
@@ -23,12 +22,13 @@ namespace {
 
 const char* const kBadscont = "badscont.bad";
 const char* const kNomiFil = "NomiFil.txt";
-const char* const kInviati = "inviati.txt";
 const char* const kScartati = "scartati";
 
+// The key of a sent receipt remembered for the run: "size TAB time TAB name".
 std::string Chiave(const Identita& id) {
   return std::to_string(id.dimensione) + "\t" + std::to_string(id.modifica) + "\t" + id.nome;
 }
+std::string NomeDaChiave(const std::string& k) { return k.substr(k.find('\t', k.find('\t') + 1) + 1); }
 
 bool FiniscePerSco(const std::string& nome) {
   return nome.size() > 4 && strcasecmp(nome.c_str() + nome.size() - 4, ".sco") == 0;
@@ -39,56 +39,6 @@ std::string DataOraTesto(const DataOra& d, char sepData) {
   std::snprintf(b, sizeof b, "%02d%c%02d%c%04d %02d:%02d:%02d", d.mese, sepData, d.giorno, sepData, d.anno,
                 d.ora, d.minuto, d.secondo);
   return b;
-}
-
-// Writes the whole text to a file and forces it to disk before returning.
-void ScriviSuDisco(const fs::path& file, const std::string& testo) {
-  int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) throw erroreDa(std::error_code(errno, std::generic_category()));
-  size_t fatto = 0;
-  while (fatto < testo.size()) {
-    ssize_t n = ::write(fd, testo.data() + fatto, testo.size() - fatto);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      int e = errno;
-      ::close(fd);
-      throw erroreDa(std::error_code(e, std::generic_category()));
-    }
-    fatto += static_cast<size_t>(n);
-  }
-  if (::fsync(fd) != 0) {
-    int e = errno;
-    ::close(fd);
-    throw erroreDa(std::error_code(e, std::generic_category()));
-  }
-  ::close(fd);
-}
-
-void SincronizzaCartella(const fs::path& cartella) {
-  int fd = ::open(cartella.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd >= 0) {
-    ::fsync(fd);
-    ::close(fd);
-  }
-}
-
-void ScriviInviati(const fs::path& cartella, const std::vector<Identita>& elenco) {
-  const fs::path file = cartella / kInviati;
-  if (elenco.empty()) {
-    std::error_code ec;
-    fs::remove(file, ec);
-    if (ec) throw erroreDa(ec);
-    SincronizzaCartella(cartella);
-    return;
-  }
-  std::string testo;
-  for (const Identita& id : elenco) testo += Chiave(id) + "\r\n";
-  const fs::path nuovo = cartella / (std::string(kInviati) + ".nuovo");
-  ScriviSuDisco(nuovo, testo);
-  std::error_code ec;
-  fs::rename(nuovo, file, ec);
-  if (ec) throw erroreDa(ec);
-  SincronizzaCartella(cartella);
 }
 
 void EliminaFile(const fs::path& file) {
@@ -188,7 +138,7 @@ void Scansione(Stato& st) {
            std::find(st.masInviati.begin(), st.masInviati.end(), Chiave(id)) != st.masInviati.end();
   };
   auto dimentica = [&](const std::string& nome) {
-    std::erase_if(st.masInviati, [&](const std::string& k) { return k.substr(k.rfind('\t') + 1) == nome; });
+    std::erase_if(st.masInviati, [&](const std::string& k) { return NomeDaChiave(k) == nome; });
     const size_t prima = inviati.size();
     std::erase_if(inviati, [&](const Identita& i) { return i.nome == nome; });
     if (inviati.size() != prima) ScriviInviati(dir, inviati);
@@ -285,41 +235,6 @@ std::vector<std::string> ElencaScontrini(const fs::path& dir, int massimo) {
   if (massimo >= 0 && nomi.size() > static_cast<std::size_t>(massimo))
     nomi.resize(static_cast<std::size_t>(massimo));
   return nomi;
-}
-
-std::optional<Identita> IdentitaDi(const fs::path& file) {
-  std::error_code ec;
-  const auto dimensione = fs::file_size(file, ec);
-  if (ec) return std::nullopt;
-  const auto modifica = fs::last_write_time(file, ec);
-  if (ec) return std::nullopt;
-  return Identita{file.filename().string(), dimensione,
-                  std::chrono::duration_cast<std::chrono::nanoseconds>(modifica.time_since_epoch()).count()};
-}
-
-std::vector<Identita> LeggiInviati(const fs::path& dir) {
-  std::vector<Identita> elenco;
-  std::ifstream f(dir / kInviati, std::ios::binary);
-  std::string riga;
-  while (f && std::getline(f, riga)) {
-    if (!riga.empty() && riga.back() == '\r') riga.pop_back();
-    const size_t t1 = riga.find('\t');
-    const size_t t2 = t1 == std::string::npos ? t1 : riga.find('\t', t1 + 1);
-    if (t2 == std::string::npos) continue;
-    try {
-      elenco.push_back(Identita{riga.substr(t2 + 1), std::stoull(riga.substr(0, t1)),
-                                std::stoll(riga.substr(t1 + 1, t2 - t1 - 1))});
-    } catch (const std::exception&) {
-      // A damaged line names no file: it cannot stop a receipt from going out.
-    }
-  }
-  return elenco;
-}
-
-void AggiungiInviato(const fs::path& dir, const Identita& id) {
-  std::vector<Identita> elenco = LeggiInviati(dir);
-  elenco.push_back(id);
-  ScriviInviati(dir, elenco);
 }
 
 void Timer1_Timer(Stato& st) {

@@ -26,16 +26,4 @@ bool PrimaNellElenco(const std::string& a, const std::string& b);
 // The first `massimo` receipt files ("*.sco", any case, plain files) in that order, names only.
 std::vector<std::string> ElencaScontrini(const std::filesystem::path& cartella, int massimo);
 
-// The identity of a file that was sent completely, kept in "inviati.txt" until the
-// file is gone, so that a sent receipt is never sent again.
-struct Identita {
-  std::string nome;
-  std::uintmax_t dimensione = 0;
-  std::int64_t modifica = 0;  // nanoseconds of the modification time
-  bool operator==(const Identita&) const = default;
-};
-std::optional<Identita> IdentitaDi(const std::filesystem::path& file);
-std::vector<Identita> LeggiInviati(const std::filesystem::path& cartella);
-void AggiungiInviato(const std::filesystem::path& cartella, const Identita& id);  // flushed to disk
-
 }  // namespace quimbo

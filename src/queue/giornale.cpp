@@ -1,0 +1,198 @@
+#include "queue/giornale.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+
+#include "shell/errore.h"
+
+namespace fs = std::filesystem;
+
+namespace quimbo {
+
+namespace {
+
+const char* const kInviati = "inviati.txt";
+const char* const kPagamento = "pagamento.txt";
+const char* const kFallito = "F";
+
+// A file name may hold any byte but "/" and NUL: line breaks, TABs and the
+// backslash are escaped, so that one entry stays one line.
+std::string Protetto(const std::string& nome) {
+  std::string r;
+  for (char c : nome) {
+    switch (c) {
+      case '\\':
+        r += "\\\\";
+        break;
+      case '\n':
+        r += "\\n";
+        break;
+      case '\r':
+        r += "\\r";
+        break;
+      case '\t':
+        r += "\\t";
+        break;
+      default:
+        r += c;
+    }
+  }
+  return r;
+}
+
+std::string Sprotetto(const std::string& testo) {
+  std::string r;
+  for (std::size_t i = 0; i < testo.size(); ++i) {
+    if (testo[i] != '\\' || i + 1 == testo.size()) {
+      r += testo[i];
+      continue;
+    }
+    const char c = testo[++i];
+    r += c == 'n' ? '\n' : c == 'r' ? '\r' : c == 't' ? '\t' : c;
+  }
+  return r;
+}
+
+// "size TAB time TAB name", failed entries with "F TAB" in front (older programs
+// skip those lines, as they name no number).
+std::string Riga(const Identita& id) {
+  return std::string(id.fallito ? std::string(kFallito) + "\t" : "") + std::to_string(id.dimensione) + "\t" +
+         std::to_string(id.modifica) + "\t" + Protetto(id.nome);
+}
+
+std::optional<Identita> DaRiga(std::string riga) {
+  if (!riga.empty() && riga.back() == '\r') riga.pop_back();
+  Identita id;
+  if (riga.rfind(std::string(kFallito) + "\t", 0) == 0) {
+    id.fallito = true;
+    riga.erase(0, 2);
+  }
+  const size_t t1 = riga.find('\t');
+  const size_t t2 = t1 == std::string::npos ? t1 : riga.find('\t', t1 + 1);
+  if (t2 == std::string::npos) return std::nullopt;
+  try {
+    id.dimensione = std::stoull(riga.substr(0, t1));
+    id.modifica = std::stoll(riga.substr(t1 + 1, t2 - t1 - 1));
+  } catch (const std::exception&) {
+    return std::nullopt;  // a damaged line names no file: it cannot stop a receipt from going out
+  }
+  id.nome = Sprotetto(riga.substr(t2 + 1));
+  return id;
+}
+
+Errore ErroreDiSistema() { return erroreDa(std::error_code(errno, std::generic_category())); }
+
+}  // namespace
+
+std::optional<Identita> IdentitaDi(const fs::path& file) {
+  std::error_code ec;
+  const auto dimensione = fs::file_size(file, ec);
+  if (ec) return std::nullopt;
+  const auto modifica = fs::last_write_time(file, ec);
+  if (ec) return std::nullopt;
+  return Identita{file.filename().string(), dimensione,
+                  std::chrono::duration_cast<std::chrono::nanoseconds>(modifica.time_since_epoch()).count()};
+}
+
+bool stessoFile(const Identita& a, const Identita& b) {
+  return a.nome == b.nome && a.dimensione == b.dimensione && a.modifica == b.modifica;
+}
+
+std::vector<Identita> LeggiInviati(const fs::path& dir) {
+  std::vector<Identita> elenco;
+  std::ifstream f(dir / kInviati, std::ios::binary);
+  for (std::string riga; f && std::getline(f, riga);)
+    if (std::optional<Identita> id = DaRiga(riga)) elenco.push_back(*id);
+  return elenco;
+}
+
+void ScriviInviati(const fs::path& dir, const std::vector<Identita>& elenco) {
+  const fs::path file = dir / kInviati;
+  if (elenco.empty()) {
+    std::error_code ec;
+    fs::remove(file, ec);
+    if (ec) throw erroreDa(ec);
+    SincronizzaCartella(dir);
+    return;
+  }
+  std::string testo;
+  for (const Identita& id : elenco) testo += Riga(id) + "\r\n";
+  const fs::path nuovo = dir / (std::string(kInviati) + ".nuovo");
+  ScriviSuDisco(nuovo, testo);
+  std::error_code ec;
+  fs::rename(nuovo, file, ec);
+  if (ec) throw erroreDa(ec);
+  SincronizzaCartella(dir);
+}
+
+void AggiungiInviato(const fs::path& dir, const Identita& id) {
+  std::vector<Identita> elenco = LeggiInviati(dir);
+  elenco.push_back(id);
+  ScriviInviati(dir, elenco);
+}
+
+void SegnaPagamento(const fs::path& dir, const Identita& id) {
+  ScriviSuDisco(dir / kPagamento, Riga(id) + "\r\n");
+  SincronizzaCartella(dir);
+}
+
+void TogliPagamento(const fs::path& dir) {
+  std::error_code ec;
+  if (fs::remove(dir / kPagamento, ec)) SincronizzaCartella(dir);
+  if (ec) throw erroreDa(ec);
+}
+
+std::optional<Identita> LeggiPagamento(const fs::path& dir) {
+  std::ifstream f(dir / kPagamento, std::ios::binary);
+  std::string riga;
+  if (!f || !std::getline(f, riga)) return std::nullopt;
+  return DaRiga(riga);
+}
+
+std::optional<std::string> GiornaleNonScrivibile(const fs::path& dir) {
+  const fs::path prova = dir / (std::string(kInviati) + ".prova");
+  try {
+    ScriviSuDisco(prova, "");
+  } catch (const Errore& e) {
+    return e.descrizione();
+  }
+  std::error_code ec;
+  fs::remove(prova, ec);
+  if (ec) return ec.message();
+  return std::nullopt;
+}
+
+void ScriviSuDisco(const fs::path& file, const std::string& testo) {
+  int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) throw ErroreDiSistema();
+  for (size_t fatto = 0; fatto < testo.size();) {
+    const ssize_t n = ::write(fd, testo.data() + fatto, testo.size() - fatto);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      const Errore e = ErroreDiSistema();
+      ::close(fd);
+      throw e;
+    }
+    fatto += static_cast<size_t>(n);
+  }
+  if (::fsync(fd) != 0) {
+    const Errore e = ErroreDiSistema();
+    ::close(fd);
+    throw e;
+  }
+  ::close(fd);
+}
+
+void SincronizzaCartella(const fs::path& dir) {
+  int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) {
+    ::fsync(fd);
+    ::close(fd);
+  }
+}
+
+}  // namespace quimbo

@@ -1,0 +1,46 @@
+#pragma once
+// What the receipt folder remembers across stops: the journal "inviati.txt" of
+// receipts sent completely (and of failed ones that could not be set aside) until
+// their file is gone, and the mark "pagamento.txt" of the receipt whose total line
+// is being sent. Every change is forced to disk, file and folder, before the next
+// byte goes to the register.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quimbo {
+
+// A receipt file as it was when it was sent: name, size and modification time.
+struct Identita {
+  std::string nome;
+  std::uintmax_t dimensione = 0;
+  std::int64_t modifica = 0;  // nanoseconds of the modification time
+  bool fallito = false;       // failed, and could not be set aside: never sent again, never deleted
+  bool operator==(const Identita&) const = default;
+};
+std::optional<Identita> IdentitaDi(const std::filesystem::path& file);
+// The same file: name, size and time, whatever the entry's kind.
+bool stessoFile(const Identita& a, const Identita& b);
+
+std::vector<Identita> LeggiInviati(const std::filesystem::path& cartella);
+// The whole journal, replaced at once; an empty one is removed. Errors are numbered.
+void ScriviInviati(const std::filesystem::path& cartella, const std::vector<Identita>& elenco);
+void AggiungiInviato(const std::filesystem::path& cartella, const Identita& id);
+
+// The receipt in its payment: written before the first command of its total line.
+void SegnaPagamento(const std::filesystem::path& cartella, const Identita& id);
+void TogliPagamento(const std::filesystem::path& cartella);
+std::optional<Identita> LeggiPagamento(const std::filesystem::path& cartella);
+
+// Whether the journal can be written in the folder now (a file is created, forced
+// to disk and removed); the system's reason when it cannot.
+std::optional<std::string> GiornaleNonScrivibile(const std::filesystem::path& cartella);
+
+// The whole text to a file, forced to disk; errors are numbered.
+void ScriviSuDisco(const std::filesystem::path& file, const std::string& testo);
+void SincronizzaCartella(const std::filesystem::path& cartella);
+
+}  // namespace quimbo
