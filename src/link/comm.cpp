@@ -141,8 +141,13 @@ bool PortaPersa(Stato& st, const Errore& e) {
 
 void NessunaRisposta(Stato& st, const std::string& procedura) {
   st.mbErrTx = true;
+  // Once per exchange and per outage: a register switched off would fill the log
+  // with a line for every command on every tick.
+  const bool detto = st.mbNessunaRisposta || st.mbCassaMuta;
+  st.mbNessunaRisposta = true;
   // For Frontiera the flag is the register's own DC3 hold: only its DC1 ends it.
   if (!eTipo(st, "Frontiera")) st.mbAttesa = false;
+  if (detto) return;
   ImpostaTesto(st, Campo::TxtMsg, "Nessuna risposta dalla cassa");
   ScriviErrore(st, err::ErroreIO, "Nessuna risposta dalla cassa", procedura);
 }

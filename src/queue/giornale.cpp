@@ -136,7 +136,12 @@ void AggiungiInviato(const fs::path& dir, const Identita& id) {
 }
 
 void SegnaPagamento(const fs::path& dir, const Identita& id) {
-  ScriviSuDisco(dir / kPagamento, Riga(id) + "\r\n");
+  // Whole or not at all: a stop halfway must not leave a mark that names nothing.
+  const fs::path nuovo = dir / (std::string(kPagamento) + ".nuovo");
+  ScriviSuDisco(nuovo, Riga(id) + "\r\n");
+  std::error_code ec;
+  fs::rename(nuovo, dir / kPagamento, ec);
+  if (ec) throw erroreDa(ec);
   SincronizzaCartella(dir);
 }
 

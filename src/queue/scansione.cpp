@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "queue/giornale.h"
@@ -62,48 +63,130 @@ std::string NomeOriginaleDelPrecedente(const fs::path& cartella) {
   return nome.empty() ? kBadscont : nome;
 }
 
-// Keeps the previous set-aside receipt: it moves into "scartati" under its time
-// stamp and original name. False when it could not be kept.
-bool ArchiviaPrecedente(Stato& st, const fs::path& cartella) {
-  const fs::path bad = cartella / kBadscont;
-  std::error_code ec;
-  if (!fs::exists(bad, ec)) return !ec;
+const char* const kProcedura = "TIMER1 (gestito dal programma)";
+
+// Said once: a line in the log and in TxtMsg, not again on every tick while the
+// same thing stays true.
+void Avvisa(Stato& st, const std::string& chiave, int numero, const std::string& testo) {
+  if (!st.masAvvisati.insert(chiave).second) return;
+  ImpostaTesto(st, Campo::TxtMsg, testo);
+  ScriviErrore(st, numero, testo, kProcedura);
+}
+
+// Moves a file into "scartati" under its time stamp, `tipo` and original name,
+// never over another one. The path it got, or none when it could not be moved (the
+// reason in `motivo`).
+std::optional<fs::path> Archivia(Stato& st, const fs::path& cartella, const fs::path& file,
+                                 const std::string& tipo, const std::string& nome, std::string& motivo) {
   const fs::path archivio = cartella / kScartati;
+  std::error_code ec;
   fs::create_directories(archivio, ec);
-  if (ec) {
-    ScriviErrore(st, erroreDa(ec), "TIMER1 (gestito dal programma)");
-    return false;
-  }
   const DataOra d = st.orologio().adesso();
   char stampa[32];
   std::snprintf(stampa, sizeof stampa, "%04d%02d%02d-%02d%02d%02d", d.anno, d.mese, d.giorno, d.ora, d.minuto,
                 d.secondo);
-  const std::string base = std::string(stampa) + "_" + NomeOriginaleDelPrecedente(cartella);
+  const std::string base = std::string(stampa) + "_" + tipo + nome;
   fs::path meta = archivio / base;
-  for (int n = 2; fs::exists(meta, ec) || ec; ++n) {
-    if (ec || n > 10000) {
-      ScriviErrore(st, ec ? erroreDa(ec) : Errore(err::AccessoPercorso), "TIMER1 (gestito dal programma)");
-      return false;
-    }
+  for (int n = 2; !ec && fs::exists(meta, ec); ++n) {
+    if (n > 10000) ec = std::make_error_code(std::errc::file_exists);
     meta = archivio / (base + "." + std::to_string(n));
   }
-  fs::rename(bad, meta, ec);
-  if (ec) {
-    ScriviErrore(st, erroreDa(ec), "TIMER1 (gestito dal programma)");
-    return false;
-  }
-  return true;
+  if (!ec) fs::rename(file, meta, ec);
+  if (!ec) return meta;
+  motivo = ec.message();
+  return std::nullopt;
 }
 
+// A failed receipt that could not be set aside is marked in the journal instead,
+// and remembered for the run, so that it is never sent again by itself.
+void SegnaFallito(Stato& st, const fs::path& cartella, const fs::path& percorso, const std::string& motivo) {
+  std::optional<Identita> id = IdentitaDi(percorso);
+  if (!id) return;  // gone already
+  id->fallito = true;
+  st.masFalliti.push_back(Chiave(*id));
+  const std::string nome = id->nome;
+  try {
+    AggiungiInviato(cartella, *id);
+  } catch (const Errore& e) {
+    Avvisa(st, "giornale", e.numero(),
+           "Giornale degli scontrini non scrivibile (" + e.descrizione() + "): invio sospeso");
+  }
+  Avvisa(st, "fallito\t" + nome, err::AccessoPercorso,
+         "Scontrino " + nome + " non inviato e non spostabile (" + motivo +
+             "): toglierlo a mano dalla cartella");
+}
+
+// The failed receipt becomes "badscont.bad" and the previous one moves into
+// "scartati"; whatever cannot be moved stays marked as failed.
 void MettiDaParte(Stato& st, const fs::path& cartella, const fs::path& percorso) {
-  if (!ArchiviaPrecedente(st, cartella)) return;  // the receipt stays and is tried again
-  RinominaFile(percorso.string(), (cartella / kBadscont).string());
+  const fs::path bad = cartella / kBadscont;
+  std::string motivo;
+  std::error_code ec;
+  if (fs::exists(bad, ec) && !Archivia(st, cartella, bad, "", NomeOriginaleDelPrecedente(cartella), motivo))
+    return SegnaFallito(st, cartella, percorso, "scartati: " + motivo);
+  fs::rename(percorso, bad, ec);
+  if (ec) return SegnaFallito(st, cartella, percorso, ec.message());
   const std::string riga = percorso.string() + " " + DataOraTesto(st.orologio().adesso(), '-') + "\r\n";
   std::ofstream f(cartella / kNomiFil, std::ios::binary | std::ios::trunc);
   if (!f) throw Errore(err::AccessoPercorso);
   f.write(riga.data(), static_cast<std::streamsize>(riga.size()));
   f.close();
   if (!f) throw Errore(err::AccessoPercorso);
+}
+
+// A receipt cut during its payment may have been printed: it goes into "scartati"
+// for the operator to check against the register's own journal, never again to
+// the register by itself.
+void MettiDaParteInDubbio(Stato& st, const fs::path& cartella, const fs::path& percorso) {
+  const std::string nome = percorso.filename().string();
+  std::string motivo;
+  if (const auto dove = Archivia(st, cartella, percorso, "in_dubbio_", nome, motivo)) {
+    const std::string msg = "Scontrino " + nome + " interrotto durante il pagamento, messo da parte come " +
+                            dove->filename().string() + ": controllare il giornale della cassa";
+    ImpostaTesto(st, Campo::TxtMsg, msg);
+    ScriviErrore(st, err::ErroreIO, msg, kProcedura);
+  } else {
+    SegnaFallito(st, cartella, percorso, "interrotto durante il pagamento; " + motivo);
+  }
+  TogliPagamento(cartella);
+}
+
+// A payment mark left by a stop names a receipt that may have been printed.
+void RisolviPagamentoInterrotto(Stato& st, const fs::path& cartella) {
+  const std::optional<Identita> segnato = LeggiPagamento(cartella);
+  if (!segnato) return;
+  const std::optional<Identita> ora = IdentitaDi(cartella / segnato->nome);
+  if (ora && stessoFile(*ora, *segnato))
+    MettiDaParteInDubbio(st, cartella, cartella / segnato->nome);
+  else
+    TogliPagamento(cartella);  // the file is gone (sent, then the stop) or is another receipt now
+}
+
+// The register silent: said once per outage, with the receipts waiting; and once
+// when it answers again.
+void CassaMuta(Stato& st, const fs::path& cartella) {
+  if (st.mbCassaMuta) return;
+  st.mbCassaMuta = true;
+  const std::string msg =
+      "Cassa non risponde: " + std::to_string(ElencaScontrini(cartella, -1).size()) + " scontrini in attesa";
+  ImpostaTesto(st, Campo::TxtMsg, msg);
+  ScriviErrore(st, err::ErroreIO, msg, kProcedura);
+}
+
+void CassaRisponde(Stato& st) {
+  if (!st.mbCassaMuta || st.mbNessunaRisposta) return;
+  st.mbCassaMuta = false;
+  ImpostaTesto(st, Campo::TxtMsg, "La cassa risponde di nuovo");
+  ScriviErrore(st, err::ErroreIO, "La cassa risponde di nuovo", kProcedura);
+}
+
+// A receipt still without its total line waits while it keeps changing; unchanged
+// for "AttesaTotale" seconds, it is taken as abandoned. True then.
+bool Abbandonato(Stato& st, const Identita& id) {
+  const double adesso = st.orologio().secondi();
+  auto [it, nuovo] = st.mapIncompleti.try_emplace(id.nome, Chiave(id), adesso);
+  if (!nuovo && it->second.first != Chiave(id)) it->second = {Chiave(id), adesso};
+  return adesso - it->second.second >= st.mdAttesaTotale;
 }
 
 // A tick needs the port. One that went away (far end hung up, adapter pulled) is
@@ -120,12 +203,27 @@ bool PortaPronta(Stato& st) {
   return false;
 }
 
+// A sent receipt's file goes; an error is logged once for that file and cause, and
+// the deletion is tried again at the next tick.
+bool Elimina(Stato& st, const fs::path& file) {
+  try {
+    EliminaFile(file);
+    return true;
+  } catch (const Errore& e) {
+    if (st.masAvvisati.insert("elimina\t" + file.string() + "\t" + std::to_string(e.numero())).second)
+      ScriviErrore(st, e, kProcedura);
+    return false;
+  }
+}
+
 void Scansione(Stato& st) {
   const fs::path dir = cartella(st.msDirPerFile);
+  RisolviPagamentoInterrotto(st, dir);
   const std::vector<std::string> nomi = ElencaScontrini(dir, kFilePerGiro);
   if (nomi.empty()) return;
   std::vector<Identita> inviati = LeggiInviati(dir);
-  // Entries whose file is gone (a stop between deletion and journal) are done with.
+  // Entries whose file is gone (a stop between deletion and journal, a failed
+  // receipt the operator removed) are done with.
   const size_t prima = inviati.size();
   std::erase_if(inviati, [&](const Identita& id) {
     std::error_code ec;
@@ -133,12 +231,14 @@ void Scansione(Stato& st) {
   });
   if (inviati.size() != prima) ScriviInviati(dir, inviati);
 
-  auto giaInviato = [&](const Identita& id) {
-    return std::find(inviati.begin(), inviati.end(), id) != inviati.end() ||
-           std::find(st.masInviati.begin(), st.masInviati.end(), Chiave(id)) != st.masInviati.end();
+  auto inElenco = [&](const Identita& id, bool fallito, const std::vector<std::string>& memoria) {
+    return std::any_of(inviati.begin(), inviati.end(),
+                       [&](const Identita& i) { return i.fallito == fallito && stessoFile(i, id); }) ||
+           std::find(memoria.begin(), memoria.end(), Chiave(id)) != memoria.end();
   };
   auto dimentica = [&](const std::string& nome) {
     std::erase_if(st.masInviati, [&](const std::string& k) { return NomeDaChiave(k) == nome; });
+    st.mapIncompleti.erase(nome);
     const size_t prima = inviati.size();
     std::erase_if(inviati, [&](const Identita& i) { return i.nome == nome; });
     if (inviati.size() != prima) ScriviInviati(dir, inviati);
@@ -146,42 +246,69 @@ void Scansione(Stato& st) {
 
   for (const std::string& nome : nomi) {
     const fs::path percorso = dir / nome;
+    const std::optional<Identita> id = IdentitaDi(percorso);
     // Sent before, but not deleted: only the deletion is tried again.
-    if (std::optional<Identita> id = IdentitaDi(percorso); id && giaInviato(*id)) {
-      EliminaFile(percorso);
-      dimentica(nome);
+    if (id && inElenco(*id, false, st.masInviati)) {
+      if (Elimina(st, percorso)) dimentica(nome);
       continue;
     }
+    // Failed, and could not be set aside: it waits for the operator.
+    if (id && inElenco(*id, true, st.masFalliti)) continue;
     const std::optional<std::uintmax_t> lunghezza = f_fileLen(st, percorso.string());
     if (!lunghezza || *lunghezza == 0) continue;
+    // Nothing goes out that the folder could not account for afterwards.
+    if (const std::optional<std::string> motivo = GiornaleNonScrivibile(dir)) {
+      Avvisa(st, "cartella\t" + *motivo, err::AccessoPercorso,
+             "Cartella degli scontrini non scrivibile (" + *motivo + "): gli scontrini restano in attesa");
+      return;
+    }
 
-    bool inviato;
+    Esito esito;
     {
       CollegamentoOccupato occupato(st);
-      inviato = ElaboraScontrino(st, percorso.string());
+      esito = ElaboraScontrino(st, percorso.string());
     }
-    if (inviato) {
-      if (std::optional<Identita> id = IdentitaDi(percorso)) {
-        st.masInviati.push_back(Chiave(*id));
-        inviati.push_back(*id);
-        try {
-          ScriviInviati(dir, inviati);
-        } catch (const Errore& e) {
-          // Without the journal the deletion still goes ahead; this run remembers
-          // the receipt in memory should the deletion fail too.
-          ScriviErrore(st, e, "TIMER1 (gestito dal programma)");
-          inviati.pop_back();
+    if (esito != Esito::Trattenuto && esito != Esito::InDubbio) CassaRisponde(st);
+    switch (esito) {
+      case Esito::Inviato:
+        if (std::optional<Identita> dopo = IdentitaDi(percorso)) {
+          st.masInviati.push_back(Chiave(*dopo));
+          inviati.push_back(*dopo);
+          try {
+            ScriviInviati(dir, inviati);
+          } catch (const Errore& e) {
+            // Without the journal the deletion still goes ahead; this run remembers
+            // the receipt in memory should the deletion fail too.
+            ScriviErrore(st, e, kProcedura);
+            inviati.pop_back();
+          }
         }
-      }
-      EliminaFile(percorso);
-      // Any entry under this name is done with now, older ones included.
-      dimentica(nome);
-    } else if (!st.porta().aperta()) {
-      // The line went away under the receipt: nothing says the register refused
-      // it, so it stays as it is and goes again once the port is back.
-      return;
-    } else {
-      MettiDaParte(st, dir, percorso);
+        TogliPagamento(dir);
+        // Any entry under this name is done with now, older ones included.
+        if (Elimina(st, percorso)) dimentica(nome);
+        break;
+      case Esito::Incompleto:
+        if (id && Abbandonato(st, *id)) {
+          ScriviErrore(st, err::ChiamataNonValida,
+                       "Scontrino " + nome + " senza riga di totale da " +
+                           std::to_string(static_cast<long>(st.mdAttesaTotale)) + " secondi: messo da parte",
+                       kProcedura);
+          MettiDaParte(st, dir, percorso);
+          st.mapIncompleti.erase(nome);
+        }
+        break;
+      case Esito::Fallito:
+        MettiDaParte(st, dir, percorso);
+        TogliPagamento(dir);
+        break;
+      case Esito::InDubbio:
+        MettiDaParteInDubbio(st, dir, percorso);
+        [[fallthrough]];
+      case Esito::Trattenuto:
+        // The line went away under the receipt, or the register fell silent: nothing
+        // says it refused; the rest waits for it too.
+        if (st.mbNessunaRisposta) CassaMuta(st, dir);
+        return;
     }
   }
 }

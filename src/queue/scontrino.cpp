@@ -3,12 +3,16 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "link/invio.h"
 #include "link/olivetti.h"
 #include "queue/dispatch.h"
+#include "queue/giornale.h"
+#include "receipt/record.h"
 #include "shell/errore.h"
 #include "shell/registro.h"
 #include "shell/testo.h"
@@ -59,15 +63,28 @@ std::vector<Riga> LeggiRighe(const Stato& st, std::FILE* f) {
 }
 
 // Every line is translated with nothing sent before the first byte of the receipt
-// goes out: a bad line must not leave the register with half a receipt open.
-void Verifica(Stato& st, const std::vector<Riga>& righe) {
+// goes out: a bad line must not leave the register with half a receipt open. False
+// when the receipt has sale lines but no total line yet: a receipt ends with its
+// total, and the point of sale is still writing this one.
+bool Verifica(Stato& st, const std::vector<Riga>& righe) {
+  bool vendite = false, totale = false, noto = false;
   for (const Riga& r : righe) {
+    const std::string tipo = r.testo.substr(0, r.testo.find('\t'));
     try {
+      // A line that starts with a TAB would have its sale dropped without a word.
+      if (tipo.empty()) throw Errore(err::ChiamataNonValida, "tipo di record vuoto");
       Traduci(st, r.testo);
     } catch (const Errore& e) {
       throw Errore(e.numero(), "Riga " + std::to_string(r.numero) + ": " + e.descrizione());
     }
+    vendite = vendite || eTipoRecord(tipo, "00");
+    totale = totale || eTipoRecord(tipo, "80");
+    noto = noto || vendite || totale || eTipoRecord(tipo, "10") || eTipoRecord(tipo, "LS");
   }
+  // A renamed spreadsheet or a UTF-16 file would otherwise be "sent" and deleted.
+  if (!righe.empty() && !noto)
+    throw Errore(err::ChiamataNonValida, "nessuna riga di un tipo noto: non e' uno scontrino");
+  return totale || !vendite;
 }
 
 bool ChiediRiprova(Stato& st, const char* testo, Icona icona) {
@@ -87,7 +104,7 @@ Sincronia Sincronizza(Stato& st) {
     st.mbErrTx = false;
     if (InviaCar(st, "415", true) == kInterrompi) return Sincronia::Interrompi;
     if (st.mbErrTx) {
-      if (!st.porta().aperta()) return Sincronia::Interrompi;
+      if (!st.porta().aperta() || st.mbNessunaRisposta) return Sincronia::Interrompi;
       return ChiediRiprova(st, kDomandaSincronizzazione, Icona::Domanda) ? Sincronia::Ricomincia
                                                                          : Sincronia::Interrompi;
     }
@@ -132,23 +149,26 @@ File ApriConRitenti(Stato& st, const std::string& percorso) {
 
 }  // namespace
 
-bool ElaboraScontrino(Stato& st, const std::string& percorso) {
+Esito ElaboraScontrino(Stato& st, const std::string& percorso) {
   st.finestra().nuovoLavoro();
+  const std::filesystem::path cartella = std::filesystem::path(percorso).parent_path();
   for (;;) {  // every restart comes back here
-    bool risultato = false;
+    Esito esito = Esito::Fallito;
     st.mbErrTx = false;
+    st.mbNessunaRisposta = false;
+    bool inPagamento = false;
 
     File file = ApriConRitenti(st, percorso);
-    if (!file) return false;
+    if (!file) return Esito::Fallito;
 
     bool ricomincia = false;
     try {
       const std::vector<Riga> righe = LeggiRighe(st, file.get());
       file.reset();
-      Verifica(st, righe);
+      if (!Verifica(st, righe)) return Esito::Incompleto;
       switch (Sincronizza(st)) {
         case Sincronia::Interrompi:
-          return false;
+          return st.mbNessunaRisposta || !st.porta().aperta() ? Esito::Trattenuto : Esito::Fallito;
         case Sincronia::Ricomincia:
           continue;
         case Sincronia::Fatta:
@@ -157,6 +177,8 @@ bool ElaboraScontrino(Stato& st, const std::string& percorso) {
       bool fine = false;
       for (std::size_t i = 0;;) {
         if (!st.porta().aperta()) break;
+        // A register that stays silent is not asked about: the receipt waits for it.
+        if (st.mbNessunaRisposta) break;
         // An unexpected answer to the last line, and also one raised outside any
         // line (a synchronisation that timed out, a stray character): ask.
         if (st.mbErrTx) {
@@ -167,7 +189,15 @@ bool ElaboraScontrino(Stato& st, const std::string& percorso) {
           fine = true;
           break;
         }
-        const int r = static_cast<int16_t>(Trasmetti(st, righe[i++].testo));
+        const std::string& riga = righe[i++].testo;
+        if (!inPagamento && eTipoRecord(riga.substr(0, riga.find('\t')), "80")) {
+          // From here on a stop may leave the receipt printed with nothing on disk to say so.
+          const std::optional<Identita> id = IdentitaDi(percorso);
+          if (!id) throw Errore(err::FileNonTrovato);
+          SegnaPagamento(cartella, *id);
+          inPagamento = st.mbInPagamento = true;
+        }
+        const int r = static_cast<int16_t>(Trasmetti(st, riga));
         if (r == kInterrompi) break;
         if (r == kRipetiScontrino) {
           ricomincia = true;
@@ -176,19 +206,32 @@ bool ElaboraScontrino(Stato& st, const std::string& percorso) {
       }
       // Only the end of the file is success: a loop left on an error flag, a lost
       // port or the operator's choice is not.
-      risultato = fine && !st.mbErrTx;
+      if (fine && !st.mbErrTx)
+        esito = Esito::Inviato;
+      else if (!ricomincia && (st.mbNessunaRisposta || !st.porta().aperta()))
+        esito = inPagamento ? Esito::InDubbio : Esito::Trattenuto;
     } catch (const std::exception& ex) {
       const Errore e = ComeErrore(ex);
       ScriviErrore(st, e, "s_scontrino Dopo");
       MostraErrore(st, e);
     }
-    if (ricomincia) continue;
+    st.mbInPagamento = false;
+    if (ricomincia) {
+      // The operator chose to send the receipt again: its payment starts over.
+      if (inPagamento) TogliPagamento(cartella);
+      continue;
+    }
 
     // A receipt-specific Kabel configuration is taken back even when the receipt failed.
-    if (eTipo(st, "Kabel") && st.mbKabelConf) {
-      if (InviaCar(st, "711{" + st.finestra().confBase() + "{", true) == kContinua) st.mbKabelConf = false;
+    if (eTipo(st, "Kabel") && st.mbKabelConf && st.porta().aperta()) {
+      // Taken back only when the register heard it; else after the next receipt.
+      const bool muta = std::exchange(st.mbNessunaRisposta, false);
+      if (InviaCar(st, "711{" + st.finestra().confBase() + "{", true) == kContinua && !st.mbNessunaRisposta &&
+          st.porta().aperta())
+        st.mbKabelConf = false;
+      st.mbNessunaRisposta = st.mbNessunaRisposta || muta;
     }
-    return risultato;
+    return esito;
   }
 }
 

@@ -5,9 +5,19 @@
 
 namespace quimbo {
 
-// Sends one receipt file: synchronisation, then every non-empty line through the
-// dispatcher, with restarts on the operator's request. True when the end of the
-// file was reached with every line handed over.
-bool ElaboraScontrino(Stato& st, const std::string& percorso);
+// How a receipt ended, and so what becomes of its file.
+enum class Esito {
+  Inviato,     // every line handed over: journal, then deletion
+  Fallito,     // refused, bad input, or given up by the operator: set aside
+  Trattenuto,  // nothing says it was refused (line lost, register silent before its total line): kept, sent
+               // again later from its first line
+  InDubbio,    // cut during its total line: the register may have printed it; set aside for the operator
+  Incompleto,  // sale lines without a total line yet: still being written
+};
+
+// Sends one receipt file: every line checked, the synchronisation, then every
+// non-empty line through the dispatcher, with restarts on the operator's request.
+// Before the first command of a total line the folder's payment mark is written.
+Esito ElaboraScontrino(Stato& st, const std::string& percorso);
 
 }  // namespace quimbo

@@ -64,6 +64,7 @@ void ImpostaChiaviNuovePredefinite(Stato& st) {
   st.mdTempoMaxRisposta = st.mbSenzaFinestra ? 30 : 0;
   st.miRisposteAutomatiche = 3;
   st.msCodifica = "auto";
+  st.mdAttesaTotale = 60;
 }
 
 void LeggiChiaviNuove(Stato& st, const util::FileIni& ini) {
@@ -73,6 +74,8 @@ void LeggiChiaviNuove(Stato& st, const util::FileIni& ini) {
   if (st.mdTempoMaxRisposta < 0) st.mdTempoMaxRisposta = 0;
   st.miRisposteAutomatiche = util::CIntero(f_trim0(st, ini.leggi(kSezioneAltri, "RisposteAutomatiche", "3")));
   if (st.miRisposteAutomatiche < 0) st.miRisposteAutomatiche = 0;
+  st.mdAttesaTotale = util::ConvertiNumero(f_trim0(st, ini.leggi(kSezioneAltri, "AttesaTotale", "60")));
+  if (st.mdAttesaTotale < 0) st.mdAttesaTotale = 0;
   st.msCodifica = f_trim0(st, ini.leggi(kSezioneAltri, "Codifica", "auto"));
   const std::string codifica = testo::maiuscole(st.msCodifica);
   if (codifica != "AUTO" && codifica != "WINDOWS-1252" && codifica != "UTF-8")
@@ -201,10 +204,18 @@ EsitoAvvio Form_Load(Stato& st, const std::string& percorsoIni) {
   }
   esito.portaAperta = true;
 
-  fin.intervalloTimer(static_cast<int>(ArrotondaIntero(util::ValoreIniziale(st.msAttesaTimer),
-                                                       std::numeric_limits<int32_t>::min(),
-                                                       std::numeric_limits<int32_t>::max())));
+  const long intervallo =
+      ArrotondaIntero(util::ValoreIniziale(st.msAttesaTimer), std::numeric_limits<int32_t>::min(),
+                      std::numeric_limits<int32_t>::max());
+  fin.intervalloTimer(static_cast<int>(intervallo));
   fin.abilitaTimer(true);
+  // An interval below 1 ms gives no ticks: the scan would stay off without a word.
+  if (intervallo < 1) {
+    const std::string msg =
+        "AttesaTimer \"" + st.msAttesaTimer + "\" non valido: gli scontrini non vengono inviati";
+    ImpostaTesto(st, Campo::TxtMsg, msg);
+    ScriviErrore(st, err::ChiamataNonValida, msg, "Form_Load");
+  }
   return esito;
 }
 

@@ -35,7 +35,9 @@ void AggiungiTesto(Stato& st, Campo campo, const std::string& testo) {
 bool eTipo(const Stato& st, const char* famiglia) { return strcasecmp(st.msTipoReg.c_str(), famiglia) == 0; }
 
 CollegamentoOccupato::CollegamentoOccupato(Stato& st) : st_(st) {
-  if (st_.miOccupato++ == 0) st_.finestra().collegamentoOccupato(true);
+  if (st_.miOccupato++ != 0) return;
+  st_.finestra().collegamentoOccupato(true);
+  st_.mbNessunaRisposta = false;  // a new exchange: the register has not failed to answer it yet
 }
 
 CollegamentoOccupato::~CollegamentoOccupato() {

@@ -5,6 +5,8 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -46,6 +48,8 @@ struct Stato {
   // The decimal separator of the user's numeric locale (LC_NUMERIC), for the one
   // Kabel amount written the way the user's system writes numbers.
   std::string msSepDecimaliLocale = ".";
+  // Seconds a receipt may stay unchanged without its total line before it is set aside.
+  double mdAttesaTotale = 60;
   // Longest wait for the register where a wait has no limit of its own; 0 = none.
   double mdTempoMaxRisposta = 0;
   // Headless: automatic "try again" answers per job before giving up.
@@ -63,6 +67,12 @@ struct Stato {
   bool mbOliStx = false;
   bool mbKabelStato = false;
   bool mbKabelConf = false;
+  // The register did not answer within the time limit, in this receipt (each receipt
+  // clears it); and whether it is silent since then (cleared by its next answer).
+  bool mbNessunaRisposta = false;
+  bool mbCassaMuta = false;
+  // The total line of a receipt is being sent: a close waits for it to end.
+  bool mbInPagamento = false;
   // The register positively took the last command (an ACK, a "!0" status, a
   // ready sign); "no answer in time" does not count. Read by the command-line checks.
   bool mbConfermato = false;
@@ -79,6 +89,12 @@ struct Stato {
   // Receipts sent completely in this run whose file may still be there (name, size,
   // modification time): never sent again, even when the journal on disk failed.
   std::vector<std::string> masInviati;
+  // The same for failed receipts that could not be set aside: never sent again.
+  std::vector<std::string> masFalliti;
+  // Receipts without their total line yet: name -> (size, time and name; since when unchanged).
+  std::map<std::string, std::pair<std::string, double>> mapIncompleti;
+  // What has been said once already (a folder not writable, a file that cannot go).
+  std::set<std::string> masAvvisati;
 
   // What the display shows now (the window gets every change).
   std::string TxtManda, TxtRit, TxtMsg, txtTipo;

@@ -1,0 +1,143 @@
+// Nothing lost, nothing printed twice: a receipt cut during its payment, a failed
+// receipt that cannot be set aside, a folder that cannot be written, a register
+// that is switched off, and a receipt that is still being written.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "fakes.h"
+#include "queue/giornale.h"
+#include "shell/applicazione.h"
+
+namespace quimbo::prova {
+namespace {
+
+using Comandi = std::vector<std::string>;
+const char* const kRicevuta = "00\tPANE\t2\t150\t3\r\n80\tC\t300\t0\t0\t500\r\n";
+const Comandi kComandi = {"415", "415", "40214", "2PANE           00000150031", "419", "40050", "420", "497"};
+
+size_t Conta(const std::vector<std::string>& righe, const std::string& testo) {
+  return std::count_if(righe.begin(), righe.end(), [&](const auto& r) { return r.find(testo) != r.npos; });
+}
+
+// A mark left by a stop during the payment of an unchanged receipt: the register
+// may have printed it, so it goes into "scartati" for the operator. A mark that
+// names another file is only removed.
+TEST(Doppi, ReceiptCutDuringItsPaymentIsNeverSentAgain) {
+  for (bool stesso : {true, false}) {
+    Banco b;
+    auto& sim = b.prepara("", "vandoni");
+    b.scriviFile("a.sco", kRicevuta);
+    std::optional<Identita> id = IdentitaDi(b.cartella / "a.sco");
+    id->dimensione += stesso ? 0 : 1;
+    SegnaPagamento(b.cartella, *id);
+    Timer1_Timer(b.st);
+    Timer1_Timer(b.st);
+    EXPECT_EQ(sim.comandi(), stesso ? Comandi{} : kComandi);
+    EXPECT_EQ(b.leggiFile("scartati/20261205-071003_in_dubbio_a.sco"), stesso ? kRicevuta : "");
+    EXPECT_EQ(b.esiste("pagamento.txt") || b.esiste("a.sco"), false);
+    EXPECT_EQ(Conta(b.righeLog(), "controllare il giornale della cassa"), stesso ? 1u : 0u);
+  }
+}
+
+// A register switched off: the receipt waits, nobody is asked, it is said once per
+// outage, and the receipt goes again from its first line when the register is back.
+// Silent from the total line on, the receipt is in doubt and never sent again.
+TEST(Doppi, SwitchedOffRegisterKeepsTheReceipt) {
+  for (size_t mutaDal : {0u, 4u}) {
+    SCOPED_TRACE(mutaDal);
+    Banco b;
+    auto& sim = b.prepara("TempoMaxRisposta=5", "vandoni");
+    bool acceso = false;
+    b.porta.cassa = [&](std::string_view s) {
+      auto u = sim.ricevi(s);
+      return acceso || sim.comandi().size() <= mutaDal ? u : std::vector<simcassa::Uscita>{};
+    };
+    b.scriviFile("a.sco", kRicevuta);
+    Timer1_Timer(b.st);
+    Timer1_Timer(b.st);
+    EXPECT_EQ(b.esiste("a.sco"), mutaDal == 0);
+    EXPECT_EQ(b.esiste("scartati/20261205-071003_in_dubbio_a.sco"), mutaDal != 0);
+    acceso = true;
+    const size_t prima = sim.comandi().size();
+    Timer1_Timer(b.st);
+    EXPECT_EQ(Comandi(sim.comandi().begin() + static_cast<long>(prima), sim.comandi().end()),
+              mutaDal == 0 ? kComandi : Comandi{});
+    EXPECT_TRUE(b.finestra.domande.empty());
+    EXPECT_FALSE(b.esiste("badscont.bad"));
+    const auto log = b.righeLog();
+    EXPECT_EQ(Conta(log, "Nessuna risposta dalla cassa"), 1u);
+    EXPECT_EQ(Conta(log, "Cassa non risponde: 1 scontrini in attesa"), mutaDal == 0 ? 1u : 0u);
+    EXPECT_EQ(Conta(log, "La cassa risponde di nuovo"), mutaDal == 0 ? 1u : 0u);
+  }
+}
+
+// A failed receipt whose set-aside is impossible ("scartati" is a plain file) is
+// marked failed in the journal: it is never tried again, and said once; once the
+// operator removes it, its entry goes too.
+TEST(Doppi, FailedReceiptThatCannotBeSetAsideIsNotTriedAgain) {
+  Banco b;
+  auto& sim = b.prepara("", "vandoni");
+  b.scriviFile("badscont.bad", "prima");
+  b.scriviFile("scartati", "un file, non una cartella");
+  b.scriviFile("a.sco", "80\tX\t1\t0\t0\r\n");
+  for (int i = 0; i < 3; ++i) Timer1_Timer(b.st);
+  EXPECT_EQ(b.finestra.domande.size(), 1u);
+  EXPECT_EQ(Conta(b.righeLog(), "non inviato e non spostabile"), 1u);
+  EXPECT_EQ(b.leggiFile("inviati.txt").rfind("F\t", 0), 0u);
+  std::filesystem::remove(b.cartella / "a.sco");
+  Timer1_Timer(b.st);
+  b.scriviFile("b.sco", kRicevuta);
+  Timer1_Timer(b.st);
+  EXPECT_EQ(sim.comandi(), kComandi);
+  EXPECT_FALSE(b.esiste("inviati.txt"));
+}
+
+// A folder that may be read but not written: nothing goes out that could not be
+// remembered afterwards; the receipt waits, and that is said once.
+TEST(Doppi, FolderThatCannotBeWrittenSendsNothing) {
+  Banco b;
+  auto& sim = b.prepara("", "vandoni");
+  b.scriviFile("a.sco", kRicevuta);
+  const std::string dir = b.cartella.string();
+  if (std::system(("chattr +i '" + dir + "' 2>/dev/null").c_str()) != 0)
+    GTEST_SKIP() << "chattr non disponibile";
+  Timer1_Timer(b.st);
+  Timer1_Timer(b.st);
+  std::system(("chattr -i '" + dir + "'").c_str());
+  EXPECT_TRUE(sim.comandi().empty());
+  EXPECT_EQ(Conta(b.finestra.storia[Campo::TxtMsg], "Cartella degli scontrini non scrivibile"), 1u);
+  Timer1_Timer(b.st);
+  EXPECT_EQ(sim.comandi(), kComandi);
+}
+
+// A receipt ends with its total line: without one it waits while it keeps changing,
+// and is set aside once unchanged for AttesaTotale seconds.
+TEST(Doppi, ReceiptStillBeingWrittenWaitsForItsTotal) {
+  Banco b;
+  auto& sim = b.prepara("Registratore=Kabel\nAttesaTotale=30", "kabel");
+  b.scriviFile("a.sco", "00\tPANE\t1\t1\t1\r\n");
+  b.scriviFile("b.sco", "00\tLATTE\t1\t2\t1\r\n");
+  Timer1_Timer(b.st);
+  b.orologio.t += 20;
+  b.scriviFile("a.sco", "00\tPANE\t1\t1\t1\r\n00\tUOVA\t1\t3\t1\r\n");
+  Timer1_Timer(b.st);
+  b.orologio.t += 20;
+  Timer1_Timer(b.st);
+  EXPECT_TRUE(sim.comandi().empty());
+  EXPECT_EQ(b.leggiFile("badscont.bad"), "00\tLATTE\t1\t2\t1\r\n");
+  EXPECT_EQ(Conta(b.righeLog(), "Scontrino b.sco senza riga di totale da 30 secondi: messo da parte"), 1u);
+  b.scriviFile("a.sco", "00\tPANE\t1\t1\t1\r\n00\tUOVA\t1\t3\t1\r\n80\tC\t4\t0\t0\r\n");
+  Timer1_Timer(b.st);
+  EXPECT_EQ(sim.comandi(), (Comandi{"1\"PANE\"X", "3\"UOVA\"X", "="}));
+}
+
+TEST(Doppi, TimerThatNeverTicksIsSaid) {
+  Banco b;
+  b.avvia("AttesaTimer=0");
+  EXPECT_EQ(b.st.TxtMsg, "AttesaTimer \"0\" non valido: gli scontrini non vengono inviati");
+}
+
+}  // namespace
+}  // namespace quimbo::prova
