@@ -205,6 +205,12 @@ void FinestraQt::termina() {
 }
 
 void FinestraQt::closeEvent(QCloseEvent* evento) {
+  // During a receipt's payment the window closes when the receipt has ended, or at the limit.
+  if (st_ && !scaricata_ && !RichiestaChiusura(*st_)) {
+    evento->ignore();
+    QTimer::singleShot(static_cast<int>(AttesaMassimaChiusura(*st_) * 1000), this, [this] { scarica(); });
+    return;
+  }
   evento->accept();
   scarica();
 }

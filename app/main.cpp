@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QTimer>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -152,7 +153,7 @@ int main(int argc, char** argv) {
   if (finestraHeadless) finestraHeadless->collega(&st, &pompa);
 
   bool chiuso = false;
-  installaUscitaSuSegnali(app.get(), [&] {
+  auto chiudi = [&] {
     if (chiuso) return;
     chiuso = true;
     if (finestraQt) {
@@ -161,6 +162,13 @@ int main(int argc, char** argv) {
       Form_Unload(st);
       terminaProgramma(&pompa);
     }
+  };
+  installaUscitaSuSegnali(app.get(), [&] {
+    // During a receipt's payment the close waits for the receipt, up to a limit.
+    if (!chiuso && !RichiestaChiusura(st))
+      QTimer::singleShot(static_cast<int>(AttesaMassimaChiusura(st) * 1000), app.get(), chiudi);
+    else
+      chiudi();
   });
 
   const EsitoAvvio esito = Form_Load(st, ini);

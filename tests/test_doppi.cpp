@@ -133,6 +133,31 @@ TEST(Doppi, ReceiptStillBeingWrittenWaitsForItsTotal) {
   EXPECT_EQ(sim.comandi(), (Comandi{"1\"PANE\"X", "3\"UOVA\"X", "="}));
 }
 
+// A close asked for during the total line waits for the receipt to end; before the
+// total line it goes ahead at once, and the receipt stays for the next start.
+TEST(Doppi, CloseDuringThePaymentWaitsForTheReceipt) {
+  for (bool inPagamento : {true, false}) {
+    Banco b;
+    auto& sim = b.prepara("", "vandoni");
+    b.scriviFile("a.sco", kRicevuta);
+    const size_t quando = inPagamento ? 5 : 3;
+    std::optional<bool> subito;
+    b.porta.cassa = [&](std::string_view s) {
+      auto u = sim.ricevi(s);
+      if (sim.comandi().size() == quando && !subito)
+        b.pompa.alle(b.orologio.t, [&] {
+          if (*(subito = RichiestaChiusura(b.st))) Command1_Click(b.st);
+        });
+      return u;
+    };
+    Timer1_Timer(b.st);
+    EXPECT_EQ(subito, !inPagamento);
+    EXPECT_TRUE(b.finestra.terminato);
+    EXPECT_EQ(sim.comandi(), inPagamento ? kComandi : Comandi(kComandi.begin(), kComandi.begin() + 3));
+    EXPECT_EQ(b.fileInCartella(), inPagamento ? Comandi{"quimbo.ini"} : (Comandi{"a.sco", "quimbo.ini"}));
+  }
+}
+
 TEST(Doppi, TimerThatNeverTicksIsSaid) {
   Banco b;
   b.avvia("AttesaTimer=0");

@@ -308,8 +308,11 @@ void Scansione(Stato& st) {
         // The line went away under the receipt, or the register fell silent: nothing
         // says it refused; the rest waits for it too.
         if (st.mbNessunaRisposta) CassaMuta(st, dir);
+        ChiusuraRinviataEseguita(st);
         return;
     }
+    // A close that waited for this receipt's payment goes ahead before the next one.
+    if (ChiusuraRinviataEseguita(st)) return;
   }
 }
 
@@ -367,7 +370,8 @@ std::vector<std::string> ElencaScontrini(const fs::path& dir, int massimo) {
 void Timer1_Timer(Stato& st) {
   Finestra& fin = st.finestra();
   // A button's exchange is under way: this tick does nothing; the next one scans.
-  if (st.miOccupato > 0) return;
+  // After the window unloaded nothing scans (nor opens the port again).
+  if (st.miOccupato > 0 || st.mbChiuso) return;
   if (st.mbScansioneFerma || st.mbTipoSconosciuto) {
     fin.abilitaTimer(false);
     return;
@@ -375,6 +379,7 @@ void Timer1_Timer(Stato& st) {
   fin.abilitaTimer(false);
   try {
     if (PortaPronta(st)) Scansione(st);
+    if (st.mbChiuso) return;
   } catch (const Errore& e) {
     if (e.numero() == err::FileNonTrovato || e.numero() == err::AccessoPercorso) {
       ScriviErrore(st, e, "TIMER1 (gestito dal programma)");

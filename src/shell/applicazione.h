@@ -41,6 +41,16 @@ void Command1_Click(Stato& st);
 // The window unloads (close box, and the signals): port closed, timer off.
 void Form_Unload(Stato& st);
 
+// A close asked for (the close box, SIGTERM, SIGINT). While a receipt's total line
+// is being sent it waits for that receipt to end, since a receipt cut there may be
+// printed with nothing on disk to say so: false then, and the shell forces the close
+// after AttesaMassimaChiusura() seconds (TempoMaxRisposta, 10 when none is set).
+bool RichiestaChiusura(Stato& st);
+double AttesaMassimaChiusura(const Stato& st);
+// Called when a receipt has ended: a close that waited for it is carried out now
+// (Form_Unload, then the window's end). True when it was.
+bool ChiusuraRinviataEseguita(Stato& st);
+
 // The two buttons from the command line (headless): true when the register accepted
 // (no refusal given up on, no unexpected answer, no time-out, the port still open).
 bool ProvaDaRigaComandi(Stato& st, const std::string& testo);

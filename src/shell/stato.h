@@ -73,6 +73,9 @@ struct Stato {
   bool mbCassaMuta = false;
   // The total line of a receipt is being sent: a close waits for it to end.
   bool mbInPagamento = false;
+  bool mbChiusuraRinviata = false;
+  // The window has unloaded: no scan enables the timer again.
+  bool mbChiuso = false;
   // The register positively took the last command (an ACK, a "!0" status, a
   // ready sign); "no answer in time" does not count. Read by the command-line checks.
   bool mbConfermato = false;
