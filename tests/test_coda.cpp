@@ -208,7 +208,8 @@ TEST(Coda, EveryFailedReceiptIsKept) {
 // A receipt in the journal of sent ones is only deleted, never sent again; a file
 // of the same name but another size or time is a new receipt.
 TEST(Coda, SentFileIsNeverSentAgain) {
-  for (const auto& [nome, stessoFile] : {std::pair{"a.sco", true}, {"a.sco", false}, {"a\nb\\\tc.sco", true}}) {
+  for (const auto& [nome, stessoFile] :
+       {std::pair{"a.sco", true}, {"a.sco", false}, {"a\nb\\\tc.sco", true}}) {
     Banco b;
     auto& sim = b.prepara("", "vandoni");
     b.scriviFile(nome, kRicevuta);

@@ -1,0 +1,86 @@
+#pragma once
+// A platform that does nothing but hand the fuzzer's bytes to the port, for
+// targets that run the core's translations and answer parsers.
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "shell/piattaforma.h"
+#include "shell/stato.h"
+
+namespace quimbo::fuzz {
+
+class PortaMuta : public Porta {
+ public:
+  std::string arrivo;  // what the register "sends"; read once
+  void suEvento(Gestore) override {}
+  bool apri(const std::string&, const std::string&, std::string&) override { return aperta_ = true; }
+  void chiudi() override { aperta_ = false; }
+  bool aperta() const override { return aperta_; }
+  int inBufferCount() override { return static_cast<int>(arrivo.size()); }
+  std::string input() override { return std::exchange(arrivo, {}); }
+  void output(std::string_view) override {}
+  bool attendiDati(double) override { return !arrivo.empty(); }
+
+ private:
+  bool aperta_ = true;
+};
+
+class FinestraMuta : public Finestra {
+ public:
+  std::string conf = "12045678";
+  void scrivi(Campo, const std::string&) override {}
+  void mostra(Elemento, bool) override {}
+  std::string confBase() override { return conf; }
+  void impostaConfBase(const std::string& t) override { conf = t; }
+  bool aggConf() override { return true; }
+  void impostaAggConf(bool) override {}
+  std::string prova() override { return {}; }
+  Risposta chiedi(const std::string&, const std::string&, Icona, Pulsanti) override {
+    return Risposta::Annulla;
+  }
+  void intervalloTimer(int) override {}
+  void abilitaTimer(bool) override {}
+  void collegamentoOccupato(bool) override {}
+  void termina() override {}
+};
+
+// Time moves on every look at the clock, so that every wait ends.
+class OrologioMuto : public Orologio {
+ public:
+  double t = 0;
+  double secondi() override { return t += 0.5; }
+  DataOra adesso() override { return {2026, 12, 6, 12, 0, 0}; }
+  void dormi(double s) override { t += s; }
+};
+
+class PompaMuta : public Pompa {
+ public:
+  bool attendi(const std::function<bool()>& fatto, std::optional<double>) override { return fatto(); }
+};
+
+// The state of a started program of one family, over the mute platform.
+struct Banco {
+  PortaMuta porta;
+  FinestraMuta finestra;
+  PompaMuta pompa;
+  OrologioMuto orologio;
+  Stato st{Piattaforma{porta, finestra, pompa, orologio}};
+  explicit Banco(const char* famiglia) {
+    st.msTipoReg = famiglia;
+    st.msDirPerFile = "/nonexistent/quimbo-fuzz";  // the error log drops its lines
+    st.msSTX = "\x02", st.msETX = "\x03", st.msACK = "\x06", st.msNAK = "\x15";
+    st.msDC1 = st.msXON = "\x11", st.msDC3 = st.msXOFF = "\x13", st.msDC4 = "\x14";
+    for (int k = 1; k <= 20; ++k) st.masCodici[static_cast<size_t>(k)] = std::to_string(k + 20);
+    st.miFrontMaxDesc = 10, st.miFrontMaxLotteria = 8, st.miLungMaxDesc = 14, st.miRepDef = 1;
+    st.miDecimali = 2, st.msSepDecimaliQta = ".", st.msTotDisplay = "S", st.msAttRisposta = "S";
+    st.mdPausa = 0.005, st.mdTempoMaxRisposta = 1;
+  }
+};
+
+inline const char* const kFamiglie[] = {"Vandoni", "Frontiera", "Olivetti", "Kabel"};
+
+}  // namespace quimbo::fuzz
