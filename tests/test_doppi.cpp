@@ -73,6 +73,19 @@ TEST(Doppi, SwitchedOffRegisterKeepsTheReceipt) {
   }
 }
 
+// Switched off altogether, nothing answers: Olivetti's silence and Kabel's short
+// waits would each pass for acceptance, yet the receipt stays all the same.
+TEST(Doppi, SwitchedOffRegisterOfEveryFamilyKeepsTheReceipt) {
+  for (const char* famiglia : {"Vandoni", "Olivetti", "Kabel"}) {
+    Banco b;
+    b.avvia("Registratore=" + std::string(famiglia) + "\nTempoMaxRisposta=2");
+    b.scriviFile("a.sco", kRicevuta);
+    Timer1_Timer(b.st);
+    EXPECT_EQ(b.fileInCartella(), (Comandi{"a.sco", "errori.txt", "quimbo.ini"})) << famiglia;
+    EXPECT_EQ(b.st.TxtMsg, "Cassa non risponde: 1 scontrini in attesa") << famiglia;
+  }
+}
+
 // A failed receipt whose set-aside is impossible ("scartati" is a plain file) is
 // marked failed in the journal: it is never tried again, and said once; once the
 // operator removes it, its entry goes too.

@@ -96,7 +96,7 @@ TEST(Invio, SilenzioELimitiDiTempo) {
       {"Kabel", {.muto = true}, "1", 1, false, "", "", 0.005},
       {"Kabel\nPausa=0\nTempoMaxRisposta=2", {.kabelSenzaPronto = true}, "1", 1, true, kMuta, "InviaCar", 2},
       {"Olivetti", {.statoErratoPrimi = 1000}, "1322", 60, true, rifiutato, "InviaCar", -1},
-      {"Olivetti", {.muto = true}, "1322", 1, false, "", "", 2 + 2 * 0.005},
+      {"Olivetti", {.muto = true}, "1322", 1, false, "", "", 2 + 2 * 0.005},  // outside a receipt
       {"Olivetti\nAttRisposta=N", {}, "1322", 1, false, "", "", -1},
   };
   for (const auto& [ini, guasti, comando, comandi, errTx, messaggio, log, durata] : casi) {

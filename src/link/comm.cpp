@@ -46,6 +46,7 @@ const char* MessaggioEvento(int codice) {
 void Ricezione(Stato& st) {
   std::string ricevuto;
   while (st.porta().inBufferCount() > 0) ricevuto += st.porta().input();
+  st.mlRicevuti += static_cast<long>(ricevuto.size());
 
   if (eTipo(st, "Vandoni") || (eTipo(st, "Olivetti") && eTipoRisposta(st))) {
     st.miRisposta = 6;

@@ -76,12 +76,20 @@ void InviaFrontiera(Stato& st, const std::string& psCar) {
 }
 
 void InviaOlivetti(Stato& st, const std::string& psCar) {
+  const long prima = st.mlRicevuti;
   bool accettato = false;
   for (int tentativo = 0; !accettato && tentativo < kInviiOlivetti; ++tentativo) {
     OliInviaStr(st, psCar);
     accettato = !eTipoRisposta(st) || OliControlloOk(st, psCar);
   }
   if (!eTipoRisposta(st)) st.mbConfermato = true;
+  // Silence is taken for acceptance (a bare test text gets no answer), but a command
+  // of a receipt that got not even an ACK went to a register that is switched off:
+  // taken for printed, the receipt would be deleted unprinted.
+  if (st.mbInScontrino && eTipoRisposta(st) && st.mlRicevuti == prima && st.porta().aperta()) {
+    NessunaRisposta(st, "InviaCar");
+    return;
+  }
   if (!accettato) {
     // A command the register never accepted is no success: the receipt's caller
     // must hear of it.

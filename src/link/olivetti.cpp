@@ -52,7 +52,9 @@ std::string OliRispReg(Stato& st) {
   const double fine = orologio.secondi() + kFinestraRisposta;
   for (;;) {
     if (!porta.aperta()) return {};
-    st.msOliBuffer += porta.input();
+    const std::string arrivato = porta.input();
+    st.mlRicevuti += static_cast<long>(arrivato.size());
+    st.msOliBuffer += arrivato;
     if (!st.mbOliStx) {
       if (st.msOliBuffer == st.msACK) {
         OliInviaStr(st, st.msACK);

@@ -305,6 +305,7 @@ void Scansione(Stato& st) {
         MettiDaParteInDubbio(st, dir, percorso);
         [[fallthrough]];
       case Esito::Trattenuto:
+        TogliPagamento(dir);  // a register silent all along printed none of it
         // The line went away under the receipt, or the register fell silent: nothing
         // says it refused; the rest waits for it too.
         if (st.mbNessunaRisposta) CassaMuta(st, dir);

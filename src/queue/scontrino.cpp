@@ -8,11 +8,13 @@
 #include <utility>
 #include <vector>
 
+#include "link/comm.h"
 #include "link/invio.h"
 #include "link/olivetti.h"
 #include "queue/dispatch.h"
 #include "queue/giornale.h"
 #include "receipt/record.h"
+#include "shell/applicazione.h"
 #include "shell/errore.h"
 #include "shell/registro.h"
 #include "shell/testo.h"
@@ -151,12 +153,18 @@ File ApriConRitenti(Stato& st, const std::string& percorso) {
 
 Esito ElaboraScontrino(Stato& st, const std::string& percorso) {
   st.finestra().nuovoLavoro();
+  struct InScontrino {
+    Stato& st;
+    explicit InScontrino(Stato& s) : st(s) { st.mbInScontrino = true; }
+    ~InScontrino() { st.mbInScontrino = false; }
+  } inScontrino(st);
   const std::filesystem::path cartella = std::filesystem::path(percorso).parent_path();
   for (;;) {  // every restart comes back here
     Esito esito = Esito::Fallito;
     st.mbErrTx = false;
     st.mbNessunaRisposta = false;
     bool inPagamento = false;
+    const long ricevutiPrima = st.mlRicevuti;
 
     File file = ApriConRitenti(st, percorso);
     if (!file) return Esito::Fallito;
@@ -204,12 +212,19 @@ Esito ElaboraScontrino(Stato& st, const std::string& percorso) {
           break;
         }
       }
+      // Kabel waits only "Pausa" for each answer: a register that is switched off
+      // passes every wait. Not one byte back for the whole receipt is no success.
+      if (fine && st.mlRicevuti == ricevutiPrima && eTipo(st, "Kabel") &&
+          !st.pompa().attendi([&] { return st.mlRicevuti != ricevutiPrima || !st.porta().aperta(); },
+                              st.orologio().secondi() + AttesaMassimaChiusura(st)))
+        NessunaRisposta(st, "InviaCar");
       // Only the end of the file is success: a loop left on an error flag, a lost
       // port or the operator's choice is not.
       if (fine && !st.mbErrTx)
         esito = Esito::Inviato;
       else if (!ricomincia && (st.mbNessunaRisposta || !st.porta().aperta()))
-        esito = inPagamento ? Esito::InDubbio : Esito::Trattenuto;
+        // Silent since the receipt began, the register printed none of it.
+        esito = inPagamento && st.mlRicevuti != ricevutiPrima ? Esito::InDubbio : Esito::Trattenuto;
     } catch (const std::exception& ex) {
       const Errore e = ComeErrore(ex);
       ScriviErrore(st, e, "s_scontrino Dopo");

@@ -70,7 +70,12 @@ struct Stato {
   // The register did not answer within the time limit, in this receipt (each receipt
   // clears it); and whether it is silent since then (cleared by its next answer).
   bool mbNessunaRisposta = false;
+  // Bytes received from the register since start-up: a receipt that got none went
+  // to a register that is switched off, even where no single wait could tell.
+  long mlRicevuti = 0;
   bool mbCassaMuta = false;
+  // A receipt is being sent (not a button's command).
+  bool mbInScontrino = false;
   // The total line of a receipt is being sent: a close waits for it to end.
   bool mbInPagamento = false;
   bool mbChiusuraRinviata = false;
