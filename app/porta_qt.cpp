@@ -1,5 +1,7 @@
 #include "porta_qt.h"
 
+#include <sys/ioctl.h>
+
 #include <QElapsedTimer>
 #include <QTimer>
 #include <cmath>
@@ -146,6 +148,13 @@ bool PortaQt::attendiDati(double secondi) {
   const bool ci = seriale_.isOpen() && seriale_.bytesAvailable() > 0;
   if (ci) riceviDopo();
   return ci;
+}
+
+int PortaQt::inUscita() {
+  if (!seriale_.isOpen()) return 0;
+  int coda = 0;
+  if (::ioctl(static_cast<int>(seriale_.handle()), TIOCOUTQ, &coda) != 0) coda = 0;
+  return coda + static_cast<int>(seriale_.bytesToWrite());
 }
 
 void PortaQt::suDatiPronti() {

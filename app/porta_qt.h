@@ -25,6 +25,7 @@ class PortaQt : public QObject, public Porta {
   std::string input() override;
   void output(std::string_view dati) override;
   bool attendiDati(double secondi) override;
+  int inUscita() override;
 
   const QSerialPort& seriale() const { return seriale_; }
 

@@ -212,6 +212,12 @@ Esito ElaboraScontrino(Stato& st, const std::string& percorso) {
           break;
         }
       }
+      // Frontiera gets no answer and Kabel waits only "Pausa" for one: the receipt is
+      // through when its last byte has gone down the line, not when it was written.
+      const double limite = st.orologio().secondi() + AttesaMassimaChiusura(st);
+      while (fine && st.porta().aperta() && st.porta().inUscita() > 0 && st.orologio().secondi() < limite)
+        st.pompa().attendi([] { return false; }, st.orologio().secondi() + 0.01);
+      if (fine && st.porta().aperta() && st.porta().inUscita() > 0) NessunaRisposta(st, "InviaCar");
       // Kabel waits only "Pausa" for each answer: a register that is switched off
       // passes every wait. Not one byte back for the whole receipt is no success.
       if (fine && st.mlRicevuti == ricevutiPrima && eTipo(st, "Kabel") &&

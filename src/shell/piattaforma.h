@@ -55,6 +55,8 @@ class Porta {
   // Blocks up to `secondi` for input without processing any event; true when bytes
   // are waiting. No receive event is raised for bytes that arrive during the wait.
   virtual bool attendiDati(double secondi) = 0;
+  // Bytes written but not yet gone down the line (queued in the program or the system).
+  virtual int inUscita() { return 0; }
 };
 
 enum class Campo { TxtManda, TxtRit, TxtMsg, txtTipo, Caption };
