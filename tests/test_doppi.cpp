@@ -1,6 +1,5 @@
-// Nothing lost, nothing printed twice: a receipt cut during its payment, a failed
-// receipt that cannot be set aside, a folder that cannot be written, a register
-// that is switched off, and a receipt that is still being written.
+// Nothing lost, nothing printed twice: receipts cut during their payment or not set aside,
+// folders that cannot be written, registers switched off, receipts still being written.
 
 #include <gtest/gtest.h>
 
@@ -32,8 +31,7 @@ TEST(Doppi, ReceiptCutDuringItsPaymentIsNeverSentAgain) {
     std::optional<Identita> id = IdentitaDi(b.cartella / "a.sco");
     id->dimensione += stesso ? 0 : 1;
     SegnaPagamento(b.cartella, *id);
-    Timer1_Timer(b.st);
-    Timer1_Timer(b.st);
+    for (int i = 0; i < 2; ++i) Timer1_Timer(b.st);
     EXPECT_EQ(sim.comandi(), stesso ? Comandi{} : kComandi);
     EXPECT_EQ(b.leggiFile("scartati/20261205-071003_in_dubbio_a.sco"), stesso ? kRicevuta : "");
     EXPECT_EQ(b.esiste("pagamento.txt") || b.esiste("a.sco"), false);
@@ -118,7 +116,7 @@ TEST(Doppi, FolderThatCannotBeWrittenSendsNothing) {
     GTEST_SKIP() << "chattr non disponibile";
   Timer1_Timer(b.st);
   Timer1_Timer(b.st);
-  std::system(("chattr -i '" + dir + "'").c_str());
+  std::system(("chattr -i '" + b.cartella.string() + "'").c_str());
   EXPECT_TRUE(sim.comandi().empty());
   EXPECT_EQ(Conta(b.finestra.storia[Campo::TxtMsg], "Cartella degli scontrini non scrivibile"), 1u);
   Timer1_Timer(b.st);
@@ -153,11 +151,10 @@ TEST(Doppi, CloseDuringThePaymentWaitsForTheReceipt) {
     Banco b;
     auto& sim = b.prepara("", "vandoni");
     b.scriviFile("a.sco", kRicevuta);
-    const size_t quando = inPagamento ? 5 : 3;
     std::optional<bool> subito;
     b.porta.cassa = [&](std::string_view s) {
       auto u = sim.ricevi(s);
-      if (sim.comandi().size() == quando && !subito)
+      if (sim.comandi().size() == (inPagamento ? 5u : 3u) && !subito)
         b.pompa.alle(b.orologio.t, [&] {
           if (*(subito = RichiestaChiusura(b.st))) Command1_Click(b.st);
         });
