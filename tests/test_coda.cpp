@@ -30,8 +30,8 @@ std::string TrameVandoni(const Comandi& comandi) {
 }
 
 // One receipt per family, on the wire byte for byte: the synchronisation, then
-// every command with that family's framing; the file is deleted, and the timer
-// is off for the length of the scan.
+// every command with that family's framing (Kabel's base configuration back at the
+// end); the file is deleted, and the timer is off for the length of the scan.
 TEST(Coda, WholeReceiptOfEachFamilyOnTheWire) {
   const std::string Q = "\"", S = "\x02", E = "\x03", A = "\x06";
   std::string oli;
@@ -53,7 +53,6 @@ TEST(Coda, WholeReceiptOfEachFamilyOnTheWire) {
        "K" + Q + "PANE      " + Q + "2*150H1R" + Q + "LATTE     " + Q + "120H2R" + Q + "ABC12345" + Q + "@37F" +
            "=500H1T" + Q + "Totale" + Q + "1%" + Q + "5,00" + Q + "2%"},
       {"Registratore=Olivetti", "olivetti", "00\tPANE\t1\t150\r\n80\tS\t1500\t100\t500\t0\r\n", oli},
-      // Kabel: the base configuration goes back at the end
       {"Registratore=Kabel\nConfBase=12045678", "kabel",
        "10\tINTESTAZIONE\r\n00\tPANE\t2\t1.5\t1\r\n80\tA\t1500\t0\t0\t500\r\n",
        S + "711{12145678{" + E + S + "222{dINTESTAZIONE{" + E + S + "2x1.5" + Q + "PANE" + Q + "X" + E + S + "500=" +

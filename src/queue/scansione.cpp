@@ -156,7 +156,11 @@ void RisolviPagamentoInterrotto(Stato& st, const fs::path& cartella) {
   const std::optional<Identita> segnato = LeggiPagamento(cartella);
   if (!segnato) return;
   const std::optional<Identita> ora = IdentitaDi(cartella / segnato->nome);
-  if (ora && stessoFile(*ora, *segnato))
+  const std::vector<Identita> inviati = LeggiInviati(cartella);
+  const bool inviato = std::any_of(inviati.begin(), inviati.end(),
+                                   [&](const Identita& i) { return !i.fallito && stessoFile(i, *segnato); });
+  // Journalled as sent, it was printed whole (the stop came before its deletion).
+  if (ora && stessoFile(*ora, *segnato) && !inviato)
     MettiDaParteInDubbio(st, cartella, cartella / segnato->nome);
   else
     TogliPagamento(cartella);  // the file is gone (sent, then the stop) or is another receipt now
