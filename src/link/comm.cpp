@@ -75,6 +75,7 @@ void Ricezione(Stato& st) {
         st.mbKabelStato = true;
       } else if (car == st.msDC4) {
         st.mbKabelStato = false;
+        if (st.miKabelInAttesa > 0) --st.miKabelInAttesa;
       } else if (st.mbKabelStato) {
         AggiungiTesto(st, Campo::TxtRit, car);
         if (c == 'z' || c == 'Z') {

@@ -113,7 +113,12 @@ void InviaKabel(Stato& st, const std::string& psCar) {
   if (AttendiKabel(st, [&] { return !st.mbKabelStato; }) == EsitoAttesa::Scaduto && st.mdPausa <= 0) return;
   st.porta().output(st.msSTX + psCar + st.msETX);
   ImpostaTesto(st, Campo::TxtRit, "");
-  st.porta().input();
+  // Every command gets one status section; those dropped here still count as answers.
+  ++st.miKabelInAttesa;
+  const std::string scartato = st.porta().input();
+  st.mlRicevuti += static_cast<long>(scartato.size());
+  for (char c : scartato)
+    if (std::string(1, c) == st.msDC4 && st.miKabelInAttesa > 0) --st.miKabelInAttesa;
   st.mbAttesa = true;
   st.mbConfermato = AttendiKabel(st, [&] { return !st.mbAttesa; }) == EsitoAttesa::Fatto;
 }

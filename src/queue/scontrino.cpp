@@ -165,6 +165,7 @@ Esito ElaboraScontrino(Stato& st, const std::string& percorso) {
     st.mbNessunaRisposta = false;
     bool inPagamento = false;
     const long ricevutiPrima = st.mlRicevuti;
+    st.miKabelInAttesa = 0;
 
     File file = ApriConRitenti(st, percorso);
     if (!file) return Esito::Fallito;
@@ -218,10 +219,10 @@ Esito ElaboraScontrino(Stato& st, const std::string& percorso) {
       while (fine && st.porta().aperta() && st.porta().inUscita() > 0 && st.orologio().secondi() < limite)
         st.pompa().attendi([] { return false; }, st.orologio().secondi() + 0.01);
       if (fine && st.porta().aperta() && st.porta().inUscita() > 0) NessunaRisposta(st, "InviaCar");
-      // Kabel waits only "Pausa" for each answer: a register that is switched off
-      // passes every wait. Not one byte back for the whole receipt is no success.
-      if (fine && st.mlRicevuti == ricevutiPrima && eTipo(st, "Kabel") &&
-          !st.pompa().attendi([&] { return st.mlRicevuti != ricevutiPrima || !st.porta().aperta(); },
+      // Kabel waits only "Pausa" for each answer: the receipt is through when every
+      // command has had its status section, answers that come late included.
+      if (fine && eTipo(st, "Kabel") && st.miKabelInAttesa > 0 &&
+          !st.pompa().attendi([&] { return st.miKabelInAttesa == 0 || !st.porta().aperta(); },
                               st.orologio().secondi() + AttesaMassimaChiusura(st)))
         NessunaRisposta(st, "InviaCar");
       // Only the end of the file is success: a loop left on an error flag, a lost
@@ -229,8 +230,11 @@ Esito ElaboraScontrino(Stato& st, const std::string& percorso) {
       if (fine && !st.mbErrTx)
         esito = Esito::Inviato;
       else if (!ricomincia && (st.mbNessunaRisposta || !st.porta().aperta()))
-        // Silent since the receipt began, the register printed none of it.
-        esito = inPagamento && st.mlRicevuti != ricevutiPrima ? Esito::InDubbio : Esito::Trattenuto;
+        // Once its payment began the receipt is in doubt, unless the register stayed
+        // silent from the receipt's first byte on: then it printed none of it. A line
+        // lost tells nothing of what came through before.
+        esito = inPagamento && (st.mlRicevuti != ricevutiPrima || !st.porta().aperta()) ? Esito::InDubbio
+                                                                                        : Esito::Trattenuto;
     } catch (const std::exception& ex) {
       const Errore e = ComeErrore(ex);
       ScriviErrore(st, e, "s_scontrino Dopo");

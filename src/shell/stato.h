@@ -73,6 +73,8 @@ struct Stato {
   // Bytes received from the register since start-up: a receipt that got none went
   // to a register that is switched off, even where no single wait could tell.
   long mlRicevuti = 0;
+  // Kabel commands of this receipt still without their status section.
+  int miKabelInAttesa = 0;
   bool mbCassaMuta = false;
   // A receipt is being sent (not a button's command).
   bool mbInScontrino = false;
