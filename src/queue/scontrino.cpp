@@ -149,6 +149,18 @@ File ApriConRitenti(Stato& st, const std::string& percorso) {
   }
 }
 
+// Kabel waits only "Pausa" for each answer: every command must still get its status
+// section, answers that come late included. False (and no answer said) when the
+// register stays silent up to the limit.
+bool KabelHaRisposto(Stato& st) {
+  if (!eTipo(st, "Kabel") || st.miKabelInAttesa == 0) return true;
+  if (st.pompa().attendi([&] { return st.miKabelInAttesa == 0 || !st.porta().aperta(); },
+                         st.orologio().secondi() + AttesaMassimaChiusura(st)))
+    return st.porta().aperta();
+  NessunaRisposta(st, "InviaCar");
+  return false;
+}
+
 }  // namespace
 
 Esito ElaboraScontrino(Stato& st, const std::string& percorso) {
@@ -164,7 +176,6 @@ Esito ElaboraScontrino(Stato& st, const std::string& percorso) {
     st.mbErrTx = false;
     st.mbNessunaRisposta = false;
     bool inPagamento = false;
-    const long ricevutiPrima = st.mlRicevuti;
     st.miKabelInAttesa = 0;
 
     File file = ApriConRitenti(st, percorso);
@@ -200,6 +211,9 @@ Esito ElaboraScontrino(Stato& st, const std::string& percorso) {
         }
         const std::string& riga = righe[i++].testo;
         if (!inPagamento && eTipoRecord(riga.substr(0, riga.find('\t')), "80")) {
+          // The payment starts only once the register has answered everything before it:
+          // a silent register is found out while the receipt can still wait for it.
+          if (!KabelHaRisposto(st)) continue;
           // From here on a stop may leave the receipt printed with nothing on disk to say so.
           const std::optional<Identita> id = IdentitaDi(percorso);
           if (!id) throw Errore(err::FileNonTrovato);
@@ -219,22 +233,15 @@ Esito ElaboraScontrino(Stato& st, const std::string& percorso) {
       while (fine && st.porta().aperta() && st.porta().inUscita() > 0 && st.orologio().secondi() < limite)
         st.pompa().attendi([] { return false; }, st.orologio().secondi() + 0.01);
       if (fine && st.porta().aperta() && st.porta().inUscita() > 0) NessunaRisposta(st, "InviaCar");
-      // Kabel waits only "Pausa" for each answer: the receipt is through when every
-      // command has had its status section, answers that come late included.
-      if (fine && eTipo(st, "Kabel") && st.miKabelInAttesa > 0 &&
-          !st.pompa().attendi([&] { return st.miKabelInAttesa == 0 || !st.porta().aperta(); },
-                              st.orologio().secondi() + AttesaMassimaChiusura(st)))
-        NessunaRisposta(st, "InviaCar");
+      if (fine) fine = KabelHaRisposto(st);
       // Only the end of the file is success: a loop left on an error flag, a lost
       // port or the operator's choice is not.
       if (fine && !st.mbErrTx)
         esito = Esito::Inviato;
       else if (!ricomincia && (st.mbNessunaRisposta || !st.porta().aperta()))
-        // Once its payment began the receipt is in doubt, unless the register stayed
-        // silent from the receipt's first byte on: then it printed none of it. A line
-        // lost tells nothing of what came through before.
-        esito = inPagamento && (st.mlRicevuti != ricevutiPrima || !st.porta().aperta()) ? Esito::InDubbio
-                                                                                        : Esito::Trattenuto;
+        // Once its payment began the receipt is in doubt: a register may print what it
+        // cannot answer, and a line lost tells nothing of what came through before.
+        esito = inPagamento ? Esito::InDubbio : Esito::Trattenuto;
     } catch (const std::exception& ex) {
       const Errore e = ComeErrore(ex);
       ScriviErrore(st, e, "s_scontrino Dopo");
