@@ -65,12 +65,15 @@ std::string NomeOriginaleDelPrecedente(const fs::path& cartella) {
 
 const char* const kProcedura = "TIMER1 (gestito dal programma)";
 
-// Said once: a line in the log and in TxtMsg, not again on every tick while the
-// same thing stays true.
-void Avvisa(Stato& st, const std::string& chiave, int numero, const std::string& testo) {
-  if (!st.masAvvisati.insert(chiave).second) return;
+// What the operator must know: a line in TxtMsg and in the log.
+void Dici(Stato& st, int numero, const std::string& testo) {
   ImpostaTesto(st, Campo::TxtMsg, testo);
   ScriviErrore(st, numero, testo, kProcedura);
+}
+
+// Said once: not again on every tick while the same thing stays true.
+void Avvisa(Stato& st, const std::string& chiave, int numero, const std::string& testo) {
+  if (st.masAvvisati.insert(chiave).second) Dici(st, numero, testo);
 }
 
 // Moves a file into "scartati" under its time stamp, `tipo` and original name,
@@ -141,10 +144,9 @@ void MettiDaParteInDubbio(Stato& st, const fs::path& cartella, const fs::path& p
   const std::string nome = percorso.filename().string();
   std::string motivo;
   if (const auto dove = Archivia(st, cartella, percorso, "in_dubbio_", nome, motivo)) {
-    const std::string msg = "Scontrino " + nome + " interrotto durante il pagamento, messo da parte come " +
-                            dove->filename().string() + ": controllare il giornale della cassa";
-    ImpostaTesto(st, Campo::TxtMsg, msg);
-    ScriviErrore(st, err::ErroreIO, msg, kProcedura);
+    Dici(st, err::ErroreIO,
+         "Scontrino " + nome + " interrotto durante il pagamento, messo da parte come " +
+             dove->filename().string() + ": controllare il giornale della cassa");
   } else {
     SegnaFallito(st, cartella, percorso, "interrotto durante il pagamento; " + motivo);
   }
@@ -171,17 +173,15 @@ void RisolviPagamentoInterrotto(Stato& st, const fs::path& cartella) {
 void CassaMuta(Stato& st, const fs::path& cartella) {
   if (st.mbCassaMuta) return;
   st.mbCassaMuta = true;
-  const std::string msg =
-      "Cassa non risponde: " + std::to_string(ElencaScontrini(cartella, -1).size()) + " scontrini in attesa";
-  ImpostaTesto(st, Campo::TxtMsg, msg);
-  ScriviErrore(st, err::ErroreIO, msg, kProcedura);
+  Dici(
+      st, err::ErroreIO,
+      "Cassa non risponde: " + std::to_string(ElencaScontrini(cartella, -1).size()) + " scontrini in attesa");
 }
 
 void CassaRisponde(Stato& st) {
   if (!st.mbCassaMuta || st.mbNessunaRisposta) return;
   st.mbCassaMuta = false;
-  ImpostaTesto(st, Campo::TxtMsg, "La cassa risponde di nuovo");
-  ScriviErrore(st, err::ErroreIO, "La cassa risponde di nuovo", kProcedura);
+  Dici(st, err::ErroreIO, "La cassa risponde di nuovo");
 }
 
 // A receipt still without its total line waits while it keeps changing; unchanged
@@ -309,7 +309,6 @@ void Scansione(Stato& st) {
         MettiDaParteInDubbio(st, dir, percorso);
         [[fallthrough]];
       case Esito::Trattenuto:
-        TogliPagamento(dir);  // a register silent all along printed none of it
         // The line went away under the receipt, or the register fell silent: nothing
         // says it refused; the rest waits for it too.
         if (st.mbNessunaRisposta) CassaMuta(st, dir);
