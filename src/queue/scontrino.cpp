@@ -40,6 +40,7 @@ File ApriScontrino(const std::string& percorso) {
 struct Riga {
   int numero;
   std::string testo;
+  std::string tipo;  // the record type: the text before the first TAB
 };
 
 // The whole file as Windows-1252 lines. A line ends at CR, CR LF or LF (files
@@ -58,7 +59,7 @@ std::vector<Riga> LeggiRighe(const Stato& st, std::FILE* f) {
     if (fine == std::string::npos) fine = testo.size();
     ++numero;
     std::string riga = testo::senzaSpazi(std::string_view(testo).substr(i, fine - i));
-    if (!riga.empty()) righe.push_back({numero, std::move(riga)});
+    if (!riga.empty()) righe.push_back({numero, riga, riga.substr(0, riga.find('\t'))});
     i = fine + (testo.compare(fine, 2, "\r\n") == 0 ? 2 : 1);
   }
   return righe;
@@ -71,7 +72,7 @@ std::vector<Riga> LeggiRighe(const Stato& st, std::FILE* f) {
 bool Verifica(Stato& st, const std::vector<Riga>& righe) {
   bool vendite = false, totale = false, noto = false;
   for (const Riga& r : righe) {
-    const std::string tipo = r.testo.substr(0, r.testo.find('\t'));
+    const std::string& tipo = r.tipo;
     try {
       // A line that starts with a TAB would have its sale dropped without a word.
       if (tipo.empty()) throw Errore(err::ChiamataNonValida, "tipo di record vuoto");
@@ -209,8 +210,8 @@ Esito ElaboraScontrino(Stato& st, const std::string& percorso) {
           fine = true;
           break;
         }
-        const std::string& riga = righe[i++].testo;
-        if (!inPagamento && eTipoRecord(riga.substr(0, riga.find('\t')), "80")) {
+        const Riga& riga = righe[i++];
+        if (!inPagamento && eTipoRecord(riga.tipo, "80")) {
           // The payment starts only once the register has answered everything before it:
           // a silent register is found out while the receipt can still wait for it.
           if (!KabelHaRisposto(st)) continue;
@@ -220,7 +221,7 @@ Esito ElaboraScontrino(Stato& st, const std::string& percorso) {
           SegnaPagamento(cartella, *id);
           inPagamento = st.mbInPagamento = true;
         }
-        const int r = static_cast<int16_t>(Trasmetti(st, riga));
+        const int r = static_cast<int16_t>(Trasmetti(st, riga.testo));
         if (r == kInterrompi) break;
         if (r == kRipetiScontrino) {
           ricomincia = true;
