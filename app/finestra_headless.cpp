@@ -57,8 +57,8 @@ std::string suUnaRiga(const std::string& s) {
 
 }  // namespace
 
-FinestraHeadless::FinestraHeadless(std::FILE* uscita)
-    : uscita_(uscita), timer1_([this] {
+FinestraHeadless::FinestraHeadless(std::FILE* uscita, std::FILE* errori)
+    : uscita_(uscita), errori_(errori), timer1_([this] {
         if (st_) Timer1_Timer(*st_);
       }) {
   termine_ = [this] { terminaProgramma(pompa_); };
@@ -69,14 +69,21 @@ void FinestraHeadless::collega(Stato* st, const PompaQt* pompa) {
   pompa_ = pompa;
 }
 
-void FinestraHeadless::riga(const std::string& testata, const std::string& testo) {
+void FinestraHeadless::riga(std::FILE* dove, const std::string& testata, const std::string& testo) {
   const std::string ora = QTime::currentTime().toString(QStringLiteral("hh:mm:ss.zzz")).toStdString();
-  std::fprintf(uscita_, "%s %s: %s\n", ora.c_str(), testata.c_str(), testo.c_str());
-  std::fflush(uscita_);
+  std::fprintf(dove, "%s %s%s%s\n", ora.c_str(), testata.c_str(), testata.empty() ? "" : ": ", testo.c_str());
+  std::fflush(dove);
 }
 
 void FinestraHeadless::scrivi(Campo campo, const std::string& testo) {
-  riga(intestazione(campo), testo::leggibile(testo));
+  if (dettagli_) riga(uscita_, intestazione(campo), testo::leggibile(testo));
+}
+
+void FinestraHeadless::annota(Livello livello, const std::string& testo) {
+  if (livello == Livello::Errore)
+    riga(errori_, "ERRORE", testo::leggibile(testo));
+  else
+    riga(uscita_, "", testo::leggibile(testo));
 }
 
 Risposta FinestraHeadless::chiedi(const std::string& titolo, const std::string& testo, Icona,
@@ -100,7 +107,7 @@ Risposta FinestraHeadless::chiedi(const std::string& titolo, const std::string& 
   }
   if (pulsanti != Pulsanti::Ok && ancora) ++risposteDate_;
   const std::string t = titolo.empty() ? std::string(kTitoloApplicazione) : testo::leggibile(titolo);
-  riga("DOMANDA [" + t + "]", testo::leggibile(suUnaRiga(testo)) + " -> " + nome(r));
+  riga(errori_, "DOMANDA [" + t + "]", testo::leggibile(suUnaRiga(testo)) + " -> " + nome(r));
   return r;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
-// The window without a display (--headless): the display texts go to standard
-// output one line per change, and the operator's questions answer themselves.
+// The window without a display (--headless), for the integrator's log: one line
+// per receipt and per change of the link on standard output, errors and the
+// operator's questions (which answer themselves) on standard error. The display
+// texts, frame by frame, only when asked for (--verbose).
 
 #include <cstdio>
 #include <functional>
@@ -19,14 +21,17 @@ class PompaQt;
 
 class FinestraHeadless : public Finestra {
  public:
-  // Lines go to `uscita` (standard output in the program).
-  explicit FinestraHeadless(std::FILE* uscita = stdout);
+  // Lines go to `uscita`, errors to `errori` (standard output and error in the program).
+  explicit FinestraHeadless(std::FILE* uscita = stdout, std::FILE* errori = stderr);
 
   // The state the timer's ticks go to (its miRisposteAutomatiche bounds the
   // automatic answers), and the pump whose depth decides how the program ends.
   void collega(Stato* st, const PompaQt* pompa);
   void impostaProva(const std::string& testo) { prova_ = testo; }
   void impostaTermine(std::function<void()> termine) { termine_ = std::move(termine); }
+  void impostaDettagli(bool dettagli) { dettagli_ = dettagli; }
+  // Where each change of the state goes (the service manager's status line).
+  void suSituazione(std::function<void(const Situazione&)> f) { suSituazione_ = std::move(f); }
 
   void scrivi(Campo campo, const std::string& testo) override;
   void mostra(Elemento, bool) override {}
@@ -41,14 +46,23 @@ class FinestraHeadless : public Finestra {
   void abilitaTimer(bool abilitato) override { timer1_.abilita(abilitato); }
   void collegamentoOccupato(bool) override {}
   void nuovoLavoro() override { risposteDate_ = 0; }
+  void annota(Livello livello, const std::string& riga) override;
+  void situazione(const Situazione& s) override {
+    if (suSituazione_) suSituazione_(s);
+  }
+  void osservaCartella(const std::string& cartella) override { timer1_.osserva(cartella); }
+  void scansioneSubito() override { timer1_.subito(); }
   void termina() override;
 
   TimerScansione& timer1() { return timer1_; }
 
  private:
-  void riga(const std::string& intestazione, const std::string& testo);
+  void riga(std::FILE* dove, const std::string& intestazione, const std::string& testo);
 
   std::FILE* uscita_;
+  std::FILE* errori_;
+  bool dettagli_ = false;
+  std::function<void(const Situazione&)> suSituazione_;
   Stato* st_ = nullptr;
   const PompaQt* pompa_ = nullptr;
   std::function<void()> termine_;

@@ -61,7 +61,8 @@ FinestraQt::FinestraQt(QWidget* genitore)
   setObjectName(QStringLiteral("FrmQuimbo"));
   setWindowTitle(QStringLiteral("Gestione Registratore di Cassa"));
   setFont(carattere(8.25, true));
-  setFixedSize(daTwip(6825), daTwip(3825));
+  // One line below the original's client area for the status line.
+  setFixedSize(daTwip(6825), daTwip(4125));
 
   const auto centro = Qt::AlignHCenter | Qt::AlignTop;
   labManda_ = etichetta(this, "LabManda", "MANDO ALLA CASSA", centro, 660, 60, 5475, 375);
@@ -95,6 +96,8 @@ FinestraQt::FinestraQt(QWidget* genitore)
     p.setColor(QPalette::Base, p.color(QPalette::Button));
     txtMsg_->setPalette(p);
   }
+  labStato_ = etichetta(this, "LabStato", "", Qt::AlignLeft | Qt::AlignVCenter, 240, 3810, 6555, 255);
+  labStato_->setFont(carattere(8.25, false));
 
   // The answer box and the unlock button wait for the register family.
   labRit_->hide();
@@ -136,6 +139,9 @@ void FinestraQt::scrivi(Campo campo, const std::string& testo) {
       break;
     case Campo::TxtMsg:
       txtMsg_->setText(mostrabile(testo));
+      // A long message shows its beginning, where it says what happened.
+      txtMsg_->setCursorPosition(0);
+      txtMsg_->setToolTip(txtMsg_->text());
       break;
     case Campo::txtTipo:
       txtTipo_->setText(mostrabile(testo));
@@ -190,6 +196,14 @@ Risposta FinestraQt::chiedi(const std::string& titolo, const std::string& testo,
   d.box->exec();
   return d.risposta();
 }
+
+void FinestraQt::situazione(const Situazione& s) {
+  labStato_->setText(QString::fromStdString(testo::leggibile(DescriviSituazione(s))));
+}
+
+void FinestraQt::osservaCartella(const std::string& cartella) { timer1_.osserva(cartella); }
+
+void FinestraQt::scansioneSubito() { timer1_.subito(); }
 
 void FinestraQt::intervalloTimer(int millisecondi) { timer1_.intervallo(millisecondi); }
 

@@ -47,6 +47,9 @@ class FinestraQt : public QWidget, public Finestra {
   void abilitaTimer(bool abilitato) override;
   void collegamentoOccupato(bool occupato) override;
   void termina() override;
+  void situazione(const Situazione& s) override;
+  void osservaCartella(const std::string& cartella) override;
+  void scansioneSubito() override;
 
   TimerScansione& timer1() { return timer1_; }
 
@@ -79,6 +82,7 @@ class FinestraQt : public QWidget, public Finestra {
   QLineEdit* txtTipo_;
   QPushButton* command1_;
   QLineEdit* txtMsg_;
+  QLabel* labStato_;  // receipts waiting, the last one sent, the register answering
   TimerScansione timer1_;
 };
 

@@ -3,33 +3,43 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "domanda_qt.h"
 #include "finestra_headless.h"
 #include "finestra_qt.h"
 #include "pompa_qt.h"
 #include "porta_qt.h"
 #include "segnali.h"
+#include "servizio.h"
 #include "shell/applicazione.h"
 #include "shell/testo.h"
 
 namespace {
 
+namespace fs = std::filesystem;
+using namespace quimbo;
+
 constexpr const char* kUso =
     "Uso: quimbo [opzioni] [percorso del file INI]\n"
     "\n"
     "Invia gli scontrini (*.sco) della cartella DirPerFile al registratore di cassa\n"
-    "sulla porta seriale. Senza percorso legge quimbo.ini accanto al programma;\n"
-    "tutto il resto della riga di comando, anche con spazi, e' il percorso.\n"
+    "sulla porta seriale. Senza percorso legge quimbo.ini accanto al programma, o\n"
+    "altrimenti /etc/quimbo/quimbo.ini; tutto il resto della riga di comando, anche\n"
+    "con spazi, è il percorso, e il file deve esistere.\n"
     "\n"
     "Opzioni:\n"
-    "  --headless      senza finestra: i testi vanno sullo standard output e le\n"
-    "                  domande si rispondono da sole\n"
+    "  --headless      senza finestra: una riga per scontrino e per cambiamento del\n"
+    "                  collegamento sullo standard output, gli errori sullo standard\n"
+    "                  error; le domande si rispondono da sole\n"
+    "  --verbose       (con --headless) anche ogni comando mandato e ogni risposta\n"
     "  --prova TESTO   (con --headless) manda TESTO come InviaTest ed esce:\n"
     "                  0 se il registratore accetta, 1 altrimenti\n"
     "  --sblocca       (con --headless) sblocca la tastiera ed esce (0 o 1)\n"
@@ -48,10 +58,20 @@ constexpr const char* kUso =
     "  Dispositivo (per es. /dev/ttyUSB0), CommPort (N = /dev/ttyS<N-1> se manca\n"
     "  Dispositivo), Settings (per es. 1200,e,7,1)\n"
     "\n"
-    "SIGTERM e SIGINT chiudono il programma come la chiusura della finestra.\n";
+    "Una nuova ricevuta nella cartella parte subito; AttesaTimer resta come riserva.\n"
+    "SIGTERM e SIGINT chiudono il programma come la chiusura della finestra.\n"
+    "\n"
+    "Codici d'uscita: 0 fine normale; 1 porta non apribile, o --prova/--sblocca non\n"
+    "accettati; 2 riga di comando sbagliata o nessun display per la finestra;\n"
+    "78 configurazione: file ini mancante, illeggibile o con un valore non valido.\n";
+
+// What a service manager can act on (sysexits' EX_CONFIG: restarting cannot help).
+constexpr int kEsitoConfigurazione = 78;
+constexpr int kEsitoUso = 2;
 
 struct Opzioni {
   bool headless = false;
+  bool dettagli = false;
   bool aiuto = false;
   bool versione = false;
   bool sblocca = false;
@@ -60,14 +80,30 @@ struct Opzioni {
   std::string errore;
 };
 
+// Qt's own options, which QApplication takes out of the command line itself.
+bool OpzioneDiQt(const std::string& a, bool& conValore) {
+  static const char* const conArgomento[] = {"-platform",        "-platformpluginpath",
+                                             "-platformtheme",   "-plugin",
+                                             "-qwindowgeometry", "-qwindowicon",
+                                             "-qwindowtitle",    "-display",
+                                             "-geometry",        "-style",
+                                             "-stylesheet",      "-session"};
+  static const char* const senza[] = {"-reverse", "-widgetcount", "-nograb", "-dograb", "-sync"};
+  conValore = std::find(std::begin(conArgomento), std::end(conArgomento), a) != std::end(conArgomento);
+  return conValore || std::find(std::begin(senza), std::end(senza), a) != std::end(senza);
+}
+
 Opzioni leggiOpzioni(int argc, char** argv) {
   Opzioni o;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
-    if (a.rfind("--", 0) != 0) {
+    bool conValore = false;
+    if (a.empty() || a[0] != '-') {
       o.parole.push_back(a);
     } else if (a == "--headless") {
       o.headless = true;
+    } else if (a == "--verbose") {
+      o.dettagli = true;
     } else if (a == "--help") {
       o.aiuto = true;
     } else if (a == "--version") {
@@ -80,6 +116,8 @@ Opzioni leggiOpzioni(int argc, char** argv) {
         return o;
       }
       o.prova = argv[++i];
+    } else if (OpzioneDiQt(a, conValore)) {
+      if (conValore) ++i;
     } else {
       o.errore = "opzione sconosciuta: " + a;
       return o;
@@ -100,6 +138,28 @@ std::string unisci(const std::vector<std::string>& parole) {
   return r;
 }
 
+std::string cartellaEseguibile(const char* argv0) {
+  std::error_code ec;
+  const fs::path io = fs::read_symlink("/proc/self/exe", ec);
+  return (ec ? fs::absolute(argv0, ec) : io).parent_path().string();
+}
+
+// Qt's own messages: the warnings about XDG_RUNTIME_DIR (a service has none) and
+// the offscreen platform's size hints say nothing to a user of this program, and a window that cannot be
+// shown ends with what to do instead of Qt's abort.
+QtMessageHandler gestorePrecedente = nullptr;
+bool creandoFinestra = false;
+void messaggiQt(QtMsgType tipo, const QMessageLogContext& contesto, const QString& testo) {
+  if (testo.contains(QLatin1String("XDG_RUNTIME_DIR")) || testo.contains(QLatin1String("propagateSizeHints")))
+    return;
+  if (tipo == QtFatalMsg && creandoFinestra) {
+    std::fprintf(stderr, "quimbo: impossibile mostrare la finestra (%s): senza display usare --headless\n",
+                 qPrintable(testo.section(QLatin1Char('\n'), 0, 0)));
+    std::_Exit(kEsitoUso);
+  }
+  if (gestorePrecedente) gestorePrecedente(tipo, contesto, testo);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -107,10 +167,10 @@ int main(int argc, char** argv) {
   using namespace quimbo::app;
 
   // Looked at before Qt starts, so that --help works without a display.
-  Opzioni o = leggiOpzioni(argc, argv);
+  const Opzioni o = leggiOpzioni(argc, argv);
   if (!o.errore.empty()) {
-    std::fprintf(stderr, "quimbo: %s\n\n%s", o.errore.c_str(), kUso);
-    return 2;
+    std::fprintf(stderr, "quimbo: %s\nPer l'aiuto: quimbo --help\n", o.errore.c_str());
+    return kEsitoUso;
   }
   if (o.aiuto) {
     std::fputs(kUso, stdout);
@@ -121,27 +181,62 @@ int main(int argc, char** argv) {
     return 0;
   }
 
+  // The configuration: a path that was named must exist; without one, beside the
+  // program, then the system's. The window may run on the defaults; a service must not.
+  std::string ini = unisci(o.parole);
+  std::string erroreIni;
+  if (!ini.empty()) {
+    std::error_code ec;
+    if (!fs::exists(ini, ec)) erroreIni = "il file ini " + ini + " non esiste";
+  } else if (const std::optional<std::string> trovato = CercaIni(cartellaEseguibile(argv[0]))) {
+    ini = *trovato;
+  } else {
+    ini = percorsoIniPredefinito(cartellaEseguibile(argv[0]));
+    if (o.headless)
+      erroreIni = "nessun file ini: non ci sono n\u00e9 " + ini + " n\u00e9 " + kIniDiSistema +
+                  "; indicarne uno: quimbo --headless FILE.ini";
+  }
+  if (!erroreIni.empty() && o.headless) {
+    std::fprintf(stderr, "quimbo: %s\n", erroreIni.c_str());
+    return kEsitoConfigurazione;
+  }
+
+  if (!o.headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+      qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+    std::fputs("quimbo: nessun display per la finestra: senza display usare --headless\n", stderr);
+    return kEsitoUso;
+  }
+  gestorePrecedente = qInstallMessageHandler(messaggiQt);
   std::unique_ptr<QCoreApplication> app;
+  creandoFinestra = !o.headless;
   if (o.headless)
     app = std::make_unique<QCoreApplication>(argc, argv);
   else
     app = std::make_unique<QApplication>(argc, argv);
+  creandoFinestra = false;
   QCoreApplication::setApplicationName(QStringLiteral("quimbo"));
   QCoreApplication::setApplicationVersion(QStringLiteral(QUIMBO_VERSIONE));
-  // Qt has taken its own arguments (-platform and the like) out by now.
-  o = leggiOpzioni(argc, argv);
 
-  std::string ini = unisci(o.parole);
-  if (ini.empty()) ini = percorsoIniPredefinito(QCoreApplication::applicationDirPath().toStdString());
+  if (!erroreIni.empty()) {
+    Domanda d =
+        costruisciDomanda(nullptr, "Errore file ini", testo::daUtf8(erroreIni), Icona::Critico, Pulsanti::Ok);
+    d.box->exec();
+    std::fprintf(stderr, "quimbo: %s\n", erroreIni.c_str());
+    return kEsitoConfigurazione;
+  }
 
   OrologioSistema orologio;
   PortaQt porta;
   std::unique_ptr<FinestraQt> finestraQt;
   std::unique_ptr<FinestraHeadless> finestraHeadless;
   Finestra* finestra = nullptr;
+  Servizio servizio;
   if (o.headless) {
     finestraHeadless = std::make_unique<FinestraHeadless>();
     if (o.prova) finestraHeadless->impostaProva(testo::daUtf8(*o.prova));
+    finestraHeadless->impostaDettagli(o.dettagli);
+    finestraHeadless->suSituazione(
+        [&servizio](const Situazione& s) { servizio.stato(testo::leggibile(DescriviSituazione(s))); });
     finestra = finestraHeadless.get();
   } else {
     finestraQt = std::make_unique<FinestraQt>();
@@ -157,6 +252,7 @@ int main(int argc, char** argv) {
   auto chiudi = [&] {
     if (chiuso) return;
     chiuso = true;
+    servizio.inArresto();
     if (finestraQt) {
       finestraQt->scarica();
     } else {
@@ -173,16 +269,17 @@ int main(int argc, char** argv) {
   });
 
   const EsitoAvvio esito = Form_Load(st, ini);
+  if (!esito.erroreConfigurazione.empty()) {
+    std::fprintf(stderr, "quimbo: %s\n", testo::leggibile(esito.erroreConfigurazione).c_str());
+    return kEsitoConfigurazione;
+  }
   if (!esito.portaAperta) {
     const std::string dispositivo = testo::aUtf8(esito.dispositivo);
     if (finestraQt) {
       finestraQt->chiedi("",
                          testo::daUtf8("Impossibile aprire la porta " + dispositivo + ":\n" + esito.motivo),
                          Icona::Critico, Pulsanti::Ok);
-    } else {
-      std::fprintf(stderr, "quimbo: impossibile aprire la porta %s: %s\n", dispositivo.c_str(),
-                   esito.motivo.c_str());
-    }
+    }  // headless: the error log's line on standard error has said it
     return 1;
   }
 
@@ -195,5 +292,6 @@ int main(int argc, char** argv) {
   }
 
   if (finestraQt) finestraQt->show();
+  servizio.pronto();
   return pompa.eseguiCicloPrincipale();
 }

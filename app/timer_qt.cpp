@@ -1,17 +1,26 @@
 #include "timer_qt.h"
 
+#include <sys/inotify.h>
+#include <unistd.h>
+
+#include <QSocketNotifier>
 #include <utility>
+
+#include "queue/scansione.h"
 
 namespace quimbo::app {
 
-TimerScansione::TimerScansione(std::function<void()> scatto) {
+TimerScansione::TimerScansione(std::function<void()> scatto) : scatto_(std::move(scatto)) {
   timer_.setObjectName(QStringLiteral("Timer1"));
   timer_.setSingleShot(false);
   // A coarse timer may tick up to 5% early; a scan is due a full interval later.
   timer_.setTimerType(Qt::PreciseTimer);
-  QObject::connect(&timer_, &QTimer::timeout, &timer_, [scatto = std::move(scatto)] {
-    if (scatto) scatto();
-  });
+  QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] { scatta(); });
+}
+
+TimerScansione::~TimerScansione() {
+  notifica_.reset();
+  if (inotify_ >= 0) ::close(inotify_);
 }
 
 void TimerScansione::intervallo(int millisecondi) {
@@ -31,6 +40,70 @@ void TimerScansione::aggiorna(bool riparti) {
     return;
   }
   if (riparti || !timer_.isActive()) timer_.start(intervallo_);
+}
+
+void TimerScansione::scatta() {
+  // The scan lets events through while it waits for the register: a tick that
+  // comes then must not start a scan inside the scan.
+  if (inScatto_) {
+    ancora_ = true;
+    return;
+  }
+  if (!cartella_.empty() && sorveglianza_ < 0) sorveglia();
+  inScatto_ = true;
+  ancora_ = false;
+  if (scatto_) scatto_();
+  inScatto_ = false;
+  if (ancora_) subito();
+}
+
+void TimerScansione::subito() {
+  if (inScatto_) {
+    ancora_ = true;
+    return;
+  }
+  if (previsto_ || !abilitato_ || intervallo_ <= 0) return;
+  previsto_ = true;
+  QTimer::singleShot(0, &timer_, [this] {
+    previsto_ = false;
+    if (abilitato_ && intervallo_ > 0) scatta();
+  });
+}
+
+void TimerScansione::osserva(const std::string& cartella) {
+  cartella_ = cartella;
+  sorveglia();
+}
+
+void TimerScansione::sorveglia() {
+  if (inotify_ < 0) {
+    inotify_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (inotify_ < 0) return;
+    notifica_ = std::make_unique<QSocketNotifier>(inotify_, QSocketNotifier::Read);
+    QObject::connect(notifica_.get(), &QSocketNotifier::activated, &timer_, [this] { leggiEventi(); });
+  }
+  sorveglianza_ = ::inotify_add_watch(inotify_, cartella_.c_str(),
+                                      IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVE_SELF | IN_ONLYDIR);
+}
+
+void TimerScansione::leggiEventi() {
+  alignas(inotify_event) char buf[16384];
+  bool scontrino = false;
+  for (;;) {
+    const ssize_t n = ::read(inotify_, buf, sizeof buf);
+    if (n <= 0) break;
+    for (ssize_t i = 0; i < n;) {
+      const auto* e = reinterpret_cast<const inotify_event*>(buf + i);
+      // The folder went away or was moved: the next tick watches the path again.
+      if (e->mask & IN_MOVE_SELF) ::inotify_rm_watch(inotify_, e->wd);
+      if (e->mask & (IN_IGNORED | IN_MOVE_SELF)) sorveglianza_ = -1;
+      // Events were lost: a scan finds whatever they were about.
+      if (e->mask & IN_Q_OVERFLOW) scontrino = true;
+      if (e->len > 0 && NomeDiScontrino(e->name)) scontrino = true;
+      i += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
+    }
+  }
+  if (scontrino) subito();
 }
 
 }  // namespace quimbo::app

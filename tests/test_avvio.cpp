@@ -12,6 +12,10 @@ namespace quimbo::prova {
 namespace {
 
 using B = std::string;
+const B kInesistente =
+    ". Dispositivo inesistente: adattatore scollegato o nome sbagliato? I nomi stabili degli adattatori USB "
+    "sono "
+    "in /dev/serial/by-id/";
 const B kBoxIni =
     "(Quimbo,Form Load) Problemi nei parametri.\r\nnel file di inizializzazione. \r\n"
     "Uso i valori di default\r\n";
@@ -32,9 +36,9 @@ std::string impostazioni(const Banco& b) {
 }
 
 // Defaults; values trimmed (NULs too) and converted; headless waits at most 30 s. A bad value shows one box
-// and falls back to the defaults of port (Dispositivo too), timer, folder and retries, later keys keeping
-// their start values. Each case: the two sections' lines, headless?, words expected, the box's last line ("":
-// none).
+// naming it and falls back to the defaults of timer and retries, later keys keeping their start values; the
+// port and the folder stay as configured. Each case: the two sections' lines, headless?, words expected, the
+// box's last lines ("": none).
 TEST(Avvio, ImpostazioniPredefiniteConvertiteEDiRiserva) {
   // clang-format off
   const std::tuple<B, B, bool, const char*, const char*> casi[] = {
@@ -49,10 +53,10 @@ TEST(Avvio, ImpostazioniPredefiniteConvertiteEDiRiserva) {
       {B("SepDecimaliQta=abc\0\0  ", 22), "", true, "SepDecimaliQta=abc TempoMaxRisposta=30", ""},
       {"AttesaTimer=1000\nRitenta=7\nDecimali=x\nSepDecimaliQta=,\nPausa=0,3\nConfBase=abc",
        "CommPort=5\nSettings=9600,n,8,1", false,
-       "CommPort=2 Settings=1200,e,7,1 AttesaTimer=4000 DirPerFile=f:\\quimbo Ritenta=3 SepDecimaliQta= Pausa=0 "
-       "ConfBase= AggConf=0 TempoMaxRisposta=0 RisposteAutomatiche=3 Porta=/dev/ttyS1,1200,e,7,1 Timer=4000",
-       "Type mismatch"},
-      {"Ritenta=40000", "", false, "", "Overflow"},
+       "CommPort=5 Settings=9600,n,8,1 AttesaTimer=4000 Ritenta=3 SepDecimaliQta= Pausa=0 "
+       "ConfBase= AggConf=0 TempoMaxRisposta=0 RisposteAutomatiche=3 Porta=/dev/finta,9600,n,8,1 Timer=4000",
+       "Type mismatch\r\n[Altri parametri] Decimali = \"x\""},
+      {"Ritenta=40000", "", false, "", "Overflow\r\n[Altri parametri] Ritenta = \"40000\""},
   };
   // clang-format on
   for (const auto& [altri, seriale, senzaFinestra, parole, box] : casi) {
@@ -81,7 +85,7 @@ TEST(Avvio, FamigliaSconosciutaPortaChiusaRegistroEFileMancante) {
                             "\n[Parametri Seriale]\nCommPort=4\n");
   const EsitoAvvio e = Form_Load(b.st, (b.cartella / "q.ini").string());
   EXPECT_EQ(std::make_tuple(e.portaAperta, e.dispositivo, e.motivo, b.finestra.timerAbilitato),
-            std::make_tuple(false, "/dev/ttyS3", "No such file or directory", false));
+            std::make_tuple(false, "/dev/ttyS3", "No such file or directory" + kInesistente, false));
   EXPECT_NE(b.finestra.ultimo(Campo::TxtMsg).find("sconosciuto"), B::npos);
   b.orologio.data = DataOra{2027, 1, 2, 23, 5, 9};
   ScriviErrore(b.st, 5, "", "TIMER1");
@@ -90,8 +94,10 @@ TEST(Avvio, FamigliaSconosciutaPortaChiusaRegistroEFileMancante) {
       "In 12/05/2026 07:10:03  si e' verificato l'errore n.5 (Tipo di registratore sconosciuto: \"Epson\". "
       "Gli scontrini restano nella cartella.) in Form_Load\r\n"
       "In 12/05/2026 07:10:03  si e' verificato l'errore n.8002 (Impossibile aprire la porta /dev/ttyS3: "
-      "No such file or directory) in Form_Load\r\n"
-      "In 01/02/2027 23:05:09  si e' verificato l'errore n.5 () in TIMER1\r\n");
+      "No such file or directory" +
+          kInesistente +
+          ") in Form_Load\r\n"
+          "In 01/02/2027 23:05:09  si e' verificato l'errore n.5 () in TIMER1\r\n");
   b.porta.apriFallisce = false;
   b.scriviFile("a.sco", "00\tPANE\t1\t150\t1\r\n");
   Timer1_Timer(b.st);

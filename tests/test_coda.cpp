@@ -318,7 +318,7 @@ TEST(Coda, FineOrLostPortDuringAReceiptLeavesTheFile) {
     EXPECT_EQ(b.righeLog().size(), 1u) << b.leggiFile("errori.txt");
     b.porta.apriFallisce = true;
     Timer1_Timer(b.st);
-    EXPECT_EQ(b.st.TxtMsg, "Porta seriale non disponibile: No such file or directory");
+    EXPECT_EQ(b.st.TxtMsg, "Porta seriale /dev/finta non disponibile: No such file or directory");
     EXPECT_TRUE(b.esiste("a.sco"));
     b.porta.apriFallisce = false;
     Timer1_Timer(b.st);

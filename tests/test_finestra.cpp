@@ -52,14 +52,16 @@ struct Avviata : SuPortaVera<FinestraQt> {
 };
 
 struct Headless {  // writing to memory, over the scripted platform's state
-  char* buf = nullptr;
-  size_t n = 0;
+  char *buf = nullptr, *bufErr = nullptr;
+  size_t n = 0, nErr = 0;
   std::FILE* uscita = open_memstream(&buf, &n);
+  std::FILE* errori = open_memstream(&bufErr, &nErr);
   prova::Banco banco;
-  FinestraHeadless finestra{uscita};
+  FinestraHeadless finestra{uscita, errori};
   Headless() { finestra.collega(&banco.st, nullptr); }
-  ~Headless() { std::fclose(uscita), std::free(buf); }
+  ~Headless() { std::fclose(uscita), std::fclose(errori), std::free(buf), std::free(bufErr); }
   std::string letto() { return std::fflush(uscita), std::string(buf, n); }
+  std::string lettoErr() { return std::fflush(errori), std::string(bufErr, nErr); }
 };
 
 }  // namespace
@@ -163,7 +165,25 @@ TEST(FinestraHeadless, RisposteAutomaticheEUnaRigaPerDomanda) {
             << quante << ": " << passi;
     const std::regex righe(R"((\d\d:\d\d:\d\d\.\d\d\d DOMANDA \[Invio Scontrini alle casse\]: )"
                            R"(Non risponde / Riprovo\? -> (OK|Annulla|Sì|No)\n)+)");
-    EXPECT_TRUE(std::regex_match(h.letto(), righe)) << h.letto();
+    EXPECT_TRUE(std::regex_match(h.lettoErr(), righe)) << h.lettoErr();
+  }
+}
+
+// The integrator's log: receipts and the link on standard output, errors on standard error, the display
+// texts only in detail (--verbose).
+TEST(FinestraHeadless, RigheDelRegistroPerFlusso) {
+  for (const bool dettagli : {false, true}) {
+    Headless h;
+    h.finestra.impostaDettagli(dettagli);
+    h.finestra.scrivi(Campo::TxtManda,
+                      "\x02"
+                      "415\x03");
+    h.finestra.annota(Livello::Informazione, "Scontrino a.sco inviato");
+    h.finestra.annota(Livello::Errore, "Cassa non risponde");
+    const std::regex ora(R"(\d\d:\d\d:\d\d\.\d\d\d )");
+    EXPECT_EQ(std::regex_replace(h.letto(), ora, ""),
+              std::string(dettagli ? "MANDO ALLA CASSA: <STX>415<ETX>\n" : "") + "Scontrino a.sco inviato\n");
+    EXPECT_EQ(std::regex_replace(h.lettoErr(), ora, ""), "ERRORE: Cassa non risponde\n");
   }
 }
 
@@ -231,46 +251,96 @@ TEST(PortaEPompaQt, ByteAttesaDeiDatiEScadenze) {
   EXPECT_EQ(make_tuple(primo, secondo, pompa.profondita()), make_tuple(1, 2, 0));
 }
 
-// SIGTERM and SIGINT end the window with 0, also on the start-up error box before the main loop (headless:
-// test_programma). Runs that end by themselves: an unlock; a port that cannot open, named by an ini path with
-// spaces given in pieces; help, version, an unknown option.
-TEST(Programma, SegnaliECodiciDUscita) {
+// Start-up cases of the real program, each with its exit code and what it says. SIGTERM and SIGINT end a
+// running program with 0 (a window also on the start-up error box). A configuration that cannot be used stops
+// a headless program with 78 and names the value; a port that cannot open ends with 1 and says what to do;
+// the command line and a missing display end with 2. An ini path with spaces may come in pieces; UTF-16 and
+// CR-only files are read (their device shows in the port error).
+TEST(Programma, AvvioCodiciDUscitaEMessaggi) {
   CartellaTemporanea dir, altra, finestra;
-  Pty pty;
+  Pty pty, occupata;
   Simulatore sim({"vandoni"}, (dir.p / "giornale.txt").string());
   const QString ini = QString::fromStdString(scriviIni(dir, "Vandoni", sim.dispositivo()));
   fs::create_directories(altra.p / "con spazi");
   fs::copy_file(scriviIni(altra, "Vandoni", "/dev/quimbo-nessuno"), altra.p / "con spazi" / "mio file.ini");
   const QString con = QString::fromStdString((altra.p / "con").string());  // + " spazi/mio file.ini"
   const QString quieta = QString::fromStdString(scriviIni(finestra, "Vandoni", pty.nome));
-  const QString ritenta =
-      QString::fromStdString(scriviIni(altra, "Vandoni", pty.nome, 600000, "Ritenta=abc\n"));
+  auto scrivi = [&](const char* nome, const std::string& testo) {
+    std::ofstream(altra.p / nome, std::ios::binary) << testo;
+    return QString::fromStdString((altra.p / nome).string());
+  };
+  auto variante = [&](const char* nome, const std::string& altro, const std::string& dispositivo = "") {
+    fs::copy_file(scriviIni(altra, "Vandoni", dispositivo.empty() ? pty.nome : dispositivo, 600000, altro),
+                  altra.p / nome, fs::copy_options::overwrite_existing);
+    return QString::fromStdString((altra.p / nome).string());
+  };
+  const QString ritenta = variante("ritenta.ini", "Ritenta=abc\n");
+  const QString epson = variante("epson.ini", "Registratore=Epson\n");
+  const QString senzaCartella = variante("senza.ini", "DirPerFile=" + (altra.p / "manca").string() + "\n");
+  const QString proc = variante("proc.ini", "DirPerFile=/proc\n");
+  const QString nulla = variante("null.ini", "", "/dev/null");
+  const QString occupante = variante("occupata.ini", "", occupata.nome);
+  std::u16string u16 = u"\uFEFF[Parametri Seriale]\r\nDispositivo=/dev/quimbo-utf16\r\n";
+  const QString utf16 =
+      scrivi("utf16.ini", std::string(reinterpret_cast<const char*>(u16.data()), 2 * u16.size()));
+  const QString soloCr = scrivi("cr.ini",
+                                "[Altri parametri]\rAttesaTimer=100\r[Parametri Seriale]\r"
+                                "Dispositivo=/dev/quimbo-cr\r");
+  QProcess primo;  // holds the port that the "busy" case asks for
+  primo.start(QStringLiteral(QUIMBO_ESEGUIBILE), {"--headless", occupante});
+  ASSERT_TRUE(primo.waitForReadyRead(5000));
+  const std::string pidPrimo = std::to_string(primo.processId());
+  using Parole = std::vector<std::string>;
   // clang-format off
-  const std::tuple<QStringList, int, int, std::vector<const char*>, const char*> casi[] = {
-      {{quieta}, SIGTERM, 0, {}, ""},
-      {{ritenta}, SIGINT, 0, {}, ""},
-      {{"--headless", "--sblocca", ini}, 0, 0, {"MANDO ALLA CASSA: <STX>"}, ""},
-      {{"--headless", con, "spazi/mio", "file.ini"}, 0, 1, {},
-       "quimbo: impossibile aprire la porta /dev/quimbo-nessuno: "},
-      {{"--help"}, 0, 0, {"--headless", "--prova", "--sblocca", "--version", "Dispositivo", "Registratore"}, ""},
-      {{"--version"}, 0, 0, {"quimbo "}, ""},
-      {{"--nessuna"}, 0, 2, {}, "quimbo: "},
+  const std::tuple<QStringList, int, int, Parole, Parole> casi[] = {
+      {{quieta}, SIGTERM, 0, {}, {}},
+      {{ritenta}, SIGINT, 0, {}, {}},
+      {{"--headless", "--verbose", "--sblocca", ini}, 0, 0, {"Avvio: file ini ", "MANDO ALLA CASSA: <STX>"}, {}},
+      {{"--headless", con, "spazi/mio", "file.ini"}, 0, 1, {"porta /dev/quimbo-nessuno"},
+       {"Impossibile aprire la porta /dev/quimbo-nessuno: ", "/dev/serial/by-id/"}},
+      {{"--headless", nulla}, 0, 1, {}, {"/dev/null non \u00e8 una porta seriale"}},
+      {{"--headless", occupante}, 0, 1, {}, {"occupata da un altro programma", "processo " + pidPrimo + " (quimbo)"}},
+      {{"--headless", utf16}, 0, 1, {}, {"porta /dev/quimbo-utf16"}},
+      {{"--headless", soloCr}, 0, 1, {"scansione ogni 100 ms"}, {"porta /dev/quimbo-cr"}},
+      {{"--headless", senzaCartella}, SIGTERM, 0, {}, {"manca inesistente: crearla"}},
+      {{"--headless", proc}, SIGTERM, 0, {}, {"Cartella degli scontrini /proc non scrivibile"}},
+      {{"--headless", ritenta}, 0, 78, {}, {"[Altri parametri] Ritenta = \"abc\": Type mismatch"}},
+      {{"--headless", epson}, 0, 78, {}, {"Registratore = \"Epson\""}},
+      {{"--headless", "/nessuna/parte.ini"}, 0, 78, {}, {"quimbo: il file ini /nessuna/parte.ini non esiste"}},
+      {{"--help"}, 0, 0, {"--headless", "--verbose", "--prova", "--sblocca", "--version", "Dispositivo", "\u00e8"}, {}},
+      {{"--version"}, 0, 0, {"quimbo "}, {}},
+      {{"--nessuna"}, 0, 2, {}, {"quimbo: opzione sconosciuta: --nessuna", "quimbo --help"}},
+      {{"-h"}, 0, 2, {}, {"quimbo: opzione sconosciuta: -h"}},
+      {{quieta, "-platform", "xcb"}, 0, 2, {}, {"usare --headless"}},
+      {{quieta}, 0, 2, {}, {"quimbo: nessun display per la finestra: senza display usare --headless"}},
   };
   // clang-format on
-  for (const auto& [argomenti, segnale, codice, suUscita, errore] : casi) {
+  for (const auto& [argomenti, segnale, codice, suUscita, suErrore] : casi) {
     SCOPED_TRACE(argomenti.join(' ').toStdString());
     QProcess p;
+    if (codice == 2 && argomenti.first() == quieta) {  // the window where there is no display
+      QProcessEnvironment ambiente = QProcessEnvironment::systemEnvironment();
+      for (const char* v : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) ambiente.remove(v);
+      p.setProcessEnvironment(ambiente);
+    }
     p.start(QStringLiteral(QUIMBO_ESEGUIBILE), argomenti);
     if (segnale) {
-      EXPECT_FALSE(p.waitForFinished(1000)) << "a window keeps running until told";
+      EXPECT_FALSE(p.waitForFinished(1000)) << "keeps running until told";
       ::kill(static_cast<pid_t>(p.processId()), segnale);
     }
     ASSERT_TRUE(p.waitForFinished(10000));
     EXPECT_EQ(make_tuple(p.exitStatus(), p.exitCode()), make_tuple(QProcess::NormalExit, codice));
-    const QByteArray uscita = p.readAllStandardOutput();
-    for (const char* parola : suUscita) EXPECT_TRUE(uscita.contains(parola)) << parola;
-    EXPECT_TRUE(p.readAllStandardError().startsWith(errore));
+    const std::string uscita = p.readAllStandardOutput().toStdString(),
+                      errore = p.readAllStandardError().toStdString();
+    for (const std::string& parola : suUscita) EXPECT_NE(uscita.find(parola), std::string::npos) << parola;
+    for (const std::string& parola : suErrore)
+      EXPECT_NE(errore.find(parola), std::string::npos) << parola << "\n" << errore;
+    if (suErrore.empty()) {
+      EXPECT_EQ(errore, "");
+    }
   }
+  primo.terminate();
+  EXPECT_TRUE(primo.waitForFinished(5000));
   ASSERT_TRUE(sim.aspettaRighe(2, 2000));
   EXPECT_EQ(sim.righe(), (std::vector<std::string>{"497", "497"})) << "the unlock command, twice";
 }

@@ -33,7 +33,7 @@ TEST(Programma, RifiutiRisoltiDaSoloESigtermAMetaScontrino) {
   p.terminate();
   ASSERT_TRUE(p.waitForFinished(5000));
   EXPECT_EQ(std::make_pair(p.exitStatus(), p.exitCode()), std::make_pair(QProcess::NormalExit, 0));
-  EXPECT_TRUE(p.readAllStandardOutput().contains("Verificati 3 errori in trasmissione"));
+  EXPECT_TRUE(p.readAllStandardError().contains("Verificati 3 errori in trasmissione"));
   const Righe prima = sim.righe();
   ASSERT_LT(prima.size(), rifiuti.size() + blocco.size()) << "not stopped in the middle";
   const long n = static_cast<long>(prima.size() - rifiuti.size());  // commands of the receipt that went out

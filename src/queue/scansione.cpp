@@ -3,6 +3,7 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <optional>
@@ -30,10 +31,6 @@ std::string Chiave(const Identita& id) {
   return std::to_string(id.dimensione) + "\t" + std::to_string(id.modifica) + "\t" + id.nome;
 }
 std::string NomeDaChiave(const std::string& k) { return k.substr(k.find('\t', k.find('\t') + 1) + 1); }
-
-bool FiniscePerSco(const std::string& nome) {
-  return nome.size() > 4 && strcasecmp(nome.c_str() + nome.size() - 4, ".sco") == 0;
-}
 
 std::string DataOraTesto(const DataOra& d, char sepData) {
   char b[32];
@@ -181,7 +178,9 @@ void CassaMuta(Stato& st, const fs::path& cartella) {
 void CassaRisponde(Stato& st) {
   if (!st.mbCassaMuta || st.mbNessunaRisposta) return;
   st.mbCassaMuta = false;
-  Dici(st, err::ErroreIO, "La cassa risponde di nuovo");
+  const std::string testo = "La cassa risponde di nuovo";
+  ImpostaTesto(st, Campo::TxtMsg, testo);
+  ScriviErrore(st, err::ErroreIO, testo, kProcedura, Livello::Informazione);
 }
 
 // A receipt still without its total line waits while it keeps changing; unchanged
@@ -198,12 +197,21 @@ bool Abbandonato(Stato& st, const Identita& id) {
 bool PortaPronta(Stato& st) {
   if (st.porta().aperta()) return true;
   std::string motivo;
-  if (st.porta().apri(dispositivoPorta(st), st.msSettings, motivo)) {
-    ImpostaTesto(st, Campo::TxtMsg, "Porta seriale di nuovo disponibile");
+  const std::string dispositivo = dispositivoPorta(st);
+  if (st.porta().apri(dispositivo, st.msSettings, motivo)) {
+    st.msPortaNonDisponibile.clear();
+    const std::string msg = "Porta seriale " + dispositivo + " di nuovo disponibile";
+    ImpostaTesto(st, Campo::TxtMsg, msg);
+    Annota(st, Livello::Informazione, msg);
     return true;
   }
-  const std::string msg = "Porta seriale non disponibile: " + motivo;
+  const std::string msg = "Porta seriale " + dispositivo + " non disponibile: " + motivo;
   if (st.TxtMsg != msg) ImpostaTesto(st, Campo::TxtMsg, msg);
+  // Once per cause, not on every tick while the adapter stays away.
+  if (st.msPortaNonDisponibile != msg) {
+    st.msPortaNonDisponibile = msg;
+    Annota(st, Livello::Errore, msg + SuggerimentoPorta(dispositivo, motivo));
+  }
   return false;
 }
 
@@ -220,11 +228,38 @@ bool Elimina(Stato& st, const fs::path& file) {
   }
 }
 
-void Scansione(Stato& st) {
+// The folder's modification time in nanoseconds, and whether it is old enough that
+// a file added after it would have moved it even on a file system with coarse times.
+std::optional<long long> MomentoCartella(const fs::path& dir, bool& stabile) {
+  std::error_code ec;
+  const fs::file_time_type t = fs::last_write_time(dir, ec);
+  if (ec) return std::nullopt;
+  stabile = fs::file_time_type::clock::now() - t > std::chrono::seconds(3);
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(t.time_since_epoch()).count();
+}
+
+std::string Durata(double secondi) {
+  char b[32];
+  std::snprintf(b, sizeof b, "%.2f s", secondi);
+  return b;
+}
+
+// True when the scan took a full batch and more receipts are waiting.
+bool Scansione(Stato& st) {
   const fs::path dir = cartella(st.msDirPerFile);
   RisolviPagamentoInterrotto(st, dir);
-  const std::vector<std::string> nomi = ElencaScontrini(dir, kFilePerGiro);
-  if (nomi.empty()) return;
+  // An idle folder holding many other files costs one stat per tick, not a listing.
+  bool stabile = false;
+  const std::optional<long long> momento = MomentoCartella(dir, stabile);
+  if (momento && st.mllCartellaSenzaScontrini == momento) return false;
+  st.mllCartellaSenzaScontrini.reset();
+  std::size_t totale = 0;
+  const std::vector<std::string> nomi = ElencaScontrini(dir, kFilePerGiro, &totale);
+  st.mSituazione.inAttesa = static_cast<int>(totale);
+  if (nomi.empty()) {
+    if (stabile) st.mllCartellaSenzaScontrini = momento;
+    return false;
+  }
   std::vector<Identita> inviati = LeggiInviati(dir);
   // Entries whose file is gone (a stop between deletion and journal, a failed
   // receipt the operator removed) are done with.
@@ -264,14 +299,21 @@ void Scansione(Stato& st) {
     if (const std::optional<std::string> motivo = GiornaleNonScrivibile(dir)) {
       Avvisa(st, "cartella\t" + *motivo, err::AccessoPercorso,
              "Cartella degli scontrini non scrivibile (" + *motivo + "): gli scontrini restano in attesa");
-      return;
+      return false;
     }
 
     Esito esito;
+    st.miComandi = 0;
+    const double inizio = st.orologio().secondi();
     {
       CollegamentoOccupato occupato(st);
       esito = ElaboraScontrino(st, percorso.string());
     }
+    const std::string quanto =
+        std::to_string(st.miComandi) + " comandi in " + Durata(st.orologio().secondi() - inizio);
+    auto finito = [&] {
+      if (st.mSituazione.inAttesa > 0) --st.mSituazione.inAttesa;
+    };
     if (esito != Esito::Trattenuto && esito != Esito::InDubbio) CassaRisponde(st);
     switch (esito) {
       case Esito::Inviato:
@@ -290,6 +332,10 @@ void Scansione(Stato& st) {
         TogliPagamento(dir);
         // Any entry under this name is done with now, older ones included.
         if (Elimina(st, percorso)) dimentica(nome);
+        Annota(st, Livello::Informazione, "Scontrino " + nome + " inviato: " + quanto);
+        st.mSituazione.ultimo = nome;
+        st.mSituazione.quando = st.orologio().adesso();
+        finito();
         break;
       case Esito::Incompleto:
         if (id && Abbandonato(st, *id)) {
@@ -299,25 +345,35 @@ void Scansione(Stato& st) {
                        kProcedura);
           MettiDaParte(st, dir, percorso);
           st.mapIncompleti.erase(nome);
+          finito();
         }
         break;
       case Esito::Fallito:
+        Annota(st, Livello::Errore,
+               "Scontrino " + nome + " non inviato, messo da parte come " + kBadscont + ": " + quanto);
         MettiDaParte(st, dir, percorso);
         TogliPagamento(dir);
+        finito();
         break;
       case Esito::InDubbio:
+        Annota(st, Livello::Errore, "Scontrino " + nome + " interrotto durante il pagamento: " + quanto);
         MettiDaParteInDubbio(st, dir, percorso);
+        finito();
         [[fallthrough]];
       case Esito::Trattenuto:
+        if (esito == Esito::Trattenuto)
+          Annota(st, Livello::Informazione,
+                 "Scontrino " + nome + " trattenuto, ripartir\xe0 dalla prima riga: " + quanto);
         // The line went away under the receipt, or the register fell silent: nothing
         // says it refused; the rest waits for it too.
         if (st.mbNessunaRisposta) CassaMuta(st, dir);
         ChiusuraRinviataEseguita(st);
-        return;
+        return false;
     }
     // A close that waited for this receipt's payment goes ahead before the next one.
-    if (ChiusuraRinviataEseguita(st)) return;
+    if (ChiusuraRinviataEseguita(st)) return false;
   }
+  return totale > nomi.size();
 }
 
 }  // namespace
@@ -338,6 +394,10 @@ void RinominaFile(const std::string& attuale, const std::string& nuovo) {
   fs::rename(attuale, nuovo, ec);
 }
 
+bool NomeDiScontrino(const std::string& nome) {
+  return nome.size() > 4 && strcasecmp(nome.c_str() + nome.size() - 4, ".sco") == 0;
+}
+
 bool PrimaNellElenco(const std::string& a, const std::string& b) {
   auto piega = [](std::string s) {
     for (char& c : s)
@@ -348,7 +408,7 @@ bool PrimaNellElenco(const std::string& a, const std::string& b) {
   return pa != pb ? pa < pb : a < b;  // names equal but for case: a fixed order all the same
 }
 
-std::vector<std::string> ElencaScontrini(const fs::path& dir, int massimo) {
+std::vector<std::string> ElencaScontrini(const fs::path& dir, int massimo, std::size_t* totale) {
   std::vector<std::string> nomi;
   std::error_code ec;
   fs::directory_iterator it(dir, ec);
@@ -360,12 +420,13 @@ std::vector<std::string> ElencaScontrini(const fs::path& dir, int massimo) {
     std::error_code ec2;
     if (!it->is_regular_file(ec2)) continue;
     const std::string nome = it->path().filename().string();
-    if (FiniscePerSco(nome)) nomi.push_back(nome);
+    if (NomeDiScontrino(nome)) nomi.push_back(nome);
   }
   if (ec) throw erroreDa(ec);
   // Directory order here is hash order; receipts go out in the order Windows
   // lists them, so numbered or time-stamped names are printed in sequence.
   std::sort(nomi.begin(), nomi.end(), PrimaNellElenco);
+  if (totale) *totale = nomi.size();
   if (massimo >= 0 && nomi.size() > static_cast<std::size_t>(massimo))
     nomi.resize(static_cast<std::size_t>(massimo));
   return nomi;
@@ -381,8 +442,10 @@ void Timer1_Timer(Stato& st) {
     return;
   }
   fin.abilitaTimer(false);
+  bool ancora = false;
   try {
-    if (PortaPronta(st)) Scansione(st);
+    if (PortaPronta(st)) ancora = Scansione(st);
+    MostraSituazione(st);
     if (st.mbChiuso) return;
   } catch (const Errore& e) {
     if (e.numero() == err::FileNonTrovato || e.numero() == err::AccessoPercorso) {
@@ -404,6 +467,7 @@ void Timer1_Timer(Stato& st) {
     return;
   }
   fin.abilitaTimer(true);
+  if (ancora) fin.scansioneSubito();
 }
 
 }  // namespace quimbo

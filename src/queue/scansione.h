@@ -23,7 +23,12 @@ void RinominaFile(const std::string& attuale, const std::string& nuovo);
 // The order of names in a listing: ordinal without regard to case, as Windows lists them.
 bool PrimaNellElenco(const std::string& a, const std::string& b);
 
-// The first `massimo` receipt files ("*.sco", any case, plain files) in that order, names only.
-std::vector<std::string> ElencaScontrini(const std::filesystem::path& cartella, int massimo);
+// The first `massimo` receipt files ("*.sco", any case, plain files) in that order, names only;
+// `totale` gets how many there are in all.
+std::vector<std::string> ElencaScontrini(const std::filesystem::path& cartella, int massimo,
+                                         std::size_t* totale = nullptr);
+
+// Whether a file of that name is a receipt ("*.sco", any case).
+bool NomeDiScontrino(const std::string& nome);
 
 }  // namespace quimbo

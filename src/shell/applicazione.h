@@ -2,7 +2,9 @@
 // The entry points the shell wires to its window, timer, port and command line.
 // Everything behind them is plain core code over the shared state.
 
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "shell/stato.h"
 
@@ -11,16 +13,30 @@ namespace quimbo {
 struct EsitoAvvio {
   bool portaAperta = false;
   std::string dispositivo;  // the device that was opened, or could not be
-  std::string motivo;       // the system's reason when it could not be opened
+  std::string motivo;       // the system's reason when it could not be opened, and what to do
+  // Headless: the configuration cannot be used (a file that cannot be read, a bad
+  // value named by section, key and value); nothing was opened, exit code 78.
+  std::string erroreConfigurazione;
 };
+
+inline constexpr const char* kIniDiSistema = "/etc/quimbo/quimbo.ini";
 
 // "quimbo.ini" beside the executable.
 std::string percorsoIniPredefinito(const std::string& cartellaEseguibile);
+// The configuration used when none is named: "quimbo.ini" beside the executable,
+// else the system's; none when neither exists.
+std::optional<std::string> CercaIni(const std::string& cartellaEseguibile);
 
 // Start-up, in the original's order: constants, configuration, window adapted to
 // the family, port opened, timer enabled. The timer is enabled only when the port
 // opened; a program whose port failed must end (exit code 1).
 EsitoAvvio Form_Load(Stato& st, const std::string& percorsoIni);
+
+// What to do about a port that did not open, as a sentence to append to the
+// system's reason (". Permesso negato: ..."), or "" when there is nothing to add:
+// a missing device, one that is not a serial port, one that another process has
+// locked (with its PID), one this user may not open.
+std::string SuggerimentoPorta(const std::string& dispositivo, const std::string& motivo);
 
 // The device name: "Dispositivo" when set, else "/dev/ttyS<N-1>" (COM<N> on Windows).
 std::string dispositivoPorta(const Stato& st);

@@ -8,8 +8,10 @@
 #include <limits>
 
 #include "link/comm.h"
+#include "queue/giornale.h"
 #include "shell/applicazione.h"
 #include "shell/errore.h"
+#include "shell/percorsi.h"
 #include "shell/registro.h"
 #include "shell/testo.h"
 #include "shell/util.h"
@@ -67,26 +69,44 @@ void ImpostaChiaviNuovePredefinite(Stato& st) {
   st.mdAttesaTotale = 60;
 }
 
-void LeggiChiaviNuove(Stato& st, const util::FileIni& ini) {
-  st.msDispositivo = f_trim0(st, ini.leggi(kSezioneSeriale, "Dispositivo", ""));
-  st.mdTempoMaxRisposta = util::ConvertiNumero(
-      f_trim0(st, ini.leggi(kSezioneAltri, "TempoMaxRisposta", st.mbSenzaFinestra ? "30" : "0")));
+// Reads the keys one by one and remembers the one being converted, so that a bad
+// value can be named by section, key and value.
+class Lettore {
+ public:
+  Lettore(Stato& st, const util::FileIni& ini) : st_(st), ini_(ini) {}
+  std::string operator()(const char* sezione, const char* chiave, const char* predefinito) {
+    sezione_ = sezione;
+    chiave_ = chiave;
+    valore_ = f_trim0(st_, ini_.leggi(sezione, chiave, predefinito));
+    return valore_;
+  }
+  // "[Altri parametri] Decimali = "x"", for the messages about a bad value.
+  std::string ultima() const {
+    return sezione_.empty() ? "" : "[" + sezione_ + "] " + chiave_ + " = \"" + valore_ + "\"";
+  }
+
+ private:
+  Stato& st_;
+  const util::FileIni& ini_;
+  std::string sezione_, chiave_, valore_;
+};
+
+void LeggiChiaviNuove(Stato& st, Lettore& leggi) {
+  st.msDispositivo = leggi(kSezioneSeriale, "Dispositivo", "");
+  st.mdTempoMaxRisposta =
+      util::ConvertiNumero(leggi(kSezioneAltri, "TempoMaxRisposta", st.mbSenzaFinestra ? "30" : "0"));
   if (st.mdTempoMaxRisposta < 0) st.mdTempoMaxRisposta = 0;
-  st.miRisposteAutomatiche = util::CIntero(f_trim0(st, ini.leggi(kSezioneAltri, "RisposteAutomatiche", "3")));
+  st.miRisposteAutomatiche = util::CIntero(leggi(kSezioneAltri, "RisposteAutomatiche", "3"));
   if (st.miRisposteAutomatiche < 0) st.miRisposteAutomatiche = 0;
-  st.mdAttesaTotale = util::ConvertiNumero(f_trim0(st, ini.leggi(kSezioneAltri, "AttesaTotale", "60")));
+  st.mdAttesaTotale = util::ConvertiNumero(leggi(kSezioneAltri, "AttesaTotale", "60"));
   if (st.mdAttesaTotale < 0) st.mdAttesaTotale = 0;
-  st.msCodifica = f_trim0(st, ini.leggi(kSezioneAltri, "Codifica", "auto"));
+  st.msCodifica = leggi(kSezioneAltri, "Codifica", "auto");
   const std::string codifica = testo::maiuscole(st.msCodifica);
   if (codifica != "AUTO" && codifica != "WINDOWS-1252" && codifica != "UTF-8")
-    throw Errore(err::ChiamataNonValida,
-                 "Codifica non valida: \"" + st.msCodifica + "\" (auto, windows-1252 o utf-8)");
+    throw Errore(err::ChiamataNonValida, "Codifica non valida (auto, windows-1252 o utf-8)");
 }
 
-void LeggiConfigurazione(Stato& st, const util::FileIni& ini) {
-  auto leggi = [&](const char* sezione, const char* chiave, const char* predefinito) {
-    return f_trim0(st, ini.leggi(sezione, chiave, predefinito));
-  };
+void LeggiConfigurazione(Stato& st, Lettore& leggi) {
   st.msCommPort = leggi(kSezioneSeriale, "CommPort", "2");
   st.msSettings = leggi(kSezioneSeriale, "Settings", "1200,e,7,1");
   st.msAttesaTimer = leggi(kSezioneAltri, "AttesaTimer", "4000");
@@ -103,7 +123,40 @@ void LeggiConfigurazione(Stato& st, const util::FileIni& ini) {
   st.mdPausaReady = util::ConvertiNumero(leggi(kSezioneAltri, "PausaReady", "0,2"));
   st.finestra().impostaConfBase(leggi(kSezioneAltri, "ConfBase", ""));
   st.msTotDisplay = leggi(kSezioneAltri, "TotDisplay", "");
-  LeggiChiaviNuove(st, ini);
+  LeggiChiaviNuove(st, leggi);
+}
+
+// After a bad value the window runs on the defaults, but never on a port or a
+// folder that nobody configured: the port and folder keys are texts that cannot
+// fail, and they are taken from the file whatever came before the bad one.
+void TieniPortaECartella(Stato& st, const util::FileIni& ini) {
+  Lettore leggi(st, ini);
+  st.msDispositivo = leggi(kSezioneSeriale, "Dispositivo", "");
+  st.msCommPort = leggi(kSezioneSeriale, "CommPort", "2");
+  st.msSettings = leggi(kSezioneSeriale, "Settings", "1200,e,7,1");
+  st.msDirPerFile = leggi(kSezioneAltri, "DirPerFile", "f:\\quimbo");
+}
+
+// A folder that is missing or cannot be written keeps every receipt where it is;
+// said at start-up rather than at the first receipt.
+void ControllaCartella(Stato& st) {
+  const std::filesystem::path dir = cartella(st.msDirPerFile);
+  std::error_code ec;
+  std::string msg;
+  if (!std::filesystem::is_directory(dir, ec))
+    msg = "Cartella degli scontrini " + dir.string() + " inesistente: crearla, o correggere DirPerFile";
+  else if (const std::optional<std::string> motivo = GiornaleNonScrivibile(dir))
+    msg = "Cartella degli scontrini " + dir.string() + " non scrivibile (" + *motivo +
+          "): gli scontrini restano in attesa";
+  if (msg.empty()) return;
+  ImpostaTesto(st, Campo::TxtMsg, msg);
+  Annota(st, Livello::Errore, msg);
+}
+
+std::string Riassunto(const Stato& st, const std::string& dispositivo, long intervallo) {
+  return "Avvio: file ini " + st.msFileIni + (std::filesystem::exists(st.msFileIni) ? "" : " (assente)") +
+         ", registratore " + st.msTipoReg + ", porta " + dispositivo + " " + st.msSettings + ", cartella " +
+         cartella(st.msDirPerFile).string() + ", scansione ogni " + std::to_string(intervallo) + " ms";
 }
 
 long ArrotondaIntero(double v, long minimo, long massimo) {
@@ -127,6 +180,14 @@ std::string SeparatoreDecimaleAmbiente() {
 
 std::string percorsoIniPredefinito(const std::string& cartellaEseguibile) {
   return (std::filesystem::path(cartellaEseguibile) / "quimbo.ini").string();
+}
+
+std::optional<std::string> CercaIni(const std::string& cartellaEseguibile) {
+  for (const std::string& p : {percorsoIniPredefinito(cartellaEseguibile), std::string(kIniDiSistema)}) {
+    std::error_code ec;
+    if (std::filesystem::exists(p, ec)) return p;
+  }
+  return std::nullopt;
 }
 
 std::string f_trim0(Stato& st, const std::string& testo) {
@@ -162,19 +223,39 @@ EsitoAvvio Form_Load(Stato& st, const std::string& percorsoIni) {
   Finestra& fin = st.finestra();
   ImpostaChiaviNuovePredefinite(st);
 
+  EsitoAvvio esito;
+  util::FileIni ini;
+  std::optional<Errore> illeggibile;
   try {
-    const util::FileIni ini = util::FileIni::carica(percorsoIni);
+    ini = util::FileIni::carica(percorsoIni);
+  } catch (const Errore& e) {
+    esito.erroreConfigurazione = "file ini " + percorsoIni + " illeggibile: " + e.descrizione();
+    if (st.mbSenzaFinestra) return esito;
+    esito.erroreConfigurazione.clear();
+    illeggibile = e;
+  }
+  Lettore leggi(st, ini);
+  try {
+    if (illeggibile) throw *illeggibile;
     st.msTipoReg = ini.leggi(kSezioneAltri, "Registratore", "Vandoni");
     AdattaFinestra(st);
     ImpostaTesto(st, Campo::txtTipo, st.msTipoReg);
     fin.scrivi(Campo::Caption, "Gestione Registratore di Cassa (" + st.msTipoReg + ") ");
-    LeggiConfigurazione(st, ini);
+    LeggiConfigurazione(st, leggi);
     fin.impostaAggConf(!testo::senzaSpazi(fin.confBase()).empty());
   } catch (const Errore& e) {
+    const std::string dove = leggi.ultima();
+    // Without a window nobody reads a box: a service must not run on settings that
+    // nobody wrote, so it stops and names the value.
+    if (st.mbSenzaFinestra) {
+      esito.erroreConfigurazione =
+          "valore non valido nel file ini " + percorsoIni + ": " + dove + ": " + e.descrizione();
+      return esito;
+    }
     fin.chiedi("Errore file ini",
                "(Quimbo,Form Load) Problemi nei parametri.\r\nnel file di inizializzazione. \r\n"
                "Uso i valori di default\r\n" +
-                   e.descrizione(),
+                   e.descrizione() + (dove.empty() ? "" : "\r\n" + dove),
                Icona::Esclamazione, Pulsanti::Ok);
     st.msCommPort = "2";
     st.msSettings = "1200,e,7,1";
@@ -182,6 +263,7 @@ EsitoAvvio Form_Load(Stato& st, const std::string& percorsoIni) {
     st.msDirPerFile = "f:\\quimbo";
     st.miRitenta = 3;
     ImpostaChiaviNuovePredefinite(st);
+    TieniPortaECartella(st, ini);
   }
 
   if (!eFamigliaNota(st)) {
@@ -190,23 +272,36 @@ EsitoAvvio Form_Load(Stato& st, const std::string& percorsoIni) {
     st.mbTipoSconosciuto = true;
     const std::string msg =
         "Tipo di registratore sconosciuto: \"" + st.msTipoReg + "\". Gli scontrini restano nella cartella.";
+    if (st.mbSenzaFinestra) {
+      esito.erroreConfigurazione = "valore non valido nel file ini " + percorsoIni + ": [" + kSezioneAltri +
+                                   "] Registratore = \"" + st.msTipoReg +
+                                   "\": Vandoni, Frontiera, Olivetti o Kabel";
+      return esito;
+    }
     ScriviErrore(st, err::ChiamataNonValida, msg, "Form_Load");
     ImpostaTesto(st, Campo::TxtMsg, msg);
   }
+  const long intervallo =
+      ArrotondaIntero(util::ValoreIniziale(st.msAttesaTimer), std::numeric_limits<int32_t>::min(),
+                      std::numeric_limits<int32_t>::max());
+  if (intervallo < 1 && st.mbSenzaFinestra) {
+    esito.erroreConfigurazione = "valore non valido nel file ini " + percorsoIni + ": [" + kSezioneAltri +
+                                 "] AttesaTimer = \"" + st.msAttesaTimer + "\": millisecondi, almeno 1";
+    return esito;
+  }
 
-  EsitoAvvio esito;
   esito.dispositivo = dispositivoPorta(st);
+  Annota(st, Livello::Informazione, Riassunto(st, esito.dispositivo, intervallo));
+  ControllaCartella(st);
   st.porta().suEvento([&st](int codice) { Comm1_OnComm(st, codice); });
   if (!st.porta().apri(esito.dispositivo, st.msSettings, esito.motivo)) {
+    esito.motivo += SuggerimentoPorta(esito.dispositivo, esito.motivo);
     ScriviErrore(st, 8002, "Impossibile aprire la porta " + esito.dispositivo + ": " + esito.motivo,
                  "Form_Load");
     return esito;
   }
   esito.portaAperta = true;
 
-  const long intervallo =
-      ArrotondaIntero(util::ValoreIniziale(st.msAttesaTimer), std::numeric_limits<int32_t>::min(),
-                      std::numeric_limits<int32_t>::max());
   fin.intervalloTimer(static_cast<int>(intervallo));
   fin.abilitaTimer(true);
   // An interval below 1 ms gives no ticks: the scan would stay off without a word.
@@ -215,7 +310,10 @@ EsitoAvvio Form_Load(Stato& st, const std::string& percorsoIni) {
         "AttesaTimer \"" + st.msAttesaTimer + "\" non valido: gli scontrini non vengono inviati";
     ImpostaTesto(st, Campo::TxtMsg, msg);
     ScriviErrore(st, err::ChiamataNonValida, msg, "Form_Load");
+  } else {
+    fin.osservaCartella(cartella(st.msDirPerFile).string());
   }
+  MostraSituazione(st);
   return esito;
 }
 

@@ -59,6 +59,25 @@ class Porta {
   virtual int inUscita() { return 0; }
 };
 
+struct DataOra {
+  int anno = 2000, mese = 1, giorno = 1, ora = 0, minuto = 0, secondo = 0;
+  bool operator==(const DataOra&) const = default;
+};
+
+// A line of the log an integrator reads: the outcome of each receipt and each
+// change of the link (Informazione), and the errors (Errore).
+enum class Livello { Informazione, Errore };
+
+// What the operator and the service manager are shown of the program's state.
+struct Situazione {
+  int inAttesa = 0;    // receipts waiting in the folder
+  std::string ultimo;  // the last receipt sent ("" before the first)
+  DataOra quando;      // and when it went
+  bool portaAssente = false;
+  bool cassaMuta = false;
+  bool operator==(const Situazione&) const = default;
+};
+
 enum class Campo { TxtManda, TxtRit, TxtMsg, txtTipo, Caption };
 enum class Elemento { LabRit, TxtRit, CmdSblocca, txtProva, comTest, LabConfBase, txtConfBase, CheAggConf };
 enum class Icona { Nessuna, Domanda, Critico, Esclamazione, Informazione };
@@ -90,6 +109,13 @@ class Finestra {
   // A new job starts (one receipt, or one command-line action): the headless
   // operator counts its automatic answers per job.
   virtual void nuovoLavoro() {}
+  virtual void annota(Livello, const std::string&) {}
+  virtual void situazione(const Situazione&) {}
+  // A receipt closed after writing, or moved into the folder, starts a scan at
+  // once; the timer stays as the fallback.
+  virtual void osservaCartella(const std::string&) {}
+  // The next scan starts as soon as the events waiting have been processed.
+  virtual void scansioneSubito() {}
   // Ends the program at once (after "&FINE"); nothing in progress resumes.
   virtual void termina() = 0;
 };
@@ -100,10 +126,6 @@ class Pompa {
   // Lets the window process events until `fatto` holds or the monotonic moment
   // `scadenza` passes; never spins. Returns fatto() as it stands at the end.
   virtual bool attendi(const std::function<bool()>& fatto, std::optional<double> scadenza) = 0;
-};
-
-struct DataOra {
-  int anno = 2000, mese = 1, giorno = 1, ora = 0, minuto = 0, secondo = 0;
 };
 
 class Orologio {

@@ -16,7 +16,11 @@ std::string RigaErrore(const DataOra& q, int numero, const std::string& descrizi
          descrizione + ") in " + procedura;
 }
 
-void ScriviErrore(Stato& st, int numero, const std::string& descrizione, const std::string& procedura) {
+void ScriviErrore(Stato& st, int numero, const std::string& descrizione, const std::string& procedura,
+                  Livello livello) {
+  Annota(
+      st, livello,
+      descrizione + " [errore n." + std::to_string(static_cast<int16_t>(numero)) + " in " + procedura + "]");
   const std::string riga =
       RigaErrore(st.orologio().adesso(), static_cast<int16_t>(numero), descrizione, procedura) + "\r\n";
   std::ofstream f(inCartella(st.msDirPerFile, "errori.txt"), std::ios::binary | std::ios::app);

@@ -14,8 +14,11 @@ std::string RigaErrore(const DataOra& quando, int numero, const std::string& des
                        const std::string& procedura);
 
 // Appends one line (opened and closed per line). A log that cannot be written
-// drops the line: the failing procedure still ends as its own handler says.
-void ScriviErrore(Stato& st, int numero, const std::string& descrizione, const std::string& procedura);
+// drops the line: the failing procedure still ends as its own handler says. The
+// integrator's log gets it too, as an error unless `livello` says otherwise (the
+// file also records good news, such as a register answering again).
+void ScriviErrore(Stato& st, int numero, const std::string& descrizione, const std::string& procedura,
+                  Livello livello = Livello::Errore);
 void ScriviErrore(Stato& st, const Errore& e, const std::string& procedura);
 
 }  // namespace quimbo

@@ -2,6 +2,8 @@
 
 #include <strings.h>
 
+#include <cstdio>
+
 namespace quimbo {
 
 static std::string* copiaDi(Stato& st, Campo campo) {
@@ -30,6 +32,33 @@ void AggiungiTesto(Stato& st, Campo campo, const std::string& testo) {
   if (!c) return;
   *c += testo;
   st.finestra().scrivi(campo, *c);
+}
+
+void Annota(Stato& st, Livello livello, const std::string& riga) { st.finestra().annota(livello, riga); }
+
+void MostraSituazione(Stato& st) {
+  Situazione& s = st.mSituazione;
+  s.portaAssente = !st.mbChiuso && !st.porta().aperta();
+  s.cassaMuta = st.mbCassaMuta;
+  if (st.mbSituazioneMostrata && s == st.mSituazioneMostrata) return;
+  st.mbSituazioneMostrata = true;
+  st.mSituazioneMostrata = s;
+  st.finestra().situazione(s);
+}
+
+std::string DescriviSituazione(const Situazione& s) {
+  std::string r =
+      s.inAttesa == 1 ? "1 scontrino in attesa" : std::to_string(s.inAttesa) + " scontrini in attesa";
+  if (!s.ultimo.empty()) {
+    char ora[16];
+    std::snprintf(ora, sizeof ora, "%02d:%02d:%02d", s.quando.ora, s.quando.minuto, s.quando.secondo);
+    r += "; ultimo inviato: " + s.ultimo + " alle " + ora;
+  }
+  if (s.portaAssente)
+    r += "; porta seriale non disponibile";
+  else
+    r += s.cassaMuta ? "; la cassa non risponde" : "; cassa collegata";
+  return r;
 }
 
 bool eTipo(const Stato& st, const char* famiglia) { return strcasecmp(st.msTipoReg.c_str(), famiglia) == 0; }

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -106,6 +107,18 @@ struct Stato {
   // What has been said once already (a folder not writable, a file that cannot go).
   std::set<std::string> masAvvisati;
 
+  // The last "port not available" said to the integrator's log.
+  std::string msPortaNonDisponibile;
+  // Commands handed to the register in the receipt being sent, for its log line.
+  int miComandi = 0;
+  // What the operator and the service manager were last shown.
+  Situazione mSituazione, mSituazioneMostrata;
+  bool mbSituazioneMostrata = false;
+  // The folder's modification time (ns) when a listing found no receipt in it, taken
+  // long enough after that time that nothing can have landed unseen: while it stays
+  // the same, no receipt has been added, and the folder need not be listed again.
+  std::optional<long long> mllCartellaSenzaScontrini;
+
   // What the display shows now (the window gets every change).
   std::string TxtManda, TxtRit, TxtMsg, txtTipo;
 
@@ -119,6 +132,13 @@ struct Stato {
 // Display helpers: keep the copy and tell the window.
 void ImpostaTesto(Stato& st, Campo campo, const std::string& testo);
 void AggiungiTesto(Stato& st, Campo campo, const std::string& testo);
+
+// A line of the integrator's log.
+void Annota(Stato& st, Livello livello, const std::string& riga);
+// Tells the window and the service manager the state, when it changed.
+void MostraSituazione(Stato& st);
+// "2 scontrini in attesa; ultimo inviato: a.sco alle 10:41:07; cassa collegata"
+std::string DescriviSituazione(const Situazione& s);
 
 // True when the configured family is `famiglia`, without regard to case.
 bool eTipo(const Stato& st, const char* famiglia);
