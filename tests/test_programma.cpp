@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QRegularExpression>
+#include <algorithm>
+
 #include "aiuti_qt.h"
+#include "queue/scansione.h"
 
 namespace quimbo::prova_qt {
 namespace {
@@ -45,8 +49,43 @@ TEST(Programma, RifiutiRisoltiDaSoloESigtermAMetaScontrino) {
   EXPECT_TRUE(finche([&] { return !fs::exists(dir.p / "a.sco"); }, 30000));
   p.terminate();
   EXPECT_TRUE(p.waitForFinished(5000) && p.exitCode() == 0);
+  sim.aspettaRighe(prima.size() + blocco.size(), 2000);  // the simulator writes its journal after answering
   const Righe tutto = sim.righe();
   EXPECT_EQ(Righe(tutto.begin() + static_cast<long>(prima.size()), tutto.end()), blocco);
+}
+
+// With a timer that would not tick for ten minutes: the receipts found at start-up go at once, more than one
+// scan's worth of them; a receipt renamed into the folder goes as soon as it lands; other files cost no scan.
+// One line each on standard output.
+TEST(Programma, RicevuteInviateAppenaArrivano) {
+  CartellaTemporanea dir, fuori;
+  Simulatore sim({"vandoni"}, (fuori.p / "giornale.txt").string());
+  auto ricevuta = [](int i) {
+    return "00\tPANE" + std::to_string(i) + "\t1\t150\t1\r\n80\tC\t150\t0\t0\r\n";
+  };
+  auto vendite = [&] {
+    const Righe r = sim.righe();
+    return std::count_if(r.begin(), r.end(), [](const std::string& l) { return l.find("PANE") != l.npos; });
+  };
+  for (int i = 1; i <= kFilePerGiro + 2; ++i)
+    std::ofstream(dir.p / (std::to_string(100 + i) + ".sco"), std::ios::binary) << ricevuta(i);
+  QProcess p;
+  p.start(QStringLiteral(QUIMBO_ESEGUIBILE),
+          {"--headless", QString::fromStdString(scriviIni(dir, "Vandoni", sim.dispositivo()))});
+  EXPECT_TRUE(finche([&] { return vendite() == kFilePerGiro + 2; }, 60000)) << vendite();
+  std::ofstream(dir.p / "altro.txt") << "x";
+  std::ofstream(fuori.p / "ultima.sco", std::ios::binary) << ricevuta(99);
+  fs::rename(fuori.p / "ultima.sco", dir.p / "ultima.sco");
+  EXPECT_TRUE(
+      finche([&] { return vendite() == kFilePerGiro + 3 && !fs::exists(dir.p / "ultima.sco"); }, 60000));
+  p.terminate();
+  ASSERT_TRUE(p.waitForFinished(5000));
+  const QString uscita = QString::fromUtf8(p.readAllStandardOutput());
+  EXPECT_EQ(uscita.count(QRegularExpression(R"(Scontrino \d+\.sco inviato: 5 comandi in \d+\.\d\d s\n)")),
+            kFilePerGiro + 2)
+      << uscita.toStdString();
+  EXPECT_TRUE(uscita.contains("Scontrino ultima.sco inviato")) << uscita.toStdString();
+  EXPECT_EQ(p.readAllStandardError(), "");
 }
 
 }  // namespace

@@ -312,6 +312,8 @@ EsitoAvvio Form_Load(Stato& st, const std::string& percorsoIni) {
     ScriviErrore(st, err::ChiamataNonValida, msg, "Form_Load");
   } else {
     fin.osservaCartella(cartella(st.msDirPerFile).string());
+    // Receipts left from before the start go now, not a whole interval later.
+    fin.scansioneSubito();
   }
   MostraSituazione(st);
   return esito;
