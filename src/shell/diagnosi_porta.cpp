@@ -25,7 +25,8 @@ namespace {
 std::optional<long> PidDelBlocco(const std::string& dispositivo) {
   std::string nome = dispositivo.rfind("/dev/", 0) == 0 ? dispositivo.substr(5) : dispositivo;
   std::replace(nome.begin(), nome.end(), '/', '_');
-  for (const char* dir : {"/run/lock", "/var/lock", "/etc/locks", "/var/spool/locks", "/var/spool/uucp", "/tmp"}) {
+  for (const char* dir :
+       {"/run/lock", "/var/lock", "/etc/locks", "/var/spool/locks", "/var/spool/uucp", "/tmp"}) {
     std::ifstream f(std::string(dir) + "/LCK.." + nome);
     long pid = 0;
     if (f >> pid && pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM)) return pid;
@@ -66,8 +67,8 @@ std::string SuggerimentoPorta(const std::string& dispositivo, const std::string&
   for (const std::string& nome : {dispositivo, vero.string()}) {
     if (const std::optional<long> pid = PidDelBlocco(nome)) {
       if (*pid == ::getpid()) break;
-      return ". Porta occupata da un altro programma o da un'altra istanza: processo " + std::to_string(*pid) +
-             NomeProcesso(*pid);
+      return ". Porta occupata da un altro programma o da un'altra istanza: processo " +
+             std::to_string(*pid) + NomeProcesso(*pid);
     }
   }
   if (::access(vero.c_str(), R_OK | W_OK) != 0 && errno == EACCES)
