@@ -280,6 +280,10 @@ TEST(Programma, AvvioCodiciDUscitaEMessaggi) {
   const QString proc = variante("proc.ini", "DirPerFile=/proc\n");
   const QString nulla = variante("null.ini", "", "/dev/null");
   const QString occupante = variante("occupata.ini", "", occupata.nome);
+  // Another user, not in the pseudo-terminal's group, may read the configuration but not open the port.
+  const QString estraneo = variante("estraneo.ini", "DirPerFile=/tmp\n");
+  fs::permissions(altra.p, fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
+  fs::permissions(estraneo.toStdString(), fs::perms::others_read, fs::perm_options::add);
   std::u16string u16 = u"\uFEFF[Parametri Seriale]\r\nDispositivo=/dev/quimbo-utf16\r\n";
   const QString utf16 =
       scrivi("utf16.ini", std::string(reinterpret_cast<const char*>(u16.data()), 2 * u16.size()));
@@ -300,6 +304,7 @@ TEST(Programma, AvvioCodiciDUscitaEMessaggi) {
        {"Impossibile aprire la porta /dev/quimbo-nessuno: ", "/dev/serial/by-id/"}},
       {{"--headless", nulla}, 0, 1, {}, {"/dev/null non \u00e8 una porta seriale"}},
       {{"--headless", occupante}, 0, 1, {}, {"occupata da un altro programma", "processo " + pidPrimo + " (quimbo)"}},
+      {{"--headless", estraneo}, 0, 1, {}, {"Permission denied. Permesso negato: l'utente nobody deve essere nel gruppo "}},
       {{"--headless", utf16}, 0, 1, {}, {"porta /dev/quimbo-utf16"}},
       {{"--headless", soloCr}, 0, 1, {"scansione ogni 100 ms"}, {"porta /dev/quimbo-cr"}},
       {{"--headless", senzaCartella}, SIGTERM, 0, {}, {"manca inesistente: crearla"}},
@@ -323,7 +328,14 @@ TEST(Programma, AvvioCodiciDUscitaEMessaggi) {
       for (const char* v : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) ambiente.remove(v);
       p.setProcessEnvironment(ambiente);
     }
-    p.start(QStringLiteral(QUIMBO_ESEGUIBILE), argomenti);
+    if (argomenti.last() == estraneo) {
+      if (::geteuid() != 0) continue;  // only root can become another user
+      p.start(
+          "setpriv",
+          QStringList{"--reuid=nobody", "--regid=nogroup", "--clear-groups", QUIMBO_ESEGUIBILE} + argomenti);
+    } else {
+      p.start(QStringLiteral(QUIMBO_ESEGUIBILE), argomenti);
+    }
     if (segnale) {
       EXPECT_FALSE(p.waitForFinished(1000)) << "keeps running until told";
       ::kill(static_cast<pid_t>(p.processId()), segnale);
