@@ -1,6 +1,9 @@
 #include "finestra_headless.h"
 
+#include <sys/stat.h>
+
 #include <QTime>
+#include <cstdlib>
 
 #include "domanda_qt.h"
 #include "pompa_qt.h"
@@ -55,6 +58,16 @@ std::string suUnaRiga(const std::string& s) {
   return r;
 }
 
+// Whether the stream is connected to systemd's journal: the service manager names
+// that connection (device:inode) in JOURNAL_STREAM.
+bool AlGiornaleDiSistema(std::FILE* f) {
+  const char* flusso = std::getenv("JOURNAL_STREAM");
+  unsigned long long dispositivo = 0, inode = 0;
+  struct stat s {};
+  return flusso && std::sscanf(flusso, "%llu:%llu", &dispositivo, &inode) == 2 &&
+         ::fstat(::fileno(f), &s) == 0 && s.st_dev == dispositivo && s.st_ino == inode;
+}
+
 }  // namespace
 
 FinestraHeadless::FinestraHeadless(std::FILE* uscita, std::FILE* errori)
@@ -70,8 +83,14 @@ void FinestraHeadless::collega(Stato* st, const PompaQt* pompa) {
 }
 
 void FinestraHeadless::riga(std::FILE* dove, const std::string& testata, const std::string& testo) {
-  const std::string ora = QTime::currentTime().toString(QStringLiteral("hh:mm:ss.zzz")).toStdString();
-  std::fprintf(dove, "%s %s%s%s\n", ora.c_str(), testata.c_str(), testata.empty() ? "" : ": ", testo.c_str());
+  // Into systemd's journal a line carries its priority instead of the time, which
+  // the journal keeps itself: errors (3) show with "journalctl -p err".
+  const std::string inizio =
+      AlGiornaleDiSistema(dove)
+          ? (dove == errori_ ? "<3>" : "<6>")
+          : QTime::currentTime().toString(QStringLiteral("hh:mm:ss.zzz ")).toStdString();
+  std::fprintf(dove, "%s%s%s%s\n", inizio.c_str(), testata.c_str(), testata.empty() ? "" : ": ",
+               testo.c_str());
   std::fflush(dove);
 }
 
