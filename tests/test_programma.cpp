@@ -81,7 +81,7 @@ TEST(Programma, RicevuteInviateAppenaArrivano) {
   p.terminate();
   ASSERT_TRUE(p.waitForFinished(5000));
   const QString uscita = QString::fromUtf8(p.readAllStandardOutput());
-  EXPECT_EQ(uscita.count(QRegularExpression(R"(Scontrino \d+\.sco inviato: 5 comandi in \d+\.\d\d s\n)")),
+  EXPECT_EQ(uscita.count(QRegularExpression(R"(Scontrino \d+\.sco inviato: 7 comandi in \d+\.\d\d s\n)")),
             kFilePerGiro + 2)
       << uscita.toStdString();
   EXPECT_TRUE(uscita.contains("Scontrino ultima.sco inviato")) << uscita.toStdString();

@@ -13,7 +13,6 @@ int Canale::invia(const std::string& comando) {
     tradotti_->push_back(comando);
     return kContinua;
   }
-  ++st_.miComandi;
   return static_cast<int16_t>(InviaCar(st_, comando, true));
 }
 
@@ -22,7 +21,6 @@ int Canale::inviaOlivetti(const std::string& corpo) {
     tradotti_->push_back(corpo);
     return kContinua;
   }
-  ++st_.miComandi;
   return static_cast<int16_t>(OlivSpedStr(st_, corpo, true));
 }
 

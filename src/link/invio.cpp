@@ -128,6 +128,7 @@ void InviaKabel(Stato& st, const std::string& psCar) {
 int InviaCar(Stato& st, const std::string& psCar, bool pvScontrino) {
   CollegamentoOccupato occupato(st);
   st.mbConfermato = false;
+  ++st.miComandi;
   int risultato = kContinua;
   // With the port gone nothing can be sent: the commands of the record fail
   // quietly (the loss was logged once, when it happened).

@@ -109,7 +109,7 @@ struct Stato {
 
   // The last "port not available" said to the integrator's log.
   std::string msPortaNonDisponibile;
-  // Commands handed to the register in the receipt being sent, for its log line.
+  // Commands handed to the register (InviaCar) for the receipt being sent, for its log line.
   int miComandi = 0;
   // What the operator and the service manager were last shown.
   Situazione mSituazione, mSituazioneMostrata;
