@@ -127,6 +127,12 @@ class FinestraFinta : public Finestra {
   }
   void collegamentoOccupato(bool o) override { occupato.push_back(o); }
   void nuovoLavoro() override { ++lavori; }
+  std::vector<std::string> annotazioni;  // "I text" or "E text"
+  void annota(Livello l, const std::string& t) override {
+    annotazioni.push_back((l == Livello::Errore ? "E " : "I ") + t);
+  }
+  Situazione situazioneMostrata;
+  void situazione(const Situazione& s) override { situazioneMostrata = s; }
   void termina() override { terminato = true; }
 
   std::string ultimo(Campo c) const;

@@ -68,21 +68,30 @@ TEST(Doppi, SwitchedOffRegisterKeepsTheReceipt) {
     EXPECT_FALSE(b.esiste("badscont.bad"));
     const auto log = b.righeLog();
     EXPECT_EQ(Conta(log, "Nessuna risposta dalla cassa"), 1u);
-    EXPECT_EQ(Conta(log, "Cassa non risponde: 1 scontrini in attesa"), mutaDal == 0 ? 1u : 0u);
+    EXPECT_EQ(Conta(log, "Cassa non risponde: 1 scontrino in attesa"), mutaDal == 0 ? 1u : 0u);
     EXPECT_EQ(Conta(log, "La cassa risponde di nuovo"), mutaDal == 0 ? 1u : 0u);
   }
 }
 
 // Switched off altogether, nothing answers: Olivetti's silence and Kabel's short
-// waits would each pass for acceptance, yet the receipt stays all the same.
+// waits would each pass for acceptance, yet the receipt stays all the same. The
+// integrator's log says it once per outage, and the status shows it.
 TEST(Doppi, SwitchedOffRegisterOfEveryFamilyKeepsTheReceipt) {
   for (const char* famiglia : {"Vandoni", "Olivetti", "Kabel"}) {
     Banco b;
     b.avvia("Registratore=" + std::string(famiglia) + "\nTempoMaxRisposta=2");
     b.scriviFile("a.sco", kRicevuta);
     Timer1_Timer(b.st);
+    Timer1_Timer(b.st);
     EXPECT_EQ(b.fileInCartella(), (Comandi{"a.sco", "errori.txt", "quimbo.ini"})) << famiglia;
-    EXPECT_EQ(b.st.TxtMsg, "Cassa non risponde: 1 scontrini in attesa") << famiglia;
+    EXPECT_EQ(b.st.TxtMsg, "Cassa non risponde: 1 scontrino in attesa") << famiglia;
+    const auto& a = b.finestra.annotazioni;
+    EXPECT_EQ(std::count_if(a.begin(), a.end(),
+                            [](const std::string& r) { return r.find("I Scontrino a.sco") == 0; }),
+              1)
+        << famiglia;
+    EXPECT_EQ(DescriviSituazione(b.finestra.situazioneMostrata),
+              "1 scontrino in attesa; la cassa non risponde");
   }
 }
 

@@ -170,9 +170,8 @@ void RisolviPagamentoInterrotto(Stato& st, const fs::path& cartella) {
 void CassaMuta(Stato& st, const fs::path& cartella) {
   if (st.mbCassaMuta) return;
   st.mbCassaMuta = true;
-  Dici(
-      st, err::ErroreIO,
-      "Cassa non risponde: " + std::to_string(ElencaScontrini(cartella, -1).size()) + " scontrini in attesa");
+  Dici(st, err::ErroreIO,
+       "Cassa non risponde: " + ScontriniInAttesa(static_cast<int>(ElencaScontrini(cartella, -1).size())));
 }
 
 void CassaRisponde(Stato& st) {
@@ -314,6 +313,7 @@ bool Scansione(Stato& st) {
     auto finito = [&] {
       if (st.mSituazione.inAttesa > 0) --st.mSituazione.inAttesa;
     };
+    const bool giaMuta = st.mbCassaMuta;
     if (esito != Esito::Trattenuto && esito != Esito::InDubbio) CassaRisponde(st);
     switch (esito) {
       case Esito::Inviato:
@@ -361,7 +361,8 @@ bool Scansione(Stato& st) {
         finito();
         [[fallthrough]];
       case Esito::Trattenuto:
-        if (esito == Esito::Trattenuto)
+        // Once per outage: a silent register keeps the receipt for every tick it stays silent.
+        if (esito == Esito::Trattenuto && !giaMuta)
           Annota(st, Livello::Informazione,
                  "Scontrino " + nome + " trattenuto, ripartir\xe0 dalla prima riga: " + quanto);
         // The line went away under the receipt, or the register fell silent: nothing

@@ -46,9 +46,12 @@ void MostraSituazione(Stato& st) {
   st.finestra().situazione(s);
 }
 
+std::string ScontriniInAttesa(int n) {
+  return n == 1 ? "1 scontrino in attesa" : std::to_string(n) + " scontrini in attesa";
+}
+
 std::string DescriviSituazione(const Situazione& s) {
-  std::string r =
-      s.inAttesa == 1 ? "1 scontrino in attesa" : std::to_string(s.inAttesa) + " scontrini in attesa";
+  std::string r = ScontriniInAttesa(s.inAttesa);
   if (!s.ultimo.empty()) {
     char ora[16];
     std::snprintf(ora, sizeof ora, "%02d:%02d:%02d", s.quando.ora, s.quando.minuto, s.quando.secondo);

@@ -137,6 +137,8 @@ void AggiungiTesto(Stato& st, Campo campo, const std::string& testo);
 void Annota(Stato& st, Livello livello, const std::string& riga);
 // Tells the window and the service manager the state, when it changed.
 void MostraSituazione(Stato& st);
+// "1 scontrino in attesa", "2 scontrini in attesa"
+std::string ScontriniInAttesa(int n);
 // "2 scontrini in attesa; ultimo inviato: a.sco alle 10:41:07; cassa collegata"
 std::string DescriviSituazione(const Situazione& s);
 
