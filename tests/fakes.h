@@ -133,6 +133,8 @@ class FinestraFinta : public Finestra {
   }
   Situazione situazioneMostrata;
   void situazione(const Situazione& s) override { situazioneMostrata = s; }
+  int scansioniSubito = 0;
+  void scansioneSubito() override { ++scansioniSubito; }
   void termina() override { terminato = true; }
 
   std::string ultimo(Campo c) const;

@@ -384,12 +384,38 @@ TEST(Coda, ReceiptsGoOutInNameOrderTenPerTick) {
   b.scriviFile("zz_vuoto.sco", "");
   Comandi attesi;
   for (size_t i = 0; i < ordinati.size(); ++i) attesi.push_back(std::to_string(i + 1) + "=");
+  b.finestra.scansioniSubito = 0;  // the one asked for at start-up
   Timer1_Timer(b.st);
   EXPECT_EQ(sim.comandi(), Comandi(attesi.begin(), attesi.begin() + 10));
+  EXPECT_EQ(b.finestra.scansioniSubito, 1) << "more are waiting: the next scan at once";
   Timer1_Timer(b.st);
   EXPECT_EQ(sim.comandi(), attesi);
   Timer1_Timer(b.st);
   EXPECT_EQ(b.fileInCartella(), (Comandi{"quimbo.ini", "zz_vuoto.sco"}));
+  EXPECT_EQ(b.finestra.scansioniSubito, 1);
+}
+
+// A folder without receipts is not listed again while its time stays as it was; a receipt that lands in it
+// moves that time. Where times cannot be trusted (the receipt came and the time did not move), a listing
+// every 15 ticks finds it all the same.
+TEST(Coda, IdleFolderIsListedOnlyWhenItChanged) {
+  Banco b;
+  auto& sim = b.prepara("", "vandoni");
+  const auto vecchio = std::filesystem::file_time_type::clock::now() - std::chrono::minutes(1);
+  std::filesystem::last_write_time(b.cartella, vecchio);
+  Timer1_Timer(b.st);
+  b.scriviFile("a.sco", kRicevuta);
+  Timer1_Timer(b.st);
+  EXPECT_FALSE(b.esiste("a.sco")) << "a new file moves the folder's time";
+  std::filesystem::last_write_time(b.cartella, vecchio);
+  Timer1_Timer(b.st);
+  b.scriviFile("b.sco", kRicevuta);
+  std::filesystem::last_write_time(b.cartella, vecchio);
+  const size_t inviati = sim.comandi().size();
+  int giri = 0;
+  for (; b.esiste("b.sco") && giri < 20; ++giri) Timer1_Timer(b.st);
+  EXPECT_EQ(giri, 15);
+  EXPECT_GT(sim.comandi().size(), inviati);
 }
 
 // Receipts written in UTF-8 reach the register in its own code page.

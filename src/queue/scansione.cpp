@@ -237,6 +237,8 @@ std::optional<long long> MomentoCartella(const fs::path& dir, bool& stabile) {
   return std::chrono::duration_cast<std::chrono::nanoseconds>(t.time_since_epoch()).count();
 }
 
+constexpr int kGiriSenzaElenco = 15;
+
 std::string Durata(double secondi) {
   char b[32];
   std::snprintf(b, sizeof b, "%.2f s", secondi);
@@ -250,8 +252,12 @@ bool Scansione(Stato& st) {
   // An idle folder holding many other files costs one stat per tick, not a listing.
   bool stabile = false;
   const std::optional<long long> momento = MomentoCartella(dir, stabile);
-  if (momento && st.mllCartellaSenzaScontrini == momento) return false;
+  // A file system whose times cannot be trusted (a share whose server clock is off,
+  // coarse times) is still listed every so often.
+  if (momento && st.mllCartellaSenzaScontrini == momento && ++st.miGiriSenzaElenco < kGiriSenzaElenco)
+    return false;
   st.mllCartellaSenzaScontrini.reset();
+  st.miGiriSenzaElenco = 0;
   std::size_t totale = 0;
   const std::vector<std::string> nomi = ElencaScontrini(dir, kFilePerGiro, &totale);
   st.mSituazione.inAttesa = static_cast<int>(totale);

@@ -118,6 +118,7 @@ struct Stato {
   // long enough after that time that nothing can have landed unseen: while it stays
   // the same, no receipt has been added, and the folder need not be listed again.
   std::optional<long long> mllCartellaSenzaScontrini;
+  int miGiriSenzaElenco = 0;  // ticks since the last listing
 
   // What the display shows now (the window gets every change).
   std::string TxtManda, TxtRit, TxtMsg, txtTipo;
