@@ -183,6 +183,31 @@ std::string daUtf8(std::string_view utf8) {
   return out;
 }
 
+std::optional<std::string> daUtf16(std::string_view byte) {
+  if (byte.size() < 2 ||
+      !((byte[0] == '\xFF' && byte[1] == '\xFE') || (byte[0] == '\xFE' && byte[1] == '\xFF')))
+    return std::nullopt;
+  const bool grande = byte[0] == '\xFE';
+  auto unita = [&](std::size_t i) {
+    const auto a = static_cast<unsigned char>(byte[i]), b = static_cast<unsigned char>(byte[i + 1]);
+    return grande ? static_cast<char32_t>(a << 8 | b) : static_cast<char32_t>(b << 8 | a);
+  };
+  std::string r;
+  for (std::size_t i = 2; i + 1 < byte.size(); i += 2) {
+    char32_t c = unita(i);
+    if (c >= 0xD800 && c < 0xDC00 && i + 3 < byte.size()) {
+      const char32_t basso = unita(i + 2);
+      if (basso >= 0xDC00 && basso < 0xE000) {
+        c = 0x10000 + ((c - 0xD800) << 10) + (basso - 0xDC00);
+        i += 2;
+      }
+    }
+    if (c >= 0xD800 && c < 0xE000) c = 0xFFFD;  // a lone half of a pair
+    appendiUtf8(r, c);
+  }
+  return r;
+}
+
 bool eUtf8Esteso(std::string_view s) {
   bool esteso = false;
   for (std::size_t i = 0; i < s.size();) {

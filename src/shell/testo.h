@@ -3,6 +3,7 @@
 // commands stay bytes from file to wire; these are the few places where a byte's
 // meaning as a letter matters.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -24,6 +25,10 @@ std::string senzaSpazi(std::string_view s);
 // code page (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to the C1 control of the same value.
 std::string aUtf8(std::string_view cp1252);
 std::string daUtf8(std::string_view utf8);  // characters outside the code page become "?"
+
+// Text saved as UTF-16 (its byte-order mark says which byte order) as UTF-8; none
+// when the bytes do not start with such a mark.
+std::optional<std::string> daUtf16(std::string_view byte);
 
 // True when the text is valid UTF-8 and holds at least one character beyond ASCII:
 // then it is almost certainly not Windows-1252.

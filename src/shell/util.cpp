@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <system_error>
 
 #include "shell/errore.h"
@@ -262,57 +263,13 @@ int raccogli(void* user, const char* sezione, const char* nome, const char* valo
 
 }  // namespace
 
-namespace {
-
-// Windows editors save a configuration as UTF-16 with a byte-order mark: read as
-// bytes it would be one long line of NULs. Turned into UTF-8 like any other file.
-std::string DaUtf16(std::string_view testo) {
-  const bool grande = static_cast<unsigned char>(testo[0]) == 0xFE;
-  auto unita = [&](std::size_t i) {
-    const auto a = static_cast<unsigned char>(testo[i]), b = static_cast<unsigned char>(testo[i + 1]);
-    return grande ? static_cast<char32_t>(a << 8 | b) : static_cast<char32_t>(b << 8 | a);
-  };
-  std::string r;
-  for (std::size_t i = 2; i + 1 < testo.size(); i += 2) {
-    char32_t c = unita(i);
-    if (c >= 0xD800 && c < 0xDC00 && i + 3 < testo.size()) {
-      const char32_t basso = unita(i + 2);
-      if (basso >= 0xDC00 && basso < 0xE000) {
-        c = 0x10000 + ((c - 0xD800) << 10) + (basso - 0xDC00);
-        i += 2;
-      }
-    }
-    if (c >= 0xD800 && c < 0xE000) c = 0xFFFD;  // a lone half of a pair
-    if (c < 0x80) {
-      r += static_cast<char>(c);
-    } else if (c < 0x800) {
-      r += static_cast<char>(0xC0 | c >> 6);
-      r += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      r += static_cast<char>(0xE0 | c >> 12);
-      r += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-      r += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      r += static_cast<char>(0xF0 | c >> 18);
-      r += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-      r += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-      r += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return r;
-}
-
-bool ConBomUtf16(std::string_view t) {
-  return t.size() >= 2 && ((t[0] == '\xFF' && t[1] == '\xFE') || (t[0] == '\xFE' && t[1] == '\xFF'));
-}
-
-}  // namespace
-
 FileIni FileIni::daTesto(std::string_view testo) {
   FileIni ini;
   ini.esiste_ = true;
-  const std::string convertito = ConBomUtf16(testo) ? DaUtf16(testo) : std::string();
-  if (ConBomUtf16(testo)) testo = convertito;
+  // Windows editors save a configuration as UTF-16 with a byte-order mark: read as
+  // bytes it would be one long line of NULs.
+  const std::optional<std::string> utf8 = testo::daUtf16(testo);
+  if (utf8) testo = *utf8;
   Sorgente sorgente{testo, 0};
   // Malformed lines are skipped, as Windows skips them; the parser's count of
   // them is of no use here.
