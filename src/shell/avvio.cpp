@@ -69,6 +69,19 @@ void ImpostaChiaviNuovePredefinite(Stato& st) {
   st.mdAttesaTotale = 60;
 }
 
+// "[Altri parametri] Decimali = "x"", for the messages about a bad value.
+std::string Dove(const std::string& sezione, const std::string& chiave, const std::string& valore) {
+  return "[" + sezione + "] " + chiave + " = \"" + valore + "\"";
+}
+
+// Without a window nobody reads a box: a service must not run on settings that
+// nobody wrote, so it stops and names the value.
+EsitoAvvio NonValido(const std::string& percorsoIni, const std::string& dove, const std::string& motivo) {
+  EsitoAvvio esito;
+  esito.erroreConfigurazione = "valore non valido nel file ini " + percorsoIni + ": " + dove + ": " + motivo;
+  return esito;
+}
+
 // Reads the keys one by one and remembers the one being converted, so that a bad
 // value can be named by section, key and value.
 class Lettore {
@@ -80,10 +93,7 @@ class Lettore {
     valore_ = f_trim0(st_, ini_.leggi(sezione, chiave, predefinito));
     return valore_;
   }
-  // "[Altri parametri] Decimali = "x"", for the messages about a bad value.
-  std::string ultima() const {
-    return sezione_.empty() ? "" : "[" + sezione_ + "] " + chiave_ + " = \"" + valore_ + "\"";
-  }
+  std::string ultima() const { return sezione_.empty() ? "" : Dove(sezione_, chiave_, valore_); }
 
  private:
   Stato& st_;
@@ -91,8 +101,17 @@ class Lettore {
   std::string sezione_, chiave_, valore_;
 };
 
-void LeggiChiaviNuove(Stato& st, Lettore& leggi) {
+// The port and the folder: texts that no conversion can fail. After a bad value
+// the window runs on the defaults, but never on a port or a folder that nobody
+// configured, so these are read again from the file whatever came before it.
+void LeggiPortaECartella(Stato& st, Lettore& leggi) {
+  st.msCommPort = leggi(kSezioneSeriale, "CommPort", "2");
+  st.msSettings = leggi(kSezioneSeriale, "Settings", "1200,e,7,1");
   st.msDispositivo = leggi(kSezioneSeriale, "Dispositivo", "");
+  st.msDirPerFile = leggi(kSezioneAltri, "DirPerFile", "f:\\quimbo");
+}
+
+void LeggiChiaviNuove(Stato& st, Lettore& leggi) {
   st.mdTempoMaxRisposta =
       util::ConvertiNumero(leggi(kSezioneAltri, "TempoMaxRisposta", st.mbSenzaFinestra ? "30" : "0"));
   if (st.mdTempoMaxRisposta < 0) st.mdTempoMaxRisposta = 0;
@@ -107,10 +126,8 @@ void LeggiChiaviNuove(Stato& st, Lettore& leggi) {
 }
 
 void LeggiConfigurazione(Stato& st, Lettore& leggi) {
-  st.msCommPort = leggi(kSezioneSeriale, "CommPort", "2");
-  st.msSettings = leggi(kSezioneSeriale, "Settings", "1200,e,7,1");
+  LeggiPortaECartella(st, leggi);
   st.msAttesaTimer = leggi(kSezioneAltri, "AttesaTimer", "4000");
-  st.msDirPerFile = leggi(kSezioneAltri, "DirPerFile", "f:\\quimbo");
   st.miRitenta = util::CIntero(leggi(kSezioneAltri, "Ritenta", "3"));
   st.miDecimali = util::CIntero(leggi(kSezioneAltri, "Decimali", "2"));
   st.msSepDecimaliQta = leggi(kSezioneAltri, "SepDecimaliQta", ".");
@@ -124,17 +141,6 @@ void LeggiConfigurazione(Stato& st, Lettore& leggi) {
   st.finestra().impostaConfBase(leggi(kSezioneAltri, "ConfBase", ""));
   st.msTotDisplay = leggi(kSezioneAltri, "TotDisplay", "");
   LeggiChiaviNuove(st, leggi);
-}
-
-// After a bad value the window runs on the defaults, but never on a port or a
-// folder that nobody configured: the port and folder keys are texts that cannot
-// fail, and they are taken from the file whatever came before the bad one.
-void TieniPortaECartella(Stato& st, const util::FileIni& ini) {
-  Lettore leggi(st, ini);
-  st.msDispositivo = leggi(kSezioneSeriale, "Dispositivo", "");
-  st.msCommPort = leggi(kSezioneSeriale, "CommPort", "2");
-  st.msSettings = leggi(kSezioneSeriale, "Settings", "1200,e,7,1");
-  st.msDirPerFile = leggi(kSezioneAltri, "DirPerFile", "f:\\quimbo");
 }
 
 // A folder that is missing or cannot be written keeps every receipt where it is;
@@ -229,9 +235,10 @@ EsitoAvvio Form_Load(Stato& st, const std::string& percorsoIni) {
   try {
     ini = util::FileIni::carica(percorsoIni);
   } catch (const Errore& e) {
-    esito.erroreConfigurazione = "file ini " + percorsoIni + " illeggibile: " + e.descrizione();
-    if (st.mbSenzaFinestra) return esito;
-    esito.erroreConfigurazione.clear();
+    if (st.mbSenzaFinestra) {
+      esito.erroreConfigurazione = "file ini " + percorsoIni + " illeggibile: " + e.descrizione();
+      return esito;
+    }
     illeggibile = e;
   }
   Lettore leggi(st, ini);
@@ -245,25 +252,16 @@ EsitoAvvio Form_Load(Stato& st, const std::string& percorsoIni) {
     fin.impostaAggConf(!testo::senzaSpazi(fin.confBase()).empty());
   } catch (const Errore& e) {
     const std::string dove = leggi.ultima();
-    // Without a window nobody reads a box: a service must not run on settings that
-    // nobody wrote, so it stops and names the value.
-    if (st.mbSenzaFinestra) {
-      esito.erroreConfigurazione =
-          "valore non valido nel file ini " + percorsoIni + ": " + dove + ": " + e.descrizione();
-      return esito;
-    }
+    if (st.mbSenzaFinestra) return NonValido(percorsoIni, dove, e.descrizione());
     fin.chiedi("Errore file ini",
                "(Quimbo,Form Load) Problemi nei parametri.\r\nnel file di inizializzazione. \r\n"
                "Uso i valori di default\r\n" +
                    e.descrizione() + (dove.empty() ? "" : "\r\n" + dove),
                Icona::Esclamazione, Pulsanti::Ok);
-    st.msCommPort = "2";
-    st.msSettings = "1200,e,7,1";
     st.msAttesaTimer = "4000";
-    st.msDirPerFile = "f:\\quimbo";
     st.miRitenta = 3;
     ImpostaChiaviNuovePredefinite(st);
-    TieniPortaECartella(st, ini);
+    LeggiPortaECartella(st, leggi);
   }
 
   if (!eFamigliaNota(st)) {
@@ -272,23 +270,18 @@ EsitoAvvio Form_Load(Stato& st, const std::string& percorsoIni) {
     st.mbTipoSconosciuto = true;
     const std::string msg =
         "Tipo di registratore sconosciuto: \"" + st.msTipoReg + "\". Gli scontrini restano nella cartella.";
-    if (st.mbSenzaFinestra) {
-      esito.erroreConfigurazione = "valore non valido nel file ini " + percorsoIni + ": [" + kSezioneAltri +
-                                   "] Registratore = \"" + st.msTipoReg +
-                                   "\": Vandoni, Frontiera, Olivetti o Kabel";
-      return esito;
-    }
+    if (st.mbSenzaFinestra)
+      return NonValido(percorsoIni, Dove(kSezioneAltri, "Registratore", st.msTipoReg),
+                       "Vandoni, Frontiera, Olivetti o Kabel");
     ScriviErrore(st, err::ChiamataNonValida, msg, "Form_Load");
     ImpostaTesto(st, Campo::TxtMsg, msg);
   }
   const long intervallo =
       ArrotondaIntero(util::ValoreIniziale(st.msAttesaTimer), std::numeric_limits<int32_t>::min(),
                       std::numeric_limits<int32_t>::max());
-  if (intervallo < 1 && st.mbSenzaFinestra) {
-    esito.erroreConfigurazione = "valore non valido nel file ini " + percorsoIni + ": [" + kSezioneAltri +
-                                 "] AttesaTimer = \"" + st.msAttesaTimer + "\": millisecondi, almeno 1";
-    return esito;
-  }
+  if (intervallo < 1 && st.mbSenzaFinestra)
+    return NonValido(percorsoIni, Dove(kSezioneAltri, "AttesaTimer", st.msAttesaTimer),
+                     "millisecondi, almeno 1");
 
   esito.dispositivo = dispositivoPorta(st);
   Annota(st, Livello::Informazione, Riassunto(st, esito.dispositivo, intervallo));
