@@ -167,11 +167,11 @@ void RisolviPagamentoInterrotto(Stato& st, const fs::path& cartella) {
 
 // The register silent: said once per outage, with the receipts waiting; and once
 // when it answers again.
-void CassaMuta(Stato& st, const fs::path& cartella) {
+void CassaMuta(Stato& st) {
   if (st.mbCassaMuta) return;
   st.mbCassaMuta = true;
-  Dici(st, err::ErroreIO,
-       "Cassa non risponde: " + ScontriniInAttesa(static_cast<int>(ElencaScontrini(cartella, -1).size())));
+  // The scan counted them already: a folder of many files is not listed again.
+  Dici(st, err::ErroreIO, "Cassa non risponde: " + ScontriniInAttesa(st.mSituazione.inAttesa));
 }
 
 void CassaRisponde(Stato& st) {
@@ -373,7 +373,7 @@ bool Scansione(Stato& st) {
                  "Scontrino " + nome + " trattenuto, ripartir\xe0 dalla prima riga: " + quanto);
         // The line went away under the receipt, or the register fell silent: nothing
         // says it refused; the rest waits for it too.
-        if (st.mbNessunaRisposta) CassaMuta(st, dir);
+        if (st.mbNessunaRisposta) CassaMuta(st);
         ChiusuraRinviataEseguita(st);
         return false;
     }
