@@ -40,8 +40,7 @@ void MostraSituazione(Stato& st) {
   Situazione& s = st.mSituazione;
   s.portaAssente = !st.mbChiuso && !st.porta().aperta();
   s.cassaMuta = st.mbCassaMuta;
-  if (st.mbSituazioneMostrata && s == st.mSituazioneMostrata) return;
-  st.mbSituazioneMostrata = true;
+  if (st.mSituazioneMostrata == s) return;
   st.mSituazioneMostrata = s;
   st.finestra().situazione(s);
 }

@@ -112,8 +112,8 @@ struct Stato {
   // Commands handed to the register (InviaCar) for the receipt being sent, for its log line.
   int miComandi = 0;
   // What the operator and the service manager were last shown.
-  Situazione mSituazione, mSituazioneMostrata;
-  bool mbSituazioneMostrata = false;
+  Situazione mSituazione;
+  std::optional<Situazione> mSituazioneMostrata;
   // The folder's modification time (ns) when a listing found no receipt in it, taken
   // long enough after that time that nothing can have landed unseen: while it stays
   // the same, no receipt has been added, and the folder need not be listed again.
