@@ -145,8 +145,8 @@ std::string cartellaEseguibile(const char* argv0) {
 }
 
 // Qt's own messages: the warnings about XDG_RUNTIME_DIR (a service has none) and
-// the offscreen platform's size hints say nothing to a user of this program, and a window that cannot be
-// shown ends with what to do instead of Qt's abort.
+// the offscreen platform's size hints say nothing to a user of this program, and
+// a window that cannot be shown ends with what to do instead of Qt's abort.
 QtMessageHandler gestorePrecedente = nullptr;
 bool creandoFinestra = false;
 void messaggiQt(QtMsgType tipo, const QMessageLogContext& contesto, const QString& testo) {
