@@ -16,6 +16,7 @@ Usage: bench/cartella.py [--quimbo PATH] [--ricevute N] [--attesa MS] [--altri N
 """
 
 import argparse
+import contextlib
 import os
 import random
 import select
@@ -151,29 +152,44 @@ class Programma:
         return self.p.returncode
 
 
-def nuovo_lavoro(nome):
+@contextlib.contextmanager
+def banco(nome):
+    """A scratch folder with the receipt folder and a sibling on the same filesystem
+    (so the rename is atomic), and the register; all gone afterwards, the program too."""
     lavoro = Path(tempfile.mkdtemp(prefix=f"quimbo-cartella-{nome}-"))
     (lavoro / "scontrini").mkdir()
-    (lavoro / "in_arrivo").mkdir()  # same filesystem, so the rename is atomic
-    return lavoro
+    (lavoro / "in_arrivo").mkdir()
+    cassa = Cassa()
+    programmi = []
+    try:
+        yield lavoro, cassa, programmi
+    finally:
+        for programma in programmi:
+            programma.ferma()
+        cassa.chiudi()
+        shutil.rmtree(lavoro)
 
 
-def controlla_cartella(cartella):
+def concludi(programma, cassa, cartella):
+    """The run was sound: nothing set aside or logged, no broken frame, a clean stop."""
     for nome in ("errori.txt", "badscont.bad"):
         if (cartella / nome).exists():
             raise Errore(f"{nome} nella cartella degli scontrini:\n"
                          + (cartella / nome).read_text(errors="replace")[-2000:])
+    if cassa.scarti:
+        raise Errore(f"{cassa.scarti} byte o trame guaste sulla linea")
+    codice = programma.ferma()
+    if codice != 0:
+        raise Errore(f"quimbo e' uscito con codice {codice} dopo SIGTERM:\n{programma.coda()}")
 
 
 def latenza(args, rnd):
-    lavoro = nuovo_lavoro("latenza")
-    cartella, arrivo = lavoro / "scontrini", lavoro / "in_arrivo"
-    cassa = Cassa()
-    programma = None
     periodo = args.attesa / 1000
     tempi = []
-    try:
+    with banco("latenza") as (lavoro, cassa, programmi):
+        cartella, arrivo = lavoro / "scontrini", lavoro / "in_arrivo"
         programma = Programma(args.quimbo, lavoro, cartella, cassa, args.attesa)
+        programmi.append(programma)
         cassa.servi_fino(time.monotonic() + 1)
         programma.vivo()
         if cassa.comandi or cassa.scarti:
@@ -199,17 +215,7 @@ def latenza(args, rnd):
             if cassa.comandi[prima:][-2:] != CHIUSURA:
                 raise Errore(f"{nome}: la cassa non ha ricevuto la chiusura: {cassa.comandi[prima:]}")
             tempi.append((cassa.primo - t0) * 1000)
-        controlla_cartella(cartella)
-        if cassa.scarti:
-            raise Errore(f"{cassa.scarti} byte o trame guaste sulla linea")
-        codice = programma.ferma()
-        if codice != 0:
-            raise Errore(f"quimbo e' uscito con codice {codice} dopo SIGTERM:\n{programma.coda()}")
-    finally:
-        if programma:
-            programma.ferma()
-        cassa.chiudi()
-        shutil.rmtree(lavoro)
+        concludi(programma, cassa, cartella)
     ordinati = sorted(tempi)
     p90 = ordinati[-(-len(ordinati) * 9 // 10) - 1]
     print(f"latenza dal rinomina al primo byte, {len(tempi)} scontrini, AttesaTimer={args.attesa}: "
@@ -218,14 +224,12 @@ def latenza(args, rnd):
 
 
 def cpu_a_riposo(args, altri):
-    lavoro = nuovo_lavoro("cpu")
-    cartella = lavoro / "scontrini"
-    cassa = Cassa()
-    programma = None
-    try:
+    with banco("cpu") as (lavoro, cassa, programmi):
+        cartella = lavoro / "scontrini"
         for i in range(1, altri + 1):
             os.close(os.open(cartella / f"altro_{i:06d}.txt", os.O_WRONLY | os.O_CREAT, 0o644))
         programma = Programma(args.quimbo, lavoro, cartella, cassa, args.attesa)
+        programmi.append(programma)
         cassa.servi_fino(time.monotonic() + 2)
         programma.vivo()
         c0, t0 = programma.cpu(), time.monotonic()
@@ -234,15 +238,7 @@ def cpu_a_riposo(args, altri):
         programma.vivo()
         if cassa.comandi or cassa.scarti:
             raise Errore("byte sulla linea senza scontrini da mandare")
-        controlla_cartella(cartella)
-        codice = programma.ferma()
-        if codice != 0:
-            raise Errore(f"quimbo e' uscito con codice {codice} dopo SIGTERM:\n{programma.coda()}")
-    finally:
-        if programma:
-            programma.ferma()
-        cassa.chiudi()
-        shutil.rmtree(lavoro)
+        concludi(programma, cassa, cartella)
     quota = (c1 - c0) / (t1 - t0)
     print(f"CPU a riposo, {altri} altri file, AttesaTimer={args.attesa}: {quota * 100:.2f} %, "
           f"{quota * 1000:.2f} ms di CPU al secondo ({c1 - c0:.2f} s di CPU in {t1 - t0:.1f} s)", flush=True)
