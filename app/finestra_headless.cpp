@@ -71,7 +71,11 @@ bool AlGiornaleDiSistema(std::FILE* f) {
 }  // namespace
 
 FinestraHeadless::FinestraHeadless(std::FILE* uscita, std::FILE* errori)
-    : uscita_(uscita), errori_(errori), timer1_([this] {
+    : uscita_(uscita),
+      errori_(errori),
+      giornaleUscita_(AlGiornaleDiSistema(uscita)),
+      giornaleErrori_(AlGiornaleDiSistema(errori)),
+      timer1_([this] {
         if (st_) Timer1_Timer(*st_);
       }) {
   termine_ = [this] { terminaProgramma(pompa_); };
@@ -85,9 +89,10 @@ void FinestraHeadless::collega(Stato* st, const PompaQt* pompa) {
 void FinestraHeadless::riga(std::FILE* dove, const std::string& testata, const std::string& testo) {
   // Into systemd's journal a line carries its priority instead of the time, which
   // the journal keeps itself: errors (3) show with "journalctl -p err".
+  const bool errore = dove == errori_;
   const std::string inizio =
-      AlGiornaleDiSistema(dove)
-          ? (dove == errori_ ? "<3>" : "<6>")
+      (errore ? giornaleErrori_ : giornaleUscita_)
+          ? (errore ? "<3>" : "<6>")
           : QTime::currentTime().toString(QStringLiteral("hh:mm:ss.zzz ")).toStdString();
   std::fprintf(dove, "%s%s%s%s\n", inizio.c_str(), testata.c_str(), testata.empty() ? "" : ": ",
                testo.c_str());

@@ -61,6 +61,7 @@ class FinestraHeadless : public Finestra {
 
   std::FILE* uscita_;
   std::FILE* errori_;
+  bool giornaleUscita_, giornaleErrori_;  // connected to systemd's journal
   bool dettagli_ = false;
   std::function<void(const Situazione&)> suSituazione_;
   Stato* st_ = nullptr;

@@ -31,7 +31,6 @@ class TimerScansione {
   // watched (missing, no inotify), the timer alone scans it, and the watch is
   // tried again at each tick.
   void osserva(const std::string& cartella);
-  bool osservata() const { return sorveglianza_ >= 0; }
 
   bool abilitato() const { return abilitato_; }
   const QTimer& timer() const { return timer_; }
