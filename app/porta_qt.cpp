@@ -115,6 +115,12 @@ std::string PortaQt::input() {
   return std::string(dati.constData(), static_cast<size_t>(dati.size()));
 }
 
+void PortaQt::scarta() {
+  // Also the bytes the kernel holds that no read has reached yet: a busy program
+  // has not read an answer left on the line when it writes its next frame.
+  if (seriale_.isOpen()) seriale_.clear(QSerialPort::Input);
+}
+
 void PortaQt::output(std::string_view dati) {
   chiudiSePersa();
   if (!seriale_.isOpen()) throw Errore(err::PortaNonAperta);

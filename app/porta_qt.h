@@ -23,6 +23,7 @@ class PortaQt : public QObject, public Porta {
 
   int inBufferCount() override;
   std::string input() override;
+  void scarta() override;
   void output(std::string_view dati) override;
   bool attendiDati(double secondi) override;
   int inUscita() override;

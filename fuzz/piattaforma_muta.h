@@ -22,6 +22,7 @@ class PortaMuta : public Porta {
   bool aperta() const override { return aperta_; }
   int inBufferCount() override { return static_cast<int>(arrivo.size()); }
   std::string input() override { return std::exchange(arrivo, {}); }
+  void scarta() override { arrivo.clear(); }
   void output(std::string_view) override {}
   bool attendiDati(double) override { return !arrivo.empty(); }
 

@@ -135,13 +135,21 @@ void Registratore::orologio(double adesso) {
   orologioNoto_ = true;
 }
 
+bool Registratore::scelto(std::string_view dati) const {
+  return dati.substr(0, guasti_.alDato.size()) == guasti_.alDato;
+}
+
 Registratore::Modo Registratore::registra() {
   ++trame_;
+  const bool comando = comandi_.size() > comandiGiudicati_;
+  comandiGiudicati_ = comandi_.size();
+  const bool colpito = guasti_.alDato.empty() || (comando && scelto(comandi_.back()));
+  if (colpito) ++scelti_;
   Modo m = Modo::normale;
   if (guasti_.muto) {
     m = Modo::nessuna;
-  } else if (guasti_.rispondiCon != 0 &&
-             (guasti_.rispondiAlComando == 0 || guasti_.rispondiAlComando == trame_)) {
+  } else if (colpito && guasti_.rispondiCon != 0 &&
+             (guasti_.rispondiAlComando == 0 || guasti_.rispondiAlComando == scelti_)) {
     m = Modo::carattere;
   }
   if (guasti_.riagganciaDopo >= 0 && trame_ >= guasti_.riagganciaDopo) riagganciato_ = true;
@@ -149,7 +157,13 @@ Registratore::Modo Registratore::registra() {
 }
 
 std::vector<Uscita> Registratore::esito(std::vector<Uscita> normale) {
-  switch (registra()) {
+  return risposta(registra(), std::move(normale));
+}
+
+void Registratore::annotaNota(const std::string& nota) { giornale_.back() += " (" + nota + ")"; }
+
+std::vector<Uscita> Registratore::risposta(Modo modo, std::vector<Uscita> normale) {
+  switch (modo) {
     case Modo::normale:
       return normale;
     case Modo::carattere:
@@ -282,9 +296,13 @@ class Vandoni : public RegistratoreATrame {
     if (somma % 128 != codice(f.back())) difetti.push_back("checksum errato");
 
     if (!difetti.empty()) return rifiuta(f, unisci(difetti));
-    const bool rifiutata = prossimaTrama() <= guasti_.rifiutaPrimi;
     annotaComando(f.substr(3, n));
-    return esito({Uscita{0, std::string(1, rifiutata ? NAK : ACK)}});
+    const Modo modo = registra();
+    // A refused command is not carried out: its journal line says so.
+    const bool rifiutata = modo == Modo::normale && scelti() <= guasti_.rifiutaPrimi &&
+                           (guasti_.alDato.empty() || scelto(comandi().back()));
+    if (rifiutata) annotaNota("rifiutato");
+    return risposta(modo, {Uscita{0, std::string(1, rifiutata ? NAK : ACK)}});
   }
 
   std::vector<Uscita> guasta(const std::string& f, std::string_view motivo) override {

@@ -33,6 +33,9 @@ struct Guasti {
   int statoErratoPrimi = 0;       // Olivetti: the first N answer frames carry a bad status (not "!0")
   bool kabelSenzaPronto = false;  // Kabel: the status section has no "z"
   int riagganciaDopo = -1;        // hang up after N commands; nothing more is answered
+  // When not empty, rifiutaPrimi and rispondiCon concern only the commands whose data
+  // begin with this text, and rispondiAlComando counts among those alone.
+  std::string alDato{};
 };
 
 class Registratore {
@@ -74,11 +77,17 @@ class Registratore {
   enum class Modo { normale, carattere, nessuna };
   // Counts one received frame and decides, from the faults shared by all
   // families, whether it gets its normal answer, the fault's one character, or nothing.
+  // The frame is the command journalled last, if it was one (else a bad frame).
   Modo registra();
+  // Whether the faults concern a command with these data, and how many such commands
+  // came before this one.
+  bool scelto(std::string_view dati) const;
+  int scelti() const { return scelti_; }
   // The same, applied to the answer the register would normally give.
   std::vector<Uscita> esito(std::vector<Uscita> normale);
-  // Number the next frame will have, 1-based.
-  int prossimaTrama() const { return trame_ + 1; }
+  std::vector<Uscita> risposta(Modo modo, std::vector<Uscita> normale);
+  // Adds " (nota)" to the last journal line.
+  void annotaNota(const std::string& nota);
 
   void annota(std::string riga) { giornale_.push_back(std::move(riga)); }
   void annotaComando(std::string dati, const std::string& nota = {});
@@ -93,6 +102,8 @@ class Registratore {
   std::vector<std::string> comandi_;
   bool riagganciato_;
   int trame_ = 0;
+  int scelti_ = 0;
+  std::size_t comandiGiudicati_ = 0;  // commands already counted by registra()
 };
 
 // Bytes shown for people: control characters by name in angle brackets (<STX>,

@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/inotify.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -22,6 +23,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "registratore.h"
@@ -54,6 +56,11 @@ constexpr const char* kUso =
     "  --stato-errato N     Olivetti: le prime N trame di risposta hanno uno stato d'errore\n"
     "  --senza-pronto       Kabel: la sezione di stato non contiene \"z\"\n"
     "  --riaggancia-dopo N  dopo N trame chiude la linea ed esce\n"
+    "  --al-dato D          --rifiuta e --rispondi valgono solo per i comandi i cui dati\n"
+    "                       cominciano con D, e --al-comando conta solo quelli\n"
+    "  --stantio T          scrive T sulla linea prima di tutto, come una risposta rimasta\n"
+    "                       da un'esecuzione precedente (\\xHH e' il byte HH: '\\x06')\n"
+    "  --stantio-dopo S     ...invece S secondi dopo che il programma ha aperto la linea\n"
     "  --help               questo aiuto\n";
 
 // After this long without traffic in either direction a half-received frame is judged.
@@ -75,7 +82,27 @@ struct Opzioni {
   std::string impostazioni = "1200,e,7,1";
   std::string giornale;
   double baud = 0;
+  std::string stantio;      // bytes left on the line by an earlier conversation
+  double stantioDopo = -1;  // seconds after the program opens the line; < 0: at once
 };
+
+// "\x06" is the byte 6, "\\" a backslash; anything else stands for itself.
+std::string byteDa(const std::string& t) {
+  std::string r;
+  for (std::size_t i = 0; i < t.size(); ++i) {
+    if (t[i] == '\\' && i + 3 < t.size() && t[i + 1] == 'x' &&
+        std::isxdigit(static_cast<unsigned char>(t[i + 2])) &&
+        std::isxdigit(static_cast<unsigned char>(t[i + 3]))) {
+      r += static_cast<char>(std::stoi(t.substr(i + 2, 2), nullptr, 16));
+      i += 3;
+    } else if (t[i] == '\\' && i + 1 < t.size() && t[i + 1] == '\\') {
+      r += t[++i];
+    } else {
+      r += t[i];
+    }
+  }
+  return r;
+}
 
 [[noreturn]] void errore(const std::string& testo) {
   std::fprintf(stderr, "simcassa: %s\n(simcassa --help per l'uso)\n", testo.c_str());
@@ -143,6 +170,13 @@ Opzioni leggiOpzioni(int argc, char** argv) {
       o.guasti.statoErratoPrimi = static_cast<int>(intero(nome, arg(), 0));
     } else if (nome == "--senza-pronto") {
       o.guasti.kabelSenzaPronto = true;
+    } else if (nome == "--al-dato") {
+      o.guasti.alDato = arg();
+    } else if (nome == "--stantio") {
+      o.stantio = byteDa(arg());
+      if (o.stantio.empty()) errore("--stantio vuole almeno un byte");
+    } else if (nome == "--stantio-dopo") {
+      o.stantioDopo = reale(nome, arg());
     } else if (nome == "--riaggancia-dopo") {
       o.guasti.riagganciaDopo = static_cast<int>(intero(nome, arg(), 0));
     } else if (nome.rfind("--", 0) == 0) {
@@ -229,11 +263,16 @@ void grezzo(int fd) {
 
 class Servizio {
  public:
-  Servizio(const Opzioni& o, simcassa::Registratore& reg, int fd, std::FILE* giornale)
+  // `aperture`: an inotify descriptor that reports the program opening the line, for
+  // the stale bytes due some time after that (-1: none).
+  Servizio(const Opzioni& o, simcassa::Registratore& reg, int fd, std::FILE* giornale, int aperture)
       : reg_(reg),
         fd_(fd),
         giornale_(giornale),
-        tempoCarattere_(o.porta.empty() && o.baud > 0 ? 10.0 / o.baud : 0) {}
+        tempoCarattere_(o.porta.empty() && o.baud > 0 ? 10.0 / o.baud : 0),
+        aperture_(aperture),
+        stantio_(o.stantio),
+        stantioDopo_(o.stantioDopo) {}
 
   // Returns the exit status.
   int esegui() {
@@ -263,7 +302,8 @@ class Servizio {
       if (daQuietare_ && ingresso_.empty() && programmate_.empty() && trasmissione_.empty())
         scadenza = std::min(scadenza, ultimoTraffico_ + kQuiete);
 
-      pollfd p{fd_, POLLIN, 0};
+      pollfd pp[2] = {{fd_, POLLIN, 0}, {aperture_, POLLIN, 0}};
+      pollfd& p = pp[0];
       if (bloccato_) p.events |= POLLOUT;
       timespec attesa{};
       timespec* pa = nullptr;
@@ -273,12 +313,13 @@ class Servizio {
         attesa.tv_nsec = static_cast<long>((d - static_cast<double>(attesa.tv_sec)) * 1e9);
         pa = &attesa;
       }
-      int n = ppoll(&p, 1, pa, &vuoto);
+      int n = ppoll(pp, aperture_ >= 0 ? 2 : 1, pa, &vuoto);
       if (n < 0) {
         if (errno == EINTR) continue;
         std::perror("simcassa: ppoll");
         return 1;
       }
+      if (aperture_ >= 0 && (pp[1].revents & POLLIN)) apertaDalProgramma();
       if (p.revents & POLLOUT) bloccato_ = false;
       if (p.revents & (POLLIN | POLLHUP | POLLERR)) {
         if (!leggi()) return 1;
@@ -291,6 +332,15 @@ class Servizio {
   }
 
  private:
+  // The line was opened: the stale bytes are due a while later, once.
+  void apertaDalProgramma() {
+    char buf[4096];
+    while (read(aperture_, buf, sizeof buf) > 0) {
+    }
+    close(std::exchange(aperture_, -1));
+    programmate_.emplace(ora() + stantioDopo_, stantio_);
+  }
+
   bool leggi() {
     char buf[4096];
     ssize_t n = read(fd_, buf, sizeof buf);
@@ -392,6 +442,9 @@ class Servizio {
   bool daQuietare_ = false;
   bool bloccato_ = false;
   std::size_t stampate_ = 0;
+  int aperture_;
+  std::string stantio_;
+  double stantioDopo_;
 };
 
 }  // namespace
@@ -423,6 +476,7 @@ int main(int argc, char** argv) {
 
   int fd = -1;
   int schiavo = -1;
+  int aperture = -1;
   if (o.porta.empty()) {
     if (openpty(&fd, &schiavo, nullptr, nullptr, nullptr) != 0) {
       std::perror("simcassa: openpty");
@@ -433,6 +487,15 @@ int main(int argc, char** argv) {
     // Our own slave descriptor stays open for the whole run: when the program
     // closes the port the master then sees no hang-up, and a reopened port finds
     // the register still there.
+    // Written before the line is named, so before anyone can have opened it: the
+    // program finds it waiting.
+    if (!o.stantio.empty() && o.stantioDopo < 0 && write(fd, o.stantio.data(), o.stantio.size()) < 0)
+      errore(std::string("scrittura: ") + std::strerror(errno));
+    if (o.stantioDopo >= 0) {
+      aperture = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+      if (aperture < 0 || inotify_add_watch(aperture, ttyname(schiavo), IN_OPEN) < 0)
+        errore(std::string("inotify: ") + std::strerror(errno));
+    }
     std::printf("PORTA %s\n", ttyname(schiavo));
     std::fflush(stdout);
   } else {
@@ -444,7 +507,7 @@ int main(int argc, char** argv) {
 
   int esito = 0;
   if (!reg->riagganciato()) {
-    Servizio servizio(o, *reg, fd, giornale);
+    Servizio servizio(o, *reg, fd, giornale, aperture);
     esito = servizio.esegui();
   }
   if (reg->riagganciato() && schiavo >= 0) {

@@ -64,6 +64,7 @@ class PortaFinta : public Porta {
   std::string motivoChiusura() const override { return motivoChiusura_; }
   int inBufferCount() override;
   std::string input() override;
+  void scarta() override { input(); }
   void output(std::string_view dati) override;
   bool attendiDati(double secondi) override;
 

@@ -29,7 +29,8 @@ TEST(Programma, RifiutiRisoltiDaSoloESigtermAMetaScontrino) {
   righe += "80\tC\t15\t0\t0\r\n";
   blocco.insert(blocco.end(), {"419", "40050", "420", "497"});
   std::ofstream(dir.p / "a.sco", std::ios::binary) << righe;
-  const Righe rifiuti = {"415", "415", "415", "497", "497"};  // three NAKs, then the unlock
+  const Righe rifiuti = {"415 (rifiutato)", "415 (rifiutato)", "415 (rifiutato)", "497",
+                         "497"};  // then the unlock
 
   QProcess p;
   p.start(QStringLiteral(QUIMBO_ESEGUIBILE), argomenti);
@@ -52,6 +53,30 @@ TEST(Programma, RifiutiRisoltiDaSoloESigtermAMetaScontrino) {
   sim.aspettaRighe(prima.size() + blocco.size(), 2000);  // the simulator writes its journal after answering
   const Righe tutto = sim.righe();
   EXPECT_EQ(Righe(tutto.begin() + static_cast<long>(prima.size()), tutto.end()), blocco);
+}
+
+// The register's answer to the frame an earlier run wrote last is still on the line when the program opens
+// it, or arrives just after: it answers nothing of this run. The refused closing goes out again, and the
+// receipt is deleted once it was taken.
+TEST(Programma, RispostaRimastaSullaLinea) {
+  for (const char* dopo : {"", "0.02"}) {
+    SCOPED_TRACE(dopo);
+    CartellaTemporanea dir;
+    QStringList opzioni = {"vandoni",   "--baud", "1200",      "--stantio", "\\x06",
+                           "--rifiuta", "1",      "--al-dato", "497"};
+    if (*dopo) opzioni << "--stantio-dopo" << dopo;
+    Simulatore sim(opzioni, (dir.p / "giornale.txt").string());
+    std::ofstream(dir.p / "a.sco", std::ios::binary) << "00\tPANE\t1\t150\t3\r\n80\tC\t150\t0\t0\r\n";
+    QProcess p;
+    p.start(QStringLiteral(QUIMBO_ESEGUIBILE),
+            {"--headless", QString::fromStdString(scriviIni(dir, "Vandoni", sim.dispositivo()))});
+    EXPECT_TRUE(finche([&] { return !fs::exists(dir.p / "a.sco"); }, 10000));
+    p.terminate();
+    ASSERT_TRUE(p.waitForFinished(5000));
+    sim.aspettaRighe(8, 2000);
+    EXPECT_EQ(sim.righe(), Righe({"415", "415", "2PANE           00000150031", "419", "40050", "420",
+                                  "497 (rifiutato)", "497"}));
+  }
 }
 
 // With a timer that would not tick for ten minutes: the receipts found at start-up go at once, more than one

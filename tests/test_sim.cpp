@@ -147,11 +147,14 @@ TEST(Sim, Guasti) {
   const Caso casi[] = {
       // a bad frame counts too, and refused frames are decoded all the same
       {"vandoni", {.rifiutaPrimi = 3}, {v497guasta, v497, v415, v497}, NAK + NAK + NAK + ACK,
-       {scartata, "497", "415", "497"}},
+       {scartata, "497 (rifiutato)", "415 (rifiutato)", "497"}},
+      // only the commands named count: the first "497" is refused, the second gets the character
+      {"vandoni", {.rifiutaPrimi = 1, .rispondiCon = 'A', .rispondiAlComando = 2, .alDato = "49"},
+       {v415 + v497, v415 + v497}, ACK + NAK + ACK + "A", {"415", "497 (rifiutato)", "415", "497"}},
       {"vandoni", {.rispondiCon = 'A', .rispondiAlComando = 2}, {v415 + v497}, ACK + "A", {"415", "497"}},
       {"vandoni", {.rispondiCon = 'A'}, {v497, v497guasta}, "AA", {"497", scartata}},
       {"vandoni", {.rifiutaPrimi = 2, .rispondiCon = 'A', .rispondiAlComando = 1}, {v497 + v497 + v497},
-       "A" + NAK + ACK, {"497", "497", "497"}},
+       "A" + NAK + ACK, {"497", "497 (rifiutato)", "497"}},
       {"vandoni", {.muto = true}, {v497 + v497guasta}, "", {"497", scartata}},
       // the second is still answered; the third, in the same write, is not even heard
       {"vandoni", {.riagganciaDopo = 2}, {v497, v415 + v497, v497}, ACK + ACK, {"497", "415"}, true},

@@ -1,5 +1,8 @@
 #include "link/comm.h"
 
+#include <algorithm>
+
+#include "link/impostazioni_porta.h"
 #include "shell/applicazione.h"
 #include "shell/errore.h"
 #include "shell/registro.h"
@@ -89,6 +92,35 @@ void Ricezione(Stato& st) {
 
 }  // namespace
 
+double TempoCarattere(const std::string& impostazioni) {
+  ImpostazioniPorta imp;
+  std::string errore;
+  if (!leggiImpostazioniPorta(impostazioni, imp, errore) || imp.baud <= 0) imp = ImpostazioniPorta{};
+  return (1 + imp.bitDati + (imp.parita == 'N' ? 0 : 1) + imp.bitStop) / imp.baud;
+}
+
+void LineaQuieta(Stato& st) {
+  // The bytes of one answer follow each other within a character time, plus the
+  // latency timer of a USB adapter (16 ms): ten character times, and never less
+  // than 0.1 s, of silence mean that the register has finished what it was saying.
+  const double quiete = std::max(0.1, 10 * TempoCarattere(st.msSettings));
+  // A line that never falls silent (noise, a register that keeps talking) still
+  // gets its receipts, after a second.
+  const double limite = st.orologio().secondi() + 1.0;
+  Porta& porta = st.porta();
+  do {
+    porta.scarta();
+  } while (porta.attendiDati(quiete) && st.orologio().secondi() < limite);
+  porta.scarta();
+  // What was dropped may have left its mark on the link state: a hold (XOFF) whose
+  // release was lost while the port was closed, a status section cut in half.
+  st.mbAttesa = false;
+  st.mbKabelStato = false;
+  st.miKabelInAttesa = 0;
+  st.msOliBuffer.clear();
+  st.mbOliStx = false;
+}
+
 bool eTipoRisposta(const Stato& st) { return st.msAttRisposta == "S" || st.msAttRisposta == "s"; }
 
 void Comm1_OnComm(Stato& st, int codice) {
@@ -159,7 +191,9 @@ std::optional<int16_t> f_trasmreg(Stato& st, const std::string& psDati) {
     st.msUltimaTrama = TramaVandoni(st.miProgr, psDati);
     ImpostaTesto(st, Campo::TxtManda, st.msUltimaTrama + "   ," + std::to_string(st.miProgr));
     ImpostaTesto(st, Campo::TxtRit, "");
-    st.porta().input();  // answers to earlier frames are dropped
+    // Answers to earlier frames are dropped, also those the driver still holds:
+    // one taken for this frame's answer would shift every answer after it by one.
+    st.porta().scarta();
     st.mbAttesa = true;
     st.porta().output(st.msUltimaTrama);
     st.miProgr = static_cast<int16_t>(st.miProgr + 1 >= 127 ? 32 : st.miProgr + 1);

@@ -25,6 +25,16 @@ enum class EsitoAttesa { Fatto, Scaduto, PortaChiusa };
 // seconds pass (0 or less: no limit).
 EsitoAttesa AttendiCassa(Stato& st, const std::function<bool()>& fatto, double limite);
 
+// Seconds one character takes on the line with these settings ("1200,e,7,1":
+// 10 bits, 8.3 ms); a text that cannot be read counts as 1200,e,7,1.
+double TempoCarattere(const std::string& impostazioni);
+
+// Right after the port opened: nothing may go out while the line still carries
+// what the register said to an earlier run (an answer to the frame that run wrote
+// last). Waits, processing no events, until the line has been silent for a few
+// character times, then drops everything received and the link state it touched.
+void LineaQuieta(Stato& st);
+
 // "AttRisposta" is "S" (either case): Olivetti answers are read and checked.
 bool eTipoRisposta(const Stato& st);
 

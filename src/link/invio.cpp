@@ -79,6 +79,7 @@ void InviaOlivetti(Stato& st, const std::string& psCar) {
   const long prima = st.mlRicevuti;
   bool accettato = false;
   for (int tentativo = 0; !accettato && tentativo < kInviiOlivetti; ++tentativo) {
+    OliScartaRisposte(st);
     OliInviaStr(st, psCar);
     accettato = !eTipoRisposta(st) || OliControlloOk(st, psCar);
   }

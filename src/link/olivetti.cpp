@@ -31,6 +31,13 @@ int OlivSpedStr(Stato& st, const std::string& psAp, bool pvScontrino) {
   return InviaCar(st, st.msSTX + psAp + ctr(psAp) + st.msETX, pvScontrino);
 }
 
+void OliScartaRisposte(Stato& st) {
+  if (!eTipoRisposta(st)) return;
+  st.porta().scarta();
+  st.msOliBuffer.clear();
+  st.mbOliStx = false;
+}
+
 void OliInviaStr(Stato& st, const std::string& pStringa) {
   Orologio& orologio = st.orologio();
   Porta& porta = st.porta();
@@ -98,6 +105,7 @@ bool OliControlloOk(Stato& st, const std::string& psCom) {
     }
     // Sent again exactly as first written: wrapping a ready frame in a second
     // frame would give the register a command it cannot read.
+    OliScartaRisposte(st);
     OliInviaStr(st, psCom);
   }
   return false;

@@ -14,6 +14,10 @@ std::string AggCarContr(const std::string& psStr);
 std::string ctr(const std::string& psAppo);
 // STX, body, ctr(body), ETX, sent through InviaCar.
 int OlivSpedStr(Stato& st, const std::string& psAp, bool pvScontrino);
+// With answers read ("AttRisposta" S), before a frame goes out: whatever the line,
+// the driver and msOliBuffer hold answers an earlier frame, and would be read as
+// this one's answer.
+void OliScartaRisposte(Stato& st);
 // Writes in pieces of 10 characters, each after a pause of mdPausa.
 void OliInviaStr(Stato& st, const std::string& pStringa);
 // One answer frame, STX to ETX, or "" when none was complete within 2 s.

@@ -9,6 +9,7 @@
 #include <optional>
 #include <sstream>
 
+#include "link/comm.h"
 #include "queue/giornale.h"
 #include "queue/scontrino.h"
 #include "shell/applicazione.h"
@@ -198,6 +199,7 @@ bool PortaPronta(Stato& st) {
   std::string motivo;
   const std::string dispositivo = dispositivoPorta(st);
   if (st.porta().apri(dispositivo, st.msSettings, motivo)) {
+    LineaQuieta(st);
     st.msPortaNonDisponibile.clear();
     const std::string msg = "Porta seriale " + dispositivo + " di nuovo disponibile";
     ImpostaTesto(st, Campo::TxtMsg, msg);

@@ -294,6 +294,7 @@ EsitoAvvio Form_Load(Stato& st, const std::string& percorsoIni) {
     return esito;
   }
   esito.portaAperta = true;
+  LineaQuieta(st);
 
   fin.intervalloTimer(static_cast<int>(intervallo));
   fin.abilitaTimer(true);

@@ -49,6 +49,9 @@ class Porta {
 
   virtual int inBufferCount() = 0;
   virtual std::string input() = 0;  // all waiting bytes, removed from the buffer
+  // Drops every byte received and not yet read: the program's buffer and the system
+  // driver's input queue alike. input() alone leaves what the driver still holds.
+  virtual void scarta() = 0;
   // Queues the bytes and pushes them towards the line, also inside waits that
   // process no events. Raises Errore when the port is not open.
   virtual void output(std::string_view dati) = 0;
