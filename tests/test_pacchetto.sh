@@ -37,7 +37,7 @@ systemd-tmpfiles --root="$r" --create quimbo.conf || falla systemd-tmpfiles
 uid=$(awk -F: '$1 == "quimbo" && $6 == "/var/spool/quimbo" { print $3 }' "$r/etc/passwd")
 gid=$(awk -F: '$1 == "dialout" && $4 ~ /(^|,)quimbo(,|$)/ { print $3 }' "$r/etc/group")
 [ -n "$uid" ] && [ -n "$gid" ] || falla "utente quimbo in dialout con casa /var/spool/quimbo"
-[ "$(stat -c %u:%g:%a "$r/var/spool/quimbo")" = "$uid:$gid:770" ] || falla "/var/spool/quimbo"
+[ "$(stat -c %u:%g:%a "$r/var/spool/quimbo")" = "$uid:$gid:2770" ] || falla "/var/spool/quimbo"
 
 # Units: with the host's targets beside them, every setting must parse and
 # ExecStart must name the program inside the package.
@@ -48,7 +48,7 @@ systemd-analyze verify --man=no --recursive-errors=no --root="$r" quimbo.service
 if [ "${QUIMBO_PROVA_DPKG:-}" = 1 ]; then
   dpkg -i "$deb"
   id -nG quimbo | grep -qw dialout || falla "quimbo non e' in dialout"
-  [ "$(stat -c %U:%G:%a /var/spool/quimbo)" = quimbo:dialout:770 ] || falla "/var/spool/quimbo installato"
+  [ "$(stat -c %U:%G:%a /var/spool/quimbo)" = quimbo:dialout:2770 ] || falla "/var/spool/quimbo installato"
   dpkg -r quimbo
 fi
 echo "Pacchetto $(basename "$deb"): OK"
