@@ -58,8 +58,9 @@ std::string suUnaRiga(const std::string& s) {
   return r;
 }
 
-// Whether the stream is connected to systemd's journal: the service manager names
-// that connection (device:inode) in JOURNAL_STREAM.
+}  // namespace
+
+// The service manager names the journal's connection (device:inode) in JOURNAL_STREAM.
 bool AlGiornaleDiSistema(std::FILE* f) {
   const char* flusso = std::getenv("JOURNAL_STREAM");
   unsigned long long dispositivo = 0, inode = 0;
@@ -68,7 +69,20 @@ bool AlGiornaleDiSistema(std::FILE* f) {
          ::fstat(::fileno(f), &s) == 0 && s.st_dev == dispositivo && s.st_ino == inode;
 }
 
-}  // namespace
+void ErroreSuStderr(const std::string& testo) {
+  // So that "journalctl -p err" finds the reason a service did not start.
+  static const bool giornale = AlGiornaleDiSistema(stderr);
+  std::string riga;
+  for (std::size_t i = 0; i <= testo.size(); ++i) {
+    if (i < testo.size() && testo[i] != '\n') {
+      riga += testo[i];
+      continue;
+    }
+    std::fprintf(stderr, "%s%s\n", giornale ? "<3>" : "", riga.c_str());
+    riga.clear();
+  }
+  std::fflush(stderr);
+}
 
 FinestraHeadless::FinestraHeadless(std::FILE* uscita, std::FILE* errori)
     : uscita_(uscita),

@@ -19,6 +19,13 @@ namespace quimbo::app {
 
 class PompaQt;
 
+// Whether the stream is connected to systemd's journal (JOURNAL_STREAM names it).
+bool AlGiornaleDiSistema(std::FILE* f);
+
+// A line of the program itself on standard error, before or outside the headless
+// log: "quimbo: ...", each of its lines with the error priority when stderr is the journal.
+void ErroreSuStderr(const std::string& testo);
+
 class FinestraHeadless : public Finestra {
  public:
   // Lines go to `uscita`, errors to `errori` (standard output and error in the program).

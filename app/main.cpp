@@ -153,10 +153,14 @@ void messaggiQt(QtMsgType tipo, const QMessageLogContext& contesto, const QStrin
   if (testo.contains(QLatin1String("XDG_RUNTIME_DIR")) || testo.contains(QLatin1String("propagateSizeHints")))
     return;
   if (tipo == QtFatalMsg && creandoFinestra) {
-    std::fprintf(stderr, "quimbo: impossibile mostrare la finestra (%s): senza display usare --headless\n",
-                 qPrintable(testo.section(QLatin1Char('\n'), 0, 0)));
+    app::ErroreSuStderr("quimbo: impossibile mostrare la finestra (" +
+                        testo.section(QLatin1Char('\n'), 0, 0).toStdString() +
+                        "): senza display usare --headless");
     std::_Exit(kEsitoUso);
   }
+  // Into the journal every line carries its priority, Qt's own too.
+  if (app::AlGiornaleDiSistema(stderr) && tipo != QtFatalMsg && tipo != QtDebugMsg && tipo != QtInfoMsg)
+    return app::ErroreSuStderr(qFormatLogMessage(tipo, contesto, testo).toStdString());
   if (gestorePrecedente) gestorePrecedente(tipo, contesto, testo);
 }
 
@@ -169,7 +173,7 @@ int main(int argc, char** argv) {
   // Looked at before Qt starts, so that --help works without a display.
   const Opzioni o = leggiOpzioni(argc, argv);
   if (!o.errore.empty()) {
-    std::fprintf(stderr, "quimbo: %s\nPer l'aiuto: quimbo --help\n", o.errore.c_str());
+    ErroreSuStderr("quimbo: " + o.errore + "\nPer l'aiuto: quimbo --help");
     return kEsitoUso;
   }
   if (o.aiuto) {
@@ -197,13 +201,13 @@ int main(int argc, char** argv) {
                   "; indicarne uno: quimbo --headless FILE.ini";
   }
   if (!erroreIni.empty() && o.headless) {
-    std::fprintf(stderr, "quimbo: %s\n", erroreIni.c_str());
+    ErroreSuStderr("quimbo: " + erroreIni);
     return kEsitoConfigurazione;
   }
 
   if (!o.headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
       qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
-    std::fputs("quimbo: nessun display per la finestra: senza display usare --headless\n", stderr);
+    ErroreSuStderr("quimbo: nessun display per la finestra: senza display usare --headless");
     return kEsitoUso;
   }
   gestorePrecedente = qInstallMessageHandler(messaggiQt);
@@ -221,7 +225,7 @@ int main(int argc, char** argv) {
     Domanda d =
         costruisciDomanda(nullptr, "Errore file ini", testo::daUtf8(erroreIni), Icona::Critico, Pulsanti::Ok);
     d.box->exec();
-    std::fprintf(stderr, "quimbo: %s\n", erroreIni.c_str());
+    ErroreSuStderr("quimbo: " + erroreIni);
     return kEsitoConfigurazione;
   }
 
@@ -270,10 +274,12 @@ int main(int argc, char** argv) {
 
   const EsitoAvvio esito = Form_Load(st, ini);
   if (!esito.erroreConfigurazione.empty()) {
-    std::fprintf(stderr, "quimbo: %s\n", testo::leggibile(esito.erroreConfigurazione).c_str());
+    ErroreSuStderr("quimbo: " + testo::leggibile(esito.erroreConfigurazione));
     return kEsitoConfigurazione;
   }
-  if (!esito.portaAperta) {
+  // A service without its port keeps running and waits for it; the window and the
+  // command-line actions end.
+  if (!esito.portaAperta && (finestraQt || o.prova || o.sblocca)) {
     const std::string dispositivo = testo::aUtf8(esito.dispositivo);
     if (finestraQt) {
       finestraQt->chiedi("",

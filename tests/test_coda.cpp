@@ -258,8 +258,8 @@ TEST(Coda, SentFileThatCannotBeDeletedOrJournalledIsNotSentAgain) {
   }
 }
 
-// An error of the scan itself: a file gone under it (53) is logged and the scan goes
-// on; any other error stops the scan for good, and says so.
+// Files gone under the scan (the receipt being sent, the next one) are logged and the
+// scan goes on; any other error stops the scan for good, and says so.
 TEST(Coda, ErrorsOfTheScanItself) {
   for (bool sparito : {true, false}) {
     Banco b;
@@ -276,10 +276,11 @@ TEST(Coda, ErrorsOfTheScanItself) {
       return u;
     };
     Timer1_Timer(b.st);
-    EXPECT_NE(b.leggiFile("errori.txt")
-                  .find(sparito ? "n.53 (File not found) in TIMER1 (gestito dal programma)"
-                                : "n.5 (Invalid procedure call or argument) in TIMER1\r"),
-              std::string::npos);
+    EXPECT_NE(
+        b.leggiFile("errori.txt")
+            .find(sparito ? "n.53 (Scontrino a.sco tolto dalla cartella durante l'invio) in TIMER1 (gestito"
+                          : "n.5 (Invalid procedure call or argument) in TIMER1\r"),
+        std::string::npos);
     // Timer on, "fermata" said, receipt kept.
     EXPECT_EQ(std::make_tuple(b.finestra.timerAbilitato, b.st.TxtMsg.find("fermata") != std::string::npos,
                               b.esiste("a.sco")),
@@ -325,12 +326,16 @@ TEST(Coda, FineOrLostPortDuringAReceiptLeavesTheFile) {
     // One loss, one line: the rest of the record fails quietly.
     EXPECT_EQ(b.righeLog().size(), 1u) << b.leggiFile("errori.txt");
     b.porta.apriFallisce = true;
+    b.scriviFile("b.sco", kRicevuta);
     Timer1_Timer(b.st);
     EXPECT_EQ(b.st.TxtMsg, "Porta seriale /dev/finta non disponibile: No such file or directory");
     EXPECT_TRUE(b.esiste("a.sco"));
+    // Counted all the same, and the missing port named.
+    EXPECT_EQ(DescriviSituazione(b.finestra.situazioneMostrata),
+              "2 scontrini in attesa; porta seriale /dev/finta non disponibile");
     b.porta.apriFallisce = false;
     Timer1_Timer(b.st);
-    EXPECT_FALSE(b.esiste("a.sco"));
+    EXPECT_FALSE(b.esiste("a.sco") || b.esiste("b.sco"));
     EXPECT_EQ(b.porta.aperture.size(), 3u);
   }
 }

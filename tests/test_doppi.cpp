@@ -2,8 +2,13 @@
 // folders that cannot be written, registers switched off, receipts still being written.
 
 #include <gtest/gtest.h>
+#include <linux/capability.h>
+#include <sys/mount.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <cstdlib>
+#include <fstream>
 
 #include "fakes.h"
 #include "queue/giornale.h"
@@ -31,7 +36,8 @@ TEST(Doppi, ReceiptCutDuringItsPaymentIsNeverSentAgain) {
     std::optional<Identita> id = IdentitaDi(b.cartella / "a.sco");
     if (giornale) AggiungiInviato(b.cartella, *id);
     id->dimensione += stesso ? 0 : 1;
-    SegnaPagamento(b.cartella, *id);
+    PreparaPagamento(b.cartella, *id);
+    SegnaPagamento(b.cartella);
     for (int i = 0; i < 2; ++i) Timer1_Timer(b.st);
     const bool dubbio = stesso && !giornale;
     EXPECT_EQ(sim.comandi(), stesso ? Comandi{} : kComandi);
@@ -70,6 +76,9 @@ TEST(Doppi, SwitchedOffRegisterKeepsTheReceipt) {
     EXPECT_EQ(Conta(log, "Nessuna risposta dalla cassa"), 1u);
     EXPECT_EQ(Conta(log, "Cassa non risponde: 1 scontrino in attesa"), mutaDal == 0 ? 1u : 0u);
     EXPECT_EQ(Conta(log, "La cassa risponde di nuovo"), mutaDal == 0 ? 1u : 0u);
+    // Good news carries no error number in the integrator's log.
+    const auto& a = b.finestra.annotazioni;
+    EXPECT_EQ(std::count(a.begin(), a.end(), "I La cassa risponde di nuovo"), mutaDal == 0 ? 1 : 0);
   }
 }
 
@@ -177,6 +186,133 @@ TEST(Doppi, CloseDuringThePaymentWaitsForTheReceipt) {
     EXPECT_EQ(sim.comandi(), inPagamento ? kComandi : Comandi(kComandi.begin(), kComandi.begin() + 3));
     EXPECT_EQ(b.fileInCartella(), inPagamento ? Comandi{"quimbo.ini"} : (Comandi{"a.sco", "quimbo.ini"}));
   }
+}
+
+// The point of sale withdraws the receipt, or replaces it, once its sale line went out:
+// the register is not left with an open receipt, it is finished from the lines read,
+// and that is said. A new version is a new receipt and goes out after it.
+TEST(Doppi, ReceiptWithdrawnWhileSentIsFinished) {
+  const char* const nuova = "00\tLATTE\t1\t120\t3\r\n80\tC\t120\t0\t0\r\n";
+  for (bool sostituito : {false, true}) {
+    Banco b;
+    auto& sim = b.prepara("", "vandoni");
+    b.scriviFile("a.sco", kRicevuta);
+    b.porta.cassa = [&](std::string_view s) {
+      auto u = sim.ricevi(s);
+      if (sim.comandi().size() == 4 && std::filesystem::remove(b.cartella / "a.sco") && sostituito)
+        b.scriviFile("a.sco", nuova);
+      return u;
+    };
+    Timer1_Timer(b.st);
+    EXPECT_EQ(sim.comandi(), kComandi);
+    EXPECT_EQ(Conta(b.righeLog(), sostituito ? "a.sco sostituito durante l'invio: la nuova versione"
+                                             : "a.sco tolto dalla cartella durante l'invio"),
+              1u);
+    EXPECT_EQ(b.leggiFile("a.sco"), sostituito ? nuova : "");
+    Timer1_Timer(b.st);
+    EXPECT_EQ(sim.comandi().size(), kComandi.size() + (sostituito ? 7 : 0));
+    EXPECT_EQ(b.fileInCartella(), (Comandi{"errori.txt", "quimbo.ini"}));
+  }
+}
+
+// An unexpected answer once the payment began: the register may have printed the
+// receipt. Without a window nobody looks, so the receipt is in doubt and nothing goes
+// again by itself; in the window the operator is told so before the question.
+TEST(Doppi, UnexpectedAnswerDuringThePaymentNeverPrintsTwiceByItself) {
+  for (bool senzaFinestra : {true, false}) {
+    Banco b;
+    auto& sim = b.prepara("", "vandoni", {.rispondiCon = 'A', .alDato = "497"});
+    b.st.mbSenzaFinestra = senzaFinestra;
+    b.finestra.risposte = {Risposta::Annulla};
+    b.scriviFile("a.sco", kRicevuta);
+    Timer1_Timer(b.st);
+    EXPECT_EQ(sim.comandi(), kComandi);
+    EXPECT_EQ(b.finestra.domande.size(), senzaFinestra ? 0u : 1u);
+    EXPECT_EQ(b.esiste("scartati/20261205-071003_in_dubbio_a.sco"), senzaFinestra);
+    EXPECT_EQ(b.esiste("badscont.bad"), !senzaFinestra);
+    EXPECT_EQ(Conta(b.finestra.storia[Campo::TxtMsg], "potrebbe essere gi\xe0 stampato"),
+              senzaFinestra ? 0u : 1u);
+  }
+}
+
+// A stop that cuts the payment is said at once, not only at the next start.
+TEST(Doppi, StopThatCutsThePaymentIsSaid) {
+  Banco b;
+  auto& sim = b.prepara("", "vandoni");
+  b.scriviFile("a.sco", kRicevuta);
+  b.porta.cassa = [&](std::string_view s) {
+    auto u = sim.ricevi(s);
+    if (sim.comandi().size() == 6) b.pompa.alle(b.orologio.t, [&] { Form_Unload(b.st); });
+    return u;
+  };
+  Timer1_Timer(b.st);
+  EXPECT_EQ(
+      Conta(b.righeLog(), "Scontrino a.sco interrotto durante il pagamento dalla chiusura del programma"),
+      1u);
+}
+
+// A receipt of a point-of-sale user with a strict umask is no bad receipt: it stays,
+// is said once with the user the program runs as, and goes once it can be read.
+TEST(Doppi, ReceiptThatMayNotBeReadWaits) {
+  Banco b;
+  auto& sim = b.prepara("", "vandoni");
+  b.scriviFile("a.sco", kRicevuta);
+  std::filesystem::permissions(b.cartella / "a.sco", std::filesystem::perms::none);
+  {
+    // Root reads whatever the mode says; without these capabilities it is refused too.
+    __user_cap_header_struct testa{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct prima[2]{}, senza[2]{};
+    const bool ridotto = syscall(SYS_capget, &testa, prima) == 0;
+    std::copy(prima, prima + 2, senza);
+    senza[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+    if (ridotto) syscall(SYS_capset, &testa, senza);
+    for (int i = 0; i < 3; ++i) Timer1_Timer(b.st);
+    if (ridotto) syscall(SYS_capset, &testa, prima);
+  }
+  EXPECT_TRUE(sim.comandi().empty());
+  EXPECT_EQ(b.fileInCartella(), (Comandi{"a.sco", "errori.txt", "quimbo.ini"}));
+  EXPECT_EQ(Conta(b.righeLog(), "Scontrino a.sco: permesso negato, l'utente " + NomeUtente()), 1u);
+  EXPECT_TRUE(b.finestra.domande.empty());
+  std::filesystem::permissions(b.cartella / "a.sco", std::filesystem::perms::owner_read);
+  Timer1_Timer(b.st);
+  EXPECT_EQ(sim.comandi(), kComandi);
+}
+
+// A full disk: nothing is sent that could not be marked, the receipt stays, "disco
+// pieno" is said once and shown, no temporary file is left; it goes once there is room.
+TEST(Doppi, FullDiskSendsNothingAndWaits) {
+  Banco b;
+  auto& sim = b.prepara("", "vandoni");
+  const std::filesystem::path piccola = b.cartella / "piccola";
+  std::filesystem::create_directory(piccola);
+  if (::mount("quimbo", piccola.c_str(), "tmpfs", 0, "size=256k") != 0)
+    GTEST_SKIP() << "mount tmpfs non permesso";
+  struct Smonta {
+    std::string p;
+    ~Smonta() { ::umount2(p.c_str(), MNT_DETACH); }
+  } smonta{piccola.string()};
+  b.st.msDirPerFile = piccola.string();
+  std::ofstream(piccola / "a.sco", std::ios::binary) << kRicevuta;
+  {
+    std::ofstream riempi(piccola / "riempi", std::ios::binary);
+    const std::string blocco(4096, 'x');
+    while (riempi.write(blocco.data(), blocco.size()).flush()) {
+    }
+  }
+  for (int i = 0; i < 2; ++i) Timer1_Timer(b.st);
+  EXPECT_TRUE(b.porta.scritto.empty());
+  std::vector<std::string> nomi;
+  for (const auto& e : std::filesystem::directory_iterator(piccola))
+    nomi.push_back(e.path().filename().string());
+  std::sort(nomi.begin(), nomi.end());
+  EXPECT_EQ(nomi, (Comandi{"a.sco", "errori.txt", "riempi"}));  // the log, empty: no room for its line
+  EXPECT_EQ(Conta(b.finestra.annotazioni, "Disco pieno"), 1u);
+  EXPECT_EQ(DescriviSituazione(b.finestra.situazioneMostrata),
+            "1 scontrino in attesa; disco pieno; cassa collegata");
+  std::filesystem::remove(piccola / "riempi");
+  Timer1_Timer(b.st);
+  EXPECT_EQ(sim.comandi(), kComandi);
+  EXPECT_FALSE(std::filesystem::exists(piccola / "a.sco"));
 }
 
 TEST(Doppi, TimerThatNeverTicksIsSaid) {

@@ -253,7 +253,8 @@ TEST(PortaEPompaQt, ByteAttesaDeiDatiEScadenze) {
 
 // Start-up cases of the real program, each with its exit code and what it says. SIGTERM and SIGINT end a
 // running program with 0 (a window also on the start-up error box). A configuration that cannot be used stops
-// a headless program with 78 and names the value; a port that cannot open ends with 1 and says what to do;
+// a headless program with 78 and names the value, with the error priority when stderr is the journal; a port
+// that cannot open is said with what to do, and ends a command-line action with 1 (a service keeps running);
 // the command line and a missing display end with 2. An ini path with spaces may come in pieces; UTF-16 and
 // CR-only files are read (their device shows in the port error).
 TEST(Programma, AvvioCodiciDUscitaEMessaggi) {
@@ -275,9 +276,11 @@ TEST(Programma, AvvioCodiciDUscitaEMessaggi) {
     return QString::fromStdString((altra.p / nome).string());
   };
   const QString ritenta = variante("ritenta.ini", "Ritenta=abc\n");
+  const QString nelGiornale = variante("giornale.ini", "Ritenta=abc\n");  // stderr is systemd's journal
   const QString epson = variante("epson.ini", "Registratore=Epson\n");
   const QString senzaCartella = variante("senza.ini", "DirPerFile=" + (altra.p / "manca").string() + "\n");
   const QString proc = variante("proc.ini", "DirPerFile=/proc\n");
+  const QString unFile = variante("file.ini", "DirPerFile=" + (altra.p / "file.ini").string() + "\n");
   const QString nulla = variante("null.ini", "", "/dev/null");
   const QString occupante = variante("occupata.ini", "", occupata.nome);
   // Another user, not in the pseudo-terminal's group, may read the configuration but not open the port.
@@ -300,16 +303,20 @@ TEST(Programma, AvvioCodiciDUscitaEMessaggi) {
       {{quieta}, SIGTERM, 0, {}, {}},
       {{ritenta}, SIGINT, 0, {}, {}},
       {{"--headless", "--verbose", "--sblocca", ini}, 0, 0, {"Avvio: file ini ", "MANDO ALLA CASSA: <STX>"}, {}},
-      {{"--headless", con, "spazi/mio", "file.ini"}, 0, 1, {"porta /dev/quimbo-nessuno"},
+      {{"--headless", con, "spazi/mio", "file.ini"}, SIGTERM, 0, {"porta /dev/quimbo-nessuno"},
        {"Impossibile aprire la porta /dev/quimbo-nessuno: ", "/dev/serial/by-id/"}},
-      {{"--headless", nulla}, 0, 1, {}, {"/dev/null non \u00e8 una porta seriale"}},
-      {{"--headless", occupante}, 0, 1, {}, {"occupata da un altro programma", "processo " + pidPrimo + " (quimbo)"}},
-      {{"--headless", estraneo}, 0, 1, {}, {"Permission denied. Permesso negato: l'utente nobody deve essere nel gruppo "}},
-      {{"--headless", utf16}, 0, 1, {}, {"porta /dev/quimbo-utf16"}},
-      {{"--headless", soloCr}, 0, 1, {"scansione ogni 100 ms"}, {"porta /dev/quimbo-cr"}},
+      {{"--headless", "--sblocca", nulla}, 0, 1, {}, {"/dev/null non \u00e8 una porta seriale"}},
+      {{"--headless", "--sblocca", occupante}, 0, 1, {},
+       {"occupata da un altro programma", "processo " + pidPrimo + " (quimbo)"}},
+      {{"--headless", "--sblocca", estraneo}, 0, 1, {},
+       {"Permission denied. Permesso negato: " + pty.nome + " \u00e8 uno pseudo-terminale dell'utente root"}},
+      {{"--headless", "--sblocca", utf16}, 0, 1, {}, {"porta /dev/quimbo-utf16"}},
+      {{"--headless", "--prova", "x", soloCr}, 0, 1, {"scansione ogni 100 ms"}, {"porta /dev/quimbo-cr"}},
       {{"--headless", senzaCartella}, SIGTERM, 0, {}, {"manca inesistente: crearla"}},
       {{"--headless", proc}, SIGTERM, 0, {}, {"Cartella degli scontrini /proc non scrivibile"}},
+      {{"--headless", unFile}, SIGTERM, 0, {}, {"file.ini non \u00e8 una cartella: correggere DirPerFile"}},
       {{"--headless", ritenta}, 0, 78, {}, {"[Altri parametri] Ritenta = \"abc\": Type mismatch"}},
+      {{"--headless", nelGiornale}, 0, 78, {}, {"<3>quimbo: valore non valido", "Ritenta = \"abc\""}},
       {{"--headless", epson}, 0, 78, {}, {"Registratore = \"Epson\""}},
       {{"--headless", "/nessuna/parte.ini"}, 0, 78, {}, {"quimbo: il file ini /nessuna/parte.ini non esiste"}},
       {{"--help"}, 0, 0, {"--headless", "--verbose", "--prova", "--sblocca", "--version", "Dispositivo", "\u00e8"}, {}},
@@ -333,6 +340,9 @@ TEST(Programma, AvvioCodiciDUscitaEMessaggi) {
       p.start(
           "setpriv",
           QStringList{"--reuid=nobody", "--regid=nogroup", "--clear-groups", QUIMBO_ESEGUIBILE} + argomenti);
+    } else if (argomenti.last() == nelGiornale) {
+      const char* comeSystemd = "JOURNAL_STREAM=$(stat -L -c %d:%i /proc/self/fd/2) exec \"$0\" \"$@\"";
+      p.start("sh", QStringList{"-c", comeSystemd, QUIMBO_ESEGUIBILE} + argomenti);
     } else {
       p.start(QStringLiteral(QUIMBO_ESEGUIBILE), argomenti);
     }

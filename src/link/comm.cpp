@@ -121,6 +121,32 @@ void LineaQuieta(Stato& st) {
   st.mbOliStx = false;
 }
 
+bool PortaPronta(Stato& st, std::string* perche) {
+  if (st.porta().aperta()) return true;
+  std::string motivo;
+  const std::string dispositivo = dispositivoPorta(st);
+  if (st.porta().apri(dispositivo, st.msSettings, motivo)) {
+    LineaQuieta(st);
+    if (!st.msPortaNonDisponibile.empty()) {
+      st.msPortaNonDisponibile.clear();
+      const std::string msg = "Porta seriale " + dispositivo + " di nuovo disponibile";
+      ImpostaTesto(st, Campo::TxtMsg, msg);
+      Annota(st, Livello::Informazione, msg);
+    }
+    return true;
+  }
+  const std::string msg = "Porta seriale " + dispositivo + " non disponibile: " + motivo;
+  const std::string cosaFare = SuggerimentoPorta(dispositivo, motivo);
+  if (perche) *perche = motivo + cosaFare;
+  if (!perche && st.TxtMsg != msg) ImpostaTesto(st, Campo::TxtMsg, msg);
+  // Once per cause, not on every tick while the adapter stays away.
+  if (st.msPortaNonDisponibile != msg) {
+    st.msPortaNonDisponibile = msg;
+    if (!perche) Annota(st, Livello::Errore, msg + cosaFare);
+  }
+  return false;
+}
+
 bool eTipoRisposta(const Stato& st) { return st.msAttRisposta == "S" || st.msAttRisposta == "s"; }
 
 void Comm1_OnComm(Stato& st, int codice) {
@@ -129,7 +155,9 @@ void Comm1_OnComm(Stato& st, int codice) {
       Ricezione(st);
     } else if (codice == evento::PortaPersa) {
       const std::string motivo = st.porta().motivoChiusura();
-      ImpostaTesto(st, Campo::TxtMsg, "Porta seriale non disponibile: " + motivo);
+      // Said here once; the tick that opens it again says that it is back.
+      st.msPortaNonDisponibile = "Porta seriale non disponibile: " + motivo;
+      ImpostaTesto(st, Campo::TxtMsg, st.msPortaNonDisponibile);
       ScriviErrore(st, err::ErroreIO, "Porta seriale non disponibile: " + motivo, "Comm1_OnComm");
       // Whatever was in flight did not reach the register.
       st.mbErrTx = true;

@@ -35,6 +35,12 @@ double TempoCarattere(const std::string& impostazioni);
 // character times, then drops everything received and the link state it touched.
 void LineaQuieta(Stato& st);
 
+// Opens the port when it is not open, at start-up and at every tick after it went
+// away (far end hung up, adapter pulled, not plugged in yet): true when it is open.
+// Why not is said once per cause, with what to do; or, with `perche`, put there for
+// the caller to say. That it is back is said once.
+bool PortaPronta(Stato& st, std::string* perche = nullptr);
+
 // "AttRisposta" is "S" (either case): Olivetti answers are read and checked.
 bool eTipoRisposta(const Stato& st);
 

@@ -123,9 +123,12 @@ void ScriviInviati(const fs::path& dir, const std::vector<Identita>& elenco) {
   for (const Identita& id : elenco) testo += Riga(id) + "\r\n";
   const fs::path nuovo = dir / (std::string(kInviati) + ".nuovo");
   ScriviSuDisco(nuovo, testo);
-  std::error_code ec;
+  std::error_code ec, ec2;
   fs::rename(nuovo, file, ec);
-  if (ec) throw erroreDa(ec);
+  if (ec) {
+    fs::remove(nuovo, ec2);
+    throw erroreDa(ec);
+  }
   SincronizzaCartella(dir);
 }
 
@@ -135,18 +138,23 @@ void AggiungiInviato(const fs::path& dir, const Identita& id) {
   ScriviInviati(dir, elenco);
 }
 
-void SegnaPagamento(const fs::path& dir, const Identita& id) {
+static fs::path PagamentoPreparato(const fs::path& dir) { return dir / (std::string(kPagamento) + ".nuovo"); }
+
+void PreparaPagamento(const fs::path& dir, const Identita& id) {
+  ScriviSuDisco(PagamentoPreparato(dir), Riga(id) + "\r\n");
+}
+
+void SegnaPagamento(const fs::path& dir) {
   // Whole or not at all: a stop halfway must not leave a mark that names nothing.
-  const fs::path nuovo = dir / (std::string(kPagamento) + ".nuovo");
-  ScriviSuDisco(nuovo, Riga(id) + "\r\n");
   std::error_code ec;
-  fs::rename(nuovo, dir / kPagamento, ec);
+  fs::rename(PagamentoPreparato(dir), dir / kPagamento, ec);
   if (ec) throw erroreDa(ec);
   SincronizzaCartella(dir);
 }
 
 void TogliPagamento(const fs::path& dir) {
-  std::error_code ec;
+  std::error_code ec, ec2;
+  fs::remove(PagamentoPreparato(dir), ec2);
   if (fs::remove(dir / kPagamento, ec)) SincronizzaCartella(dir);
   if (ec) throw erroreDa(ec);
 }
@@ -174,21 +182,20 @@ std::optional<std::string> GiornaleNonScrivibile(const fs::path& dir) {
 void ScriviSuDisco(const fs::path& file, const std::string& testo) {
   int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) throw ErroreDiSistema();
+  // A full disk shows at the write or, on some file systems, only at the sync.
+  auto fallito = [&] {
+    const Errore e = ErroreDiSistema();
+    ::close(fd);
+    ::unlink(file.c_str());
+    return e;
+  };
   for (size_t fatto = 0; fatto < testo.size();) {
     const ssize_t n = ::write(fd, testo.data() + fatto, testo.size() - fatto);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      const Errore e = ErroreDiSistema();
-      ::close(fd);
-      throw e;
-    }
+    if (n < 0) throw fallito();
     fatto += static_cast<size_t>(n);
   }
-  if (::fsync(fd) != 0) {
-    const Errore e = ErroreDiSistema();
-    ::close(fd);
-    throw e;
-  }
+  if (::fsync(fd) != 0) throw fallito();
   ::close(fd);
 }
 

@@ -30,8 +30,13 @@ std::vector<Identita> LeggiInviati(const std::filesystem::path& cartella);
 void ScriviInviati(const std::filesystem::path& cartella, const std::vector<Identita>& elenco);
 void AggiungiInviato(const std::filesystem::path& cartella, const Identita& id);
 
-// The receipt in its payment: written before the first command of its total line.
-void SegnaPagamento(const std::filesystem::path& cartella, const Identita& id);
+// The receipt in its payment. The mark is written aside before the first byte of the
+// receipt goes out, so that a full disk is found while nothing is open at the register
+// (errors numbered, nothing left behind), and only renamed into place before the first
+// command of the total line.
+void PreparaPagamento(const std::filesystem::path& cartella, const Identita& id);
+void SegnaPagamento(const std::filesystem::path& cartella);
+// Removes the mark, and one prepared and never put in place.
 void TogliPagamento(const std::filesystem::path& cartella);
 std::optional<Identita> LeggiPagamento(const std::filesystem::path& cartella);
 
@@ -39,7 +44,8 @@ std::optional<Identita> LeggiPagamento(const std::filesystem::path& cartella);
 // to disk and removed); the system's reason when it cannot.
 std::optional<std::string> GiornaleNonScrivibile(const std::filesystem::path& cartella);
 
-// The whole text to a file, forced to disk; errors are numbered.
+// The whole text to a file, forced to disk; errors are numbered, and a file that could
+// not be written whole is removed.
 void ScriviSuDisco(const std::filesystem::path& file, const std::string& testo);
 void SincronizzaCartella(const std::filesystem::path& cartella);
 

@@ -154,7 +154,8 @@ void MettiDaParteInDubbio(Stato& st, const fs::path& cartella, const fs::path& p
 // A payment mark left by a stop names a receipt that may have been printed.
 void RisolviPagamentoInterrotto(Stato& st, const fs::path& cartella) {
   const std::optional<Identita> segnato = LeggiPagamento(cartella);
-  if (!segnato) return;
+  // A mark prepared by a run that was killed before the payment is no mark.
+  if (!segnato) return TogliPagamento(cartella);
   const std::optional<Identita> ora = IdentitaDi(cartella / segnato->nome);
   const std::vector<Identita> inviati = LeggiInviati(cartella);
   const bool inviato = std::any_of(inviati.begin(), inviati.end(),
@@ -192,30 +193,6 @@ bool Abbandonato(Stato& st, const Identita& id) {
   return adesso - it->second.second >= st.mdAttesaTotale;
 }
 
-// A tick needs the port. One that went away (far end hung up, adapter pulled) is
-// opened again when it is back; until then receipts wait in the folder.
-bool PortaPronta(Stato& st) {
-  if (st.porta().aperta()) return true;
-  std::string motivo;
-  const std::string dispositivo = dispositivoPorta(st);
-  if (st.porta().apri(dispositivo, st.msSettings, motivo)) {
-    LineaQuieta(st);
-    st.msPortaNonDisponibile.clear();
-    const std::string msg = "Porta seriale " + dispositivo + " di nuovo disponibile";
-    ImpostaTesto(st, Campo::TxtMsg, msg);
-    Annota(st, Livello::Informazione, msg);
-    return true;
-  }
-  const std::string msg = "Porta seriale " + dispositivo + " non disponibile: " + motivo;
-  if (st.TxtMsg != msg) ImpostaTesto(st, Campo::TxtMsg, msg);
-  // Once per cause, not on every tick while the adapter stays away.
-  if (st.msPortaNonDisponibile != msg) {
-    st.msPortaNonDisponibile = msg;
-    Annota(st, Livello::Errore, msg + SuggerimentoPorta(dispositivo, motivo));
-  }
-  return false;
-}
-
 // A sent receipt's file goes; an error is logged once for that file and cause, and
 // the deletion is tried again at the next tick.
 bool Elimina(Stato& st, const fs::path& file) {
@@ -240,6 +217,127 @@ std::optional<long long> MomentoCartella(const fs::path& dir, bool& stabile) {
 }
 
 constexpr int kGiriSenzaElenco = 15;
+
+// A receipt that is done with: any entry under its name goes, older ones included.
+void Dimentica(Stato& st, const fs::path& dir, const std::string& nome, std::vector<Identita>& inviati) {
+  std::erase_if(st.masInviati, [&](const std::string& k) { return NomeDaChiave(k) == nome; });
+  st.mapIncompleti.erase(nome);
+  const size_t prima = inviati.size();
+  std::erase_if(inviati, [&](const Identita& i) { return i.nome == nome; });
+  if (inviati.size() != prima) ScriviInviati(dir, inviati);
+}
+
+// One receipt of the scan: its folder and name, the file its lines were read from,
+// and the file as the listing found it.
+struct Scontrino {
+  const fs::path& dir;
+  const std::string& nome;
+  const std::optional<Identita>& letto;
+  const std::optional<Identita>& elencato;
+};
+
+// The file the receipt was read from is still there, unchanged. Otherwise the point
+// of sale withdrew or replaced it while it was sent: said, and left alone (a new
+// version is a new receipt, and goes out as such).
+bool AncoraLui(Stato& st, const Scontrino& s) {
+  const std::optional<Identita> ora = IdentitaDi(s.dir / s.nome);
+  if (s.letto && ora == s.letto) return true;
+  Dici(st, err::FileNonTrovato,
+       "Scontrino " + s.nome + (ora ? " sostituito" : " tolto dalla cartella") + " durante l'invio" +
+           (ora ? ": la nuova versione partir\xe0 come un nuovo scontrino" : ""));
+  return false;
+}
+
+enum class Dopo { Avanti, Ferma };
+
+Dopo Concludi(Stato& st, Esito esito, const Scontrino& s, const std::string& quanto,
+              std::vector<Identita>& inviati) {
+  const fs::path percorso = s.dir / s.nome;
+  auto finito = [&] {
+    if (st.mSituazione.inAttesa > 0) --st.mSituazione.inAttesa;
+  };
+  const bool giaMuta = st.mbCassaMuta;
+  if (esito != Esito::Trattenuto && esito != Esito::InDubbio && esito != Esito::DiscoPieno &&
+      esito != Esito::Illeggibile)
+    CassaRisponde(st);
+  if (esito != Esito::DiscoPieno && st.mSituazione.discoPieno) {
+    st.mSituazione.discoPieno = false;
+    st.masAvvisati.erase("disco pieno");
+  }
+  switch (esito) {
+    case Esito::Inviato: {
+      const bool lui = AncoraLui(st, s);
+      if (lui) {
+        st.masInviati.push_back(Chiave(*s.letto));
+        inviati.push_back(*s.letto);
+        try {
+          ScriviInviati(s.dir, inviati);
+        } catch (const Errore& e) {
+          // Without the journal the deletion still goes ahead; this run remembers
+          // the receipt in memory should the deletion fail too.
+          ScriviErrore(st, e, kProcedura);
+          inviati.pop_back();
+        }
+      }
+      TogliPagamento(s.dir);
+      if (lui && Elimina(st, percorso)) Dimentica(st, s.dir, s.nome, inviati);
+      Annota(st, Livello::Informazione, "Scontrino " + s.nome + " inviato: " + quanto);
+      st.mSituazione.ultimo = s.nome;
+      st.mSituazione.quando = st.orologio().adesso();
+      finito();
+      break;
+    }
+    case Esito::Incompleto:
+      if (s.elencato && Abbandonato(st, *s.elencato)) {
+        ScriviErrore(st, err::ChiamataNonValida,
+                     "Scontrino " + s.nome + " senza riga di totale da " +
+                         std::to_string(static_cast<long>(st.mdAttesaTotale)) + " secondi: messo da parte",
+                     kProcedura);
+        MettiDaParte(st, s.dir, percorso);
+        st.mapIncompleti.erase(s.nome);
+        finito();
+      }
+      break;
+    case Esito::Illeggibile:
+      // Once for this file as it is; tried again on every tick.
+      if (s.elencato)
+        Avvisa(st, "permesso\t" + Chiave(*s.elencato), err::PermessoNegato,
+               "Scontrino " + s.nome + ": permesso negato, l'utente " + NomeUtente() +
+                   " non pu\xf2 leggerlo; resta nella cartella");
+      break;
+    case Esito::DiscoPieno:
+      st.mSituazione.discoPieno = true;
+      Avvisa(st, "disco pieno", err::DiscoPieno,
+             "Disco pieno nella cartella degli scontrini: gli scontrini restano in attesa");
+      return Dopo::Ferma;
+    case Esito::Fallito:
+      Annota(st, Livello::Errore,
+             "Scontrino " + s.nome + " non inviato, messo da parte come " + kBadscont + ": " + quanto);
+      if (AncoraLui(st, s)) MettiDaParte(st, s.dir, percorso);
+      TogliPagamento(s.dir);
+      finito();
+      break;
+    case Esito::InDubbio:
+      Annota(st, Livello::Errore, "Scontrino " + s.nome + " interrotto durante il pagamento: " + quanto);
+      if (AncoraLui(st, s))
+        MettiDaParteInDubbio(st, s.dir, percorso);
+      else
+        TogliPagamento(s.dir);
+      finito();
+      [[fallthrough]];
+    case Esito::Trattenuto:
+      // Once per outage: a silent register keeps the receipt for every tick it stays silent.
+      if (esito == Esito::Trattenuto && !giaMuta)
+        Annota(st, Livello::Informazione,
+               "Scontrino " + s.nome + " trattenuto, ripartir\xe0 dalla prima riga: " + quanto);
+      // The line went away under the receipt, or the register fell silent: nothing
+      // says it refused; the rest waits for it too.
+      if (st.mbNessunaRisposta) CassaMuta(st);
+      ChiusuraRinviataEseguita(st);
+      return Dopo::Ferma;
+  }
+  return Dopo::Avanti;
+}
 
 std::string Durata(double secondi) {
   char b[32];
@@ -282,20 +380,13 @@ bool Scansione(Stato& st) {
                        [&](const Identita& i) { return i.fallito == fallito && stessoFile(i, id); }) ||
            std::find(memoria.begin(), memoria.end(), Chiave(id)) != memoria.end();
   };
-  auto dimentica = [&](const std::string& nome) {
-    std::erase_if(st.masInviati, [&](const std::string& k) { return NomeDaChiave(k) == nome; });
-    st.mapIncompleti.erase(nome);
-    const size_t prima = inviati.size();
-    std::erase_if(inviati, [&](const Identita& i) { return i.nome == nome; });
-    if (inviati.size() != prima) ScriviInviati(dir, inviati);
-  };
 
   for (const std::string& nome : nomi) {
     const fs::path percorso = dir / nome;
     const std::optional<Identita> id = IdentitaDi(percorso);
     // Sent before, but not deleted: only the deletion is tried again.
     if (id && inElenco(*id, false, st.masInviati)) {
-      if (Elimina(st, percorso)) dimentica(nome);
+      if (Elimina(st, percorso)) Dimentica(st, dir, nome, inviati);
       continue;
     }
     // Failed, and could not be set aside: it waits for the operator.
@@ -310,75 +401,16 @@ bool Scansione(Stato& st) {
     }
 
     Esito esito;
+    std::optional<Identita> letto;
     st.miComandi = 0;
     const double inizio = st.orologio().secondi();
     {
       CollegamentoOccupato occupato(st);
-      esito = ElaboraScontrino(st, percorso.string());
+      esito = ElaboraScontrino(st, percorso.string(), &letto);
     }
     const std::string quanto =
         std::to_string(st.miComandi) + " comandi in " + Durata(st.orologio().secondi() - inizio);
-    auto finito = [&] {
-      if (st.mSituazione.inAttesa > 0) --st.mSituazione.inAttesa;
-    };
-    const bool giaMuta = st.mbCassaMuta;
-    if (esito != Esito::Trattenuto && esito != Esito::InDubbio) CassaRisponde(st);
-    switch (esito) {
-      case Esito::Inviato:
-        if (std::optional<Identita> dopo = IdentitaDi(percorso)) {
-          st.masInviati.push_back(Chiave(*dopo));
-          inviati.push_back(*dopo);
-          try {
-            ScriviInviati(dir, inviati);
-          } catch (const Errore& e) {
-            // Without the journal the deletion still goes ahead; this run remembers
-            // the receipt in memory should the deletion fail too.
-            ScriviErrore(st, e, kProcedura);
-            inviati.pop_back();
-          }
-        }
-        TogliPagamento(dir);
-        // Any entry under this name is done with now, older ones included.
-        if (Elimina(st, percorso)) dimentica(nome);
-        Annota(st, Livello::Informazione, "Scontrino " + nome + " inviato: " + quanto);
-        st.mSituazione.ultimo = nome;
-        st.mSituazione.quando = st.orologio().adesso();
-        finito();
-        break;
-      case Esito::Incompleto:
-        if (id && Abbandonato(st, *id)) {
-          ScriviErrore(st, err::ChiamataNonValida,
-                       "Scontrino " + nome + " senza riga di totale da " +
-                           std::to_string(static_cast<long>(st.mdAttesaTotale)) + " secondi: messo da parte",
-                       kProcedura);
-          MettiDaParte(st, dir, percorso);
-          st.mapIncompleti.erase(nome);
-          finito();
-        }
-        break;
-      case Esito::Fallito:
-        Annota(st, Livello::Errore,
-               "Scontrino " + nome + " non inviato, messo da parte come " + kBadscont + ": " + quanto);
-        MettiDaParte(st, dir, percorso);
-        TogliPagamento(dir);
-        finito();
-        break;
-      case Esito::InDubbio:
-        Annota(st, Livello::Errore, "Scontrino " + nome + " interrotto durante il pagamento: " + quanto);
-        MettiDaParteInDubbio(st, dir, percorso);
-        finito();
-        [[fallthrough]];
-      case Esito::Trattenuto:
-        // Once per outage: a silent register keeps the receipt for every tick it stays silent.
-        if (esito == Esito::Trattenuto && !giaMuta)
-          Annota(st, Livello::Informazione,
-                 "Scontrino " + nome + " trattenuto, ripartir\xe0 dalla prima riga: " + quanto);
-        // The line went away under the receipt, or the register fell silent: nothing
-        // says it refused; the rest waits for it too.
-        if (st.mbNessunaRisposta) CassaMuta(st);
-        ChiusuraRinviataEseguita(st);
-        return false;
-    }
+    if (Concludi(st, esito, Scontrino{dir, nome, letto, id}, quanto, inviati) == Dopo::Ferma) return false;
     // A close that waited for this receipt's payment goes ahead before the next one.
     if (ChiusuraRinviataEseguita(st)) return false;
   }
@@ -417,6 +449,16 @@ bool PrimaNellElenco(const std::string& a, const std::string& b) {
   return pa != pb ? pa < pb : a < b;  // names equal but for case: a fixed order all the same
 }
 
+std::size_t ContaScontrini(const fs::path& dir) {
+  std::size_t n = 0;
+  std::error_code ec;
+  for (fs::directory_iterator it(dir, ec), fine; !ec && it != fine; it.increment(ec)) {
+    std::error_code ec2;
+    n += it->is_regular_file(ec2) && NomeDiScontrino(it->path().filename().string()) ? 1 : 0;
+  }
+  return n;
+}
+
 std::vector<std::string> ElencaScontrini(const fs::path& dir, int massimo, std::size_t* totale) {
   std::vector<std::string> nomi;
   std::error_code ec;
@@ -453,7 +495,11 @@ void Timer1_Timer(Stato& st) {
   fin.abilitaTimer(false);
   bool ancora = false;
   try {
-    if (PortaPronta(st)) ancora = Scansione(st);
+    if (PortaPronta(st))
+      ancora = Scansione(st);
+    else
+      // Without a port nothing goes out, but the receipts waiting are still counted.
+      st.mSituazione.inAttesa = static_cast<int>(ContaScontrini(cartella(st.msDirPerFile)));
     MostraSituazione(st);
     if (st.mbChiuso) return;
   } catch (const Errore& e) {

@@ -28,6 +28,9 @@ bool PrimaNellElenco(const std::string& a, const std::string& b);
 std::vector<std::string> ElencaScontrini(const std::filesystem::path& cartella, int massimo,
                                          std::size_t* totale = nullptr);
 
+// How many receipt files the folder holds (none when it cannot be listed).
+std::size_t ContaScontrini(const std::filesystem::path& cartella);
+
 // Whether a file of that name is a receipt ("*.sco", any case).
 bool NomeDiScontrino(const std::string& nome);
 

@@ -32,6 +32,8 @@ using File = std::unique_ptr<std::FILE, ChiudiFile>;
 
 File ApriScontrino(const std::string& percorso) {
   std::FILE* f = std::fopen(percorso.c_str(), "rb");
+  // Not a bad receipt: a point-of-sale user's strict umask, which the folder's owner mends.
+  if (!f && (errno == EACCES || errno == EPERM)) throw Errore(err::PermessoNegato);
   if (!f) throw erroreDa(std::error_code(errno, std::generic_category()));
   return File(f);
 }
@@ -131,13 +133,16 @@ Errore ComeErrore(const std::exception& e) {
 }
 
 // Opens the receipt; a file that is missing is looked for again, 2 to 3 seconds
-// apart, ten more times. Null when it failed (already logged and shown).
-File ApriConRitenti(Stato& st, const std::string& percorso) {
+// apart, ten more times. Null when it failed: logged and shown, or, for a file this
+// user may not read, `negato` set and nothing said (the scan says it once).
+File ApriConRitenti(Stato& st, const std::string& percorso, bool& negato) {
   int tentativi = 0;
   for (;;) {
     try {
       return ApriScontrino(percorso);
     } catch (const Errore& e) {
+      negato = e.numero() == err::PermessoNegato;
+      if (negato) return nullptr;
       if (e.numero() == err::FileNonTrovato && ++tentativi <= kMaxRitentiApertura) {
         const double scadenza = std::floor(st.orologio().secondi()) + 3;
         st.pompa().attendi([&] { return st.mbErrTx; }, scadenza);
@@ -162,31 +167,112 @@ bool KabelHaRisposto(Stato& st) {
   return false;
 }
 
+// The lines of the receipt, read once: every restart sends these same lines, also
+// when the point of sale withdrew or replaced the file in the meantime. `letto` gets
+// the identity of the file they came from, taken before the opening and again after
+// the reading: a file that changed in between is still being written.
+std::optional<Esito> Leggi(Stato& st, const std::string& percorso, std::vector<Riga>& righe,
+                           std::optional<Identita>& letto) {
+  letto = IdentitaDi(percorso);
+  bool negato = false;
+  File file = ApriConRitenti(st, percorso, negato);
+  if (!file) return negato ? Esito::Illeggibile : Esito::Fallito;
+  if (!letto) letto = IdentitaDi(percorso);  // it came back during the retries
+  righe = LeggiRighe(st, file.get());
+  file.reset();
+  if (letto != IdentitaDi(percorso)) return Esito::Incompleto;
+  return std::nullopt;
+}
+
+// An unexpected answer once the payment began: the register may have printed the
+// receipt already, and sending it again could print it twice. Without a window
+// nobody can look at the register: the receipt is in doubt. In the window the
+// operator chooses, knowing it. True when the receipt starts again.
+bool RiprovaDopoErrore(Stato& st, bool inPagamento, bool& dubbio) {
+  if (inPagamento && st.mbSenzaFinestra) {
+    dubbio = true;
+    return false;
+  }
+  if (inPagamento)
+    ImpostaTesto(st, Campo::TxtMsg,
+                 "Lo scontrino potrebbe essere gi\xe0 stampato: controllare la cassa prima di riprovare");
+  return ChiediRiprova(st, kDomandaTrasmissione, Icona::Critico);
+}
+
+// A receipt-specific Kabel configuration is taken back even when the receipt failed;
+// only when the register heard it, else after the next receipt.
+void RipristinaKabel(Stato& st) {
+  if (!eTipo(st, "Kabel") || !st.mbKabelConf || !st.porta().aperta()) return;
+  const bool muta = std::exchange(st.mbNessunaRisposta, false);
+  if (InviaCar(st, "711{" + st.finestra().confBase() + "{", true) == kContinua && !st.mbNessunaRisposta &&
+      st.porta().aperta())
+    st.mbKabelConf = false;
+  st.mbNessunaRisposta = st.mbNessunaRisposta || muta;
+}
+
+// Frontiera gets no answer and Kabel waits only "Pausa" for one: the receipt is
+// through when its last byte has gone down the line, and every Kabel command has had
+// its status section.
+bool TuttoSullaLinea(Stato& st) {
+  const double limite = st.orologio().secondi() + AttesaMassimaChiusura(st);
+  while (st.porta().aperta() && st.porta().inUscita() > 0 && st.orologio().secondi() < limite)
+    st.pompa().attendi([] { return false; }, st.orologio().secondi() + 0.01);
+  if (st.porta().aperta() && st.porta().inUscita() > 0) {
+    NessunaRisposta(st, "InviaCar");
+    return false;
+  }
+  return KabelHaRisposto(st);
+}
+
 }  // namespace
 
-Esito ElaboraScontrino(Stato& st, const std::string& percorso) {
+Esito ElaboraScontrino(Stato& st, const std::string& percorso, std::optional<Identita>* identita) {
   st.finestra().nuovoLavoro();
   struct InScontrino {
     Stato& st;
-    explicit InScontrino(Stato& s) : st(s) { st.mbInScontrino = true; }
-    ~InScontrino() { st.mbInScontrino = false; }
-  } inScontrino(st);
-  const std::filesystem::path cartella = std::filesystem::path(percorso).parent_path();
+    const std::filesystem::path cartella;
+    InScontrino(Stato& s, const std::string& percorso)
+        : st(s), cartella(std::filesystem::path(percorso).parent_path()) {
+      st.mbInScontrino = true;
+      st.msScontrinoInCorso = std::filesystem::path(percorso).filename().string();
+    }
+    ~InScontrino() {
+      st.mbInScontrino = false;
+      // A mark prepared for a payment that never began is no mark.
+      std::error_code ec;
+      std::filesystem::remove(cartella / "pagamento.txt.nuovo", ec);
+    }
+  } inScontrino(st, percorso);
+  const std::filesystem::path& cartella = inScontrino.cartella;
+  std::vector<Riga> righe;
+  std::optional<Identita> letto;
+  st.mbErrTx = false;
+  st.mbNessunaRisposta = false;
+  st.miKabelInAttesa = 0;
+  try {
+    if (const std::optional<Esito> e = Leggi(st, percorso, righe, letto)) return *e;
+  } catch (const std::exception& ex) {
+    const Errore e = ComeErrore(ex);
+    ScriviErrore(st, e, "s_scontrino Dopo");
+    MostraErrore(st, e);
+    return Esito::Fallito;
+  }
+  if (identita) *identita = letto;
   for (;;) {  // every restart comes back here
     Esito esito = Esito::Fallito;
     st.mbErrTx = false;
     st.mbNessunaRisposta = false;
-    bool inPagamento = false;
+    bool inPagamento = false, ricomincia = false, dubbio = false;
     st.miKabelInAttesa = 0;
-
-    File file = ApriConRitenti(st, percorso);
-    if (!file) return Esito::Fallito;
-
-    bool ricomincia = false;
     try {
-      const std::vector<Riga> righe = LeggiRighe(st, file.get());
-      file.reset();
       if (!Verifica(st, righe)) return Esito::Incompleto;
+      // Room for the payment mark is proven before anything goes to the register.
+      try {
+        PreparaPagamento(cartella, *letto);
+      } catch (const Errore& e) {
+        if (e.numero() == err::DiscoPieno) return Esito::DiscoPieno;
+        throw;
+      }
       switch (Sincronizza(st)) {
         case Sincronia::Interrompi:
           return st.mbNessunaRisposta || !st.porta().aperta() ? Esito::Trattenuto : Esito::Fallito;
@@ -203,7 +289,7 @@ Esito ElaboraScontrino(Stato& st, const std::string& percorso) {
         // An unexpected answer to the last line, and also one raised outside any
         // line (a synchronisation that timed out, a stray character): ask.
         if (st.mbErrTx) {
-          ricomincia = ChiediRiprova(st, kDomandaTrasmissione, Icona::Critico);
+          ricomincia = RiprovaDopoErrore(st, inPagamento, dubbio);
           break;
         }
         if (i == righe.size()) {
@@ -216,9 +302,7 @@ Esito ElaboraScontrino(Stato& st, const std::string& percorso) {
           // a silent register is found out while the receipt can still wait for it.
           if (!KabelHaRisposto(st)) continue;
           // From here on a stop may leave the receipt printed with nothing on disk to say so.
-          const std::optional<Identita> id = IdentitaDi(percorso);
-          if (!id) throw Errore(err::FileNonTrovato);
-          SegnaPagamento(cartella, *id);
+          SegnaPagamento(cartella);
           inPagamento = st.mbInPagamento = true;
         }
         const int r = static_cast<int16_t>(Trasmetti(st, riga.testo));
@@ -228,17 +312,13 @@ Esito ElaboraScontrino(Stato& st, const std::string& percorso) {
           break;
         }
       }
-      // Frontiera gets no answer and Kabel waits only "Pausa" for one: the receipt is
-      // through when its last byte has gone down the line, not when it was written.
-      const double limite = st.orologio().secondi() + AttesaMassimaChiusura(st);
-      while (fine && st.porta().aperta() && st.porta().inUscita() > 0 && st.orologio().secondi() < limite)
-        st.pompa().attendi([] { return false; }, st.orologio().secondi() + 0.01);
-      if (fine && st.porta().aperta() && st.porta().inUscita() > 0) NessunaRisposta(st, "InviaCar");
-      if (fine) fine = KabelHaRisposto(st);
+      if (fine) fine = TuttoSullaLinea(st);
       // Only the end of the file is success: a loop left on an error flag, a lost
       // port or the operator's choice is not.
       if (fine && !st.mbErrTx)
         esito = Esito::Inviato;
+      else if (dubbio)
+        esito = Esito::InDubbio;
       else if (!ricomincia && (st.mbNessunaRisposta || !st.porta().aperta()))
         // Once its payment began the receipt is in doubt: a register may print what it
         // cannot answer, and a line lost tells nothing of what came through before.
@@ -254,16 +334,7 @@ Esito ElaboraScontrino(Stato& st, const std::string& percorso) {
       if (inPagamento) TogliPagamento(cartella);
       continue;
     }
-
-    // A receipt-specific Kabel configuration is taken back even when the receipt failed.
-    if (eTipo(st, "Kabel") && st.mbKabelConf && st.porta().aperta()) {
-      // Taken back only when the register heard it; else after the next receipt.
-      const bool muta = std::exchange(st.mbNessunaRisposta, false);
-      if (InviaCar(st, "711{" + st.finestra().confBase() + "{", true) == kContinua && !st.mbNessunaRisposta &&
-          st.porta().aperta())
-        st.mbKabelConf = false;
-      st.mbNessunaRisposta = st.mbNessunaRisposta || muta;
-    }
+    RipristinaKabel(st);
     return esito;
   }
 }

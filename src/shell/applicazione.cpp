@@ -1,5 +1,7 @@
 #include "shell/applicazione.h"
 
+#include "shell/registro.h"
+
 namespace quimbo {
 
 void Command1_Click(Stato& st) {
@@ -10,6 +12,13 @@ void Command1_Click(Stato& st) {
 }
 
 void Form_Unload(Stato& st) {
+  // Said now, not only at the next start: the operator may look at the register meanwhile.
+  if (st.mbInPagamento && !st.mbChiuso)
+    ScriviErrore(st, err::ErroreIO,
+                 "Scontrino " + st.msScontrinoInCorso +
+                     " interrotto durante il pagamento dalla chiusura del programma: sar\xe0 messo da parte "
+                     "come in dubbio; controllare il giornale della cassa",
+                 "Form_Unload");
   st.mbChiuso = true;
   st.porta().chiudi();
   st.finestra().abilitaTimer(false);

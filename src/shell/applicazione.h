@@ -38,6 +38,9 @@ EsitoAvvio Form_Load(Stato& st, const std::string& percorsoIni);
 // locked (with its PID), one this user may not open.
 std::string SuggerimentoPorta(const std::string& dispositivo, const std::string& motivo);
 
+// The user the program runs as, by name (its number when it has none).
+std::string NomeUtente();
+
 // The device name: "Dispositivo" when set, else "/dev/ttyS<N-1>" (COM<N> on Windows).
 std::string dispositivoPorta(const Stato& st);
 

@@ -149,8 +149,15 @@ void ControllaCartella(Stato& st) {
   const std::filesystem::path dir = cartella(st.msDirPerFile);
   std::error_code ec;
   std::string msg;
-  if (!std::filesystem::is_directory(dir, ec))
+  const std::filesystem::file_status stato = std::filesystem::status(dir, ec);
+  if (stato.type() == std::filesystem::file_type::not_found)
     msg = "Cartella degli scontrini " + dir.string() + " inesistente: crearla, o correggere DirPerFile";
+  else if (ec)
+    // Said as it is: a name too long, a folder on the way that may not be entered.
+    msg = "Cartella degli scontrini " + dir.string() + " inaccessibile (" + ec.message() +
+          "): correggere DirPerFile";
+  else if (stato.type() != std::filesystem::file_type::directory)
+    msg = "Cartella degli scontrini " + dir.string() + " non \xe8 una cartella: correggere DirPerFile";
   else if (const std::optional<std::string> motivo = GiornaleNonScrivibile(dir))
     msg = "Cartella degli scontrini " + dir.string() + " non scrivibile (" + *motivo +
           "): gli scontrini restano in attesa";
@@ -287,14 +294,14 @@ EsitoAvvio Form_Load(Stato& st, const std::string& percorsoIni) {
   Annota(st, Livello::Informazione, Riassunto(st, esito.dispositivo, intervallo));
   ControllaCartella(st);
   st.porta().suEvento([&st](int codice) { Comm1_OnComm(st, codice); });
-  if (!st.porta().apri(esito.dispositivo, st.msSettings, esito.motivo)) {
-    esito.motivo += SuggerimentoPorta(esito.dispositivo, esito.motivo);
+  esito.portaAperta = PortaPronta(st, &esito.motivo);
+  if (!esito.portaAperta) {
     ScriviErrore(st, 8002, "Impossibile aprire la porta " + esito.dispositivo + ": " + esito.motivo,
                  "Form_Load");
-    return esito;
+    // The window ends (after its box). A service keeps running and opens the port when
+    // it appears (a USB adapter plugged in after boot), as it does with one lost later.
+    if (!st.mbSenzaFinestra) return esito;
   }
-  esito.portaAperta = true;
-  LineaQuieta(st);
 
   fin.intervalloTimer(static_cast<int>(intervallo));
   fin.abilitaTimer(true);

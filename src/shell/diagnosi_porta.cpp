@@ -46,12 +46,14 @@ std::string NomeGruppo(gid_t gid) {
   return g ? g->gr_name : std::to_string(gid);
 }
 
-std::string NomeUtente() {
-  const passwd* p = ::getpwuid(::geteuid());
-  return p ? p->pw_name : std::to_string(::geteuid());
+std::string NomeUtente(uid_t uid) {
+  const passwd* p = ::getpwuid(uid);
+  return p ? p->pw_name : std::to_string(uid);
 }
 
 }  // namespace
+
+std::string NomeUtente() { return NomeUtente(::geteuid()); }
 
 std::string SuggerimentoPorta(const std::string& dispositivo, const std::string& motivo) {
   std::error_code ec;
@@ -71,6 +73,11 @@ std::string SuggerimentoPorta(const std::string& dispositivo, const std::string&
              std::to_string(*pid) + NomeProcesso(*pid);
     }
   }
+  if (::access(vero.c_str(), R_OK | W_OK) != 0 && errno == EACCES && pseudo)
+    // A pseudo-terminal belongs to whoever made it (mode 620): no group helps.
+    return ". Permesso negato: " + dispositivo + " \xe8 uno pseudo-terminale dell'utente " +
+           NomeUtente(s.st_uid) +
+           ": lo pu\xf2 aprire solo lui; avviare chi lo crea (simcassa) come l'utente " + NomeUtente();
   if (::access(vero.c_str(), R_OK | W_OK) != 0 && errno == EACCES)
     return ". Permesso negato: l'utente " + NomeUtente() + " deve essere nel gruppo " + NomeGruppo(s.st_gid) +
            " (di solito dialout; poi uscire e rientrare, o riavviare il servizio)";

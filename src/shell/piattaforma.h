@@ -77,7 +77,9 @@ struct Situazione {
   std::string ultimo;  // the last receipt sent ("" before the first)
   DataOra quando;      // and when it went
   bool portaAssente = false;
+  std::string dispositivo;  // the port's device, named when it is missing
   bool cassaMuta = false;
+  bool discoPieno = false;  // no room in the receipt folder: receipts wait
   bool operator==(const Situazione&) const = default;
 };
 

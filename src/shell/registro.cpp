@@ -18,9 +18,12 @@ std::string RigaErrore(const DataOra& q, int numero, const std::string& descrizi
 
 void ScriviErrore(Stato& st, int numero, const std::string& descrizione, const std::string& procedura,
                   Livello livello) {
-  Annota(
-      st, livello,
-      descrizione + " [errore n." + std::to_string(static_cast<int16_t>(numero)) + " in " + procedura + "]");
+  // Good news is no error: only errors name their number and procedure.
+  Annota(st, livello,
+         livello == Livello::Errore
+             ? descrizione + " [errore n." + std::to_string(static_cast<int16_t>(numero)) + " in " +
+                   procedura + "]"
+             : descrizione);
   const std::string riga =
       RigaErrore(st.orologio().adesso(), static_cast<int16_t>(numero), descrizione, procedura) + "\r\n";
   std::ofstream f(inCartella(st.msDirPerFile, "errori.txt"), std::ios::binary | std::ios::app);

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "shell/applicazione.h"
+
 namespace quimbo {
 
 static std::string* copiaDi(Stato& st, Campo campo) {
@@ -39,6 +41,7 @@ void Annota(Stato& st, Livello livello, const std::string& riga) { st.finestra()
 void MostraSituazione(Stato& st) {
   Situazione& s = st.mSituazione;
   s.portaAssente = !st.mbChiuso && !st.porta().aperta();
+  s.dispositivo = dispositivoPorta(st);
   s.cassaMuta = st.mbCassaMuta;
   if (st.mSituazioneMostrata == s) return;
   st.mSituazioneMostrata = s;
@@ -56,8 +59,9 @@ std::string DescriviSituazione(const Situazione& s) {
     std::snprintf(ora, sizeof ora, "%02d:%02d:%02d", s.quando.ora, s.quando.minuto, s.quando.secondo);
     r += "; ultimo inviato: " + s.ultimo + " alle " + ora;
   }
+  if (s.discoPieno) r += "; disco pieno";
   if (s.portaAssente)
-    r += "; porta seriale non disponibile";
+    r += "; porta seriale " + s.dispositivo + " non disponibile";
   else
     r += s.cassaMuta ? "; la cassa non risponde" : "; cassa collegata";
   return r;

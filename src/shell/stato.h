@@ -77,8 +77,9 @@ struct Stato {
   // Kabel commands of this receipt still without their status section.
   int miKabelInAttesa = 0;
   bool mbCassaMuta = false;
-  // A receipt is being sent (not a button's command).
+  // A receipt is being sent (not a button's command), and its file's name.
   bool mbInScontrino = false;
+  std::string msScontrinoInCorso;
   // The total line of a receipt is being sent: a close waits for it to end.
   bool mbInPagamento = false;
   bool mbChiusuraRinviata = false;
