@@ -465,6 +465,7 @@ class Frontiera : public Registratore {
         if (adesso_ >= fermoFino_) {
           dopoArresto_ = 0;
           segnalato_ = false;
+          inizioArresto_ = adesso_;
         }
         fermoFino_ = adesso_ + guasti_.dc3Durata;
       }
@@ -480,12 +481,14 @@ class Frontiera : public Registratore {
   }
 
  private:
-  // A character or two may already be on the line when DC3 leaves; more than
-  // that means the program is not honouring the stop.
+  // A character or two may already be on the line when DC3 leaves, and the program
+  // needs a moment to hear it (at 1200 baud, 20 ms are two or three characters);
+  // more than that means the program is not honouring the stop.
   static constexpr int tolleranza = 2;
+  static constexpr double reazione = 0.02;
 
   void sorvegliaArresto() {
-    if (!orologioNoto_ || adesso_ >= fermoFino_) return;
+    if (!orologioNoto_ || adesso_ >= fermoFino_ || adesso_ < inizioArresto_ + reazione) return;
     if (++dopoArresto_ > tolleranza && !segnalato_) {
       segnalato_ = true;
       annota("!! " + std::to_string(dopoArresto_) +
@@ -497,6 +500,7 @@ class Frontiera : public Registratore {
   std::string comando_;
   bool virgolette_ = false;
   double fermoFino_ = -1;
+  double inizioArresto_ = -1;
   int dopoArresto_ = 0;
   bool segnalato_ = false;
 };
