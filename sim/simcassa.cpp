@@ -61,6 +61,7 @@ constexpr const char* kUso =
     "  --stantio T          scrive T sulla linea prima di tutto, come una risposta rimasta\n"
     "                       da un'esecuzione precedente (\\xHH e' il byte HH: '\\x06')\n"
     "  --stantio-dopo S     ...invece S secondi dopo che il programma ha aperto la linea\n"
+    "                       (solo sullo pseudo-terminale)\n"
     "  --help               questo aiuto\n";
 
 // After this long without traffic in either direction a half-received frame is judged.
@@ -502,6 +503,9 @@ int main(int argc, char** argv) {
     fd = open(o.porta.c_str(), O_RDWR | O_NOCTTY);
     if (fd < 0) errore("non riesco ad aprire " + o.porta + ": " + std::strerror(errno));
     configuraDispositivo(fd, o);
+    // On a real line nobody can be told apart opening the other end: at once.
+    if (!o.stantio.empty() && write(fd, o.stantio.data(), o.stantio.size()) < 0)
+      errore(std::string("scrittura: ") + std::strerror(errno));
   }
   fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
 

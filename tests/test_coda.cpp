@@ -33,7 +33,7 @@ std::string TrameVandoni(const Comandi& comandi) {
 // every command with that family's framing (Kabel's base configuration back at the
 // end); the file is deleted, and the timer is off for the length of the scan. The
 // same when the register's answer to an earlier run is still coming in as the port
-// opens (a hold for Frontiera, half a status section for Kabel).
+// opens (a hold and its release for Frontiera, half a status section for Kabel).
 TEST(Coda, WholeReceiptOfEachFamilyOnTheWire) {
   const std::string Q = "\"", S = "\x02", E = "\x03", A = "\x06";
   std::string oli;
@@ -62,7 +62,7 @@ TEST(Coda, WholeReceiptOfEachFamilyOnTheWire) {
   };
   // clang-format on
   const std::map<std::string, std::string> vecchie = {{"vandoni", A},
-                                                      {"frontiera", "\x13"},
+                                                      {"frontiera", "\x13\x11"},
                                                       {"olivetti", A + simcassa::tramaOlivetti("$1323!3")},
                                                       {"kabel", "\x13O"}};
   for (const auto& c : casi)
@@ -105,22 +105,23 @@ TEST(Coda, OperatorsAnswersRestartOrSetAside) {
     Risposta risposta;
     const char* domanda;  // text of the receipt-level question, if one is asked
     Comandi comandi;
-    bool inviato;
+    const char* messo;  // where the receipt was set aside, or nullptr when it was sent
   } casi[] = {
       {"sincronizzazione, OK", {.rispondiCon = 'A', .rispondiAlComando = 2}, false, kRicevuta, Risposta::Ok,
-       kSincronizzazione, {"415", "415", "415", "415", "40214", vendita, "419", "40050", "420", "497"}, true},
+       kSincronizzazione, {"415", "415", "415", "415", "40214", vendita, "419", "40050", "420", "497"}, nullptr},
       {"sincronizzazione, Annulla", {.rispondiCon = 'A', .rispondiAlComando = 2}, false, kRicevuta, Risposta::Annulla,
-       kSincronizzazione, {"415", "415"}, false},
+       kSincronizzazione, {"415", "415"}, "badscont.bad"},
       {"terza riga, OK", {.rispondiCon = 'A', .rispondiAlComando = 5}, false,
        "00\tA\t1\t1\t1\r\n00\tB\t1\t2\t1\r\n00\tC\t1\t3\t1\r\n80\tC\t6\t0\t0\r\n", Risposta::Ok, kTrasmissione,
        {"415", "415", tre[0], tre[1], tre[2], "415", "415", tre[0], tre[1], tre[2], "419", "40050", "420", "497"},
-       true},
+       nullptr},
       // the rest of the total line is not sent after the operator's choice
       {"rifiuti, No", {}, true, kRicevuta, Risposta::No, nullptr,
        {"415", "415", "40214", vendita, "419", "419", "419", "497", "497", "415", "415", "40214", vendita, "419",
-        "40050", "420", "497"}, true},
+        "40050", "420", "497"}, nullptr},
+      // given up during the payment, after an unlock that sent the closing command: in doubt
       {"rifiuti, Annulla", {}, true, kRicevuta, Risposta::Annulla, nullptr,
-       {"415", "415", "40214", vendita, "419", "419", "419", "497", "497"}, false},
+       {"415", "415", "40214", vendita, "419", "419", "419", "497", "497"}, "scartati/20261205-071003_in_dubbio_a.sco"},
   };
   // clang-format on
   for (const auto& c : casi) {
@@ -148,10 +149,11 @@ TEST(Coda, OperatorsAnswersRestartOrSetAside) {
                                 c.domanda == kSincronizzazione ? Icona::Domanda : Icona::Critico));
     }
     EXPECT_FALSE(b.esiste("a.sco"));
-    if (c.inviato) {
-      EXPECT_FALSE(b.esiste("badscont.bad"));
-    } else {
-      EXPECT_EQ(b.leggiFile("badscont.bad"), c.righe);
+    EXPECT_EQ(b.esiste("badscont.bad"), c.messo && std::string(c.messo) == "badscont.bad");
+    if (c.messo) {
+      EXPECT_EQ(b.leggiFile(c.messo), c.righe);
+    }
+    if (b.esiste("badscont.bad")) {
       EXPECT_EQ(b.leggiFile("NomiFil.txt"), (b.cartella / "a.sco").string() + " 12-05-2026 07:10:03\r\n");
     }
   }

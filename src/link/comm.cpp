@@ -108,17 +108,23 @@ void LineaQuieta(Stato& st) {
   // gets its receipts, after a second.
   const double limite = st.orologio().secondi() + 1.0;
   Porta& porta = st.porta();
-  do {
-    porta.scarta();
-  } while (porta.attendiDati(quiete) && st.orologio().secondi() < limite);
+  porta.attendiDati(0);  // what the driver holds already comes into the program first
+  std::string caduti = porta.input();
+  while (porta.attendiDati(quiete) && st.orologio().secondi() < limite) caduti += porta.input();
   porta.scarta();
-  // What was dropped may have left its mark on the link state: a hold (XOFF) whose
-  // release was lost while the port was closed, a status section cut in half.
-  st.mbAttesa = false;
+  // What was dropped may have left its mark on the link state: a status section cut
+  // in half, an Olivetti frame. A Frontiera hold is the register's state now, not an
+  // answer: the last DC3 or DC1 on the line says whether it holds (a hold whose
+  // release was lost while the port was closed never reaches this run either).
   st.mbKabelStato = false;
   st.miKabelInAttesa = 0;
   st.msOliBuffer.clear();
   st.mbOliStx = false;
+  st.mbAttesa = false;
+  if (eTipo(st, "Frontiera"))
+    for (char c : caduti)
+      if (std::string(1, c) == st.msXOFF || std::string(1, c) == st.msXON)
+        st.mbAttesa = std::string(1, c) == st.msXOFF;
 }
 
 bool PortaPronta(Stato& st, std::string* perche) {
@@ -136,13 +142,12 @@ bool PortaPronta(Stato& st, std::string* perche) {
     return true;
   }
   const std::string msg = "Porta seriale " + dispositivo + " non disponibile: " + motivo;
-  const std::string cosaFare = SuggerimentoPorta(dispositivo, motivo);
-  if (perche) *perche = motivo + cosaFare;
+  if (perche) *perche = motivo + SuggerimentoPorta(dispositivo, motivo);
   if (!perche && st.TxtMsg != msg) ImpostaTesto(st, Campo::TxtMsg, msg);
   // Once per cause, not on every tick while the adapter stays away.
   if (st.msPortaNonDisponibile != msg) {
     st.msPortaNonDisponibile = msg;
-    if (!perche) Annota(st, Livello::Errore, msg + cosaFare);
+    if (!perche) Annota(st, Livello::Errore, msg + SuggerimentoPorta(dispositivo, motivo));
   }
   return false;
 }

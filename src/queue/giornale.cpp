@@ -152,18 +152,26 @@ void SegnaPagamento(const fs::path& dir) {
   SincronizzaCartella(dir);
 }
 
+void TogliPagamentoPreparato(const fs::path& dir) noexcept {
+  std::error_code ec;
+  fs::remove(PagamentoPreparato(dir), ec);
+}
+
 void TogliPagamento(const fs::path& dir) {
-  std::error_code ec, ec2;
-  fs::remove(PagamentoPreparato(dir), ec2);
+  std::error_code ec;
+  TogliPagamentoPreparato(dir);
   if (fs::remove(dir / kPagamento, ec)) SincronizzaCartella(dir);
   if (ec) throw erroreDa(ec);
 }
 
-std::optional<Identita> LeggiPagamento(const fs::path& dir) {
+std::optional<Identita> LeggiPagamento(const fs::path& dir, bool* illeggibile) {
   std::ifstream f(dir / kPagamento, std::ios::binary);
   std::string riga;
-  if (!f || !std::getline(f, riga)) return std::nullopt;
-  return DaRiga(riga);
+  std::optional<Identita> id;
+  if (f && std::getline(f, riga)) id = DaRiga(riga);
+  std::error_code ec;
+  if (illeggibile) *illeggibile = !id && (fs::exists(dir / kPagamento, ec) || ec);
+  return id;
 }
 
 std::optional<std::string> GiornaleNonScrivibile(const fs::path& dir) {

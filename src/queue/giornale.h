@@ -38,7 +38,11 @@ void PreparaPagamento(const std::filesystem::path& cartella, const Identita& id)
 void SegnaPagamento(const std::filesystem::path& cartella);
 // Removes the mark, and one prepared and never put in place.
 void TogliPagamento(const std::filesystem::path& cartella);
-std::optional<Identita> LeggiPagamento(const std::filesystem::path& cartella);
+// Removes only a mark prepared and never put in place (left by a kill); says nothing.
+void TogliPagamentoPreparato(const std::filesystem::path& cartella) noexcept;
+// The mark, or none when there is none; `illeggibile` is set for one that is there
+// but cannot be read, which names a receipt nobody can tell.
+std::optional<Identita> LeggiPagamento(const std::filesystem::path& cartella, bool* illeggibile = nullptr);
 
 // Whether the journal can be written in the folder now (a file is created, forced
 // to disk and removed); the system's reason when it cannot.

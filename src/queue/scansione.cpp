@@ -151,20 +151,29 @@ void MettiDaParteInDubbio(Stato& st, const fs::path& cartella, const fs::path& p
   TogliPagamento(cartella);
 }
 
-// A payment mark left by a stop names a receipt that may have been printed.
-void RisolviPagamentoInterrotto(Stato& st, const fs::path& cartella) {
-  const std::optional<Identita> segnato = LeggiPagamento(cartella);
-  // A mark prepared by a run that was killed before the payment is no mark.
-  if (!segnato) return TogliPagamento(cartella);
+// A payment mark left by a stop names a receipt that may have been printed. False
+// while a mark is there that cannot be read: it names a receipt nobody can tell, so
+// nothing goes out until it can be (said once).
+bool RisolviPagamentoInterrotto(Stato& st, const fs::path& cartella) {
+  bool illeggibile = false;
+  const std::optional<Identita> segnato = LeggiPagamento(cartella, &illeggibile);
+  if (illeggibile)
+    Avvisa(st, "pagamento illeggibile", err::ErroreIO,
+           "pagamento.txt illeggibile: nessuno scontrino parte finch\xe9 non si pu\xf2 leggere (controllare "
+           "sulla cassa l'ultimo scontrino, poi toglierlo)");
+  if (!segnato) return !illeggibile;
   const std::optional<Identita> ora = IdentitaDi(cartella / segnato->nome);
   const std::vector<Identita> inviati = LeggiInviati(cartella);
   const bool inviato = std::any_of(inviati.begin(), inviati.end(),
                                    [&](const Identita& i) { return !i.fallito && stessoFile(i, *segnato); });
-  // Journalled as sent, it was printed whole (the stop came before its deletion).
-  if (ora && stessoFile(*ora, *segnato) && !inviato)
+  // Journalled as sent, it was printed whole (the stop came before its deletion). A file
+  // of that name that changed since is no proof of a new receipt: the old one, touched,
+  // may be behind it.
+  if (ora && !inviato)
     MettiDaParteInDubbio(st, cartella, cartella / segnato->nome);
   else
-    TogliPagamento(cartella);  // the file is gone (sent, then the stop) or is another receipt now
+    TogliPagamento(cartella);  // the file is gone: sent, then the stop
+  return true;
 }
 
 // The register silent: said once per outage, with the receipts waiting; and once
@@ -227,25 +236,35 @@ void Dimentica(Stato& st, const fs::path& dir, const std::string& nome, std::vec
   if (inviati.size() != prima) ScriviInviati(dir, inviati);
 }
 
+// The whole file; "" when it cannot be read.
+std::string Contenuto(const fs::path& file) {
+  std::ifstream f(file, std::ios::binary);
+  std::ostringstream o;
+  o << f.rdbuf();
+  return o.str();
+}
+
 // One receipt of the scan: its folder and name, the file its lines were read from,
 // and the file as the listing found it.
 struct Scontrino {
   const fs::path& dir;
   const std::string& nome;
-  const std::optional<Identita>& letto;
+  const Letto& letto;
   const std::optional<Identita>& elencato;
 };
 
-// The file the receipt was read from is still there, unchanged. Otherwise the point
-// of sale withdrew or replaced it while it was sent: said, and left alone (a new
-// version is a new receipt, and goes out as such).
-bool AncoraLui(Stato& st, const Scontrino& s) {
-  const std::optional<Identita> ora = IdentitaDi(s.dir / s.nome);
-  if (s.letto && ora == s.letto) return true;
+// The file as it is now, when it is still the receipt that was read: unchanged, or
+// with the same bytes (touched, saved again). Otherwise the point of sale withdrew or
+// replaced it while it was sent: said, and none (a new version is a new receipt, and
+// goes out as such).
+std::optional<Identita> AncoraLui(Stato& st, const Scontrino& s) {
+  const fs::path percorso = s.dir / s.nome;
+  const std::optional<Identita> ora = IdentitaDi(percorso);
+  if (ora && s.letto.id && (*ora == *s.letto.id || Contenuto(percorso) == s.letto.contenuto)) return ora;
   Dici(st, err::FileNonTrovato,
        "Scontrino " + s.nome + (ora ? " sostituito" : " tolto dalla cartella") + " durante l'invio" +
            (ora ? ": la nuova versione partir\xe0 come un nuovo scontrino" : ""));
-  return false;
+  return std::nullopt;
 }
 
 enum class Dopo { Avanti, Ferma };
@@ -260,16 +279,17 @@ Dopo Concludi(Stato& st, Esito esito, const Scontrino& s, const std::string& qua
   if (esito != Esito::Trattenuto && esito != Esito::InDubbio && esito != Esito::DiscoPieno &&
       esito != Esito::Illeggibile)
     CassaRisponde(st);
-  if (esito != Esito::DiscoPieno && st.mSituazione.discoPieno) {
+  // Room again: a receipt went out.
+  if (esito == Esito::Inviato && st.mSituazione.discoPieno) {
     st.mSituazione.discoPieno = false;
     st.masAvvisati.erase("disco pieno");
   }
   switch (esito) {
     case Esito::Inviato: {
-      const bool lui = AncoraLui(st, s);
+      const std::optional<Identita> lui = AncoraLui(st, s);
       if (lui) {
-        st.masInviati.push_back(Chiave(*s.letto));
-        inviati.push_back(*s.letto);
+        st.masInviati.push_back(Chiave(*lui));
+        inviati.push_back(*lui);
         try {
           ScriviInviati(s.dir, inviati);
         } catch (const Errore& e) {
@@ -313,7 +333,8 @@ Dopo Concludi(Stato& st, Esito esito, const Scontrino& s, const std::string& qua
     case Esito::Fallito:
       Annota(st, Livello::Errore,
              "Scontrino " + s.nome + " non inviato, messo da parte come " + kBadscont + ": " + quanto);
-      if (AncoraLui(st, s)) MettiDaParte(st, s.dir, percorso);
+      // Never read (not found): whatever is there now is set aside as before.
+      if (!s.letto.id || AncoraLui(st, s)) MettiDaParte(st, s.dir, percorso);
       TogliPagamento(s.dir);
       finito();
       break;
@@ -348,7 +369,7 @@ std::string Durata(double secondi) {
 // True when the scan took a full batch and more receipts are waiting.
 bool Scansione(Stato& st) {
   const fs::path dir = cartella(st.msDirPerFile);
-  RisolviPagamentoInterrotto(st, dir);
+  if (!RisolviPagamentoInterrotto(st, dir)) return false;
   // An idle folder holding many other files costs one stat per tick, not a listing.
   bool stabile = false;
   const std::optional<long long> momento = MomentoCartella(dir, stabile);
@@ -401,7 +422,7 @@ bool Scansione(Stato& st) {
     }
 
     Esito esito;
-    std::optional<Identita> letto;
+    Letto letto;
     st.miComandi = 0;
     const double inizio = st.orologio().secondi();
     {
@@ -503,7 +524,9 @@ void Timer1_Timer(Stato& st) {
     MostraSituazione(st);
     if (st.mbChiuso) return;
   } catch (const Errore& e) {
-    if (e.numero() == err::FileNonTrovato || e.numero() == err::AccessoPercorso) {
+    // A file gone, one that may not be touched, a full disk: the scan goes on.
+    if (e.numero() == err::FileNonTrovato || e.numero() == err::AccessoPercorso ||
+        e.numero() == err::DiscoPieno) {
       ScriviErrore(st, e, "TIMER1 (gestito dal programma)");
     } else {
       ScriviErrore(st, e, "TIMER1");

@@ -47,8 +47,7 @@ struct Riga {
 
 // The whole file as Windows-1252 lines. A line ends at CR, CR LF or LF (files
 // written on other systems end their lines with LF alone); blank lines are skipped.
-std::vector<Riga> LeggiRighe(const Stato& st, std::FILE* f) {
-  std::string byte;
+std::vector<Riga> LeggiRighe(const Stato& st, std::FILE* f, std::string& byte) {
   char blocco[4096];
   for (std::size_t n; (n = std::fread(blocco, 1, sizeof blocco, f)) > 0;) byte.append(blocco, n);
   if (std::ferror(f)) throw Errore(err::ErroreIO);
@@ -170,17 +169,16 @@ bool KabelHaRisposto(Stato& st) {
 // The lines of the receipt, read once: every restart sends these same lines, also
 // when the point of sale withdrew or replaced the file in the meantime. `letto` gets
 // the identity of the file they came from, taken before the opening and again after
-// the reading: a file that changed in between is still being written.
-std::optional<Esito> Leggi(Stato& st, const std::string& percorso, std::vector<Riga>& righe,
-                           std::optional<Identita>& letto) {
-  letto = IdentitaDi(percorso);
+// the reading (a file that changed in between is still being written), and its bytes.
+std::optional<Esito> Leggi(Stato& st, const std::string& percorso, std::vector<Riga>& righe, Letto& letto) {
+  letto.id = IdentitaDi(percorso);
   bool negato = false;
   File file = ApriConRitenti(st, percorso, negato);
   if (!file) return negato ? Esito::Illeggibile : Esito::Fallito;
-  if (!letto) letto = IdentitaDi(percorso);  // it came back during the retries
-  righe = LeggiRighe(st, file.get());
+  if (!letto.id) letto.id = IdentitaDi(percorso);  // it came back during the retries
+  righe = LeggiRighe(st, file.get(), letto.contenuto);
   file.reset();
-  if (letto != IdentitaDi(percorso)) return Esito::Incompleto;
+  if (!letto.id || letto.id != IdentitaDi(percorso)) return Esito::Incompleto;
   return std::nullopt;
 }
 
@@ -226,7 +224,7 @@ bool TuttoSullaLinea(Stato& st) {
 
 }  // namespace
 
-Esito ElaboraScontrino(Stato& st, const std::string& percorso, std::optional<Identita>* identita) {
+Esito ElaboraScontrino(Stato& st, const std::string& percorso, Letto* fuori) {
   st.finestra().nuovoLavoro();
   struct InScontrino {
     Stato& st;
@@ -239,13 +237,13 @@ Esito ElaboraScontrino(Stato& st, const std::string& percorso, std::optional<Ide
     ~InScontrino() {
       st.mbInScontrino = false;
       // A mark prepared for a payment that never began is no mark.
-      std::error_code ec;
-      std::filesystem::remove(cartella / "pagamento.txt.nuovo", ec);
+      TogliPagamentoPreparato(cartella);
     }
   } inScontrino(st, percorso);
   const std::filesystem::path& cartella = inScontrino.cartella;
   std::vector<Riga> righe;
-  std::optional<Identita> letto;
+  Letto locale;
+  Letto& letto = fuori ? *fuori : locale;
   st.mbErrTx = false;
   st.mbNessunaRisposta = false;
   st.miKabelInAttesa = 0;
@@ -257,7 +255,6 @@ Esito ElaboraScontrino(Stato& st, const std::string& percorso, std::optional<Ide
     MostraErrore(st, e);
     return Esito::Fallito;
   }
-  if (identita) *identita = letto;
   for (;;) {  // every restart comes back here
     Esito esito = Esito::Fallito;
     st.mbErrTx = false;
@@ -268,7 +265,7 @@ Esito ElaboraScontrino(Stato& st, const std::string& percorso, std::optional<Ide
       if (!Verifica(st, righe)) return Esito::Incompleto;
       // Room for the payment mark is proven before anything goes to the register.
       try {
-        PreparaPagamento(cartella, *letto);
+        PreparaPagamento(cartella, *letto.id);
       } catch (const Errore& e) {
         if (e.numero() == err::DiscoPieno) return Esito::DiscoPieno;
         throw;
@@ -328,6 +325,9 @@ Esito ElaboraScontrino(Stato& st, const std::string& percorso, std::optional<Ide
       ScriviErrore(st, e, "s_scontrino Dopo");
       MostraErrore(st, e);
     }
+    // Given up once the payment began (the operator's Cancel after refusals, whose
+    // unlock sends the closing command; an error): the register may have printed it.
+    if (esito == Esito::Fallito && inPagamento && !ricomincia) esito = Esito::InDubbio;
     st.mbInPagamento = false;
     if (ricomincia) {
       // The operator chose to send the receipt again: its payment starts over.

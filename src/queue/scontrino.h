@@ -19,10 +19,17 @@ enum class Esito {
   DiscoPieno,   // no room for the payment mark: it stays, nothing was sent
 };
 
+// The receipt file as it was read: its identity (none when it could not be found)
+// and its bytes.
+struct Letto {
+  std::optional<Identita> id;
+  std::string contenuto;
+};
+
 // Sends one receipt file: every line read once and checked, the synchronisation, then
 // every non-empty line through the dispatcher, with restarts on the operator's
 // request. Before the first command of a total line the folder's payment mark is
-// written. `letto` gets the identity of the file the lines were read from, when they were.
-Esito ElaboraScontrino(Stato& st, const std::string& percorso, std::optional<Identita>* letto = nullptr);
+// written. `letto` gets the file as it was read.
+Esito ElaboraScontrino(Stato& st, const std::string& percorso, Letto* letto = nullptr);
 
 }  // namespace quimbo

@@ -147,6 +147,7 @@ void LeggiConfigurazione(Stato& st, Lettore& leggi) {
 // said at start-up rather than at the first receipt.
 void ControllaCartella(Stato& st) {
   const std::filesystem::path dir = cartella(st.msDirPerFile);
+  TogliPagamentoPreparato(dir);  // left by a run that was killed
   std::error_code ec;
   std::string msg;
   const std::filesystem::file_status stato = std::filesystem::status(dir, ec);
