@@ -300,7 +300,9 @@ Dopo Concludi(Stato& st, Esito esito, const Scontrino& s, const std::string& qua
         }
       }
       TogliPagamento(s.dir);
-      if (lui && Elimina(st, percorso)) Dimentica(st, s.dir, s.nome, inviati);
+      // Looked at again right before the deletion: the journal's syncs took a moment, in
+      // which a new version may have taken the name.
+      if (lui && IdentitaDi(percorso) == lui && Elimina(st, percorso)) Dimentica(st, s.dir, s.nome, inviati);
       Annota(st, Livello::Informazione, "Scontrino " + s.nome + " inviato: " + quanto);
       st.mSituazione.ultimo = s.nome;
       st.mSituazione.quando = st.orologio().adesso();
