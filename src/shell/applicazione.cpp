@@ -34,7 +34,7 @@ double AttesaMassimaChiusura(const Stato& st) {
   return st.mdTempoMaxRisposta > 0 ? st.mdTempoMaxRisposta : 10;
 }
 
-bool ChiusuraRinviataEseguita(Stato& st) {
+bool EseguiChiusuraRinviata(Stato& st) {
   if (!st.mbChiusuraRinviata || st.mbInPagamento) return false;
   st.mbChiusuraRinviata = false;
   Form_Unload(st);

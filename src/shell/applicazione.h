@@ -68,7 +68,7 @@ bool RichiestaChiusura(Stato& st);
 double AttesaMassimaChiusura(const Stato& st);
 // Called when a receipt has ended: a close that waited for it is carried out now
 // (Form_Unload, then the window's end). True when it was.
-bool ChiusuraRinviataEseguita(Stato& st);
+bool EseguiChiusuraRinviata(Stato& st);
 
 // The two buttons from the command line (headless): true when the register accepted
 // (no refusal given up on, no unexpected answer, no time-out, the port still open).
