@@ -72,6 +72,7 @@ struct Banco {
   Stato st{Piattaforma{porta, finestra, pompa, orologio}};
   explicit Banco(const char* famiglia) {
     st.msTipoReg = famiglia;
+    st.meFamiglia = FamigliaDi(famiglia);
     st.msDirPerFile = "/nonexistent/quimbo-fuzz";  // the error log drops its lines
     st.msSTX = "\x02", st.msETX = "\x03", st.msACK = "\x06", st.msNAK = "\x15";
     st.msDC1 = st.msXON = "\x11", st.msDC3 = st.msXOFF = "\x13", st.msDC4 = "\x14";

@@ -46,47 +46,67 @@ const char* MessaggioEvento(int codice) {
   }
 }
 
+// Vandoni, and Olivetti with its answers read: each character's code, the last that is
+// not an ACK as the answer; one that is no NAK either is unexpected.
+void RicezioneRisposte(Stato& st, const std::string& ricevuto) {
+  st.miRisposta = 6;
+  for (unsigned char c : ricevuto) {
+    AggiungiTesto(st, Campo::TxtRit, std::to_string(c) + " , ");
+    if (c != 6) {
+      st.miRisposta = c;
+      if (c != 21) st.mbErrTx = true;
+    }
+  }
+  st.mbAttesa = false;
+}
+
+void RicezioneKabel(Stato& st, const std::string& ricevuto) {
+  for (char c : ricevuto) {
+    const std::string car(1, c);
+    if (car == st.msDC3) {
+      st.mbKabelStato = true;
+    } else if (car == st.msDC4) {
+      st.mbKabelStato = false;
+      if (st.miKabelInAttesa > 0) --st.miKabelInAttesa;
+    } else if (st.mbKabelStato) {
+      AggiungiTesto(st, Campo::TxtRit, car);
+      if (c == 'z' || c == 'Z') {
+        st.orologio().dormi(st.mdPausaReady);
+        st.mbAttesa = false;
+      }
+    }
+  }
+}
+
 void Ricezione(Stato& st) {
   std::string ricevuto;
   while (st.porta().inBufferCount() > 0) ricevuto += st.porta().input();
   st.mlRicevuti += static_cast<long>(ricevuto.size());
 
-  if (eTipo(st, "Vandoni") || (eTipo(st, "Olivetti") && eTipoRisposta(st))) {
-    st.miRisposta = 6;
-    for (unsigned char c : ricevuto) {
-      AggiungiTesto(st, Campo::TxtRit, std::to_string(c) + " , ");
-      if (c != 6) {
-        st.miRisposta = c;
-        if (c != 21) st.mbErrTx = true;
+  switch (st.meFamiglia) {
+    case Famiglia::Olivetti:
+      if (!eTipoRisposta(st)) {
+        st.msOliBuffer += ricevuto;
+        break;
       }
-    }
-    st.mbAttesa = false;
-  } else if (eTipo(st, "Olivetti")) {
-    st.msOliBuffer += ricevuto;
-  } else if (eTipo(st, "Frontiera")) {
-    for (char c : ricevuto) {
-      st.msCarRic = std::string(1, c);
-      if (st.msCarRic == st.msXOFF)
-        st.mbAttesa = true;
-      else if (st.msCarRic == st.msXON)
-        st.mbAttesa = false;
-    }
-  } else if (eTipo(st, "Kabel")) {
-    for (char c : ricevuto) {
-      const std::string car(1, c);
-      if (car == st.msDC3) {
-        st.mbKabelStato = true;
-      } else if (car == st.msDC4) {
-        st.mbKabelStato = false;
-        if (st.miKabelInAttesa > 0) --st.miKabelInAttesa;
-      } else if (st.mbKabelStato) {
-        AggiungiTesto(st, Campo::TxtRit, car);
-        if (c == 'z' || c == 'Z') {
-          st.orologio().dormi(st.mdPausaReady);
+      [[fallthrough]];  // answers read as the Vandoni ones
+    case Famiglia::Vandoni:
+      RicezioneRisposte(st, ricevuto);
+      break;
+    case Famiglia::Frontiera:
+      for (char c : ricevuto) {
+        st.msCarRic = std::string(1, c);
+        if (st.msCarRic == st.msXOFF)
+          st.mbAttesa = true;
+        else if (st.msCarRic == st.msXON)
           st.mbAttesa = false;
-        }
       }
-    }
+      break;
+    case Famiglia::Kabel:
+      RicezioneKabel(st, ricevuto);
+      break;
+    case Famiglia::Sconosciuta:
+      break;
   }
 }
 
@@ -121,7 +141,7 @@ void LineaQuieta(Stato& st) {
   st.msOliBuffer.clear();
   st.mbOliStx = false;
   st.mbAttesa = false;
-  if (eTipo(st, "Frontiera"))
+  if (st.meFamiglia == Famiglia::Frontiera)
     for (char c : caduti)
       if (std::string(1, c) == st.msXOFF || std::string(1, c) == st.msXON)
         st.mbAttesa = std::string(1, c) == st.msXOFF;
@@ -213,7 +233,7 @@ void NessunaRisposta(Stato& st, const std::string& procedura) {
   const bool detto = st.mbNessunaRisposta || st.mbCassaMuta;
   st.mbNessunaRisposta = true;
   // For Frontiera the flag is the register's own DC3 hold: only its DC1 ends it.
-  if (!eTipo(st, "Frontiera")) st.mbAttesa = false;
+  if (st.meFamiglia != Famiglia::Frontiera) st.mbAttesa = false;
   if (detto) return;
   ImpostaTesto(st, Campo::TxtMsg, "Nessuna risposta dalla cassa");
   ScriviErrore(st, err::ErroreIO, "Nessuna risposta dalla cassa", procedura);

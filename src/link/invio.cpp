@@ -135,20 +135,28 @@ int InviaCar(Stato& st, const std::string& psCar, bool pvScontrino) {
   // quietly (the loss was logged once, when it happened).
   if (st.porta().aperta()) {
     try {
-      if (eTipo(st, "Vandoni"))
-        risultato = InviaVandoni(st, psCar, pvScontrino);
-      else if (eTipo(st, "Frontiera"))
-        InviaFrontiera(st, psCar);
-      else if (eTipo(st, "Olivetti"))
-        InviaOlivetti(st, psCar);
-      else if (eTipo(st, "Kabel"))
-        InviaKabel(st, psCar);
+      switch (st.meFamiglia) {
+        case Famiglia::Vandoni:
+          risultato = InviaVandoni(st, psCar, pvScontrino);
+          break;
+        case Famiglia::Frontiera:
+          InviaFrontiera(st, psCar);
+          break;
+        case Famiglia::Olivetti:
+          InviaOlivetti(st, psCar);
+          break;
+        case Famiglia::Kabel:
+          InviaKabel(st, psCar);
+          break;
+        case Famiglia::Sconosciuta:
+          break;
+      }
     } catch (const Errore& e) {
       if (!PortaPersa(st, e)) ScriviErrore(st, e, "InviaCar");
       // The command did not get through: never let that pass for a success.
       st.mbErrTx = true;
       st.mbConfermato = false;
-      if (!eTipo(st, "Frontiera")) st.mbAttesa = false;
+      if (st.meFamiglia != Famiglia::Frontiera) st.mbAttesa = false;
     }
   }
   if (!st.porta().aperta()) {
@@ -159,21 +167,26 @@ int InviaCar(Stato& st, const std::string& psCar, bool pvScontrino) {
 }
 
 bool Sblocca(Stato& st) {
-  if (eTipo(st, "Vandoni")) {
-    st.mbErrTx = false;
-    int r = InviaCar(st, "497", false);
-    bool accettato = r <= 0 && !st.mbErrTx && st.mbConfermato;
-    if (r > 0) return false;
-    st.mbErrTx = false;
-    r = InviaCar(st, "497", false);
-    accettato = accettato && r <= 0 && !st.mbErrTx && st.mbConfermato;
-    if (r <= 0) st.mbErrTx = false;
-    return accettato;
-  }
-  if (eTipo(st, "Frontiera")) {
-    st.mbErrTx = false;
-    InviaCar(st, "K", false);
-    return !st.mbErrTx && st.mbConfermato;
+  switch (st.meFamiglia) {
+    case Famiglia::Vandoni: {
+      st.mbErrTx = false;
+      int r = InviaCar(st, "497", false);
+      bool accettato = r <= 0 && !st.mbErrTx && st.mbConfermato;
+      if (r > 0) return false;
+      st.mbErrTx = false;
+      r = InviaCar(st, "497", false);
+      accettato = accettato && r <= 0 && !st.mbErrTx && st.mbConfermato;
+      if (r <= 0) st.mbErrTx = false;
+      return accettato;
+    }
+    case Famiglia::Frontiera:
+      st.mbErrTx = false;
+      InviaCar(st, "K", false);
+      return !st.mbErrTx && st.mbConfermato;
+    case Famiglia::Olivetti:
+    case Famiglia::Kabel:
+    case Famiglia::Sconosciuta:
+      break;
   }
   return false;  // nothing to unlock on the other families
 }

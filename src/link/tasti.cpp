@@ -32,7 +32,7 @@ bool ProvaDaRigaComandi(Stato& st, const std::string& testo) {
 
 bool SbloccaDaRigaComandi(Stato& st) {
   st.finestra().nuovoLavoro();
-  if (!eTipo(st, "Vandoni") && !eTipo(st, "Frontiera")) {
+  if (st.meFamiglia != Famiglia::Vandoni && st.meFamiglia != Famiglia::Frontiera) {
     ImpostaTesto(st, Campo::TxtMsg, "Il registratore " + st.msTipoReg + " non ha uno sblocco della tastiera");
     return false;
   }

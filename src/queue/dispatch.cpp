@@ -10,14 +10,19 @@ namespace quimbo {
 namespace {
 
 int Driver(Canale& c, const std::string& psCosa) {
-  Stato& st = c.stato();
-  if (eTipo(st, "Vandoni")) return TrasVandoni(c, psCosa);
-  if (eTipo(st, "Frontiera")) {
-    c.mostra(Campo::TxtManda, psCosa);  // the operator sees the record being translated
-    return TrasFrontiera(c, psCosa);
+  switch (c.stato().meFamiglia) {
+    case Famiglia::Vandoni:
+      return TrasVandoni(c, psCosa);
+    case Famiglia::Frontiera:
+      c.mostra(Campo::TxtManda, psCosa);  // the operator sees the record being translated
+      return TrasFrontiera(c, psCosa);
+    case Famiglia::Olivetti:
+      return TrasOlivetti(c, psCosa);
+    case Famiglia::Kabel:
+      return TrasKabel(c, psCosa);
+    case Famiglia::Sconosciuta:
+      break;
   }
-  if (eTipo(st, "Olivetti")) return TrasOlivetti(c, psCosa);
-  if (eTipo(st, "Kabel")) return TrasKabel(c, psCosa);
   return 0;
 }
 

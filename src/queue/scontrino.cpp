@@ -103,21 +103,26 @@ const char* const kDomandaTrasmissione =
 enum class Sincronia { Fatta, Ricomincia, Interrompi };
 
 Sincronia Sincronizza(Stato& st) {
-  if (eTipo(st, "Vandoni")) {
-    if (InviaCar(st, "415", true) == kInterrompi) return Sincronia::Interrompi;
-    st.mbErrTx = false;
-    if (InviaCar(st, "415", true) == kInterrompi) return Sincronia::Interrompi;
-    if (st.mbErrTx) {
+  switch (st.meFamiglia) {
+    case Famiglia::Vandoni:
+      if (InviaCar(st, "415", true) == kInterrompi) return Sincronia::Interrompi;
+      st.mbErrTx = false;
+      if (InviaCar(st, "415", true) == kInterrompi) return Sincronia::Interrompi;
+      if (!st.mbErrTx) break;
       if (!st.porta().aperta() || st.mbNessunaRisposta) return Sincronia::Interrompi;
       return ChiediRiprova(st, kDomandaSincronizzazione, Icona::Domanda) ? Sincronia::Ricomincia
                                                                          : Sincronia::Interrompi;
-    }
-  } else if (eTipo(st, "Frontiera")) {
-    if (InviaCar(st, "K", true) == kInterrompi) return Sincronia::Interrompi;
-  } else if (eTipo(st, "Olivetti")) {
-    st.mbOliStx = false;
-    st.msOliBuffer.clear();
-    if (OlivSpedStr(st, AggCarContr("1322"), true) == kInterrompi) return Sincronia::Interrompi;
+    case Famiglia::Frontiera:
+      if (InviaCar(st, "K", true) == kInterrompi) return Sincronia::Interrompi;
+      break;
+    case Famiglia::Olivetti:
+      st.mbOliStx = false;
+      st.msOliBuffer.clear();
+      if (OlivSpedStr(st, AggCarContr("1322"), true) == kInterrompi) return Sincronia::Interrompi;
+      break;
+    case Famiglia::Kabel:
+    case Famiglia::Sconosciuta:
+      break;
   }
   return Sincronia::Fatta;
 }
@@ -158,7 +163,7 @@ File ApriConRitenti(Stato& st, const std::string& percorso, bool& negato) {
 // section, answers that come late included. False (and no answer said) when the
 // register stays silent up to the limit.
 bool KabelHaRisposto(Stato& st) {
-  if (!eTipo(st, "Kabel") || st.miKabelInAttesa == 0) return true;
+  if (st.meFamiglia != Famiglia::Kabel || st.miKabelInAttesa == 0) return true;
   if (st.pompa().attendi([&] { return st.miKabelInAttesa == 0 || !st.porta().aperta(); },
                          st.orologio().secondi() + AttesaMassimaChiusura(st)))
     return st.porta().aperta();
@@ -200,7 +205,7 @@ bool RiprovaDopoErrore(Stato& st, bool inPagamento, bool& dubbio) {
 // A receipt-specific Kabel configuration is taken back even when the receipt failed;
 // only when the register heard it, else after the next receipt.
 void RipristinaKabel(Stato& st) {
-  if (!eTipo(st, "Kabel") || !st.mbKabelConf || !st.porta().aperta()) return;
+  if (st.meFamiglia != Famiglia::Kabel || !st.mbKabelConf || !st.porta().aperta()) return;
   const bool muta = std::exchange(st.mbNessunaRisposta, false);
   if (InviaCar(st, "711{" + st.finestra().confBase() + "{", true) == kContinua && !st.mbNessunaRisposta &&
       st.porta().aperta())

@@ -40,19 +40,29 @@ void ImpostaCostanti(Stato& st) {
   }
 }
 
-bool eFamigliaNota(const Stato& st) {
-  return eTipo(st, "Vandoni") || eTipo(st, "Frontiera") || eTipo(st, "Olivetti") || eTipo(st, "Kabel");
-}
-
 void AdattaFinestra(Stato& st) {
   Finestra& f = st.finestra();
-  const bool risposta = eTipo(st, "Vandoni") || eTipo(st, "Olivetti") || eTipo(st, "Kabel");
+  bool risposta = false, sblocco = false, kabel = false;
+  switch (st.meFamiglia) {
+    case Famiglia::Vandoni:
+      risposta = sblocco = true;
+      break;
+    case Famiglia::Olivetti:
+      risposta = true;
+      break;
+    case Famiglia::Kabel:
+      risposta = kabel = true;
+      break;
+    case Famiglia::Frontiera:
+    case Famiglia::Sconosciuta:
+      break;
+  }
   if (risposta) {
     f.mostra(Elemento::TxtRit, true);
     f.mostra(Elemento::LabRit, true);
   }
-  if (eTipo(st, "Vandoni")) f.mostra(Elemento::CmdSblocca, true);
-  if (!eTipo(st, "Kabel")) {
+  if (sblocco) f.mostra(Elemento::CmdSblocca, true);
+  if (!kabel) {
     for (Elemento e : {Elemento::txtProva, Elemento::comTest, Elemento::LabConfBase, Elemento::txtConfBase,
                        Elemento::CheAggConf})
       f.mostra(e, false);
@@ -253,6 +263,7 @@ EsitoAvvio Form_Load(Stato& st, const std::string& percorsoIni) {
   try {
     if (illeggibile) throw *illeggibile;
     st.msTipoReg = ini.leggi(kSezioneAltri, "Registratore", "Vandoni");
+    st.meFamiglia = FamigliaDi(st.msTipoReg);
     AdattaFinestra(st);
     ImpostaTesto(st, Campo::txtTipo, st.msTipoReg);
     fin.scrivi(Campo::Caption, "Gestione Registratore di Cassa (" + st.msTipoReg + ") ");
@@ -272,7 +283,7 @@ EsitoAvvio Form_Load(Stato& st, const std::string& percorsoIni) {
     LeggiPortaECartella(st, leggi);
   }
 
-  if (!eFamigliaNota(st)) {
+  if (st.meFamiglia == Famiglia::Sconosciuta) {
     // Sending to a family that does not exist would "succeed" and delete every
     // receipt; keep them all until the configuration is mended.
     st.mbTipoSconosciuto = true;

@@ -67,7 +67,15 @@ std::string DescriviSituazione(const Situazione& s) {
   return r;
 }
 
-bool eTipo(const Stato& st, const char* famiglia) { return strcasecmp(st.msTipoReg.c_str(), famiglia) == 0; }
+Famiglia FamigliaDi(const std::string& registratore) {
+  const std::pair<const char*, Famiglia> nomi[] = {{"Vandoni", Famiglia::Vandoni},
+                                                   {"Frontiera", Famiglia::Frontiera},
+                                                   {"Olivetti", Famiglia::Olivetti},
+                                                   {"Kabel", Famiglia::Kabel}};
+  for (const auto& [nome, famiglia] : nomi)
+    if (strcasecmp(registratore.c_str(), nome) == 0) return famiglia;
+  return Famiglia::Sconosciuta;
+}
 
 CollegamentoOccupato::CollegamentoOccupato(Stato& st) : st_(st) {
   if (st_.miOccupato++ != 0) return;

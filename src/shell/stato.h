@@ -15,6 +15,11 @@
 
 namespace quimbo {
 
+// The register family, read once from "Registratore" (any case); every choice by
+// family is a switch over it.
+enum class Famiglia { Vandoni, Frontiera, Olivetti, Kabel, Sconosciuta };
+Famiglia FamigliaDi(const std::string& registratore);
+
 struct Stato {
   explicit Stato(Piattaforma piattaforma) : pf(piattaforma) {}
 
@@ -27,10 +32,11 @@ struct Stato {
   // Settings, read once at start-up.
   std::string msFileIni;
   std::string msTipoReg;
-  std::string msCommPort;     // start-up only
-  std::string msSettings;     // start-up only
-  std::string msAttesaTimer;  // start-up only
-  std::string msDispositivo;  // start-up only; blank = derived from msCommPort
+  Famiglia meFamiglia = Famiglia::Sconosciuta;  // msTipoReg, read once
+  std::string msCommPort;                       // start-up only
+  std::string msSettings;                       // start-up only
+  std::string msAttesaTimer;                    // start-up only
+  std::string msDispositivo;                    // start-up only; blank = derived from msCommPort
   std::string msDirPerFile;
   int16_t miRitenta = 0;
   int16_t miDecimali = 0;
@@ -143,9 +149,6 @@ void MostraSituazione(Stato& st);
 std::string ScontriniInAttesa(int n);
 // "2 scontrini in attesa; ultimo inviato: a.sco alle 10:41:07; cassa collegata"
 std::string DescriviSituazione(const Situazione& s);
-
-// True when the configured family is `famiglia`, without regard to case.
-bool eTipo(const Stato& st, const char* famiglia);
 
 // Marks the link busy for the life of the object (buttons disabled, scan skipped).
 class CollegamentoOccupato {
