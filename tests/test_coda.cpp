@@ -85,6 +85,26 @@ TEST(Coda, WholeReceiptOfEachFamilyOnTheWire) {
     }
 }
 
+// The end of a receipt's sending decides what becomes of its file.
+TEST(Coda, OutcomeOfAReceiptFromHowItEnded) {
+  using F = FineInvio;
+  const std::pair<FineInvio, Esito> casi[] = {
+      {F{.finito = true}, Esito::Inviato},
+      {F{.finito = true, .errore = true}, Esito::Fallito},  // an unexpected answer to the last line
+      {F{.finito = true, .errore = true, .inPagamento = true}, Esito::InDubbio},
+      {F{.errore = true, .dubbio = true, .inPagamento = true}, Esito::InDubbio},
+      {F{.muta = true}, Esito::Trattenuto},  // silent before the total line: it waits
+      {F{.portaPersa = true}, Esito::Trattenuto},
+      {F{.muta = true, .inPagamento = true}, Esito::InDubbio},  // silent during it: may be printed
+      {F{.portaPersa = true, .inPagamento = true}, Esito::InDubbio},
+      {F{}, Esito::Fallito},                                       // the operator gave up
+      {F{.inPagamento = true}, Esito::InDubbio},                   // ...after an unlock sent the closing
+      {F{.portaPersa = true, .eccezione = true}, Esito::Fallito},  // a bad line is no lost line
+      {F{.inPagamento = true, .eccezione = true}, Esito::InDubbio},
+  };
+  for (std::size_t i = 0; i < std::size(casi); ++i) EXPECT_EQ(EsitoDi(casi[i].first), casi[i].second) << i;
+}
+
 const char* const kSincronizzazione =
     "Problemi di sincronizzazione con la cassa.\r\nRiprovo a sincronizzare ? ";
 const char* const kTrasmissione =

@@ -229,6 +229,21 @@ bool TuttoSullaLinea(Stato& st) {
 
 }  // namespace
 
+Esito EsitoDi(const FineInvio& f) {
+  // Only the end of the file is success: a loop left on an error flag, a lost port or
+  // the operator's choice is not.
+  if (f.finito && !f.errore && !f.eccezione) return Esito::Inviato;
+  if (f.dubbio) return Esito::InDubbio;
+  // Once its payment began the receipt is in doubt: a register may print what it cannot
+  // answer, a line lost tells nothing of what came through before, and giving up (the
+  // operator's Cancel after refusals, whose unlock sends the closing command; an error)
+  // may leave it printed.
+  if (f.inPagamento) return Esito::InDubbio;
+  // Nothing says it was refused: it waits for the register or the line.
+  if (!f.eccezione && (f.muta || f.portaPersa)) return Esito::Trattenuto;
+  return Esito::Fallito;
+}
+
 Esito ElaboraScontrino(Stato& st, const std::string& percorso, Letto* fuori) {
   st.finestra().nuovoLavoro();
   struct InScontrino {
@@ -315,24 +330,18 @@ Esito ElaboraScontrino(Stato& st, const std::string& percorso, Letto* fuori) {
         }
       }
       if (fine) fine = TuttoSullaLinea(st);
-      // Only the end of the file is success: a loop left on an error flag, a lost
-      // port or the operator's choice is not.
-      if (fine && !st.mbErrTx)
-        esito = Esito::Inviato;
-      else if (dubbio)
-        esito = Esito::InDubbio;
-      else if (!ricomincia && (st.mbNessunaRisposta || !st.porta().aperta()))
-        // Once its payment began the receipt is in doubt: a register may print what it
-        // cannot answer, and a line lost tells nothing of what came through before.
-        esito = inPagamento ? Esito::InDubbio : Esito::Trattenuto;
+      esito = EsitoDi({.finito = fine,
+                       .errore = st.mbErrTx,
+                       .dubbio = dubbio,
+                       .muta = st.mbNessunaRisposta,
+                       .portaPersa = !st.porta().aperta(),
+                       .inPagamento = inPagamento});
     } catch (const std::exception& ex) {
       const Errore e = ComeErrore(ex);
       ScriviErrore(st, e, "s_scontrino Dopo");
       MostraErrore(st, e);
+      esito = EsitoDi({.inPagamento = inPagamento, .eccezione = true});
     }
-    // Given up once the payment began (the operator's Cancel after refusals, whose
-    // unlock sends the closing command; an error): the register may have printed it.
-    if (esito == Esito::Fallito && inPagamento && !ricomincia) esito = Esito::InDubbio;
     st.mbInPagamento = false;
     if (ricomincia) {
       // The operator chose to send the receipt again: its payment starts over.

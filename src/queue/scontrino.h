@@ -19,6 +19,20 @@ enum class Esito {
   DiscoPieno,   // no room for the payment mark: it stays, nothing was sent
 };
 
+// How the sending of a receipt ended, as the flags left it (a restart asked for by the
+// operator is no end).
+struct FineInvio {
+  bool finito = false;       // every line handed over and gone down the line
+  bool errore = false;       // an unexpected answer, or a command that did not get through (mbErrTx)
+  bool dubbio = false;       // set aside in doubt instead of asking (no window, payment begun)
+  bool muta = false;         // the register stayed silent (mbNessunaRisposta)
+  bool portaPersa = false;   // the port is gone
+  bool inPagamento = false;  // its total line had begun
+  bool eccezione = false;    // an error ended it (logged and shown)
+};
+// What becomes of the receipt's file.
+Esito EsitoDi(const FineInvio& f);
+
 // The receipt file as it was read: its identity (none when it could not be found)
 // and its bytes.
 struct Letto {
