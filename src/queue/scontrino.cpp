@@ -136,6 +136,13 @@ Errore ComeErrore(const std::exception& e) {
   return Errore(err::ChiamataNonValida, e.what());
 }
 
+// An error once the file is open: logged under the sending's name and shown.
+void ErroreDopo(Stato& st, const std::exception& ex) {
+  const Errore e = ComeErrore(ex);
+  ScriviErrore(st, e, "s_scontrino Dopo");
+  MostraErrore(st, e);
+}
+
 // Opens the receipt; a file that is missing is looked for again, 2 to 3 seconds
 // apart, ten more times. Null when it failed: logged and shown, or, for a file this
 // user may not read, `negato` set and nothing said (the scan says it once).
@@ -181,7 +188,12 @@ std::optional<Esito> Leggi(Stato& st, const std::string& percorso, std::vector<R
   File file = ApriConRitenti(st, percorso, negato);
   if (!file) return negato ? Esito::Illeggibile : Esito::Fallito;
   if (!letto.id) letto.id = IdentitaDi(percorso);  // it came back during the retries
-  righe = LeggiRighe(st, file.get(), letto.contenuto);
+  try {
+    righe = LeggiRighe(st, file.get(), letto.contenuto);
+  } catch (const std::exception& ex) {
+    ErroreDopo(st, ex);
+    return Esito::Fallito;
+  }
   file.reset();
   if (!letto.id || letto.id != IdentitaDi(percorso)) return Esito::Incompleto;
   return std::nullopt;
@@ -227,6 +239,68 @@ bool TuttoSullaLinea(Stato& st) {
   return KabelHaRisposto(st);
 }
 
+// How far a receipt's lines went.
+struct Invio {
+  bool inPagamento = false;  // its total line began (the mark is in place)
+  bool ricomincia = false;   // the operator asked to send it again
+  bool dubbio = false;       // set aside in doubt instead of asking
+};
+
+// Every line through the dispatcher, the payment mark in place before the first
+// command of the total line. True when the end of the file was reached.
+bool InviaRighe(Stato& st, const std::vector<Riga>& righe, const std::filesystem::path& cartella,
+                Invio& invio) {
+  for (std::size_t i = 0;;) {
+    if (!st.porta().aperta()) break;
+    // A register that stays silent is not asked about: the receipt waits for it.
+    if (st.mbNessunaRisposta) break;
+    // An unexpected answer to the last line, and also one raised outside any
+    // line (a synchronisation that timed out, a stray character): ask.
+    if (st.mbErrTx) {
+      invio.ricomincia = RiprovaDopoErrore(st, invio.inPagamento, invio.dubbio);
+      break;
+    }
+    if (i == righe.size()) return true;
+    const Riga& riga = righe[i++];
+    if (!invio.inPagamento && eTipoRecord(riga.tipo, "80")) {
+      // The payment starts only once the register has answered everything before it:
+      // a silent register is found out while the receipt can still wait for it.
+      if (!KabelHaRisposto(st)) continue;
+      // From here on a stop may leave the receipt printed with nothing on disk to say so.
+      SegnaPagamento(cartella);
+      invio.inPagamento = st.mbInPagamento = true;
+    }
+    const int r = static_cast<int16_t>(Trasmetti(st, riga.testo));
+    if (r == kInterrompi) break;
+    if (r == kRipetiScontrino) {
+      invio.ricomincia = true;
+      break;
+    }
+  }
+  return false;
+}
+
+// The receipt being sent, for the link and for a close that cuts it; a mark prepared
+// for a payment that never began is no mark.
+class InScontrino {
+ public:
+  InScontrino(Stato& st, const std::string& percorso)
+      : cartella(std::filesystem::path(percorso).parent_path()), st_(st) {
+    st_.mbInScontrino = true;
+    st_.msScontrinoInCorso = std::filesystem::path(percorso).filename().string();
+  }
+  ~InScontrino() {
+    st_.mbInScontrino = false;
+    TogliPagamentoPreparato(cartella);
+  }
+  InScontrino(const InScontrino&) = delete;
+  InScontrino& operator=(const InScontrino&) = delete;
+  const std::filesystem::path cartella;
+
+ private:
+  Stato& st_;
+};
+
 }  // namespace
 
 Esito EsitoDi(const FineInvio& f) {
@@ -246,20 +320,7 @@ Esito EsitoDi(const FineInvio& f) {
 
 Esito ElaboraScontrino(Stato& st, const std::string& percorso, Letto* fuori) {
   st.finestra().nuovoLavoro();
-  struct InScontrino {
-    Stato& st;
-    const std::filesystem::path cartella;
-    InScontrino(Stato& s, const std::string& percorso)
-        : st(s), cartella(std::filesystem::path(percorso).parent_path()) {
-      st.mbInScontrino = true;
-      st.msScontrinoInCorso = std::filesystem::path(percorso).filename().string();
-    }
-    ~InScontrino() {
-      st.mbInScontrino = false;
-      // A mark prepared for a payment that never began is no mark.
-      TogliPagamentoPreparato(cartella);
-    }
-  } inScontrino(st, percorso);
+  const InScontrino inScontrino(st, percorso);
   const std::filesystem::path& cartella = inScontrino.cartella;
   std::vector<Riga> righe;
   Letto locale;
@@ -267,19 +328,12 @@ Esito ElaboraScontrino(Stato& st, const std::string& percorso, Letto* fuori) {
   st.mbErrTx = false;
   st.mbNessunaRisposta = false;
   st.miKabelInAttesa = 0;
-  try {
-    if (const std::optional<Esito> e = Leggi(st, percorso, righe, letto)) return *e;
-  } catch (const std::exception& ex) {
-    const Errore e = ComeErrore(ex);
-    ScriviErrore(st, e, "s_scontrino Dopo");
-    MostraErrore(st, e);
-    return Esito::Fallito;
-  }
+  if (const std::optional<Esito> e = Leggi(st, percorso, righe, letto)) return *e;
   for (;;) {  // every restart comes back here
     Esito esito = Esito::Fallito;
     st.mbErrTx = false;
     st.mbNessunaRisposta = false;
-    bool inPagamento = false, ricomincia = false, dubbio = false;
+    Invio invio;
     st.miKabelInAttesa = 0;
     try {
       if (!Verifica(st, righe)) return Esito::Incompleto;
@@ -298,54 +352,22 @@ Esito ElaboraScontrino(Stato& st, const std::string& percorso, Letto* fuori) {
         case Sincronia::Fatta:
           break;
       }
-      bool fine = false;
-      for (std::size_t i = 0;;) {
-        if (!st.porta().aperta()) break;
-        // A register that stays silent is not asked about: the receipt waits for it.
-        if (st.mbNessunaRisposta) break;
-        // An unexpected answer to the last line, and also one raised outside any
-        // line (a synchronisation that timed out, a stray character): ask.
-        if (st.mbErrTx) {
-          ricomincia = RiprovaDopoErrore(st, inPagamento, dubbio);
-          break;
-        }
-        if (i == righe.size()) {
-          fine = true;
-          break;
-        }
-        const Riga& riga = righe[i++];
-        if (!inPagamento && eTipoRecord(riga.tipo, "80")) {
-          // The payment starts only once the register has answered everything before it:
-          // a silent register is found out while the receipt can still wait for it.
-          if (!KabelHaRisposto(st)) continue;
-          // From here on a stop may leave the receipt printed with nothing on disk to say so.
-          SegnaPagamento(cartella);
-          inPagamento = st.mbInPagamento = true;
-        }
-        const int r = static_cast<int16_t>(Trasmetti(st, riga.testo));
-        if (r == kInterrompi) break;
-        if (r == kRipetiScontrino) {
-          ricomincia = true;
-          break;
-        }
-      }
+      bool fine = InviaRighe(st, righe, cartella, invio);
       if (fine) fine = TuttoSullaLinea(st);
       esito = EsitoDi({.finito = fine,
                        .errore = st.mbErrTx,
-                       .dubbio = dubbio,
+                       .dubbio = invio.dubbio,
                        .muta = st.mbNessunaRisposta,
                        .portaPersa = !st.porta().aperta(),
-                       .inPagamento = inPagamento});
+                       .inPagamento = invio.inPagamento});
     } catch (const std::exception& ex) {
-      const Errore e = ComeErrore(ex);
-      ScriviErrore(st, e, "s_scontrino Dopo");
-      MostraErrore(st, e);
-      esito = EsitoDi({.inPagamento = inPagamento, .eccezione = true});
+      ErroreDopo(st, ex);
+      esito = EsitoDi({.inPagamento = invio.inPagamento, .eccezione = true});
     }
     st.mbInPagamento = false;
-    if (ricomincia) {
+    if (invio.ricomincia) {
       // The operator chose to send the receipt again: its payment starts over.
-      if (inPagamento) TogliPagamento(cartella);
+      if (invio.inPagamento) TogliPagamento(cartella);
       continue;
     }
     RipristinaKabel(st);
