@@ -326,6 +326,49 @@ std::optional<Identita> AncoraLui(Stato& st, const Scontrino& s) {
   return std::nullopt;
 }
 
+// A receipt sent whole: journalled while its file is still there, then deleted.
+void Inviato(Stato& st, const Scontrino& s, const std::string& quanto, std::vector<Identita>& inviati) {
+  const fs::path percorso = s.dir / s.nome;
+  const std::optional<Identita> lui = AncoraLui(st, s);
+  if (lui) {
+    st.masInviati.push_back(Chiave(*lui));
+    inviati.push_back(*lui);
+    try {
+      ScriviInviati(s.dir, inviati);
+    } catch (const Errore& e) {
+      // Without the journal the deletion still goes ahead; this run remembers the
+      // receipt in memory should the deletion fail too.
+      ScriviErrore(st, e, kProcedura);
+      inviati.pop_back();
+    }
+  }
+  TogliPagamento(s.dir);
+  // Looked at again right before the deletion: the journal's syncs took a moment, in
+  // which a new version may have taken the name.
+  if (lui && IdentitaDi(percorso) == lui && Elimina(st, percorso)) Dimentica(st, s.dir, s.nome, inviati);
+  Annota(st, Livello::Informazione, "Scontrino " + s.nome + " inviato: " + quanto);
+  st.mSituazione.ultimo = s.nome;
+  st.mSituazione.quando = st.orologio().adesso();
+  // Room again, if there was none: a receipt went out.
+  if (st.mSituazione.discoPieno) {
+    st.mSituazione.discoPieno = false;
+    st.masAvvisati.erase("disco pieno");
+  }
+}
+
+// A receipt still without its total line, unchanged for "AttesaTotale" seconds, is set
+// aside; true then.
+bool MessoDaParteSeAbbandonato(Stato& st, const Scontrino& s) {
+  if (!s.elencato || !Abbandonato(st, *s.elencato)) return false;
+  ScriviErrore(st, err::ChiamataNonValida,
+               "Scontrino " + s.nome + " senza riga di totale da " +
+                   std::to_string(static_cast<long>(st.mdAttesaTotale)) + " secondi: messo da parte",
+               kProcedura);
+  MettiDaParte(st, s.dir, s.dir / s.nome);
+  st.mapIncompleti.erase(s.nome);
+  return true;
+}
+
 enum class Dopo { Avanti, Ferma };
 
 Dopo Concludi(Stato& st, Esito esito, const Scontrino& s, const std::string& quanto,
@@ -338,46 +381,13 @@ Dopo Concludi(Stato& st, Esito esito, const Scontrino& s, const std::string& qua
   if (esito != Esito::Trattenuto && esito != Esito::InDubbio && esito != Esito::DiscoPieno &&
       esito != Esito::Illeggibile)
     DiciCassaRisponde(st);
-  // Room again: a receipt went out.
-  if (esito == Esito::Inviato && st.mSituazione.discoPieno) {
-    st.mSituazione.discoPieno = false;
-    st.masAvvisati.erase("disco pieno");
-  }
   switch (esito) {
-    case Esito::Inviato: {
-      const std::optional<Identita> lui = AncoraLui(st, s);
-      if (lui) {
-        st.masInviati.push_back(Chiave(*lui));
-        inviati.push_back(*lui);
-        try {
-          ScriviInviati(s.dir, inviati);
-        } catch (const Errore& e) {
-          // Without the journal the deletion still goes ahead; this run remembers
-          // the receipt in memory should the deletion fail too.
-          ScriviErrore(st, e, kProcedura);
-          inviati.pop_back();
-        }
-      }
-      TogliPagamento(s.dir);
-      // Looked at again right before the deletion: the journal's syncs took a moment, in
-      // which a new version may have taken the name.
-      if (lui && IdentitaDi(percorso) == lui && Elimina(st, percorso)) Dimentica(st, s.dir, s.nome, inviati);
-      Annota(st, Livello::Informazione, "Scontrino " + s.nome + " inviato: " + quanto);
-      st.mSituazione.ultimo = s.nome;
-      st.mSituazione.quando = st.orologio().adesso();
+    case Esito::Inviato:
+      Inviato(st, s, quanto, inviati);
       finito();
       break;
-    }
     case Esito::Incompleto:
-      if (s.elencato && Abbandonato(st, *s.elencato)) {
-        ScriviErrore(st, err::ChiamataNonValida,
-                     "Scontrino " + s.nome + " senza riga di totale da " +
-                         std::to_string(static_cast<long>(st.mdAttesaTotale)) + " secondi: messo da parte",
-                     kProcedura);
-        MettiDaParte(st, s.dir, percorso);
-        st.mapIncompleti.erase(s.nome);
-        finito();
-      }
+      if (MessoDaParteSeAbbandonato(st, s)) finito();
       break;
     case Esito::Illeggibile:
       // Once for this file as it is; tried again on every tick.
@@ -427,6 +437,27 @@ std::string Durata(double secondi) {
   return b;
 }
 
+// The journal without the entries whose file is gone (a stop between deletion and
+// journal, a failed receipt the operator removed): they are done with.
+std::vector<Identita> InviatiAncoraInCartella(const fs::path& dir) {
+  std::vector<Identita> inviati = LeggiInviati(dir);
+  const size_t prima = inviati.size();
+  std::erase_if(inviati, [&](const Identita& id) {
+    std::error_code ec;
+    return !fs::exists(dir / id.nome, ec) && !ec;
+  });
+  if (inviati.size() != prima) ScriviInviati(dir, inviati);
+  return inviati;
+}
+
+// The file is in the journal as sent (or as failed), or in this run's memory of them.
+bool InElenco(const Identita& id, bool fallito, const std::vector<Identita>& giornale,
+              const std::vector<std::string>& memoria) {
+  return std::any_of(giornale.begin(), giornale.end(),
+                     [&](const Identita& i) { return i.fallito == fallito && stessoFile(i, id); }) ||
+         std::find(memoria.begin(), memoria.end(), Chiave(id)) != memoria.end();
+}
+
 // True when the scan took a full batch and more receipts are waiting.
 bool Scansione(Stato& st) {
   const fs::path dir = cartella(st.msDirPerFile);
@@ -447,32 +478,17 @@ bool Scansione(Stato& st) {
     if (stabile) st.mllCartellaSenzaScontrini = momento;
     return false;
   }
-  std::vector<Identita> inviati = LeggiInviati(dir);
-  // Entries whose file is gone (a stop between deletion and journal, a failed
-  // receipt the operator removed) are done with.
-  const size_t prima = inviati.size();
-  std::erase_if(inviati, [&](const Identita& id) {
-    std::error_code ec;
-    return !fs::exists(dir / id.nome, ec) && !ec;
-  });
-  if (inviati.size() != prima) ScriviInviati(dir, inviati);
-
-  auto inElenco = [&](const Identita& id, bool fallito, const std::vector<std::string>& memoria) {
-    return std::any_of(inviati.begin(), inviati.end(),
-                       [&](const Identita& i) { return i.fallito == fallito && stessoFile(i, id); }) ||
-           std::find(memoria.begin(), memoria.end(), Chiave(id)) != memoria.end();
-  };
-
+  std::vector<Identita> inviati = InviatiAncoraInCartella(dir);
   for (const std::string& nome : nomi) {
     const fs::path percorso = dir / nome;
     const std::optional<Identita> id = IdentitaDi(percorso);
     // Sent before, but not deleted: only the deletion is tried again.
-    if (id && inElenco(*id, false, st.masInviati)) {
+    if (id && InElenco(*id, false, inviati, st.masInviati)) {
       if (Elimina(st, percorso)) Dimentica(st, dir, nome, inviati);
       continue;
     }
     // Failed, and could not be set aside: it waits for the operator.
-    if (id && inElenco(*id, true, st.masFalliti)) continue;
+    if (id && InElenco(*id, true, inviati, st.masFalliti)) continue;
     const std::optional<std::uintmax_t> lunghezza = f_fileLen(st, percorso.string());
     if (!lunghezza || *lunghezza == 0) continue;
     // Nothing goes out that the folder could not account for afterwards.
