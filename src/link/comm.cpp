@@ -46,6 +46,17 @@ const char* MessaggioEvento(int codice) {
   }
 }
 
+// Frontiera: DC3 holds the sender, DC1 releases it; the last of them counts.
+void ControlloDiFlusso(Stato& st, const std::string& ricevuto) {
+  for (char c : ricevuto) {
+    st.msCarRic = std::string(1, c);
+    if (st.msCarRic == st.msXOFF)
+      st.mbAttesa = true;
+    else if (st.msCarRic == st.msXON)
+      st.mbAttesa = false;
+  }
+}
+
 // Vandoni, and Olivetti with its answers read: each character's code, the last that is
 // not an ACK as the answer; one that is no NAK either is unexpected.
 void RicezioneRisposte(Stato& st, const std::string& ricevuto) {
@@ -94,13 +105,7 @@ void Ricezione(Stato& st) {
       RicezioneRisposte(st, ricevuto);
       break;
     case Famiglia::Frontiera:
-      for (char c : ricevuto) {
-        st.msCarRic = std::string(1, c);
-        if (st.msCarRic == st.msXOFF)
-          st.mbAttesa = true;
-        else if (st.msCarRic == st.msXON)
-          st.mbAttesa = false;
-      }
+      ControlloDiFlusso(st, ricevuto);
       break;
     case Famiglia::Kabel:
       RicezioneKabel(st, ricevuto);
@@ -141,10 +146,7 @@ void LineaQuieta(Stato& st) {
   st.msOliBuffer.clear();
   st.mbOliStx = false;
   st.mbAttesa = false;
-  if (st.meFamiglia == Famiglia::Frontiera)
-    for (char c : caduti)
-      if (std::string(1, c) == st.msXOFF || std::string(1, c) == st.msXON)
-        st.mbAttesa = std::string(1, c) == st.msXOFF;
+  if (st.meFamiglia == Famiglia::Frontiera) ControlloDiFlusso(st, caduti);
 }
 
 bool PortaPronta(Stato& st, std::string* perche) {
@@ -183,7 +185,7 @@ void Comm1_OnComm(Stato& st, int codice) {
       // Said here once; the tick that opens it again says that it is back.
       st.msPortaNonDisponibile = "Porta seriale non disponibile: " + motivo;
       ImpostaTesto(st, Campo::TxtMsg, st.msPortaNonDisponibile);
-      ScriviErrore(st, err::ErroreIO, "Porta seriale non disponibile: " + motivo, "Comm1_OnComm");
+      ScriviErrore(st, err::ErroreIO, st.msPortaNonDisponibile, "Comm1_OnComm");
       // Whatever was in flight did not reach the register.
       st.mbErrTx = true;
     } else if (const char* msg = MessaggioEvento(codice)) {

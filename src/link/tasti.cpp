@@ -24,7 +24,7 @@ void comTest_Click(Stato& st) {
 bool ProvaDaRigaComandi(Stato& st, const std::string& testo) {
   st.finestra().nuovoLavoro();
   CollegamentoOccupato occupato(st);
-  if (st.mbTipoSconosciuto) return false;
+  if (st.meFamiglia == Famiglia::Sconosciuta) return false;
   st.mbErrTx = false;
   const int r = InviaCar(st, testo, true);
   return r == kContinua && !st.mbErrTx && st.mbConfermato && st.porta().aperta();

@@ -286,7 +286,6 @@ EsitoAvvio Form_Load(Stato& st, const std::string& percorsoIni) {
   if (st.meFamiglia == Famiglia::Sconosciuta) {
     // Sending to a family that does not exist would "succeed" and delete every
     // receipt; keep them all until the configuration is mended.
-    st.mbTipoSconosciuto = true;
     const std::string msg =
         "Tipo di registratore sconosciuto: \"" + st.msTipoReg + "\". Gli scontrini restano nella cartella.";
     if (st.mbSenzaFinestra)

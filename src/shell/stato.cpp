@@ -41,7 +41,7 @@ void Annota(Stato& st, Livello livello, const std::string& riga) { st.finestra()
 void MostraSituazione(Stato& st) {
   Situazione& s = st.mSituazione;
   s.portaAssente = !st.mbChiuso && !st.porta().aperta();
-  s.dispositivo = dispositivoPorta(st);
+  s.dispositivo = s.portaAssente ? dispositivoPorta(st) : "";
   s.cassaMuta = st.mbCassaMuta;
   if (st.mSituazioneMostrata == s) return;
   st.mSituazioneMostrata = s;

@@ -32,11 +32,12 @@ struct Stato {
   // Settings, read once at start-up.
   std::string msFileIni;
   std::string msTipoReg;
-  Famiglia meFamiglia = Famiglia::Sconosciuta;  // msTipoReg, read once
-  std::string msCommPort;                       // start-up only
-  std::string msSettings;                       // start-up only
-  std::string msAttesaTimer;                    // start-up only
-  std::string msDispositivo;                    // start-up only; blank = derived from msCommPort
+  // msTipoReg, read once; Sconosciuta: the scan never runs (receipts are kept)
+  Famiglia meFamiglia = Famiglia::Sconosciuta;
+  std::string msCommPort;     // start-up only
+  std::string msSettings;     // start-up only
+  std::string msAttesaTimer;  // start-up only
+  std::string msDispositivo;  // start-up only; blank = derived from msCommPort
   std::string msDirPerFile;
   int16_t miRitenta = 0;
   int16_t miDecimali = 0;
@@ -99,8 +100,6 @@ struct Stato {
   int miOccupato = 0;
   // Depth of keyboard unlocks started from inside a send; bounds their nesting.
   int miSbloccoInCorso = 0;
-  // The family named none of the four: the scan never runs (receipts are kept).
-  bool mbTipoSconosciuto = false;
   // The scan stopped for good after an unexpected error.
   bool mbScansioneFerma = false;
 
