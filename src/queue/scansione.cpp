@@ -45,33 +45,36 @@ bool PrimaNellElenco(const std::string& a, const std::string& b) {
   return pa != pb ? pa < pb : a < b;  // names equal but for case: a fixed order all the same
 }
 
-// How many receipt files the folder holds (none when it cannot be listed).
-std::size_t ContaScontrini(const fs::path& dir) {
-  std::size_t n = 0;
-  std::error_code ec;
-  for (fs::directory_iterator it(dir, ec), fine; !ec && it != fine; it.increment(ec)) {
-    std::error_code ec2;
-    n += it->is_regular_file(ec2) && NomeDiScontrino(it->path().filename().string()) ? 1 : 0;
+// The receipt files ("*.sco", any case, plain files) in directory order, names only.
+// A missing or unreadable folder lists nothing, as an empty one does; `ec` gets an
+// error met halfway through.
+std::vector<std::string> NomiScontrini(const fs::path& dir, std::error_code& ec) {
+  std::vector<std::string> nomi;
+  fs::directory_iterator it(dir, ec);
+  if (ec) {
+    ec.clear();
+    return nomi;
   }
-  return n;
+  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+    std::error_code ec2;
+    if (!it->is_regular_file(ec2)) continue;
+    std::string nome = it->path().filename().string();
+    if (NomeDiScontrino(nome)) nomi.push_back(std::move(nome));
+  }
+  return nomi;
+}
+
+// How many receipt files the folder holds.
+std::size_t ContaScontrini(const fs::path& dir) {
+  std::error_code ec;
+  return NomiScontrini(dir, ec).size();
 }
 
 // The first `massimo` receipt files ("*.sco", any case, plain files) in that order,
 // names only; `totale` gets how many there are in all.
 std::vector<std::string> ElencaScontrini(const fs::path& dir, int massimo, std::size_t* totale = nullptr) {
-  std::vector<std::string> nomi;
   std::error_code ec;
-  fs::directory_iterator it(dir, ec);
-  if (ec) {
-    // A missing or unreadable folder lists nothing, as an empty one does.
-    return nomi;
-  }
-  for (; it != fs::directory_iterator(); it.increment(ec)) {
-    std::error_code ec2;
-    if (!it->is_regular_file(ec2)) continue;
-    const std::string nome = it->path().filename().string();
-    if (NomeDiScontrino(nome)) nomi.push_back(nome);
-  }
+  std::vector<std::string> nomi = NomiScontrini(dir, ec);
   if (ec) throw erroreDa(ec);
   // Directory order here is hash order; receipts go out in the order Windows
   // lists them, so numbered or time-stamped names are printed in sequence.
