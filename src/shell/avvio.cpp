@@ -190,6 +190,66 @@ long ArrotondaIntero(double v, long minimo, long massimo) {
   return static_cast<long>(r);
 }
 
+// The configuration, key by key. A file that cannot be read or a bad value stops a
+// program without a window (the result says why, exit code 78); the window says it
+// and runs on the defaults, but never on a port or a folder nobody configured.
+std::optional<EsitoAvvio> LeggiIni(Stato& st, const std::string& percorsoIni) {
+  Finestra& fin = st.finestra();
+  util::FileIni ini;
+  std::optional<Errore> illeggibile;
+  try {
+    ini = util::FileIni::carica(percorsoIni);
+  } catch (const Errore& e) {
+    if (st.mbSenzaFinestra) {
+      EsitoAvvio esito;
+      esito.erroreConfigurazione = "file ini " + percorsoIni + " illeggibile: " + e.descrizione();
+      return esito;
+    }
+    illeggibile = e;
+  }
+  Lettore leggi(st, ini);
+  try {
+    if (illeggibile) throw *illeggibile;
+    st.msTipoReg = ini.leggi(kSezioneAltri, "Registratore", "Vandoni");
+    st.meFamiglia = FamigliaDi(st.msTipoReg);
+    AdattaFinestra(st);
+    ImpostaTesto(st, Campo::txtTipo, st.msTipoReg);
+    fin.scrivi(Campo::Caption, "Gestione Registratore di Cassa (" + st.msTipoReg + ") ");
+    LeggiConfigurazione(st, leggi);
+    fin.impostaAggConf(!testo::senzaSpazi(fin.confBase()).empty());
+  } catch (const Errore& e) {
+    const std::string dove = leggi.ultima();
+    if (st.mbSenzaFinestra) return NonValido(percorsoIni, dove, e.descrizione());
+    fin.chiedi("Errore file ini",
+               "(Quimbo,Form Load) Problemi nei parametri.\r\nnel file di inizializzazione. \r\n"
+               "Uso i valori di default\r\n" +
+                   e.descrizione() + (dove.empty() ? "" : "\r\n" + dove),
+               Icona::Esclamazione, Pulsanti::Ok);
+    st.msAttesaTimer = "4000";
+    st.miRitenta = 3;
+    ImpostaChiaviNuovePredefinite(st);
+    LeggiPortaECartella(st, leggi);
+  }
+  return std::nullopt;
+}
+
+// The scan's timer, and the folder watched: receipts left from before the start go now.
+void AvviaTimer(Stato& st, long intervallo) {
+  Finestra& fin = st.finestra();
+  fin.intervalloTimer(static_cast<int>(intervallo));
+  fin.abilitaTimer(true);
+  // An interval below 1 ms gives no ticks: the scan would stay off without a word.
+  if (intervallo < 1) {
+    const std::string msg =
+        "AttesaTimer \"" + st.msAttesaTimer + "\" non valido: gli scontrini non vengono inviati";
+    ImpostaTesto(st, Campo::TxtMsg, msg);
+    ScriviErrore(st, err::ChiamataNonValida, msg, "Form_Load");
+  } else {
+    fin.osservaCartella(cartella(st.msDirPerFile).string());
+    fin.scansioneSubito();
+  }
+}
+
 }  // namespace
 
 std::string SeparatoreDecimaleAmbiente() {
@@ -244,45 +304,10 @@ EsitoAvvio Form_Load(Stato& st, const std::string& percorsoIni) {
   st.msSepDecimaliLocale = SeparatoreDecimaleAmbiente();
   st.mbKabelStato = false;
   st.mbKabelConf = false;
-  Finestra& fin = st.finestra();
   ImpostaChiaviNuovePredefinite(st);
 
+  if (std::optional<EsitoAvvio> errore = LeggiIni(st, percorsoIni)) return *errore;
   EsitoAvvio esito;
-  util::FileIni ini;
-  std::optional<Errore> illeggibile;
-  try {
-    ini = util::FileIni::carica(percorsoIni);
-  } catch (const Errore& e) {
-    if (st.mbSenzaFinestra) {
-      esito.erroreConfigurazione = "file ini " + percorsoIni + " illeggibile: " + e.descrizione();
-      return esito;
-    }
-    illeggibile = e;
-  }
-  Lettore leggi(st, ini);
-  try {
-    if (illeggibile) throw *illeggibile;
-    st.msTipoReg = ini.leggi(kSezioneAltri, "Registratore", "Vandoni");
-    st.meFamiglia = FamigliaDi(st.msTipoReg);
-    AdattaFinestra(st);
-    ImpostaTesto(st, Campo::txtTipo, st.msTipoReg);
-    fin.scrivi(Campo::Caption, "Gestione Registratore di Cassa (" + st.msTipoReg + ") ");
-    LeggiConfigurazione(st, leggi);
-    fin.impostaAggConf(!testo::senzaSpazi(fin.confBase()).empty());
-  } catch (const Errore& e) {
-    const std::string dove = leggi.ultima();
-    if (st.mbSenzaFinestra) return NonValido(percorsoIni, dove, e.descrizione());
-    fin.chiedi("Errore file ini",
-               "(Quimbo,Form Load) Problemi nei parametri.\r\nnel file di inizializzazione. \r\n"
-               "Uso i valori di default\r\n" +
-                   e.descrizione() + (dove.empty() ? "" : "\r\n" + dove),
-               Icona::Esclamazione, Pulsanti::Ok);
-    st.msAttesaTimer = "4000";
-    st.miRitenta = 3;
-    ImpostaChiaviNuovePredefinite(st);
-    LeggiPortaECartella(st, leggi);
-  }
-
   if (st.meFamiglia == Famiglia::Sconosciuta) {
     // Sending to a family that does not exist would "succeed" and delete every
     // receipt; keep them all until the configuration is mended.
@@ -314,19 +339,7 @@ EsitoAvvio Form_Load(Stato& st, const std::string& percorsoIni) {
     if (!st.mbSenzaFinestra) return esito;
   }
 
-  fin.intervalloTimer(static_cast<int>(intervallo));
-  fin.abilitaTimer(true);
-  // An interval below 1 ms gives no ticks: the scan would stay off without a word.
-  if (intervallo < 1) {
-    const std::string msg =
-        "AttesaTimer \"" + st.msAttesaTimer + "\" non valido: gli scontrini non vengono inviati";
-    ImpostaTesto(st, Campo::TxtMsg, msg);
-    ScriviErrore(st, err::ChiamataNonValida, msg, "Form_Load");
-  } else {
-    fin.osservaCartella(cartella(st.msDirPerFile).string());
-    // Receipts left from before the start go now, not a whole interval later.
-    fin.scansioneSubito();
-  }
+  AvviaTimer(st, intervallo);
   MostraSituazione(st);
   return esito;
 }
