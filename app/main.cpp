@@ -164,16 +164,30 @@ void messaggiQt(QtMsgType tipo, const QMessageLogContext& contesto, const QStrin
   if (gestorePrecedente) gestorePrecedente(tipo, contesto, testo);
 }
 
-}  // namespace
+// The configuration's path: one that was named must exist; without one, beside the
+// program, then the system's. The window may run on the defaults; a service must not.
+// `errore` says why there is none to use.
+std::string TrovaIni(const Opzioni& o, const char* argv0, std::string& errore) {
+  std::string ini = unisci(o.parole);
+  if (!ini.empty()) {
+    std::error_code ec;
+    if (!fs::exists(ini, ec)) errore = "il file ini " + ini + " non esiste";
+  } else if (const std::optional<std::string> trovato = CercaIni(cartellaEseguibile(argv0))) {
+    ini = *trovato;
+  } else {
+    ini = percorsoIniPredefinito(cartellaEseguibile(argv0));
+    if (o.headless)
+      errore = "nessun file ini: non ci sono n\u00e9 " + ini + " n\u00e9 " + kIniDiSistema +
+               "; indicarne uno: quimbo --headless FILE.ini";
+  }
+  return ini;
+}
 
-int main(int argc, char** argv) {
-  using namespace quimbo;
-  using namespace quimbo::app;
-
-  // Looked at before Qt starts, so that --help works without a display.
-  const Opzioni o = leggiOpzioni(argc, argv);
+// What ends the program before Qt starts: a wrong command line, --help, --version, no
+// configuration for a service, a window without a display. Its exit code, or none.
+std::optional<int> FinePrimaDiQt(const Opzioni& o, const std::string& erroreIni) {
   if (!o.errore.empty()) {
-    ErroreSuStderr("quimbo: " + o.errore + "\nPer l'aiuto: quimbo --help");
+    app::ErroreSuStderr("quimbo: " + o.errore + "\nPer l'aiuto: quimbo --help");
     return kEsitoUso;
   }
   if (o.aiuto) {
@@ -184,51 +198,47 @@ int main(int argc, char** argv) {
     std::printf("quimbo %s\n", QUIMBO_VERSIONE);
     return 0;
   }
-
-  // The configuration: a path that was named must exist; without one, beside the
-  // program, then the system's. The window may run on the defaults; a service must not.
-  std::string ini = unisci(o.parole);
-  std::string erroreIni;
-  if (!ini.empty()) {
-    std::error_code ec;
-    if (!fs::exists(ini, ec)) erroreIni = "il file ini " + ini + " non esiste";
-  } else if (const std::optional<std::string> trovato = CercaIni(cartellaEseguibile(argv[0]))) {
-    ini = *trovato;
-  } else {
-    ini = percorsoIniPredefinito(cartellaEseguibile(argv[0]));
-    if (o.headless)
-      erroreIni = "nessun file ini: non ci sono n\u00e9 " + ini + " n\u00e9 " + kIniDiSistema +
-                  "; indicarne uno: quimbo --headless FILE.ini";
-  }
   if (!erroreIni.empty() && o.headless) {
-    ErroreSuStderr("quimbo: " + erroreIni);
+    app::ErroreSuStderr("quimbo: " + erroreIni);
     return kEsitoConfigurazione;
   }
-
   if (!o.headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
       qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
-    ErroreSuStderr("quimbo: nessun display per la finestra: senza display usare --headless");
+    app::ErroreSuStderr("quimbo: nessun display per la finestra: senza display usare --headless");
     return kEsitoUso;
   }
-  gestorePrecedente = qInstallMessageHandler(messaggiQt);
-  std::unique_ptr<QCoreApplication> app;
-  creandoFinestra = !o.headless;
-  if (o.headless)
-    app = std::make_unique<QCoreApplication>(argc, argv);
-  else
-    app = std::make_unique<QApplication>(argc, argv);
-  creandoFinestra = false;
-  QCoreApplication::setApplicationName(QStringLiteral("quimbo"));
-  QCoreApplication::setApplicationVersion(QStringLiteral(QUIMBO_VERSIONE));
+  return std::nullopt;
+}
 
-  if (!erroreIni.empty()) {
-    Domanda d =
-        costruisciDomanda(nullptr, "Errore file ini", testo::daUtf8(erroreIni), Icona::Critico, Pulsanti::Ok);
-    d.box->exec();
-    ErroreSuStderr("quimbo: " + erroreIni);
+// After the start-up: a configuration that cannot be used ends the program; so does a
+// port that did not open for the window or a command-line action (a service waits for
+// it), and the command-line actions themselves. Its exit code, or none.
+std::optional<int> FineDopoAvvio(Stato& st, const EsitoAvvio& esito, const Opzioni& o,
+                                 app::FinestraQt* finestraQt) {
+  if (!esito.erroreConfigurazione.empty()) {
+    app::ErroreSuStderr("quimbo: " + testo::leggibile(esito.erroreConfigurazione));
     return kEsitoConfigurazione;
   }
+  if (!esito.portaAperta && (finestraQt || o.prova || o.sblocca)) {
+    const std::string dispositivo = testo::aUtf8(esito.dispositivo);
+    if (finestraQt) {
+      finestraQt->chiedi("",
+                         testo::daUtf8("Impossibile aprire la porta " + dispositivo + ":\n" + esito.motivo),
+                         Icona::Critico, Pulsanti::Ok);
+    }  // headless: the error log's line on standard error has said it
+    return 1;
+  }
+  if (!o.prova && !o.sblocca) return std::nullopt;
+  st.finestra().abilitaTimer(false);
+  const bool ok = o.prova ? ProvaDaRigaComandi(st, testo::daUtf8(*o.prova)) : SbloccaDaRigaComandi(st);
+  Form_Unload(st);
+  std::fflush(stdout);
+  return ok ? 0 : 1;
+}
 
+// The program itself, once Qt runs: the platform, the start-up, then the event loop.
+int Esegui(const Opzioni& o, const std::string& ini, QCoreApplication& app) {
+  using namespace quimbo::app;
   OrologioSistema orologio;
   PortaQt porta;
   std::unique_ptr<FinestraQt> finestraQt;
@@ -264,40 +274,48 @@ int main(int argc, char** argv) {
       terminaProgramma(&pompa);
     }
   };
-  installaUscitaSuSegnali(app.get(), [&] {
+  installaUscitaSuSegnali(&app, [&] {
     // During a receipt's payment the close waits for the receipt, up to a limit.
     if (!chiuso && !RichiestaChiusura(st))
-      QTimer::singleShot(static_cast<int>(AttesaMassimaChiusura(st) * 1000), app.get(), chiudi);
+      QTimer::singleShot(static_cast<int>(AttesaMassimaChiusura(st) * 1000), &app, chiudi);
     else
       chiudi();
   });
 
-  const EsitoAvvio esito = Form_Load(st, ini);
-  if (!esito.erroreConfigurazione.empty()) {
-    ErroreSuStderr("quimbo: " + testo::leggibile(esito.erroreConfigurazione));
-    return kEsitoConfigurazione;
-  }
-  // A service without its port keeps running and waits for it; the window and the
-  // command-line actions end.
-  if (!esito.portaAperta && (finestraQt || o.prova || o.sblocca)) {
-    const std::string dispositivo = testo::aUtf8(esito.dispositivo);
-    if (finestraQt) {
-      finestraQt->chiedi("",
-                         testo::daUtf8("Impossibile aprire la porta " + dispositivo + ":\n" + esito.motivo),
-                         Icona::Critico, Pulsanti::Ok);
-    }  // headless: the error log's line on standard error has said it
-    return 1;
-  }
-
-  if (o.prova || o.sblocca) {
-    finestra->abilitaTimer(false);
-    const bool ok = o.prova ? ProvaDaRigaComandi(st, testo::daUtf8(*o.prova)) : SbloccaDaRigaComandi(st);
-    Form_Unload(st);
-    std::fflush(stdout);
-    return ok ? 0 : 1;
-  }
-
+  if (const std::optional<int> fine = FineDopoAvvio(st, Form_Load(st, ini), o, finestraQt.get()))
+    return *fine;
   if (finestraQt) finestraQt->show();
   servizio.pronto();
   return pompa.eseguiCicloPrincipale();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace quimbo;
+  // Looked at before Qt starts, so that --help works without a display.
+  const Opzioni o = leggiOpzioni(argc, argv);
+  std::string erroreIni;
+  const std::string ini = o.errore.empty() ? TrovaIni(o, argv[0], erroreIni) : "";
+  if (const std::optional<int> fine = FinePrimaDiQt(o, erroreIni)) return *fine;
+
+  gestorePrecedente = qInstallMessageHandler(messaggiQt);
+  std::unique_ptr<QCoreApplication> app;
+  creandoFinestra = !o.headless;
+  if (o.headless)
+    app = std::make_unique<QCoreApplication>(argc, argv);
+  else
+    app = std::make_unique<QApplication>(argc, argv);
+  creandoFinestra = false;
+  QCoreApplication::setApplicationName(QStringLiteral("quimbo"));
+  QCoreApplication::setApplicationVersion(QStringLiteral(QUIMBO_VERSIONE));
+
+  if (!erroreIni.empty()) {
+    app::Domanda d = app::costruisciDomanda(nullptr, "Errore file ini", testo::daUtf8(erroreIni),
+                                            Icona::Critico, Pulsanti::Ok);
+    d.box->exec();
+    app::ErroreSuStderr("quimbo: " + erroreIni);
+    return kEsitoConfigurazione;
+  }
+  return Esegui(o, ini, *app);
 }
