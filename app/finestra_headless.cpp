@@ -7,7 +7,7 @@
 
 #include "domanda_qt.h"
 #include "pompa_qt.h"
-#include "shell/applicazione.h"
+#include "queue/scansione.h"
 #include "shell/testo.h"
 
 namespace quimbo::app {

@@ -7,8 +7,10 @@
 #include <QPushButton>
 
 #include "domanda_qt.h"
+#include "link/tasti.h"
 #include "pompa_qt.h"
-#include "shell/applicazione.h"
+#include "queue/scansione.h"
+#include "shell/chiusura.h"
 #include "shell/testo.h"
 
 namespace quimbo::app {

@@ -15,11 +15,13 @@
 #include "domanda_qt.h"
 #include "finestra_headless.h"
 #include "finestra_qt.h"
+#include "link/tasti.h"
 #include "pompa_qt.h"
 #include "porta_qt.h"
+#include "programma/avvio.h"
 #include "segnali.h"
 #include "servizio.h"
-#include "shell/applicazione.h"
+#include "shell/chiusura.h"
 #include "shell/testo.h"
 
 namespace {

@@ -29,8 +29,9 @@
 #include "link/invio.h"
 #include "pompa_qt.h"
 #include "porta_qt.h"
+#include "programma/avvio.h"
 #include "registratore.h"
-#include "shell/applicazione.h"
+#include "shell/chiusura.h"
 #include "shell/stato.h"
 
 namespace {

@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "link/comm.h"
 #include "link/olivetti.h"
 #include "piattaforma_muta.h"
-#include "shell/applicazione.h"
 #include "shell/piattaforma.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dati, size_t n) {

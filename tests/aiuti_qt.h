@@ -19,7 +19,7 @@
 #include "fakes.h"
 #include "pompa_qt.h"
 #include "porta_qt.h"
-#include "shell/applicazione.h"
+#include "programma/avvio.h"
 
 namespace quimbo::prova_qt {
 

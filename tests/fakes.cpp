@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "shell/applicazione.h"
+#include "programma/avvio.h"
 #include "shell/errore.h"
 
 namespace quimbo::prova {

@@ -5,7 +5,8 @@
 #include <sstream>
 
 #include "fakes.h"
-#include "shell/applicazione.h"
+#include "programma/avvio.h"
+#include "queue/scansione.h"
 #include "shell/registro.h"
 
 namespace quimbo::prova {

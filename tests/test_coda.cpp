@@ -9,10 +9,11 @@
 #include <optional>
 
 #include "fakes.h"
+#include "link/tasti.h"
 #include "queue/giornale.h"
 #include "queue/scansione.h"
 #include "queue/scontrino.h"
-#include "shell/applicazione.h"
+#include "shell/chiusura.h"
 
 namespace quimbo::prova {
 namespace {

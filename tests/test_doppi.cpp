@@ -12,7 +12,9 @@
 
 #include "fakes.h"
 #include "queue/giornale.h"
-#include "shell/applicazione.h"
+#include "queue/scansione.h"
+#include "shell/chiusura.h"
+#include "shell/sistema.h"
 
 namespace quimbo::prova {
 namespace {

@@ -8,7 +8,6 @@
 #include "fakes.h"
 #include "numero_errore.h"
 #include "queue/dispatch.h"
-#include "shell/applicazione.h"
 
 namespace quimbo::prova {
 namespace {

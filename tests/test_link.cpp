@@ -6,8 +6,8 @@
 #include "link/comm.h"
 #include "link/invio.h"
 #include "link/olivetti.h"
+#include "link/tasti.h"
 #include "numero_errore.h"
-#include "shell/applicazione.h"
 #include "shell/util.h"
 
 namespace quimbo::prova {

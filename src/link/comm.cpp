@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "link/impostazioni_porta.h"
-#include "shell/applicazione.h"
 #include "shell/errore.h"
 #include "shell/registro.h"
+#include "shell/sistema.h"
 
 namespace quimbo {
 

@@ -11,6 +11,10 @@
 
 namespace quimbo {
 
+// The port's events (codes of evento::), wired at start-up: received bytes, the
+// line's errors, the port lost.
+void Comm1_OnComm(Stato& st, int codice);
+
 // The Vandoni frame for one command: STX, sequence, length, data, ETX, check.
 // More than 219 data characters is error 5; a sum past 32767 is error 6.
 std::string TramaVandoni(int16_t progr, const std::string& dati);

@@ -1,9 +1,6 @@
-// The two buttons that talk to the register outside any receipt, and their
-// command-line forms.
+#include "link/tasti.h"
 
 #include "link/invio.h"
-#include "shell/applicazione.h"
-#include "shell/stato.h"
 
 namespace quimbo {
 

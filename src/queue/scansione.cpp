@@ -12,10 +12,11 @@
 #include "link/comm.h"
 #include "queue/giornale.h"
 #include "queue/scontrino.h"
-#include "shell/applicazione.h"
+#include "shell/chiusura.h"
 #include "shell/errore.h"
 #include "shell/percorsi.h"
 #include "shell/registro.h"
+#include "shell/sistema.h"
 
 namespace fs = std::filesystem;
 

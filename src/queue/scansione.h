@@ -4,9 +4,14 @@
 
 #include <string>
 
+#include "shell/stato.h"
+
 namespace quimbo {
 
 inline constexpr int kFilePerGiro = 10;
+
+// One tick of Timer1 (and of the folder's watch): a scan of the folder.
+void Timer1_Timer(Stato& st);
 
 // Whether a file of that name is a receipt ("*.sco", any case).
 bool NomeDiScontrino(const std::string& nome);

@@ -14,7 +14,7 @@
 #include "queue/dispatch.h"
 #include "queue/giornale.h"
 #include "receipt/record.h"
-#include "shell/applicazione.h"
+#include "shell/chiusura.h"
 #include "shell/errore.h"
 #include "shell/registro.h"
 #include "shell/testo.h"

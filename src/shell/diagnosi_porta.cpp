@@ -11,7 +11,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "shell/applicazione.h"
+#include "shell/sistema.h"
+#include "shell/util.h"
 
 namespace fs = std::filesystem;
 
@@ -84,6 +85,16 @@ std::string SuggerimentoPorta(const std::string& dispositivo, const std::string&
   if (motivo.find("busy") != std::string::npos || motivo.find("locking") != std::string::npos)
     return ". Porta occupata da un altro programma o da un'altra istanza";
   return "";
+}
+
+std::string dispositivoPorta(const Stato& st) {
+  if (!st.msDispositivo.empty()) return st.msDispositivo;
+  const long n = util::ArrotondaIntero(util::ValoreIniziale(st.msCommPort), -32768, 32767);
+#ifdef _WIN32
+  return "COM" + std::to_string(n);
+#else
+  return "/dev/ttyS" + std::to_string(n - 1);
+#endif
 }
 
 }  // namespace quimbo

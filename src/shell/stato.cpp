@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "shell/applicazione.h"
+#include "shell/sistema.h"
 
 namespace quimbo {
 

@@ -165,6 +165,13 @@ int16_t CIntero(std::string_view testo) {
   return static_cast<int16_t>(r);
 }
 
+long ArrotondaIntero(double v, long minimo, long massimo) {
+  if (!std::isfinite(v)) return 0;
+  double r = std::nearbyint(v);  // halves to even, as the original's conversions
+  if (r < static_cast<double>(minimo) || r > static_cast<double>(massimo)) return 0;
+  return static_cast<long>(r);
+}
+
 double ValoreIniziale(std::string_view testo) {
   std::size_t i = 0;
   const std::size_t n = testo.size();

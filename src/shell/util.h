@@ -42,6 +42,10 @@ int16_t CIntero(std::string_view testo);
 // read: blanks skipped, optional sign, digits, "." and decimals; no number gives 0.
 double ValoreIniziale(std::string_view testo);
 
+// A value rounded half to even, as the original's conversions round; 0 when it is
+// not finite or falls outside minimo..massimo.
+long ArrotondaIntero(double v, long minimo, long massimo);
+
 // A configuration file of [sections] with key=value lines. Sections and keys match
 // without regard to case; values come back exactly as written after trimming of
 // blanks ("1200,e,7,1" and "f:\quimbo" survive). A missing file is an empty file.

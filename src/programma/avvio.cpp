@@ -1,18 +1,16 @@
 // Start-up: constants, configuration, window adapted to the family, port, timer.
 
-#include <langinfo.h>
-#include <locale.h>
+#include "programma/avvio.h"
 
-#include <cmath>
 #include <filesystem>
 #include <limits>
 
 #include "link/comm.h"
 #include "queue/giornale.h"
-#include "shell/applicazione.h"
 #include "shell/errore.h"
 #include "shell/percorsi.h"
 #include "shell/registro.h"
+#include "shell/sistema.h"
 #include "shell/testo.h"
 #include "shell/util.h"
 
@@ -183,13 +181,6 @@ std::string Riassunto(const Stato& st, const std::string& dispositivo, long inte
          cartella(st.msDirPerFile).string() + ", scansione ogni " + std::to_string(intervallo) + " ms";
 }
 
-long ArrotondaIntero(double v, long minimo, long massimo) {
-  if (!std::isfinite(v)) return 0;
-  double r = std::nearbyint(v);  // halves to even, as the original's conversions
-  if (r < static_cast<double>(minimo) || r > static_cast<double>(massimo)) return 0;
-  return static_cast<long>(r);
-}
-
 // The configuration, key by key. A file that cannot be read or a bad value stops a
 // program without a window (the result says why, exit code 78); the window says it
 // and runs on the defaults, but never on a port or a folder nobody configured.
@@ -252,16 +243,6 @@ void AvviaTimer(Stato& st, long intervallo) {
 
 }  // namespace
 
-std::string SeparatoreDecimaleAmbiente() {
-  // The numeric locale the environment asks for (LC_ALL, LC_NUMERIC, LANG); one
-  // that is not installed leaves the C locale's point.
-  locale_t loc = newlocale(LC_NUMERIC_MASK, "", nullptr);
-  if (loc == nullptr) return ".";
-  const std::string sep = testo::daUtf8(nl_langinfo_l(RADIXCHAR, loc));
-  freelocale(loc);
-  return sep.empty() ? "." : sep;
-}
-
 std::string percorsoIniPredefinito(const std::string& cartellaEseguibile) {
   return (std::filesystem::path(cartellaEseguibile) / "quimbo.ini").string();
 }
@@ -288,16 +269,6 @@ std::string f_trim0(Stato& st, const std::string& testo) {
   }
 }
 
-std::string dispositivoPorta(const Stato& st) {
-  if (!st.msDispositivo.empty()) return st.msDispositivo;
-  const long n = ArrotondaIntero(util::ValoreIniziale(st.msCommPort), -32768, 32767);
-#ifdef _WIN32
-  return "COM" + std::to_string(n);
-#else
-  return "/dev/ttyS" + std::to_string(n - 1);
-#endif
-}
-
 EsitoAvvio Form_Load(Stato& st, const std::string& percorsoIni) {
   ImpostaCostanti(st);
   st.msFileIni = percorsoIni;
@@ -320,8 +291,8 @@ EsitoAvvio Form_Load(Stato& st, const std::string& percorsoIni) {
     ImpostaTesto(st, Campo::TxtMsg, msg);
   }
   const long intervallo =
-      ArrotondaIntero(util::ValoreIniziale(st.msAttesaTimer), std::numeric_limits<int32_t>::min(),
-                      std::numeric_limits<int32_t>::max());
+      util::ArrotondaIntero(util::ValoreIniziale(st.msAttesaTimer), std::numeric_limits<int32_t>::min(),
+                            std::numeric_limits<int32_t>::max());
   if (intervallo < 1 && st.mbSenzaFinestra)
     return NonValido(percorsoIni, Dove(kSezioneAltri, "AttesaTimer", st.msAttesaTimer),
                      "millisecondi, almeno 1");

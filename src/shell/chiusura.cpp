@@ -1,4 +1,4 @@
-#include "shell/applicazione.h"
+#include "shell/chiusura.h"
 
 #include "shell/registro.h"
 

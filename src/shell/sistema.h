@@ -1,0 +1,28 @@
+#pragma once
+// What the program asks of the system it runs on: the device of the serial port
+// and what to do when it does not open, the user it runs as, the decimal
+// separator of the user's locale. One body per system.
+
+#include <string>
+
+#include "shell/stato.h"
+
+namespace quimbo {
+
+// The device name: "Dispositivo" when set, else "/dev/ttyS<N-1>" (COM<N> on Windows).
+std::string dispositivoPorta(const Stato& st);
+
+// What to do about a port that did not open, as a sentence to append to the
+// system's reason (". Permesso negato: ..."), or "" when there is nothing to add:
+// a missing device, one that is not a serial port, one that another process has
+// locked (with its PID), one this user may not open.
+std::string SuggerimentoPorta(const std::string& dispositivo, const std::string& motivo);
+
+// The user the program runs as, by name (its number when it has none).
+std::string NomeUtente();
+
+// The decimal separator of the numeric locale named by the environment; "." when
+// none is set or it is not installed.
+std::string SeparatoreDecimaleAmbiente();
+
+}  // namespace quimbo
