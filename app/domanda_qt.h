@@ -11,9 +11,6 @@
 
 namespace quimbo::app {
 
-// The title of message boxes that give none.
-inline constexpr const char* kTitoloApplicazione = "Invio Scontrini alle casse";
-
 struct Domanda {
   std::unique_ptr<QMessageBox> box;
   std::vector<std::pair<QAbstractButton*, Risposta>> pulsanti;

@@ -9,6 +9,7 @@
 #include "domanda_qt.h"
 #include "link/tasti.h"
 #include "pompa_qt.h"
+#include "programma/situazione.h"
 #include "queue/scansione.h"
 #include "shell/chiusura.h"
 #include "shell/testo.h"
@@ -56,10 +57,10 @@ QString mostrabile(const std::string& cp1252) { return QString::fromStdString(te
 
 }  // namespace
 
-FinestraQt::FinestraQt(QWidget* genitore)
-    : QWidget(genitore), timer1_([this] {
-        if (st_) Timer1_Timer(*st_);
-      }) {
+FinestraQt::FinestraQt(QWidget* genitore) : QWidget(genitore) {
+  timer1_.suScatto([this] {
+    if (st_) Timer1_Timer(*st_);
+  });
   setObjectName(QStringLiteral("FrmQuimbo"));
   setWindowTitle(QStringLiteral("Gestione Registratore di Cassa"));
   setFont(carattere(8.25, true));
@@ -199,6 +200,8 @@ Risposta FinestraQt::chiedi(const std::string& titolo, const std::string& testo,
   return d.risposta();
 }
 
+void FinestraQt::visualizza() { show(); }
+
 void FinestraQt::situazione(const Situazione& s) {
   labStato_->setText(QString::fromStdString(testo::leggibile(DescriviSituazione(s))));
 }
@@ -221,21 +224,12 @@ void FinestraQt::termina() {
 }
 
 void FinestraQt::closeEvent(QCloseEvent* evento) {
-  // During a receipt's payment the window closes when the receipt has ended, or at the limit.
-  if (st_ && !scaricata_ && !RichiestaChiusura(*st_)) {
+  // During a receipt's payment the window stays until the receipt has ended, or the limit.
+  if (st_) ChiediChiusura(*st_);
+  if (!st_ || st_->mbChiuso)
+    evento->accept();
+  else
     evento->ignore();
-    QTimer::singleShot(static_cast<int>(AttesaMassimaChiusura(*st_) * 1000), this, [this] { scarica(); });
-    return;
-  }
-  evento->accept();
-  scarica();
-}
-
-void FinestraQt::scarica() {
-  if (scaricata_) return;
-  scaricata_ = true;
-  if (st_) Form_Unload(*st_);
-  termina();
 }
 
 }  // namespace quimbo::app

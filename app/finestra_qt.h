@@ -50,12 +50,9 @@ class FinestraQt : public QWidget, public Finestra {
   void situazione(const Situazione& s) override;
   void osservaCartella(const std::string& cartella) override;
   void scansioneSubito() override;
+  void visualizza() override;
 
-  TimerScansione& timer1() { return timer1_; }
-
-  // The close box, and the termination signals: unload once, then end. Does not
-  // depend on the window being shown (a signal may come during start-up).
-  void scarica();
+  TimerQt& timer1() { return timer1_; }
 
  protected:
   void closeEvent(QCloseEvent* evento) override;
@@ -66,7 +63,6 @@ class FinestraQt : public QWidget, public Finestra {
   Stato* st_ = nullptr;
   const PompaQt* pompa_ = nullptr;
   std::function<void()> termine_;
-  bool scaricata_ = false;
 
   QLabel* labManda_;
   QLineEdit* txtManda_;
@@ -83,7 +79,7 @@ class FinestraQt : public QWidget, public Finestra {
   QPushButton* command1_;
   QLineEdit* txtMsg_;
   QLabel* labStato_;  // receipts waiting, the last one sent, the register answering
-  TimerScansione timer1_;
+  TimerQt timer1_;
 };
 
 }  // namespace quimbo::app

@@ -47,6 +47,13 @@ int PompaQt::eseguiCicloPrincipale() {
   return codice;
 }
 
+void PompaQt::dopo(double secondi, std::function<void()> azione) {
+  QTimer::singleShot(static_cast<int>(std::ceil(secondi * 1000)), QCoreApplication::instance(),
+                     std::move(azione));
+}
+
+void PompaQt::esci() { terminaProgramma(this); }
+
 void terminaProgramma(const PompaQt* pompa) {
   const bool soloIlCicloPrincipale = pompa != nullptr && pompa->nelCicloPrincipale() &&
                                      pompa->profondita() == 0 && QThread::currentThread()->loopLevel() == 1;

@@ -21,8 +21,10 @@ class PompaQt : public Pompa {
   // here must not return into them.
   int profondita() const { return profondita_; }
 
-  // Runs the program's main loop (QCoreApplication::exec).
-  int eseguiCicloPrincipale();
+  void dopo(double secondi, std::function<void()> azione) override;
+  // QCoreApplication::exec.
+  int eseguiCicloPrincipale() override;
+  void esci() override;
   bool nelCicloPrincipale() const { return cicloPrincipale_; }
 
  private:
@@ -31,10 +33,8 @@ class PompaQt : public Pompa {
   bool cicloPrincipale_ = false;
 };
 
-// Ends the program now. Straight from the main loop the loop is simply left with
-// code 0. Anywhere else (inside a wait, a modal box, or start-up before the main
-// loop runs) nothing that was in progress may resume, so the process leaves on
-// the spot after flushing its output.
+// Ends the program now, as Pompa::esci. Without a pump (a window in a test), the
+// process leaves on the spot.
 void terminaProgramma(const PompaQt* pompa);
 
 }  // namespace quimbo::app

@@ -14,7 +14,7 @@ void notifica([[maybe_unused]] const std::string& riga) {
 }
 }  // namespace
 
-Servizio::Servizio() {
+ServizioSystemd::ServizioSystemd() {
 #ifdef QUIMBO_SYSTEMD
   uint64_t microsecondi = 0;
   if (sd_watchdog_enabled(0, &microsecondi) > 0 && microsecondi > 0) {
@@ -26,10 +26,10 @@ Servizio::Servizio() {
 #endif
 }
 
-void Servizio::pronto() { notifica("READY=1"); }
+void ServizioSystemd::pronto() { notifica("READY=1"); }
 
-void Servizio::stato(const std::string& testo) { notifica("STATUS=" + testo); }
+void ServizioSystemd::stato(const std::string& testo) { notifica("STATUS=" + testo); }
 
-void Servizio::inArresto() { notifica("STOPPING=1"); }
+void ServizioSystemd::inArresto() { notifica("STOPPING=1"); }
 
 }  // namespace quimbo::app

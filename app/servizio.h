@@ -7,14 +7,16 @@
 #include <QTimer>
 #include <string>
 
+#include "shell/piattaforma.h"
+
 namespace quimbo::app {
 
-class Servizio {
+class ServizioSystemd : public Servizio {
  public:
-  Servizio();
-  void pronto();
-  void stato(const std::string& testo);
-  void inArresto();
+  ServizioSystemd();
+  void pronto() override;
+  void stato(const std::string& testo) override;
+  void inArresto() override;
 
  private:
   QTimer cane_;  // the watchdog's pings: a program stuck outside the event loop stops sending them

@@ -10,7 +10,7 @@
 
 namespace quimbo::app {
 
-TimerScansione::TimerScansione(std::function<void()> scatto) : scatto_(std::move(scatto)) {
+TimerQt::TimerQt() {
   timer_.setObjectName(QStringLiteral("Timer1"));
   timer_.setSingleShot(false);
   // A coarse timer may tick up to 5% early; a scan is due a full interval later.
@@ -18,23 +18,23 @@ TimerScansione::TimerScansione(std::function<void()> scatto) : scatto_(std::move
   QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] { scatta(); });
 }
 
-TimerScansione::~TimerScansione() {
+TimerQt::~TimerQt() {
   notifica_.reset();
   if (inotify_ >= 0) ::close(inotify_);
 }
 
-void TimerScansione::intervallo(int millisecondi) {
+void TimerQt::intervallo(int millisecondi) {
   const bool cambiato = millisecondi != intervallo_;
   intervallo_ = millisecondi;
   aggiorna(cambiato);
 }
 
-void TimerScansione::abilita(bool abilitato) {
+void TimerQt::abilita(bool abilitato) {
   abilitato_ = abilitato;
   aggiorna(false);
 }
 
-void TimerScansione::aggiorna(bool riparti) {
+void TimerQt::aggiorna(bool riparti) {
   if (!abilitato_ || intervallo_ <= 0) {
     timer_.stop();
     return;
@@ -42,7 +42,7 @@ void TimerScansione::aggiorna(bool riparti) {
   if (riparti || !timer_.isActive()) timer_.start(intervallo_);
 }
 
-void TimerScansione::scatta() {
+void TimerQt::scatta() {
   // The scan lets events through while it waits for the register: a tick that
   // comes then must not start a scan inside the scan.
   if (inScatto_) {
@@ -57,7 +57,7 @@ void TimerScansione::scatta() {
   if (ancora_) subito();
 }
 
-void TimerScansione::subito() {
+void TimerQt::subito() {
   if (inScatto_) {
     ancora_ = true;
     return;
@@ -70,12 +70,12 @@ void TimerScansione::subito() {
   });
 }
 
-void TimerScansione::osserva(const std::string& cartella) {
+void TimerQt::osserva(const std::string& cartella) {
   cartella_ = cartella;
   sorveglia();
 }
 
-void TimerScansione::sorveglia() {
+void TimerQt::sorveglia() {
   if (inotify_ < 0) {
     inotify_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (inotify_ < 0) return;
@@ -86,7 +86,7 @@ void TimerScansione::sorveglia() {
                                       IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVE_SELF | IN_ONLYDIR);
 }
 
-void TimerScansione::leggiEventi() {
+void TimerQt::leggiEventi() {
   alignas(inotify_event) char buf[16384];
   bool scontrino = false;
   for (;;) {

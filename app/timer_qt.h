@@ -1,36 +1,31 @@
 #pragma once
-// Timer1, the folder-scan timer, shared by the window and the headless shell;
-// with the watch on the folder that starts a scan as soon as a receipt lands.
+// Timer1 on Qt: a QTimer, and inotify on the folder through a QSocketNotifier.
 
 #include <QTimer>
 #include <functional>
 #include <memory>
 #include <string>
 
+#include "shell/piattaforma.h"
+
 class QSocketNotifier;
 
 namespace quimbo::app {
 
-class TimerScansione {
+class TimerQt : public TimerScansione {
  public:
-  explicit TimerScansione(std::function<void()> scatto);
-  ~TimerScansione();
+  TimerQt();
+  ~TimerQt() override;
 
-  // Like the original control: a new interval takes effect at once on a running
-  // timer, and an interval of 0 stops it.
-  void intervallo(int millisecondi);
-  // Enabling counts one full interval from now; enabling a running timer leaves
-  // it as it is.
-  void abilita(bool abilitato);
-
-  // A tick as soon as the events waiting have been processed. Asked for during a
-  // tick, it comes right after that tick; with the timer off, it does not come.
-  void subito();
-  // Watches the folder: a receipt ("*.sco") closed after writing or moved in asks
-  // for a tick at once. Other files cost nothing. Where the folder cannot be
-  // watched (missing, no inotify), the timer alone scans it, and the watch is
-  // tried again at each tick.
-  void osserva(const std::string& cartella);
+  void suScatto(std::function<void()> scatto) override { scatto_ = std::move(scatto); }
+  void intervallo(int millisecondi) override;
+  void abilita(bool abilitato) override;
+  // Asked for during a tick, it comes right after that tick; with the timer off, it
+  // does not come.
+  void subito() override;
+  // Only "*.sco" names cost a scan. Where the folder cannot be watched (missing, no
+  // inotify), the timer alone scans it, and the watch is tried again at each tick.
+  void osserva(const std::string& cartella) override;
 
   bool abilitato() const { return abilitato_; }
   const QTimer& timer() const { return timer_; }

@@ -150,7 +150,17 @@ class PompaFinta : public Pompa {
   bool attendi(const std::function<bool()>& fatto, std::optional<double> scadenza) override;
   // Something the operator does at a given moment (a click, a close).
   void alle(double t, std::function<void()> azione) { azioni_.emplace(t, std::move(azione)); }
+  void dopo(double secondi, std::function<void()> azione) override {
+    alle(orologio_.t + secondi, std::move(azione));
+  }
+  // The main loop: the scripted events until esci().
+  int eseguiCicloPrincipale() override {
+    attendi([this] { return uscito; }, std::nullopt);
+    return 0;
+  }
+  void esci() override { uscito = true; }
   int attese = 0;
+  bool uscito = false;
 
  private:
   OrologioFinto& orologio_;

@@ -10,6 +10,7 @@
 
 #include "fakes.h"
 #include "link/tasti.h"
+#include "programma/situazione.h"
 #include "queue/giornale.h"
 #include "queue/scansione.h"
 #include "queue/scontrino.h"

@@ -14,8 +14,9 @@
 #include "aiuti_qt.h"
 #include "domanda_qt.h"
 #include "fakes.h"
-#include "finestra_headless.h"
 #include "finestra_qt.h"
+#include "programma/senza_finestra.h"
+#include "timer_qt.h"
 
 using namespace quimbo;
 using namespace quimbo::app;
@@ -57,8 +58,9 @@ struct Headless {  // writing to memory, over the scripted platform's state
   std::FILE* uscita = open_memstream(&buf, &n);
   std::FILE* errori = open_memstream(&bufErr, &nErr);
   prova::Banco banco;
-  FinestraHeadless finestra{uscita, errori};
-  Headless() { finestra.collega(&banco.st, nullptr); }
+  TimerQt timer;
+  FinestraHeadless finestra{timer, banco.orologio, uscita, errori};
+  Headless() { finestra.collega(&banco.st); }
   ~Headless() { std::fclose(uscita), std::fclose(errori), std::free(buf), std::free(bufErr); }
   std::string letto() { return std::fflush(uscita), std::string(buf, n); }
   std::string lettoErr() { return std::fflush(errori), std::string(bufErr, nErr); }
@@ -125,8 +127,8 @@ TEST(FinestraAvviata, ControlliPerFamigliaEChiusura) {
   const std::tuple<const char*, char, std::function<void(FinestraQt&)>, int, bool> casi[] = {
       {"Vandoni", 'V', [](FinestraQt& f) { f.findChild<QPushButton*>("Command1")->click(); }, 1, true},
       {"Frontiera", 'F', [](FinestraQt& f) { f.show(), f.close(); }, 2, false},
-      {"OLIVETTI", 'O', [](FinestraQt& f) { f.scarica(); }, 1, false},
-      {"kabel", 'K', [](FinestraQt& f) { f.scarica(); }, 2, false},
+      {"OLIVETTI", 'O', [](FinestraQt& f) { f.close(); }, 1, false},
+      {"kabel", 'K', [](FinestraQt& f) { f.close(); }, 2, false},
       {"Epson", 'E', [](FinestraQt& f) { f.show(), f.close(); }, 2, false},
   };
   for (const auto& [tipo, lettera, chiudi, volte, errTx] : casi) {

@@ -34,6 +34,19 @@ double AttesaMassimaChiusura(const Stato& st) {
   return st.mdTempoMaxRisposta > 0 ? st.mdTempoMaxRisposta : 10;
 }
 
+namespace {
+void Chiudi(Stato& st) {
+  if (st.mbChiuso) return;
+  Form_Unload(st);
+  st.finestra().termina();
+}
+}  // namespace
+
+void ChiediChiusura(Stato& st) {
+  if (RichiestaChiusura(st)) return Chiudi(st);
+  st.pompa().dopo(AttesaMassimaChiusura(st), [&st] { Chiudi(st); });
+}
+
 bool EseguiChiusuraRinviata(Stato& st) {
   if (!st.mbChiusuraRinviata || st.mbInPagamento) return false;
   st.mbChiusuraRinviata = false;

@@ -17,6 +17,10 @@ void Form_Unload(Stato& st);
 // after AttesaMassimaChiusura() seconds (TempoMaxRisposta, 10 when none is set).
 bool RichiestaChiusura(Stato& st);
 double AttesaMassimaChiusura(const Stato& st);
+// The close box, SIGTERM and SIGINT: Form_Unload, then the window's end, now; during
+// a receipt's payment when the receipt ends, and at the latest
+// AttesaMassimaChiusura() seconds later. Once only.
+void ChiediChiusura(Stato& st);
 // Called when a receipt has ended: a close that waited for it is carried out now
 // (Form_Unload, then the window's end). True when it was.
 bool EseguiChiusuraRinviata(Stato& st);

@@ -1,7 +1,8 @@
 #pragma once
 // The core's only view of the outside: the serial port, the window and its
-// operator, the event pump and the clock. Each is implemented for real in the Qt
-// shell (app/) and scripted in the tests.
+// operator, the scan's timer and the folder's watch, the event pump, the clock and
+// the service manager. Each is implemented for real in a shell (app/) and scripted
+// in the tests.
 
 #include <functional>
 #include <optional>
@@ -64,6 +65,7 @@ class Porta {
 
 struct DataOra {
   int anno = 2000, mese = 1, giorno = 1, ora = 0, minuto = 0, secondo = 0;
+  int millisecondo = 0;  // for the headless log's lines
   bool operator==(const DataOra&) const = default;
 };
 
@@ -82,6 +84,9 @@ struct Situazione {
   bool discoPieno = false;  // no room in the receipt folder: receipts wait
   bool operator==(const Situazione&) const = default;
 };
+
+// The title of the operator's boxes that have none of their own.
+inline constexpr const char* kTitoloApplicazione = "Invio Scontrini alle casse";
 
 enum class Campo { TxtManda, TxtRit, TxtMsg, txtTipo, Caption };
 enum class Elemento { LabRit, TxtRit, CmdSblocca, txtProva, comTest, LabConfBase, txtConfBase, CheAggConf };
@@ -123,6 +128,38 @@ class Finestra {
   virtual void scansioneSubito() {}
   // Ends the program at once (after "&FINE"); nothing in progress resumes.
   virtual void termina() = 0;
+  // Shows the window, once start-up is over. The headless log has none to show.
+  virtual void visualizza() {}
+};
+
+// Timer1, the folder-scan timer, with the watch on the folder that asks for a scan
+// as soon as a receipt lands. The window owns one; the headless log gets one from
+// its shell.
+class TimerScansione {
+ public:
+  virtual ~TimerScansione() = default;
+  // What each tick runs (set once, before the timer is enabled).
+  virtual void suScatto(std::function<void()> scatto) = 0;
+  // As the original control: a new interval takes effect at once on a running
+  // timer, and an interval of 0 stops it.
+  virtual void intervallo(int millisecondi) = 0;
+  // Enabling counts one full interval from now; enabling a running timer leaves it
+  // as it is.
+  virtual void abilita(bool abilitato) = 0;
+  // A tick as soon as the events waiting have been processed (never inside a tick).
+  virtual void subito() = 0;
+  // A receipt closed after writing, or moved into the folder, asks for a tick.
+  virtual void osserva(const std::string& cartella) = 0;
+};
+
+// The service manager: ready once the port is open and the first scan armed, a
+// status line, and the stop. A program not run as a service tells nobody.
+class Servizio {
+ public:
+  virtual ~Servizio() = default;
+  virtual void pronto() = 0;
+  virtual void stato(const std::string& testo) = 0;
+  virtual void inArresto() = 0;
 };
 
 class Pompa {
@@ -131,6 +168,14 @@ class Pompa {
   // Lets the window process events until `fatto` holds or the monotonic moment
   // `scadenza` passes; never spins. Returns fatto() as it stands at the end.
   virtual bool attendi(const std::function<bool()>& fatto, std::optional<double> scadenza) = 0;
+  // Runs `azione` once, from the event loop, `secondi` from now.
+  virtual void dopo(double secondi, std::function<void()> azione) = 0;
+  // The program's main loop, until esci(); its exit code.
+  virtual int eseguiCicloPrincipale() = 0;
+  // Ends the program. From the main loop itself the loop is left with code 0;
+  // anywhere else (inside a wait, a modal box, the start-up) nothing in progress may
+  // resume, so the process leaves on the spot.
+  virtual void esci() = 0;
 };
 
 class Orologio {

@@ -146,8 +146,6 @@ void Annota(Stato& st, Livello livello, const std::string& riga);
 void MostraSituazione(Stato& st);
 // "1 scontrino in attesa", "2 scontrini in attesa"
 std::string ScontriniInAttesa(int n);
-// "2 scontrini in attesa; ultimo inviato: a.sco alle 10:41:07; cassa collegata"
-std::string DescriviSituazione(const Situazione& s);
 
 // Marks the link busy for the life of the object (buttons disabled, scan skipped).
 class CollegamentoOccupato {

@@ -8,16 +8,9 @@
 #include <functional>
 #include <string>
 
-#include "shell/piattaforma.h"
-#include "timer_qt.h"
+#include "shell/stato.h"
 
 namespace quimbo {
-struct Stato;
-}
-
-namespace quimbo::app {
-
-class PompaQt;
 
 // Whether the stream is connected to systemd's journal (JOURNAL_STREAM names it).
 bool AlGiornaleDiSistema(std::FILE* f);
@@ -28,13 +21,15 @@ void ErroreSuStderr(const std::string& testo);
 
 class FinestraHeadless : public Finestra {
  public:
-  // Lines go to `uscita`, errors to `errori` (standard output and error in the program).
-  explicit FinestraHeadless(std::FILE* uscita = stdout, std::FILE* errori = stderr);
+  // Lines go to `uscita`, errors to `errori` (standard output and error in the
+  // program), each with the time from `orologio`; `timer` is Timer1.
+  FinestraHeadless(TimerScansione& timer, Orologio& orologio, std::FILE* uscita = stdout,
+                   std::FILE* errori = stderr);
 
-  // The state the timer's ticks go to (its miRisposteAutomatiche bounds the
-  // automatic answers), and the pump whose depth decides how the program ends.
-  void collega(Stato* st, const PompaQt* pompa);
+  // The state whose miRisposteAutomatiche bounds the automatic answers.
+  void collega(const Stato* st) { st_ = st; }
   void impostaProva(const std::string& testo) { prova_ = testo; }
+  // What termina() does: the program's end.
   void impostaTermine(std::function<void()> termine) { termine_ = std::move(termine); }
   void impostaDettagli(bool dettagli) { dettagli_ = dettagli; }
   // Where each change of the state goes (the service manager's status line).
@@ -59,26 +54,26 @@ class FinestraHeadless : public Finestra {
   }
   void osservaCartella(const std::string& cartella) override { timer1_.osserva(cartella); }
   void scansioneSubito() override { timer1_.subito(); }
-  void termina() override;
-
-  TimerScansione& timer1() { return timer1_; }
+  void termina() override {
+    if (termine_) termine_();
+  }
 
  private:
   void riga(std::FILE* dove, const std::string& intestazione, const std::string& testo);
 
+  TimerScansione& timer1_;
+  Orologio& orologio_;
   std::FILE* uscita_;
   std::FILE* errori_;
   bool giornaleUscita_, giornaleErrori_;  // connected to systemd's journal
   bool dettagli_ = false;
   std::function<void(const Situazione&)> suSituazione_;
-  Stato* st_ = nullptr;
-  const PompaQt* pompa_ = nullptr;
+  const Stato* st_ = nullptr;
   std::function<void()> termine_;
   std::string confBase_;
   bool aggConf_ = false;
   std::string prova_;
   int risposteDate_ = 0;  // "try again" answers given in the current job
-  TimerScansione timer1_;
 };
 
-}  // namespace quimbo::app
+}  // namespace quimbo

@@ -1,16 +1,12 @@
-#include "finestra_headless.h"
+#include "programma/senza_finestra.h"
 
 #include <sys/stat.h>
 
-#include <QTime>
 #include <cstdlib>
 
-#include "domanda_qt.h"
-#include "pompa_qt.h"
-#include "queue/scansione.h"
 #include "shell/testo.h"
 
-namespace quimbo::app {
+namespace quimbo {
 
 namespace {
 
@@ -84,31 +80,27 @@ void ErroreSuStderr(const std::string& testo) {
   std::fflush(stderr);
 }
 
-FinestraHeadless::FinestraHeadless(std::FILE* uscita, std::FILE* errori)
-    : uscita_(uscita),
+FinestraHeadless::FinestraHeadless(TimerScansione& timer, Orologio& orologio, std::FILE* uscita,
+                                   std::FILE* errori)
+    : timer1_(timer),
+      orologio_(orologio),
+      uscita_(uscita),
       errori_(errori),
       giornaleUscita_(AlGiornaleDiSistema(uscita)),
-      giornaleErrori_(AlGiornaleDiSistema(errori)),
-      timer1_([this] {
-        if (st_) Timer1_Timer(*st_);
-      }) {
-  termine_ = [this] { terminaProgramma(pompa_); };
-}
-
-void FinestraHeadless::collega(Stato* st, const PompaQt* pompa) {
-  st_ = st;
-  pompa_ = pompa;
-}
+      giornaleErrori_(AlGiornaleDiSistema(errori)) {}
 
 void FinestraHeadless::riga(std::FILE* dove, const std::string& testata, const std::string& testo) {
   // Into systemd's journal a line carries its priority instead of the time, which
   // the journal keeps itself: errors (3) show with "journalctl -p err".
   const bool errore = dove == errori_;
-  const std::string inizio =
-      (errore ? giornaleErrori_ : giornaleUscita_)
-          ? (errore ? "<3>" : "<6>")
-          : QTime::currentTime().toString(QStringLiteral("hh:mm:ss.zzz ")).toStdString();
-  std::fprintf(dove, "%s%s%s%s\n", inizio.c_str(), testata.c_str(), testata.empty() ? "" : ": ",
+  char inizio[32] = "<6>";
+  if (errore ? giornaleErrori_ : giornaleUscita_) {
+    if (errore) inizio[1] = '3';
+  } else {
+    const DataOra d = orologio_.adesso();
+    std::snprintf(inizio, sizeof inizio, "%02d:%02d:%02d.%03d ", d.ora, d.minuto, d.secondo, d.millisecondo);
+  }
+  std::fprintf(dove, "%s%s%s%s\n", inizio, testata.c_str(), testata.empty() ? "" : ": ",
                testo.c_str());
   std::fflush(dove);
 }
@@ -149,8 +141,4 @@ Risposta FinestraHeadless::chiedi(const std::string& titolo, const std::string& 
   return r;
 }
 
-void FinestraHeadless::termina() {
-  if (termine_) termine_();
-}
-
-}  // namespace quimbo::app
+}  // namespace quimbo

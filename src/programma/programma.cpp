@@ -1,0 +1,80 @@
+#include "programma/programma.h"
+
+#include <cstdio>
+
+#include "link/tasti.h"
+#include "programma/situazione.h"
+#include "queue/scansione.h"
+#include "shell/chiusura.h"
+#include "shell/testo.h"
+
+namespace quimbo {
+
+namespace {
+
+std::unique_ptr<FinestraHeadless> LogSenzaFinestra(const Opzioni& o, PartiDellaShell& p) {
+  if (p.finestra) return nullptr;
+  auto f = std::make_unique<FinestraHeadless>(*p.timer, p.orologio);
+  if (o.prova) f->impostaProva(testo::daUtf8(*o.prova));
+  f->impostaDettagli(o.dettagli);
+  f->suSituazione([&servizio = p.servizio](const Situazione& s) {
+    servizio.stato(testo::leggibile(DescriviSituazione(s)));
+  });
+  f->impostaTermine([&p] {
+    p.servizio.inArresto();
+    p.pompa.esci();
+  });
+  return f;
+}
+
+}  // namespace
+
+Programma::Programma(const Opzioni& o, PartiDellaShell parti)
+    : o_(o),
+      parti_(parti),
+      headless_(LogSenzaFinestra(o_, parti_)),
+      st_(Piattaforma{parti_.porta, parti_.finestra ? *parti_.finestra : *headless_, parti_.pompa,
+                      parti_.orologio}) {
+  st_.mbSenzaFinestra = o_.headless;
+  if (headless_) {
+    headless_->collega(&st_);
+    parti_.timer->suScatto([this] { Timer1_Timer(st_); });
+  }
+}
+
+int Programma::esegui(const std::string& ini, const std::string& erroreIni) {
+  if (!erroreIni.empty()) {
+    st_.finestra().chiedi("Errore file ini", testo::daUtf8(erroreIni), Icona::Critico, Pulsanti::Ok);
+    ErroreSuStderr("quimbo: " + erroreIni);
+    return uscita::Configurazione;
+  }
+  if (const std::optional<int> fine = FineDopoAvvio(Form_Load(st_, ini))) return *fine;
+  st_.finestra().visualizza();
+  parti_.servizio.pronto();
+  return parti_.pompa.eseguiCicloPrincipale();
+}
+
+// A configuration that cannot be used ends the program; so does a port that did not
+// open for the window or a command-line action (a service waits for it), and the
+// command-line actions themselves. Its exit code, or none.
+std::optional<int> Programma::FineDopoAvvio(const EsitoAvvio& esito) {
+  if (!esito.erroreConfigurazione.empty()) {
+    ErroreSuStderr("quimbo: " + testo::leggibile(esito.erroreConfigurazione));
+    return uscita::Configurazione;
+  }
+  if (!esito.portaAperta && (!o_.headless || o_.prova || o_.sblocca)) {
+    // Headless, the error log's line on standard error has said it.
+    if (!o_.headless)
+      st_.finestra().chiedi("", "Impossibile aprire la porta " + esito.dispositivo + ":\n" +
+                                    testo::daUtf8(esito.motivo), Icona::Critico, Pulsanti::Ok);
+    return uscita::Fallito;
+  }
+  if (!o_.prova && !o_.sblocca) return std::nullopt;
+  st_.finestra().abilitaTimer(false);
+  const bool ok = o_.prova ? ProvaDaRigaComandi(st_, testo::daUtf8(*o_.prova)) : SbloccaDaRigaComandi(st_);
+  Form_Unload(st_);
+  std::fflush(stdout);
+  return ok ? uscita::Fatto : uscita::Fallito;
+}
+
+}  // namespace quimbo

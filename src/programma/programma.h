@@ -1,0 +1,53 @@
+#pragma once
+// The program around the core, once its shell has made the platform's parts: the
+// start-up, a command-line action or the main loop, and the exit code.
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "programma/avvio.h"
+#include "programma/opzioni.h"
+#include "programma/senza_finestra.h"
+#include "shell/chiusura.h"
+#include "shell/stato.h"
+
+namespace quimbo {
+
+struct PartiDellaShell {
+  Porta& porta;
+  Pompa& pompa;
+  Orologio& orologio;
+  Servizio& servizio;
+  // The window; none for --headless, where the program keeps the integrator's log
+  // on standard output and error itself, with `timer` as its Timer1.
+  Finestra* finestra;
+  TimerScansione* timer;
+};
+
+class Programma {
+ public:
+  Programma(const Opzioni& o, PartiDellaShell parti);
+  Programma(const Programma&) = delete;
+  Programma& operator=(const Programma&) = delete;
+
+  // The state the shell's window events go to.
+  Stato& stato() { return st_; }
+
+  // `erroreIni` is TrovaIni's: a window shows it and ends. Then Form_Load, a
+  // command-line action, or the main loop until the program ends.
+  int esegui(const std::string& ini, const std::string& erroreIni);
+
+  // SIGTERM and SIGINT: as the close box.
+  void chiudi() { ChiediChiusura(st_); }
+
+ private:
+  std::optional<int> FineDopoAvvio(const EsitoAvvio& esito);
+
+  const Opzioni o_;
+  PartiDellaShell parti_;
+  std::unique_ptr<FinestraHeadless> headless_;
+  Stato st_;
+};
+
+}  // namespace quimbo
