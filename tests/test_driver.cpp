@@ -178,7 +178,7 @@ TEST(Driver, OnlyARealSendChangesTheFlagsAndTheDisplay) {
     if (riepilogo) attesi.insert(attesi.begin(), "711{12145678{");
     EXPECT_EQ(Traduci(b.st, "10\tINTESTAZIONE"), attesi) << conf;
     EXPECT_FALSE(b.st.mbKabelConf);
-    EXPECT_EQ(Trasmetti(b.st, "10\tINTESTAZIONE"), 0);
+    EXPECT_EQ(Trasmetti(b.st, "10\tINTESTAZIONE").codice, 0);
     EXPECT_EQ(sim.comandi(), attesi) << conf;
     EXPECT_EQ(b.st.mbKabelConf, riepilogo) << conf;
   }

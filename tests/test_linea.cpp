@@ -29,14 +29,15 @@ struct Linea : SuPortaVera<prova::FinestraFinta> {
 // closed for good, without a handler that spins.
 TEST(Linea, ControlloDiFlussoRitrasmissioneERiaggancio) {
   Linea f("Frontiera", {"--dc3-ogni", "3", "--dc3-durata", "0.05"});
-  InviaCar(f.st, "\"PANE      \"2*150H1R", true);
+  const Comando frontiera = InviaComando(f.st, "\"PANE      \"2*150H1R", true);
   Linea o("Olivetti", {"--stato-errato", "1"});
-  OlivSpedStr(o.st, AggCarContr("1322"), true);
+  const Comando olivetti = OlivSpedComando(o.st, AggCarContr("1322"), true);
   ASSERT_TRUE(f.sim.aspettaRighe(1, 3000) && o.sim.aspettaRighe(2, 3000));
   EXPECT_EQ(f.sim.righe(), Righe{"\"PANE      \"2*150H1R (vendita)"});
   EXPECT_EQ(o.sim.righe(), (Righe{"$1322 (apertura)", "$1322 (apertura, ritrasmissione)"}));
-  for (const Linea* l : {&f, &o})
-    EXPECT_EQ(make_pair(l->st.mbErrTx, l->log()), make_pair(false, std::string()));
+  EXPECT_EQ(std::make_pair(frontiera.esito, olivetti.esito),
+            std::make_pair(EsitoComando::Accettato, EsitoComando::Accettato));
+  EXPECT_EQ(f.log() + o.log(), "");
 
   Linea l("Vandoni", {"--muto"});
   int battiti = 0;
@@ -44,8 +45,8 @@ TEST(Linea, ControlloDiFlussoRitrasmissioneERiaggancio) {
   QObject::connect(&battito, &QTimer::timeout, [&] { ++battiti; });
   battito.start(20);
   QTimer::singleShot(300, [&] { l.sim.uccidi(); });
-  EXPECT_EQ(InviaCar(l.st, "415", true), 0);
-  EXPECT_EQ(std::make_tuple(l.st.mbErrTx, l.porta.aperta()), std::make_tuple(true, false));
+  EXPECT_EQ(InviaComando(l.st, "415", true).esito, EsitoComando::LineaPersa);
+  EXPECT_FALSE(l.porta.aperta());
   EXPECT_GT(battiti, 5);
   const double cpu = tempoCpu();
   finche([] { return false; }, 300);  // a port that kept reporting would log again here

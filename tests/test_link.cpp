@@ -15,6 +15,7 @@ namespace {
 
 using B = std::string;
 using Comandi = std::vector<std::string>;
+using std::make_pair;
 using std::make_tuple;
 const B STX = "\x02", ETX = "\x03", ACK = "\x06", NAK = "\x15", DC1 = "\x11", DC3 = "\x13", DC4 = "\x14";
 const B kMuta = "Nessuna risposta dalla cassa";
@@ -52,23 +53,68 @@ TEST(Ricezione, OgniFamigliaASuoModo) {
 }
 
 // Refusals, the unlock's two frames, then the operator decides. With Ritenta=2 the unlock is refused too: its
-// own question comes first and its No ends it. Ritenta below 1 counts as 1. Each case: ini lines, NAKs, count
-// in the questions, receipt line?, answers, result, frames on the wire, the questions' buttons.
+// own question comes first and its No ends it. Ritenta below 1 counts as 1.
 TEST(InviaVandoni, RifiutiSbloccoEDomanda) {
   using R = Risposta;
   using P = Pulsanti;
-  const std::tuple<const char*, int, int, bool, std::deque<R>, int, const char*, std::vector<P>> casi[] = {
-      {"", 3, 3, true, {R::Si}, 0, "419 419 419 497 497 419", {P::SiNoAnnulla}},
-      {"", 3, 3, false, {R::No}, 1, "419 419 419 497 497", {P::SiNo}},
-      {"Ritenta=2", 1000, 2, true, {R::No, R::Annulla}, 2, "419 419 497 497", {P::SiNo, P::SiNoAnnulla}},
-      {"Ritenta=0", 1, 1, true, {R::Si}, 0, "419 497 497 419", {P::SiNoAnnulla}},
+  using E = EsitoComando;
+  struct Caso {
+    const char* nome;
+    const char* ini;
+    int nak;     // refusals before the first ACK
+    int errori;  // the count the questions name
+    bool scontrino;
+    std::deque<R> risposte;
+    Comando atteso;
+    const char* filo;  // the frames on the wire
+    std::vector<P> domande;
   };
-  for (const auto& [ini, nak, errori, scontrino, risposte, esito, filo, domande] : casi) {
-    SCOPED_TRACE(B(ini) + " " + filo);
+  const Caso casi[] = {
+      {"sì: la riga di nuovo",
+       "",
+       3,
+       3,
+       true,
+       {R::Si},
+       {E::Accettato, 0},
+       "419 419 419 497 497 419",
+       {P::SiNoAnnulla}},
+      {"fuori da uno scontrino, no",
+       "",
+       3,
+       3,
+       false,
+       {R::No},
+       {E::Fermato, 1},
+       "419 419 419 497 497",
+       {P::SiNo}},
+      {"sblocco rifiutato, poi annulla",
+       "Ritenta=2",
+       1000,
+       2,
+       true,
+       {R::No, R::Annulla},
+       {E::Fermato, 2},
+       "419 419 497 497",
+       {P::SiNo, P::SiNoAnnulla}},
+      {"Ritenta sotto 1",
+       "Ritenta=0",
+       1,
+       1,
+       true,
+       {R::Si},
+       {E::Accettato, 0},
+       "419 497 497 419",
+       {P::SiNoAnnulla}},
+  };
+  for (const Caso& c : casi) {
+    SCOPED_TRACE(c.nome);
+    const auto& [nome, ini, nak, errori, scontrino, risposte, atteso, filo, domande] = c;
     Banco b;
     b.prepara(ini, "vandoni", {.rifiutaPrimi = nak});
     b.finestra.risposte = risposte;
-    EXPECT_EQ(InviaCar(b.st, "419", scontrino), esito);
+    const Comando r = InviaComando(b.st, "419", scontrino);
+    EXPECT_EQ(make_pair(r.esito, r.codice), make_pair(atteso.esito, atteso.codice));
     EXPECT_EQ(b.porta.scritto, trame(filo));
     ASSERT_EQ(b.finestra.domande.size(), domande.size());
     for (size_t i = 0; i < domande.size(); ++i) {
@@ -85,32 +131,49 @@ TEST(InviaVandoni, RifiutiSbloccoEDomanda) {
 }
 
 // Silence up to the time limit (Kabel's Pausa ends each wait; silent Olivetti: accepted after 2 s), a command
-// too long to frame, endless retransmissions. Each case: family and ini lines, faults, command, commands
-// received, error flag, TxtMsg, procedure of the only log line ("": none), seconds taken (< 0: any). A
-// Frontiera DC3 with no DC1: the time limit ends the command, the hold stays and only a DC1 releases it.
+// too long to frame, endless retransmissions: what became of the command, the commands the register received,
+// TxtMsg, the procedure of the only log line ("": none), the seconds taken (< 0: any). A Frontiera DC3 with
+// no DC1: the time limit ends the command, the hold stays and only a DC1 releases it.
 TEST(Invio, SilenzioELimitiDiTempo) {
+  using E = EsitoComando;
   const B rifiutato = "Comando non accettato dalla cassa";
-  const std::tuple<const char*, simcassa::Guasti, B, size_t, bool, B, B, double> casi[] = {
-      {"Vandoni\nTempoMaxRisposta=5", {.muto = true}, "415", 1, true, kMuta, "f_trasmreg", 5},
-      {"Vandoni", {}, B(220, '1'), 0, true, "", "f_trasmreg", 0},
-      {"Kabel", {.muto = true}, "1", 1, false, "", "", 0.005},
-      {"Kabel\nPausa=0\nTempoMaxRisposta=2", {.kabelSenzaPronto = true}, "1", 1, true, kMuta, "InviaCar", 2},
-      {"Olivetti", {.statoErratoPrimi = 1000}, "1322", 60, true, rifiutato, "InviaCar", -1},
-      {"Olivetti", {.muto = true}, "1322", 1, false, "", "", 2 + 2 * 0.005},  // outside a receipt
-      {"Olivetti\nAttRisposta=N", {}, "1322", 1, false, "", "", -1},
+  struct Caso {
+    const char* ini;  // the family first
+    simcassa::Guasti guasti;
+    B comando;
+    E esito;
+    size_t comandi;
+    B messaggio, log;
+    double durata;
   };
-  for (const auto& [ini, guasti, comando, comandi, errTx, messaggio, log, durata] : casi) {
+  const Caso casi[] = {
+      {"Vandoni\nTempoMaxRisposta=5", {.muto = true}, "415", E::SenzaRisposta, 1, kMuta, "f_trasmreg", 5},
+      {"Vandoni", {}, B(220, '1'), E::Rifiutato, 0, "", "f_trasmreg", 0},
+      {"Vandoni", {.rispondiCon = 'X'}, "415", E::Rifiutato, 1, "", "", -1},
+      {"Kabel", {.muto = true}, "1", E::Inviato, 1, "", "", 0.005},
+      {"Kabel\nPausa=0\nTempoMaxRisposta=2",
+       {.kabelSenzaPronto = true},
+       "1",
+       E::SenzaRisposta,
+       1,
+       kMuta,
+       "InviaCar",
+       2},
+      {"Olivetti", {.statoErratoPrimi = 1000}, "1322", E::Rifiutato, 60, rifiutato, "InviaCar", -1},
+      {"Olivetti", {.muto = true}, "1322", E::Accettato, 1, "", "", 2 + 2 * 0.005},  // outside a receipt
+      {"Olivetti\nAttRisposta=N", {}, "1322", E::Accettato, 1, "", "", -1},
+  };
+  for (const auto& [ini, guasti, comando, esito, comandi, messaggio, log, durata] : casi) {
     SCOPED_TRACE(B(ini) + " " + messaggio);
     Banco b;
     const B famiglia = B(ini).substr(0, B(ini).find('\n'));
     auto& sim = b.prepara("Registratore=" + B(ini), famiglia, guasti);
     const double prima = b.orologio.t;
-    EXPECT_EQ(famiglia == "Olivetti" ? OlivSpedStr(b.st, AggCarContr(comando), true)
-                                     : InviaCar(b.st, comando, true),
-              0);
-    EXPECT_EQ(make_tuple(sim.comandi().size(), b.st.mbErrTx, b.st.TxtMsg),
-              make_tuple(comandi, errTx, messaggio));
-    EXPECT_FALSE(errTx && b.st.mbAttesa) << "a failed command left a wait pending";
+    const Comando r = famiglia == "Olivetti" ? OlivSpedComando(b.st, AggCarContr(comando), true)
+                                             : InviaComando(b.st, comando, true);
+    EXPECT_EQ(make_tuple(r.esito, r.codice, sim.comandi().size(), b.st.TxtMsg),
+              make_tuple(esito, 0, comandi, messaggio));
+    EXPECT_FALSE(!Passato(esito) && b.st.mbAttesa) << "a failed command left a wait pending";
     const Comandi righe = b.righeLog();
     EXPECT_EQ(righe.size(), log.empty() ? 0u : 1u);
     EXPECT_TRUE(log.empty() || (!righe.empty() && righe[0].ends_with(") in " + log) &&
@@ -122,14 +185,12 @@ TEST(Invio, SilenzioELimitiDiTempo) {
   Banco b;
   b.avvia("Registratore=Frontiera\nTempoMaxRisposta=1");
   b.porta.cassa = [&](std::string_view) { return std::vector<simcassa::Uscita>{{0, DC3}}; };
-  InviaCar(b.st, "DE", true);
-  EXPECT_EQ(make_tuple(b.porta.scritto, b.st.mbErrTx, b.st.TxtMsg, b.st.mbAttesa),
-            make_tuple("D", true, kMuta, true));
-  b.st.mbErrTx = false;
+  EXPECT_EQ(make_tuple(InviaComando(b.st, "DE", true).esito, b.porta.scritto, b.st.TxtMsg, b.st.mbAttesa),
+            make_tuple(E::SenzaRisposta, "D", kMuta, true));
   b.porta.cassa = nullptr;
   b.porta.arriva(DC1, 0.5);
-  InviaCar(b.st, "K", true);
-  EXPECT_EQ(make_tuple(b.porta.scritto, b.st.mbErrTx), make_tuple("DK", false));
+  EXPECT_EQ(make_pair(InviaComando(b.st, "K", true).esito, b.porta.scritto),
+            make_pair(E::Accettato, B("DK")));
 }
 
 // Frame limits: errors 5 (length) and 6 (sum); checksums keep four hex digits (the examples: test_coda). An

@@ -13,7 +13,7 @@ int Canale::invia(const std::string& comando) {
     tradotti_->push_back(comando);
     return kContinua;
   }
-  return static_cast<int16_t>(InviaCar(st_, comando, true));
+  return static_cast<int16_t>(registra(InviaComando(st_, comando, true)));
 }
 
 int Canale::inviaOlivetti(const std::string& corpo) {
@@ -21,7 +21,7 @@ int Canale::inviaOlivetti(const std::string& corpo) {
     tradotti_->push_back(corpo);
     return kContinua;
   }
-  return static_cast<int16_t>(OlivSpedStr(st_, corpo, true));
+  return static_cast<int16_t>(registra(OlivSpedComando(st_, corpo, true)));
 }
 
 void Canale::mostra(Campo campo, const std::string& testo) {

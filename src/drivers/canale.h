@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "link/invio.h"
 #include "shell/stato.h"
 
 namespace quimbo {
@@ -35,11 +36,17 @@ class Canale {
   bool prosegui(const std::string& comando) { return tieni(invia(comando)); }
   bool proseguiOlivetti(const std::string& corpo) { return tieni(inviaOlivetti(corpo)); }
   int esito() const { return esito_; }
+  // The worst that happened to the commands sent so far (Accettato when none was).
+  EsitoComando peggiore() const { return peggiore_; }
   // A display change that belongs to sending, not to translating.
   void mostra(Campo campo, const std::string& testo);
 
  private:
   Stato& st_;
+  int registra(const Comando& c) {
+    peggiore_ = Peggiore(peggiore_, c.esito);
+    return c.codice;
+  }
   bool tieni(int risultato) {
     esito_ = risultato > 0 ? risultato : 0;
     return risultato <= 0;
@@ -47,6 +54,7 @@ class Canale {
 
   std::vector<std::string>* tradotti_ = nullptr;
   int esito_ = 0;
+  EsitoComando peggiore_ = EsitoComando::Accettato;
 };
 
 // A payment letter for which the family has no command is bad input (error 5):

@@ -65,7 +65,9 @@ void RicezioneRisposte(Stato& st, const std::string& ricevuto) {
     AggiungiTesto(st, Campo::TxtRit, std::to_string(c) + " , ");
     if (c != 6) {
       st.miRisposta = c;
-      if (c != 21) st.mbErrTx = true;
+      if (c == 21) continue;
+      st.mbErrTx = true;
+      SegnaEsito(st, EsitoComando::Rifiutato);
     }
   }
   st.mbAttesa = false;
@@ -188,6 +190,7 @@ void Comm1_OnComm(Stato& st, int codice) {
       ScriviErrore(st, err::ErroreIO, st.msPortaNonDisponibile, "Comm1_OnComm");
       // Whatever was in flight did not reach the register.
       st.mbErrTx = true;
+      SegnaEsito(st, EsitoComando::LineaPersa);
     } else if (const char* msg = MessaggioEvento(codice)) {
       ImpostaTesto(st, Campo::TxtMsg, msg);
     }
@@ -230,6 +233,7 @@ bool PortaPersa(Stato& st, const Errore& e) {
 
 void NessunaRisposta(Stato& st, const std::string& procedura) {
   st.mbErrTx = true;
+  SegnaEsito(st, EsitoComando::SenzaRisposta);
   // Once per exchange and per outage: a register switched off would fill the log
   // with a line for every command on every tick.
   const bool detto = st.mbNessunaRisposta || st.mbCassaMuta;
@@ -269,6 +273,7 @@ std::optional<int16_t> f_trasmreg(Stato& st, const std::string& psDati) {
   // pass for an accepted one.
   st.mbAttesa = false;
   st.mbErrTx = true;
+  SegnaEsito(st, st.porta().aperta() ? EsitoComando::Rifiutato : EsitoComando::LineaPersa);
   return std::nullopt;
 }
 

@@ -11,6 +11,10 @@
 
 namespace quimbo {
 
+// A failure of the command being sent, seen by the link: kept unless a worse one
+// was seen already.
+inline void SegnaEsito(Stato& st, EsitoComando e) { st.meEsitoComando = Peggiore(st.meEsitoComando, e); }
+
 // The port's events (codes of evento::), wired at start-up: received bytes, the
 // line's errors, the port lost.
 void Comm1_OnComm(Stato& st, int codice);

@@ -1,5 +1,7 @@
 #include "link/invio.h"
 
+#include <utility>
+
 #include "link/comm.h"
 #include "link/olivetti.h"
 #include "shell/errore.h"
@@ -95,6 +97,7 @@ void InviaOlivetti(Stato& st, const std::string& psCar) {
     // A command the register never accepted is no success: the receipt's caller
     // must hear of it.
     st.mbErrTx = true;
+    SegnaEsito(st, EsitoComando::Rifiutato);
     ImpostaTesto(st, Campo::TxtMsg, "Comando non accettato dalla cassa");
     ScriviErrore(st, err::ErroreIO, "Comando non accettato dalla cassa", "InviaCar");
   }
@@ -126,9 +129,11 @@ void InviaKabel(Stato& st, const std::string& psCar) {
 
 }  // namespace
 
-int InviaCar(Stato& st, const std::string& psCar, bool pvScontrino) {
+Comando InviaComando(Stato& st, const std::string& psCar, bool pvScontrino) {
   CollegamentoOccupato occupato(st);
   st.mbConfermato = false;
+  // An unlock sends commands of its own from inside this one: each keeps its own record.
+  const EsitoComando fuori = std::exchange(st.meEsitoComando, EsitoComando::Accettato);
   ++st.miComandi;
   int risultato = kContinua;
   // With the port gone nothing can be sent: the commands of the record fail
@@ -149,10 +154,13 @@ int InviaCar(Stato& st, const std::string& psCar, bool pvScontrino) {
           InviaKabel(st, psCar);
           break;
         case Famiglia::Sconosciuta:
+          SegnaEsito(st, EsitoComando::Rifiutato);  // nothing can send it
           break;
       }
     } catch (const Errore& e) {
-      if (!PortaPersa(st, e)) ScriviErrore(st, e, "InviaCar");
+      const bool persa = PortaPersa(st, e);
+      if (!persa) ScriviErrore(st, e, "InviaCar");
+      SegnaEsito(st, persa ? EsitoComando::LineaPersa : EsitoComando::Rifiutato);
       // The command did not get through: never let that pass for a success.
       st.mbErrTx = true;
       st.mbConfermato = false;
@@ -162,27 +170,31 @@ int InviaCar(Stato& st, const std::string& psCar, bool pvScontrino) {
   if (!st.porta().aperta()) {
     st.mbErrTx = true;
     st.mbConfermato = false;
+    SegnaEsito(st, EsitoComando::LineaPersa);
   }
-  return risultato;
+  if (risultato != kContinua || st.mbChiuso)
+    SegnaEsito(st, EsitoComando::Fermato);
+  else if (st.meEsitoComando == EsitoComando::Accettato && !st.mbConfermato)
+    st.meEsitoComando = EsitoComando::Inviato;
+  return {std::exchange(st.meEsitoComando, fuori), risultato};
 }
 
 bool Sblocca(Stato& st) {
   switch (st.meFamiglia) {
     case Famiglia::Vandoni: {
       st.mbErrTx = false;
-      int r = InviaCar(st, "497", false);
-      bool accettato = r <= 0 && !st.mbErrTx && st.mbConfermato;
-      if (r > 0) return false;
+      Comando r = InviaComando(st, "497", false);
+      bool accettato = r.esito == EsitoComando::Accettato;
+      if (r.codice > 0) return false;
       st.mbErrTx = false;
-      r = InviaCar(st, "497", false);
-      accettato = accettato && r <= 0 && !st.mbErrTx && st.mbConfermato;
-      if (r <= 0) st.mbErrTx = false;
+      r = InviaComando(st, "497", false);
+      accettato = accettato && r.esito == EsitoComando::Accettato;
+      if (r.codice <= 0) st.mbErrTx = false;
       return accettato;
     }
     case Famiglia::Frontiera:
       st.mbErrTx = false;
-      InviaCar(st, "K", false);
-      return !st.mbErrTx && st.mbConfermato;
+      return InviaComando(st, "K", false).esito == EsitoComando::Accettato;
     case Famiglia::Olivetti:
     case Famiglia::Kabel:
     case Famiglia::Sconosciuta:

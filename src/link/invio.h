@@ -14,7 +14,17 @@ inline constexpr int kContinua = 0;
 inline constexpr int kRipetiScontrino = 1;
 inline constexpr int kInterrompi = 2;
 
-int InviaCar(Stato& st, const std::string& psCar, bool pvScontrino);
+// One command sent: what happened to it, and the original's result code (kContinua
+// unless the operator stopped it).
+struct Comando {
+  EsitoComando esito = EsitoComando::Accettato;
+  int codice = kContinua;
+};
+Comando InviaComando(Stato& st, const std::string& psCar, bool pvScontrino);
+// The same, with the original's result code alone.
+inline int InviaCar(Stato& st, const std::string& psCar, bool pvScontrino) {
+  return InviaComando(st, psCar, pvScontrino).codice;
+}
 
 // The keyboard unlock behind "&Sblocca tastiera"; true when both unlock commands
 // were accepted.

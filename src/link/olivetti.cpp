@@ -27,8 +27,12 @@ std::string ctr(const std::string& psAppo) {
   return t.substr(t.size() - 4);
 }
 
+Comando OlivSpedComando(Stato& st, const std::string& psAp, bool pvScontrino) {
+  return InviaComando(st, st.msSTX + psAp + ctr(psAp) + st.msETX, pvScontrino);
+}
+
 int OlivSpedStr(Stato& st, const std::string& psAp, bool pvScontrino) {
-  return InviaCar(st, st.msSTX + psAp + ctr(psAp) + st.msETX, pvScontrino);
+  return OlivSpedComando(st, psAp, pvScontrino).codice;
 }
 
 void OliScartaRisposte(Stato& st) {

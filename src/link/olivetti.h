@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "link/invio.h"
 #include "shell/stato.h"
 
 namespace quimbo {
@@ -14,6 +15,8 @@ std::string AggCarContr(const std::string& psStr);
 std::string ctr(const std::string& psAppo);
 // STX, body, ctr(body), ETX, sent through InviaCar.
 int OlivSpedStr(Stato& st, const std::string& psAp, bool pvScontrino);
+// The same, with what happened to the command.
+Comando OlivSpedComando(Stato& st, const std::string& psAp, bool pvScontrino);
 // With answers read ("AttRisposta" S), before a frame goes out: whatever the line,
 // the driver and msOliBuffer hold answers an earlier frame, and would be read as
 // this one's answer.

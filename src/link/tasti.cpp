@@ -23,8 +23,7 @@ bool ProvaDaRigaComandi(Stato& st, const std::string& testo) {
   CollegamentoOccupato occupato(st);
   if (st.meFamiglia == Famiglia::Sconosciuta) return false;
   st.mbErrTx = false;
-  const int r = InviaCar(st, testo, true);
-  return r == kContinua && !st.mbErrTx && st.mbConfermato && st.porta().aperta();
+  return InviaComando(st, testo, true).esito == EsitoComando::Accettato;
 }
 
 bool SbloccaDaRigaComandi(Stato& st) {

@@ -65,8 +65,9 @@ std::optional<int> Programma::FineDopoAvvio(const EsitoAvvio& esito) {
   if (!esito.portaAperta && (!o_.headless || o_.prova || o_.sblocca)) {
     // Headless, the error log's line on standard error has said it.
     if (!o_.headless)
-      st_.finestra().chiedi("", "Impossibile aprire la porta " + esito.dispositivo + ":\n" +
-                                    testo::daUtf8(esito.motivo), Icona::Critico, Pulsanti::Ok);
+      st_.finestra().chiedi(
+          "", "Impossibile aprire la porta " + esito.dispositivo + ":\n" + testo::daUtf8(esito.motivo),
+          Icona::Critico, Pulsanti::Ok);
     return uscita::Fallito;
   }
   if (!o_.prova && !o_.sblocca) return std::nullopt;

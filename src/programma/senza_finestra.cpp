@@ -100,8 +100,7 @@ void FinestraHeadless::riga(std::FILE* dove, const std::string& testata, const s
     const DataOra d = orologio_.adesso();
     std::snprintf(inizio, sizeof inizio, "%02d:%02d:%02d.%03d ", d.ora, d.minuto, d.secondo, d.millisecondo);
   }
-  std::fprintf(dove, "%s%s%s%s\n", inizio, testata.c_str(), testata.empty() ? "" : ": ",
-               testo.c_str());
+  std::fprintf(dove, "%s%s%s%s\n", inizio, testata.c_str(), testata.empty() ? "" : ": ", testo.c_str());
   std::fflush(dove);
 }
 

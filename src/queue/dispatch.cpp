@@ -28,9 +28,10 @@ int Driver(Canale& c, const std::string& psCosa) {
 
 }  // namespace
 
-int Trasmetti(Stato& st, const std::string& psCosa) {
+Comando Trasmetti(Stato& st, const std::string& psCosa) {
   Canale c(st);
-  return Driver(c, psCosa);
+  const int codice = Driver(c, psCosa);
+  return {c.peggiore(), codice};
 }
 
 std::vector<std::string> Traduci(Stato& st, const std::string& psCosa) {

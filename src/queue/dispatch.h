@@ -2,12 +2,14 @@
 #include <string>
 #include <vector>
 
+#include "link/invio.h"
 #include "shell/stato.h"
 
 namespace quimbo {
 
-// Hands one receipt line to the driver of the configured family.
-int Trasmetti(Stato& st, const std::string& psCosa);
+// Hands one receipt line to the driver of the configured family: the worst that
+// happened to its commands, and the driver's result code.
+Comando Trasmetti(Stato& st, const std::string& psCosa);
 
 // The same line translated by the same driver with nothing sent and nothing on
 // the display, the flags or the settings changed: the commands it would send.

@@ -102,28 +102,45 @@ const char* const kDomandaTrasmissione =
 
 enum class Sincronia { Fatta, Ricomincia, Interrompi };
 
-Sincronia Sincronizza(Stato& st) {
+// Two "415": the first may be refused (a receipt the register still holds open), the
+// second must be taken. A silence is not forgiven: its answer may still be on the way.
+// The operator's No asks for the receipt from its start, which it is about to be.
+Sincronia SincronizzaVandoni(Stato& st, EsitoComando& esito) {
+  const Comando primo = InviaComando(st, "415", true);
+  esito = primo.esito == EsitoComando::SenzaRisposta ? primo.esito : EsitoComando::Accettato;
+  if (primo.codice == kInterrompi) return Sincronia::Interrompi;
+  st.mbErrTx = false;
+  const Comando secondo = InviaComando(st, "415", true);
+  if (secondo.codice == kInterrompi) return Sincronia::Interrompi;
+  if (secondo.codice == kRipetiScontrino || Passato(secondo.esito)) return Sincronia::Fatta;
+  esito = Peggiore(esito, secondo.esito);
+  if (esito != EsitoComando::Rifiutato) return Sincronia::Interrompi;
+  return ChiediRiprova(st, kDomandaSincronizzazione, Icona::Domanda) ? Sincronia::Ricomincia
+                                                                     : Sincronia::Interrompi;
+}
+
+// The register made ready for a receipt; `esito` gets what happened to the commands
+// the receipt's lines must not go after.
+Sincronia Sincronizza(Stato& st, EsitoComando& esito) {
+  esito = EsitoComando::Accettato;
+  Comando r;
   switch (st.meFamiglia) {
     case Famiglia::Vandoni:
-      if (InviaCar(st, "415", true) == kInterrompi) return Sincronia::Interrompi;
-      st.mbErrTx = false;
-      if (InviaCar(st, "415", true) == kInterrompi) return Sincronia::Interrompi;
-      if (!st.mbErrTx) break;
-      if (!st.porta().aperta() || st.mbNessunaRisposta) return Sincronia::Interrompi;
-      return ChiediRiprova(st, kDomandaSincronizzazione, Icona::Domanda) ? Sincronia::Ricomincia
-                                                                         : Sincronia::Interrompi;
+      return SincronizzaVandoni(st, esito);
     case Famiglia::Frontiera:
-      if (InviaCar(st, "K", true) == kInterrompi) return Sincronia::Interrompi;
+      r = InviaComando(st, "K", true);
       break;
     case Famiglia::Olivetti:
       st.mbOliStx = false;
       st.msOliBuffer.clear();
-      if (OlivSpedStr(st, AggCarContr("1322"), true) == kInterrompi) return Sincronia::Interrompi;
+      r = OlivSpedComando(st, AggCarContr("1322"), true);
       break;
     case Famiglia::Kabel:
     case Famiglia::Sconosciuta:
       break;
   }
+  if (r.codice == kInterrompi) return Sincronia::Interrompi;
+  esito = r.esito;
   return Sincronia::Fatta;
 }
 
@@ -167,15 +184,22 @@ File ApriConRitenti(Stato& st, const std::string& percorso, bool& negato) {
 }
 
 // Kabel waits only "Pausa" for each answer: every command must still get its status
-// section, answers that come late included. False (and no answer said) when the
-// register stays silent up to the limit.
-bool KabelHaRisposto(Stato& st) {
-  if (st.meFamiglia != Famiglia::Kabel || st.miKabelInAttesa == 0) return true;
+// section, answers that come late included. SenzaRisposta (and no answer said) when
+// the register stays silent up to the limit.
+EsitoComando KabelHaRisposto(Stato& st) {
+  if (st.meFamiglia != Famiglia::Kabel || st.miKabelInAttesa == 0) return EsitoComando::Accettato;
   if (st.pompa().attendi([&] { return st.miKabelInAttesa == 0 || !st.porta().aperta(); },
                          st.orologio().secondi() + AttesaMassimaChiusura(st)))
-    return st.porta().aperta();
+    return st.porta().aperta() ? EsitoComando::Accettato : EsitoComando::LineaPersa;
   NessunaRisposta(st, "InviaCar");
-  return false;
+  return EsitoComando::SenzaRisposta;
+}
+
+// What happened outside any command also stops a receipt: the port lost, an
+// unexpected answer between two commands.
+EsitoComando FraIComandi(Stato& st, EsitoComando finora) {
+  if (!st.porta().aperta()) return Peggiore(finora, EsitoComando::LineaPersa);
+  return st.mbErrTx ? Peggiore(finora, EsitoComando::Rifiutato) : finora;
 }
 
 // The lines of the receipt, read once: every restart sends these same lines, also
@@ -218,25 +242,21 @@ bool RiprovaDopoErrore(Stato& st, bool inPagamento, bool& dubbio) {
 // only when the register heard it, else after the next receipt.
 void RipristinaKabel(Stato& st) {
   if (st.meFamiglia != Famiglia::Kabel || !st.mbKabelConf || !st.porta().aperta()) return;
-  const bool muta = std::exchange(st.mbNessunaRisposta, false);
-  if (InviaCar(st, "711{" + st.finestra().confBase() + "{", true) == kContinua && !st.mbNessunaRisposta &&
-      st.porta().aperta())
-    st.mbKabelConf = false;
-  st.mbNessunaRisposta = st.mbNessunaRisposta || muta;
+  if (Passato(InviaComando(st, "711{" + st.finestra().confBase() + "{", true).esito)) st.mbKabelConf = false;
 }
 
 // Frontiera gets no answer and Kabel waits only "Pausa" for one: the receipt is
 // through when its last byte has gone down the line, and every Kabel command has had
 // its status section.
-bool TuttoSullaLinea(Stato& st) {
+EsitoComando TuttoSullaLinea(Stato& st) {
   const double limite = st.orologio().secondi() + AttesaMassimaChiusura(st);
   while (st.porta().aperta() && st.porta().inUscita() > 0 && st.orologio().secondi() < limite)
     st.pompa().attendi([] { return false; }, st.orologio().secondi() + 0.01);
   if (st.porta().aperta() && st.porta().inUscita() > 0) {
     NessunaRisposta(st, "InviaCar");
-    return false;
+    return EsitoComando::SenzaRisposta;
   }
-  return KabelHaRisposto(st);
+  return FraIComandi(st, KabelHaRisposto(st));
 }
 
 // How far a receipt's lines went.
@@ -244,6 +264,8 @@ struct Invio {
   bool inPagamento = false;  // its total line began (the mark is in place)
   bool ricomincia = false;   // the operator asked to send it again
   bool dubbio = false;       // set aside in doubt instead of asking
+  // The worst that happened to its commands, the synchronisation's included.
+  EsitoComando esito = EsitoComando::Accettato;
 };
 
 // Every line through the dispatcher, the payment mark in place before the first
@@ -251,33 +273,41 @@ struct Invio {
 bool InviaRighe(Stato& st, const std::vector<Riga>& righe, const std::filesystem::path& cartella,
                 Invio& invio) {
   for (std::size_t i = 0;;) {
-    if (!st.porta().aperta()) break;
-    // A register that stays silent is not asked about: the receipt waits for it.
-    if (st.mbNessunaRisposta) break;
-    // An unexpected answer to the last line, and also one raised outside any
-    // line (a synchronisation that timed out, a stray character): ask.
-    if (st.mbErrTx) {
-      invio.ricomincia = RiprovaDopoErrore(st, invio.inPagamento, invio.dubbio);
-      break;
+    invio.esito = FraIComandi(st, invio.esito);
+    switch (invio.esito) {
+      case EsitoComando::Accettato:
+      case EsitoComando::Inviato:
+        break;
+      case EsitoComando::Rifiutato:
+        // An unexpected answer, to the last line or outside any line: ask.
+        invio.ricomincia = RiprovaDopoErrore(st, invio.inPagamento, invio.dubbio);
+        return false;
+      // A register that stays silent is not asked about: the receipt waits for it, as
+      // it does for the line.
+      case EsitoComando::SenzaRisposta:
+      case EsitoComando::LineaPersa:
+      case EsitoComando::Fermato:
+        return false;
     }
     if (i == righe.size()) return true;
     const Riga& riga = righe[i++];
     if (!invio.inPagamento && eTipoRecord(riga.tipo, "80")) {
       // The payment starts only once the register has answered everything before it:
       // a silent register is found out while the receipt can still wait for it.
-      if (!KabelHaRisposto(st)) continue;
+      invio.esito = Peggiore(invio.esito, KabelHaRisposto(st));
+      if (!Passato(invio.esito)) continue;
       // From here on a stop may leave the receipt printed with nothing on disk to say so.
       SegnaPagamento(cartella);
       invio.inPagamento = st.mbInPagamento = true;
     }
-    const int r = static_cast<int16_t>(Trasmetti(st, riga.testo));
-    if (r == kInterrompi) break;
-    if (r == kRipetiScontrino) {
+    const Comando r = Trasmetti(st, riga.testo);
+    invio.esito = Peggiore(invio.esito, r.esito);
+    if (r.codice == kInterrompi) return false;
+    if (r.codice == kRipetiScontrino) {
       invio.ricomincia = true;
-      break;
+      return false;
     }
   }
-  return false;
 }
 
 // The receipt being sent, for the link and for a close that cuts it; a mark prepared
@@ -344,20 +374,24 @@ Esito ElaboraScontrino(Stato& st, const std::string& percorso, Letto* fuori) {
         if (e.numero() == err::DiscoPieno) return Esito::DiscoPieno;
         throw;
       }
-      switch (Sincronizza(st)) {
+      switch (Sincronizza(st, invio.esito)) {
         case Sincronia::Interrompi:
-          return st.mbNessunaRisposta || !st.porta().aperta() ? Esito::Trattenuto : Esito::Fallito;
+          return invio.esito == EsitoComando::SenzaRisposta || !st.porta().aperta() ? Esito::Trattenuto
+                                                                                    : Esito::Fallito;
         case Sincronia::Ricomincia:
           continue;
         case Sincronia::Fatta:
           break;
       }
       bool fine = InviaRighe(st, righe, cartella, invio);
-      if (fine) fine = TuttoSullaLinea(st);
+      if (fine) {
+        invio.esito = Peggiore(invio.esito, TuttoSullaLinea(st));
+        fine = Passato(invio.esito);
+      }
       esito = EsitoDi({.finito = fine,
-                       .errore = st.mbErrTx,
+                       .errore = !Passato(invio.esito),
                        .dubbio = invio.dubbio,
-                       .muta = st.mbNessunaRisposta,
+                       .muta = invio.esito == EsitoComando::SenzaRisposta,
                        .portaPersa = !st.porta().aperta(),
                        .inPagamento = invio.inPagamento});
     } catch (const std::exception& ex) {

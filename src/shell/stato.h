@@ -15,6 +15,20 @@
 
 namespace quimbo {
 
+// What happened to one command, as the link saw it; in order of weight, the worst
+// last (a receipt goes on only while every command was Accettato or Inviato).
+enum class EsitoComando {
+  Accettato,      // the register took it: an ACK, a "!0" status, a ready sign; Frontiera,
+                  // which never answers: every byte written
+  Inviato,        // Kabel with "Pausa": written, its status comes later (counted before the payment)
+  Rifiutato,      // refused past the retries, never accepted, or answered unexpectedly
+  SenzaRisposta,  // the register kept silent past the time limit
+  LineaPersa,     // the port was not open, or went away
+  Fermato,        // the operator stopped it: No or Cancel after the refusals, or "&FINE"
+};
+inline EsitoComando Peggiore(EsitoComando a, EsitoComando b) { return a < b ? b : a; }
+inline bool Passato(EsitoComando e) { return e == EsitoComando::Accettato || e == EsitoComando::Inviato; }
+
 // The register family, read once from "Registratore" (any case); every choice by
 // family is a switch over it.
 enum class Famiglia { Vandoni, Frontiera, Olivetti, Kabel, Sconosciuta };
@@ -64,43 +78,89 @@ struct Stato {
   int16_t miRisposteAutomatiche = 3;
   bool mbSenzaFinestra = false;  // --headless
 
-  // Link state.
+  // Link state. Each flag says who sets it and who clears it. The decisions about a
+  // command are taken from InviaComando's result; these stay for the procedures
+  // that read them.
+  //
+  // The Vandoni sequence code of the next frame (32 to 126): Form_Load sets it,
+  // f_trasmreg advances it.
   int16_t miProgr = 32;
+  // Vandoni, Olivetti and Kabel: an answer is awaited. f_trasmreg and InviaKabel set
+  // it before writing; the receive handler clears it at the answer (Kabel: the ready
+  // sign), and so do NessunaRisposta, a failed exchange and LineaQuieta.
+  // Frontiera: the register holds the sender. DC3 sets it and DC1 clears it, in the
+  // receive handler and in LineaQuieta; InviaFrontiera waits while it is set.
   bool mbAttesa = false;
+  // The code of the last answer character that was not an ACK (6 when all were):
+  // set by the receive handler, read by f_trasmreg.
   int16_t miRisposta = 0;
+  // Something did not get through. Set by the receive handler (an unexpected
+  // answer), NessunaRisposta, a failed f_trasmreg or InviaCar, the port lost, an
+  // Olivetti command never accepted; and by "&FINE", whose stop ends the wait for a
+  // missing receipt file. Cleared by each receipt's start and restart, before the
+  // second "415", by Sblocca and by --prova. A receipt reads it only for what
+  // happened between two commands.
   bool mbErrTx = false;
+  // The last Vandoni frame written, for the display: f_trasmreg.
   std::string msUltimaTrama;
+  // The last character the Frontiera flow control read: the receive handler.
   std::string msCarRic;
+  // Olivetti answers not yet read: the receive handler (answers not checked) and
+  // OliRispReg fill it; OliScartaRisposte, OliRispReg, LineaQuieta and the
+  // synchronisation empty it.
   std::string msOliBuffer;
+  // An Olivetti answer frame has begun (STX seen, ETX not yet): OliRispReg sets and
+  // clears it; OliScartaRisposte, LineaQuieta and the synchronisation clear it.
   bool mbOliStx = false;
+  // Inside a Kabel status section (DC3 seen, DC4 not yet): the receive handler sets
+  // and clears it; Form_Load and LineaQuieta clear it.
   bool mbKabelStato = false;
+  // A receipt's own Kabel configuration ("711") is in force: the Kabel header line
+  // sets it; RipristinaKabel clears it once the register heard the restore, and
+  // Form_Load at the start.
   bool mbKabelConf = false;
   // The register did not answer within the time limit, in this receipt (each receipt
   // clears it); and whether it is silent since then (cleared by its next answer).
+  // NessunaRisposta sets it; each receipt's start and restart, and the start of an
+  // exchange (the outermost CollegamentoOccupato), clear it.
   bool mbNessunaRisposta = false;
   // Bytes received from the register since start-up: a receipt that got none went
-  // to a register that is switched off, even where no single wait could tell.
+  // to a register that is switched off, even where no single wait could tell. The
+  // receive handler and the readers that bypass it count them; never cleared.
   long mlRicevuti = 0;
-  // Kabel commands of this receipt still without their status section.
+  // Kabel commands of this receipt still without their status section: InviaKabel
+  // counts them up, each DC4 down; each receipt's start and LineaQuieta clear it.
   int miKabelInAttesa = 0;
+  // The register is silent since a receipt was held for it: the scan sets it
+  // (DiciCassaMuta) and clears it when a receipt gets an answer (DiciCassaRisponde).
   bool mbCassaMuta = false;
-  // A receipt is being sent (not a button's command), and its file's name.
+  // A receipt is being sent (not a button's command), and its file's name: set and
+  // cleared around ElaboraScontrino.
   bool mbInScontrino = false;
   std::string msScontrinoInCorso;
-  // The total line of a receipt is being sent: a close waits for it to end.
+  // The total line of a receipt is being sent: a close waits for it to end. Set at
+  // the first command of the total line, cleared at the end of each attempt.
   bool mbInPagamento = false;
+  // A close waits for the payment: RichiestaChiusura sets it,
+  // EseguiChiusuraRinviata clears it and closes.
   bool mbChiusuraRinviata = false;
-  // The window has unloaded: no scan enables the timer again.
+  // The window has unloaded: no scan enables the timer again. Form_Unload sets it;
+  // never cleared.
   bool mbChiuso = false;
-  // The register positively took the last command (an ACK, a "!0" status, a
-  // ready sign); "no answer in time" does not count. Read by the command-line checks.
+  // The register positively took the last command (an ACK, a "!0" status, a ready
+  // sign); "no answer in time" does not count. InviaComando clears it at its start,
+  // the family's sender sets it.
   bool mbConfermato = false;
+  // What has happened so far to the command InviaComando is sending: set by the
+  // link where it sees a failure, worst first; read only through InviaComando's result.
+  EsitoComando meEsitoComando = EsitoComando::Accettato;
 
-  // An exchange with the register is under way (a button's, or a receipt's).
+  // An exchange with the register is under way (a button's, or a receipt's):
+  // CollegamentoOccupato counts it.
   int miOccupato = 0;
   // Depth of keyboard unlocks started from inside a send; bounds their nesting.
   int miSbloccoInCorso = 0;
-  // The scan stopped for good after an unexpected error.
+  // The scan stopped for good after an unexpected error: the scan sets it; never cleared.
   bool mbScansioneFerma = false;
 
   // Receipts sent completely in this run whose file may still be there (name, size,
