@@ -40,6 +40,7 @@ const std::string ko1322 = b({0x02, '$', '1', '3', '2', '2', '!', '3', '0', '1',
 const std::string statoKabel = b({0x13, 'O', 'K', 'z', 0x14});
 
 struct Caso {
+  const char* nome;
   const char* famiglia;
   Guasti guasti;
   std::vector<std::string> scritture;  // one ricevi() each, or QUIETE
@@ -50,9 +51,9 @@ struct Caso {
 
 // Runs the writes as given, then again one byte at a time (a half frame must wait
 // for the rest), with the line going silent at the end.
-void verifica(const Caso& c, int n) {
+void verifica(const Caso& c) {
   for (bool byteAByte : {false, true}) {
-    SCOPED_TRACE(std::string(c.famiglia) + " " + std::to_string(n) + (byteAByte ? ", byte a byte" : ""));
+    SCOPED_TRACE(std::string(c.famiglia) + ": " + c.nome + (byteAByte ? ", byte a byte" : ""));
     auto r = Registratore::crea(c.famiglia, c.guasti);
     ASSERT_NE(r, nullptr);
     std::string risposte;  // everything sent back, in order, whatever the delays
@@ -92,53 +93,53 @@ TEST(Sim, Decodifica) {
   const std::string corpo = "$1325#150$PANE  !0";  // 36+203+35+150+36+292+32+32+33+48 = 897 = 0x381
   // clang-format off
   const Caso casi[] = {
-      {"vandoni", {}, {v497 + v415}, ACK + ACK, {"497", "415"}},
-      {"vandoni", {}, {v497guasta}, NAK, {"?? <STX> '497<ETX>q (checksum errato)"}},
+      {"due trame in una scrittura", "vandoni", {}, {v497 + v415}, ACK + ACK, {"497", "415"}},
+      {"checksum errato", "vandoni", {}, {v497guasta}, NAK, {"?? <STX> '497<ETX>q (checksum errato)"}},
       // length says 4 data bytes, then 2; 3 came (check character right for the bytes sent)
-      {"vandoni", {}, {"\x02 (497\x03q"}, NAK, {"?? <STX> (497<ETX>q (lunghezza errata)"}},
-      {"vandoni", {}, {"\x02 &497\x03o"}, NAK, {"?? <STX> &497<ETX>o (lunghezza errata)"}},
-      {"vandoni", {}, {"\x02\x1F'497\x03o"}, NAK, {"?? <STX><US>'497<ETX>o (sequenza errata)"}},
-      {"vandoni", {}, {b({2, 0x7F, 0x20, 3, 0})}, NAK,
+      {"lunghezza più lunga dei dati", "vandoni", {}, {"\x02 (497\x03q"}, NAK, {"?? <STX> (497<ETX>q (lunghezza errata)"}},
+      {"lunghezza più corta dei dati", "vandoni", {}, {"\x02 &497\x03o"}, NAK, {"?? <STX> &497<ETX>o (lunghezza errata)"}},
+      {"sequenza sotto 32", "vandoni", {}, {"\x02\x1F'497\x03o"}, NAK, {"?? <STX><US>'497<ETX>o (sequenza errata)"}},
+      {"tutto errato", "vandoni", {}, {b({2, 0x7F, 0x20, 3, 0})}, NAK,
        {"?? <STX><DEL> <ETX><NUL> (sequenza errata, lunghezza errata, checksum errato)"}},
       // empty data, sequence 89: 2 + 89 + 36 + 3 = 130, mod 128 = 2, the code of STX
-      {"vandoni", {}, {b({2, 0x59, 0x24, 3, 2}) + v497}, ACK + ACK, {"", "497"}},
+      {"dati vuoti, checksum STX", "vandoni", {}, {b({2, 0x59, 0x24, 3, 2}) + v497}, ACK + ACK, {"", "497"}},
       // È (0xC8): 2 + 32 + 37 + 200 + 3 = 274, mod 128 = 18
-      {"vandoni", {}, {b({2, 0x20, 0x25, 0xC8, 3, 0x12})}, ACK, {"\xC3\x88"}},
-      {"vandoni", {}, {"xy" + b({2, 0x20}) + v497}, NAK + ACK,
+      {"carattere oltre ASCII", "vandoni", {}, {b({2, 0x20, 0x25, 0xC8, 3, 0x12})}, ACK, {"\xC3\x88"}},
+      {"byte fuori trama, STX ripetuto", "vandoni", {}, {"xy" + b({2, 0x20}) + v497}, NAK + ACK,
        {"?? xy (fuori trama)", "?? <STX>  (trama interrotta da un nuovo STX)", "497"}},
-      {"vandoni", {}, {v497.substr(0, 7), QUIETE, v497}, NAK + ACK, {"?? <STX> '497<ETX> (trama incompleta)", "497"}},
+      {"trama interrotta dalla quiete", "vandoni", {}, {v497.substr(0, 7), QUIETE, v497}, NAK + ACK, {"?? <STX> '497<ETX> (trama incompleta)", "497"}},
       // the program's ACKs are ignored; the same command again after a success is no retransmission
-      {"olivetti", {}, {o1322 + ACK + ACK + o1322 + ACK}, ACK + ok1322 + ACK + ok1322,
+      {"ACK del programma ignorati", "olivetti", {}, {o1322 + ACK + ACK + o1322 + ACK}, ACK + ok1322 + ACK + ok1322,
        {"$1322 (apertura)", "$1322 (apertura)"}},
-      {"olivetti", {}, {"\x02" + corpo + "0381\x03"}, ACK + "\x02$1325!00140\x03",
+      {"vendita con i suoi campi", "olivetti", {}, {"\x02" + corpo + "0381\x03"}, ACK + "\x02$1325!00140\x03",
        {corpo + " (vendita: 150 | PANE |  |  | 0)"}},
-      {"olivetti", {}, {"\x02$132200ED\x03"}, NAK, {"?? <STX>$132200ED<ETX> (checksum errato)"}},
-      {"olivetti", {}, {"\x02$132200ec\x03"}, NAK, {"?? <STX>$132200ec<ETX> (checksum errato)"}},
+      {"checksum maiuscolo errato", "olivetti", {}, {"\x02$132200ED\x03"}, NAK, {"?? <STX>$132200ED<ETX> (checksum errato)"}},
+      {"checksum minuscolo", "olivetti", {}, {"\x02$132200ec\x03"}, NAK, {"?? <STX>$132200ec<ETX> (checksum errato)"}},
       // "%" announces five characters, four follow; checksum right (237 = 0xED)
-      {"olivetti", {}, {"\x02%132200ED\x03"}, NAK, {"?? <STX>%132200ED<ETX> (lunghezza di campo errata)"}},
+      {"lunghezza di campo errata", "olivetti", {}, {"\x02%132200ED\x03"}, NAK, {"?? <STX>%132200ED<ETX> (lunghezza di campo errata)"}},
       // first field of three characters (185 = 0xB9)
-      {"olivetti", {}, {"\x02#13200B9\x03"}, NAK, {"?? <STX>#13200B9<ETX> (codice comando errato)"}},
-      {"olivetti", {}, {"\x02" "00\x03"}, NAK, {"?? <STX>00<ETX> (trama troppo corta)"}},
-      {"olivetti", {}, {"PROVA", QUIETE, "ciao" + o1322}, ACK + ok1322,
+      {"codice comando di tre cifre", "olivetti", {}, {"\x02#13200B9\x03"}, NAK, {"?? <STX>#13200B9<ETX> (codice comando errato)"}},
+      {"trama troppo corta", "olivetti", {}, {"\x02" "00\x03"}, NAK, {"?? <STX>00<ETX> (trama troppo corta)"}},
+      {"testo senza cornice", "olivetti", {}, {"PROVA", QUIETE, "ciao" + o1322}, ACK + ok1322,
        {"?? PROVA (testo senza cornice)", "?? ciao (testo senza cornice)", "$1322 (apertura)"}},
       // a retransmission made by framing the whole frame once more, with the checksum of
       // the frame (2+236+232+3 = 473 = 0x1D9): the register finds its feet at the inner STX
-      {"olivetti", {}, {"\x02" + o1322 + "01D9\x03"}, NAK + ACK + ok1322,
+      {"ritrasmissione incorniciata due volte", "olivetti", {}, {"\x02" + o1322 + "01D9\x03"}, NAK + ACK + ok1322,
        {"?? <STX> (trama interrotta da un nuovo STX)", "$1322 (apertura)", "?? 01D9<ETX> (testo senza cornice)"}},
       // an empty command is a command; Kabel cannot refuse a cut frame
-      {"kabel", {}, {"zz\x02" "2x1.5\"PANE\"X\x03\x02\x03\x02" "K"}, statoKabel + statoKabel,
+      {"comando vuoto e trama tagliata", "kabel", {}, {"zz\x02" "2x1.5\"PANE\"X\x03\x02\x03\x02" "K"}, statoKabel + statoKabel,
        {"?? zz (fuori trama)", "2x1.5\"PANE\"X (vendita)", "", "?? <STX>K (trama incompleta)"}},
       // a receipt, then payments, a refund with no description (ten blanks), an empty lottery code
-      {"frontiera", {}, {"K\"PANE\"2*150H1R=500H1T\"Totale\"1%", "100H4M1T          -1*0.5H0R=\"\"@37F"}, "",
+      {"scontrino e pagamenti", "frontiera", {}, {"K\"PANE\"2*150H1R=500H1T\"Totale\"1%", "100H4M1T          -1*0.5H0R=\"\"@37F"}, "",
        {"K (sincronizzazione)", "\"PANE\"2*150H1R (vendita)", "= (totale)", "500H1T (contanti, con il dato)",
         "\"Totale\"1% (display, riga 1)", "100H4M (sconto)", "1T (contanti)", "          -1*0.5H0R (vendita)",
         "= (totale)", "\"\"@37F (lotteria)"}},
       // the open quote does not swallow the next command
-      {"frontiera", {}, {"K\"ABC", QUIETE, "="}, "",
+      {"virgolette aperte", "frontiera", {}, {"K\"ABC", QUIETE, "="}, "",
        {"K (sincronizzazione)", "?? \"ABC (comando senza chiusura)", "= (totale)"}},
   };
   // clang-format on
-  for (const auto& c : casi) verifica(c, static_cast<int>(&c - casi));
+  for (const auto& c : casi) verifica(c);
 }
 
 TEST(Sim, Guasti) {
@@ -146,38 +147,38 @@ TEST(Sim, Guasti) {
   // clang-format off
   const Caso casi[] = {
       // a bad frame counts too, and refused frames are decoded all the same
-      {"vandoni", {.rifiutaPrimi = 3}, {v497guasta, v497, v415, v497}, NAK + NAK + NAK + ACK,
+      {"rifiuta i primi tre, anche una trama guasta", "vandoni", {.rifiutaPrimi = 3}, {v497guasta, v497, v415, v497}, NAK + NAK + NAK + ACK,
        {scartata, "497 (rifiutato)", "415 (rifiutato)", "497"}},
       // only the commands named count: the first "497" is refused, the second gets the character
-      {"vandoni", {.rifiutaPrimi = 1, .rispondiCon = 'A', .rispondiAlComando = 2, .alDato = "49"},
+      {"solo i comandi che iniziano con 49", "vandoni", {.rifiutaPrimi = 1, .rispondiCon = 'A', .rispondiAlComando = 2, .alDato = "49"},
        {v415 + v497, v415 + v497}, ACK + NAK + ACK + "A", {"415", "497 (rifiutato)", "415", "497"}},
-      {"vandoni", {.rispondiCon = 'A', .rispondiAlComando = 2}, {v415 + v497}, ACK + "A", {"415", "497"}},
-      {"vandoni", {.rispondiCon = 'A'}, {v497, v497guasta}, "AA", {"497", scartata}},
-      {"vandoni", {.rifiutaPrimi = 2, .rispondiCon = 'A', .rispondiAlComando = 1}, {v497 + v497 + v497},
+      {"carattere al secondo comando", "vandoni", {.rispondiCon = 'A', .rispondiAlComando = 2}, {v415 + v497}, ACK + "A", {"415", "497"}},
+      {"carattere a ogni comando", "vandoni", {.rispondiCon = 'A'}, {v497, v497guasta}, "AA", {"497", scartata}},
+      {"carattere al primo, poi rifiuti", "vandoni", {.rifiutaPrimi = 2, .rispondiCon = 'A', .rispondiAlComando = 1}, {v497 + v497 + v497},
        "A" + NAK + ACK, {"497", "497 (rifiutato)", "497"}},
-      {"vandoni", {.muto = true}, {v497 + v497guasta}, "", {"497", scartata}},
+      {"muto", "vandoni", {.muto = true}, {v497 + v497guasta}, "", {"497", scartata}},
       // the second is still answered; the third, in the same write, is not even heard
-      {"vandoni", {.riagganciaDopo = 2}, {v497, v415 + v497, v497}, ACK + ACK, {"497", "415"}, true},
-      {"vandoni", {.riagganciaDopo = 0}, {v497}, "", {}, true},
-      {"olivetti", {.muto = true}, {o1322}, "", {"$1322 (apertura)"}},
+      {"riaggancia dopo due comandi", "vandoni", {.riagganciaDopo = 2}, {v497, v415 + v497, v497}, ACK + ACK, {"497", "415"}, true},
+      {"riaggancia subito", "vandoni", {.riagganciaDopo = 0}, {v497}, "", {}, true},
+      {"muto", "olivetti", {.muto = true}, {o1322}, "", {"$1322 (apertura)"}},
       // the answer that never came is no success: the same command again is a retransmission
-      {"olivetti", {.rispondiCon = 'X', .rispondiAlComando = 2}, {o1322, o1322, o1322},
+      {"risposta mancata, ritrasmissione", "olivetti", {.rispondiCon = 'X', .rispondiAlComando = 2}, {o1322, o1322, o1322},
        ACK + ok1322 + "X" + ACK + ok1322,
        {"$1322 (apertura)", "$1322 (apertura)", "$1322 (apertura, ritrasmissione)"}},
-      {"olivetti", {.statoErratoPrimi = 2}, {o1322, ACK + o1322, ACK + o1322},
+      {"stato errato due volte", "olivetti", {.statoErratoPrimi = 2}, {o1322, ACK + o1322, ACK + o1322},
        ACK + ko1322 + ACK + ko1322 + ACK + ok1322,
        {"$1322 (apertura)", "$1322 (apertura, ritrasmissione)", "$1322 (apertura, ritrasmissione)"}},
-      {"kabel", {.kabelSenzaPronto = true}, {"\x02=\x03"}, b({0x13, 'O', 'K', 0x14}), {"= (contanti)"}},
-      {"frontiera", {.dc3OgniK = 3, .dc3Durata = 0.25}, {"12=456="}, DC3 + DC1 + DC3 + DC1, {"12=", "456="}},
+      {"senza pronto", "kabel", {.kabelSenzaPronto = true}, {"\x02=\x03"}, b({0x13, 'O', 'K', 0x14}), {"= (contanti)"}},
+      {"DC3 ogni tre caratteri", "frontiera", {.dc3OgniK = 3, .dc3Durata = 0.25}, {"12=456="}, DC3 + DC1 + DC3 + DC1, {"12=", "456="}},
       // only the answer of the second command carries the character
-      {"frontiera", {.rispondiCon = '?', .rispondiAlComando = 2, .dc3OgniK = 1}, {"K="}, DC3 + DC1 + "?" + DC3 + DC1,
+      {"carattere al secondo comando", "frontiera", {.rispondiCon = '?', .rispondiAlComando = 2, .dc3OgniK = 1}, {"K="}, DC3 + DC1 + "?" + DC3 + DC1,
        {"K (sincronizzazione)", "= (totale)"}},
-      {"frontiera", {.muto = true, .dc3OgniK = 1}, {"K=1T"}, "",
+      {"muta", "frontiera", {.muto = true, .dc3OgniK = 1}, {"K=1T"}, "",
        {"K (sincronizzazione)", "= (totale)", "1T (contanti)"}},
-      {"frontiera", {.riagganciaDopo = 2}, {"K=1T"}, "", {"K (sincronizzazione)", "= (totale)"}, true},
+      {"riaggancia dopo due comandi", "frontiera", {.riagganciaDopo = 2}, {"K=1T"}, "", {"K (sincronizzazione)", "= (totale)"}, true},
   };
   // clang-format on
-  for (const auto& c : casi) verifica(c, static_cast<int>(&c - casi));
+  for (const auto& c : casi) verifica(c);
 }
 
 TEST(Sim, FrontieraSegnalaUnArrestoNonRispettato) {
