@@ -310,6 +310,22 @@ bool InviaRighe(Stato& st, const std::vector<Riga>& righe, const std::filesystem
   }
 }
 
+// Every line, then until the last byte is on the line: what becomes of the file.
+Esito InviaTutto(Stato& st, const std::vector<Riga>& righe, const std::filesystem::path& cartella,
+                 Invio& invio) {
+  bool fine = InviaRighe(st, righe, cartella, invio);
+  if (fine) {
+    invio.esito = Peggiore(invio.esito, TuttoSullaLinea(st));
+    fine = Passato(invio.esito);
+  }
+  return EsitoDi({.finito = fine,
+                  .errore = !Passato(invio.esito),
+                  .dubbio = invio.dubbio,
+                  .muta = invio.esito == EsitoComando::SenzaRisposta,
+                  .portaPersa = !st.porta().aperta(),
+                  .inPagamento = invio.inPagamento});
+}
+
 // The receipt being sent, for the link and for a close that cuts it; a mark prepared
 // for a payment that never began is no mark.
 class InScontrino {
@@ -383,17 +399,7 @@ Esito ElaboraScontrino(Stato& st, const std::string& percorso, Letto* fuori) {
         case Sincronia::Fatta:
           break;
       }
-      bool fine = InviaRighe(st, righe, cartella, invio);
-      if (fine) {
-        invio.esito = Peggiore(invio.esito, TuttoSullaLinea(st));
-        fine = Passato(invio.esito);
-      }
-      esito = EsitoDi({.finito = fine,
-                       .errore = !Passato(invio.esito),
-                       .dubbio = invio.dubbio,
-                       .muta = invio.esito == EsitoComando::SenzaRisposta,
-                       .portaPersa = !st.porta().aperta(),
-                       .inPagamento = invio.inPagamento});
+      esito = InviaTutto(st, righe, cartella, invio);
     } catch (const std::exception& ex) {
       ErroreDopo(st, ex);
       esito = EsitoDi({.inPagamento = invio.inPagamento, .eccezione = true});
