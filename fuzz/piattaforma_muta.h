@@ -61,6 +61,10 @@ class OrologioMuto : public Orologio {
 class PompaMuta : public Pompa {
  public:
   bool attendi(const std::function<bool()>& fatto, std::optional<double>) override { return fatto(); }
+  // No event loop: nothing runs later, and there is nothing to leave.
+  void dopo(double, std::function<void()>) override {}
+  int eseguiCicloPrincipale() override { return 0; }
+  void esci() override {}
 };
 
 // The state of a started program of one family, over the mute platform.
