@@ -25,7 +25,7 @@ for f in etc/quimbo/quimbo.ini usr/share/man/man1/quimbo.1 usr/lib/systemd/syste
 done
 # libsystemd0: a program built without it never tells the Type=notify units it is ready.
 dipende=$(dpkg-deb -f "$deb" Depends)
-for p in libqt6serialport6 libinih1 libsystemd0; do grep -qE "(^|, )$p( |,|$)" <<< "$dipende" || falla "Depends: $dipende"; done
+for p in libqt6serialport6 libsystemd0; do grep -qE "(^|, )$p( |,|$)" <<< "$dipende" || falla "Depends: $dipende"; done
 for f in /etc/quimbo/quimbo.ini /etc/logrotate.d/quimbo; do grep -qx "$f" "$tmp/control/conffiles" || falla "conffile $f"; done
 for s in postinst prerm postrm; do [ -x "$tmp/control/$s" ] && sh -n "$tmp/control/$s" || falla "$s"; done
 [ "$("$r/usr/bin/quimbo" --version)" = "quimbo $(dpkg-deb -f "$deb" Version)" ] || falla "quimbo --version"

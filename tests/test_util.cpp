@@ -64,20 +64,21 @@ TEST(Util, TestiENumeri) {
 
 // Sections and keys without regard to case, the first of two winning; values as written after trimming, one
 // pair of quotes dropped; a NUL ends a value, a long line never spills into a second key; indented keys, ";"
-// after the "=" and bytes of Windows-1252 are kept; a comment is no key. "def" is the default passed in.
+// after the "=" and bytes of Windows-1252 are kept; a comment (";", "#") is no key, nor is "key:value". "def"
+// is the default passed in.
 TEST(FileIni, LetturaDaTestoEDaDiscoENumeriDErrore) {
   using namespace std::string_literals;
   // clang-format off
   const FileIni ini = FileIni::daTesto(
       "[Altri parametri]\r\nRegistratore=Kabel   \r\nDirPerFile = f:\\quimbo\r\nRitenta=3\r\nRitenta=9\r\n"
       "ConfBase=\"  12045678 \"\r\nTotDisplay='S'\r\nAperta=\"x\r\nVuote=\"\"\r\nVuoto=\r\n;Commento=1\r\n"
-      "riga senza uguale\r\n  LungMaxDesc=20\r\nPunto=A ;B\r\nW=Caff\xE8 \x80\r\nNul=abc\0zz\r\nLunga="s +
+      "riga senza uguale\r\nDue:punti\r\n#Cancelletto=1\r\n  LungMaxDesc=20\r\nPunto=A ;B\r\nW=Caff\xE8 \x80\r\nNul=abc\0zz\r\nLunga="s +
       std::string(250, 'x') + "k=1\r\nDopo=2\r\n[altri PARAMETRI]\r\nRegistratore=Epson\r\n"
       "[Parametri Seriale]\r\nSettings=1200,e,7,1\r\n");
   const char *A = "Altri parametri", *S = "Parametri Seriale";
   const std::tuple<const char*, const char*, const char*> chiavi[] = {
       {A, "Registratore", "Kabel"}, {A, "DirPerFile", "f:\\quimbo"}, {A, "Ritenta", "3"}, {A, "ConfBase", "  12045678 "},
-      {A, "TotDisplay", "S"}, {A, "Aperta", "\"x"}, {A, "Vuote", ""}, {A, "Vuoto", ""}, {A, ";Commento", "def"},
+      {A, "TotDisplay", "S"}, {A, "Aperta", "\"x"}, {A, "Vuote", ""}, {A, "Vuoto", ""}, {A, ";Commento", "def"}, {A, "Due", "def"}, {A, "#Cancelletto", "def"},
       {A, "LungMaxDesc", "20"}, {A, "Punto", "A ;B"}, {A, "W", "Caff\xE8 \x80"}, {A, "Nul", "abc"}, {A, "k", "def"},
       {A, "Dopo", "2"}, {A, "AttesaTimer", "def"}, {"ALTRI PARAMETRI", "registratore", "Kabel"},
       {"parametri seriale", "SETTINGS", "1200,e,7,1"}, {"Nessuna", "Registratore", "def"}, {S, "Registratore", "def"}};

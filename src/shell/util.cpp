@@ -1,7 +1,5 @@
 #include "shell/util.h"
 
-#include <ini.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -211,65 +209,15 @@ std::string_view senzaBianchi(std::string_view s) {
   return s.substr(inizio, fine - inizio + 1);
 }
 
-// Stands for ";" inside a value while the parser reads the line (a control
-// character that has no business in a configuration file).
-constexpr char kPuntoEVirgola = '\x01';
-
-struct Sorgente {
-  std::string_view testo;
-  std::size_t pos = 0;
-};
-
-// Hands the parser one line at a time. Leading blanks go, so that an indented
-// line is a line of its own and not the continuation of the one before it (the
-// parser's multi-line values are no part of this file format). A NUL ends the
-// line's content, and a line too long for the parser's buffer is cut rather than
-// letting its tail come back as a line of its own.
-char* leggiRiga(char* str, int num, void* stream) {
-  auto* s = static_cast<Sorgente*>(stream);
-  if (s->pos >= s->testo.size() || num < 2) return nullptr;
-  // A CR alone ends a line too, as some Windows editors save them.
-  auto fine = s->testo.find_first_of("\r\n", s->pos);
-  if (fine == std::string_view::npos) fine = s->testo.size();
-  std::string_view riga = s->testo.substr(s->pos, fine - s->pos);
-  s->pos = fine + 1;
-
-  const auto nul = riga.find('\0');
-  if (nul != std::string_view::npos) riga = riga.substr(0, nul);
-  const auto primo = riga.find_first_not_of(" \t");
-  riga = primo == std::string_view::npos ? std::string_view{} : riga.substr(primo);
-  const std::size_t n =
-      riga.size() < static_cast<std::size_t>(num - 1) ? riga.size() : static_cast<std::size_t>(num - 1);
-  riga.copy(str, n);
-  str[n] = '\0';
-  // The parser would take " ;" inside a value for a comment; the Windows profile
-  // functions keep it as part of the value ("ConfBase=A ;B" must reach the register
-  // whole). Semicolons after the "=" travel masked and come back in raccogli.
-  if (n > 0 && str[0] != ';' && str[0] != '[') {
-    if (char* uguale = std::strchr(str, '=')) {
-      for (char* c = uguale + 1; *c; ++c)
-        if (*c == ';') *c = kPuntoEVirgola;
-    }
-  }
-  return str;
-}
-
-// Collects the pairs the parser finds; the first occurrence of a key wins, as it
-// does for the Windows profile functions.
-int raccogli(void* user, const char* sezione, const char* nome, const char* valore) {
-  auto* mappa = static_cast<std::map<std::string, std::string>*>(user);
-  std::string testo = valore ? valore : "";
-  std::replace(testo.begin(), testo.end(), kPuntoEVirgola, ';');
-  std::string_view v = testo;
-  // Windows drops one pair of matching quotes around a whole value.
-  if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
-    v = v.substr(1, v.size() - 2);
-  mappa->emplace(chiaveDi(senzaBianchi(sezione), senzaBianchi(nome)), std::string(v));
-  return 1;
-}
-
 }  // namespace
 
+// The rules of the Windows profile functions, which the original read its settings
+// with: a line ends at LF, CR or both, and a NUL ends its content; leading and
+// trailing blanks go (an indented key is a key); a line that starts with ";" or "#"
+// is a comment, and one that is neither a [section] nor a key=value pair is
+// skipped. A ";" after the "=" is part of the value ("ConfBase=A ;B" reaches the
+// register whole); one pair of matching quotes around the whole value goes; the
+// first occurrence of a key wins.
 FileIni FileIni::daTesto(std::string_view testo) {
   FileIni ini;
   ini.esiste_ = true;
@@ -277,10 +225,27 @@ FileIni FileIni::daTesto(std::string_view testo) {
   // bytes it would be one long line of NULs.
   const std::optional<std::string> utf8 = testo::daUtf16(testo);
   if (utf8) testo = *utf8;
-  Sorgente sorgente{testo, 0};
-  // Malformed lines are skipped, as Windows skips them; the parser's count of
-  // them is of no use here.
-  ini_parse_stream(&leggiRiga, &sorgente, &raccogli, &ini.valori_);
+  if (testo.starts_with("\xEF\xBB\xBF")) testo.remove_prefix(3);
+  std::string sezione;
+  for (std::size_t pos = 0; pos < testo.size();) {
+    std::size_t fine = testo.find_first_of("\r\n", pos);
+    if (fine == std::string_view::npos) fine = testo.size();
+    std::string_view riga = testo.substr(pos, fine - pos);
+    pos = fine + 1;
+    riga = senzaBianchi(riga.substr(0, riga.find('\0')));
+    if (riga.empty() || riga[0] == ';' || riga[0] == '#') continue;
+    if (riga[0] == '[') {
+      const std::size_t chiusa = riga.find(']');
+      if (chiusa != std::string_view::npos) sezione = senzaBianchi(riga.substr(1, chiusa - 1));
+      continue;
+    }
+    const std::size_t uguale = riga.find('=');
+    if (uguale == std::string_view::npos) continue;
+    std::string_view v = senzaBianchi(riga.substr(uguale + 1));
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+      v = v.substr(1, v.size() - 2);
+    ini.valori_.emplace(chiaveDi(sezione, senzaBianchi(riga.substr(0, uguale))), std::string(v));
+  }
   return ini;
 }
 
