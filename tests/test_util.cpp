@@ -89,12 +89,22 @@ TEST(FileIni, LetturaDaTestoEDaDiscoENumeriDErrore) {
   // A folder where the file should be is an error (a missing file gives the defaults, see test_avvio); the
   // numbers of the system's errors, in either category, as the log shows them.
   EXPECT_EQ(numeroErrore([] { FileIni::carica(std::filesystem::temp_directory_path().string()); }), 75);
-  const std::pair<int, int> casi[] = {{ENOENT, 53}, {ENOTDIR, 76}, {EACCES, 75},
-                                      {EPERM, 75},  {EROFS, 75},   {ENOSPC, 61},
-                                      {EIO, 57},    {EMFILE, 67},  {ENAMETOOLONG, 52}};
-  for (const auto& [e, n] : casi)
-    for (const std::error_category* c : {&std::generic_category(), &std::system_category()})
-      EXPECT_EQ(quimbo::erroreDa(std::error_code(e, *c)).numero(), n) << e;
+  // The system's own category holds errno values on POSIX and Win32 codes on Windows.
+  struct Codice {
+    int errno_, win32, numero;
+  };
+  const Codice casi[] = {{ENOENT, 2, 53}, {ENOTDIR, 3, 76}, {EACCES, 5, 75},
+                         {EPERM, 32, 75}, {EROFS, 19, 75},  {ENOSPC, 112, 61},
+                         {EIO, 23, 57},   {EMFILE, 4, 67},  {ENAMETOOLONG, 206, 52}};
+  for (const auto& [errno_, win32, numero] : casi) {
+#ifdef _WIN32
+    const int sistema = win32;
+#else
+    const int sistema = errno_;
+#endif
+    EXPECT_EQ(quimbo::erroreDa(std::error_code(errno_, std::generic_category())).numero(), numero) << errno_;
+    EXPECT_EQ(quimbo::erroreDa(std::error_code(sistema, std::system_category())).numero(), numero) << sistema;
+  }
   EXPECT_EQ(quimbo::erroreDa(std::make_error_code(std::future_errc::no_state)).numero(), 75);
 }
 

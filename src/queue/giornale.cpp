@@ -1,8 +1,5 @@
 #include "queue/giornale.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -83,8 +80,6 @@ std::optional<Identita> DaRiga(std::string riga) {
   id.nome = Sprotetto(riga.substr(t2 + 1));
   return id;
 }
-
-Errore ErroreDiSistema() { return erroreDa(std::error_code(errno, std::generic_category())); }
 
 }  // namespace
 
@@ -182,45 +177,6 @@ std::optional<std::string> GiornaleNonScrivibile(const fs::path& dir) {
   fs::remove(prova, ec);
   if (ec) return ec.message();
   return std::nullopt;
-}
-
-void ScriviSuDisco(const fs::path& file, const std::string& testo) {
-  int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) throw ErroreDiSistema();
-  // A full disk shows at the write or, on some file systems, only at the sync.
-  auto fallito = [&] {
-    const Errore e = ErroreDiSistema();
-    ::close(fd);
-    ::unlink(file.c_str());
-    return e;
-  };
-  for (size_t fatto = 0; fatto < testo.size();) {
-    const ssize_t n = ::write(fd, testo.data() + fatto, testo.size() - fatto);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) throw fallito();
-    fatto += static_cast<size_t>(n);
-  }
-  if (::fsync(fd) != 0) throw fallito();
-  ::close(fd);
-}
-
-void RinominaSuDisco(const fs::path& da, const fs::path& a) {
-  std::error_code ec;
-  fs::rename(da, a, ec);
-  if (ec) throw erroreDa(ec);
-  SincronizzaCartella(a.parent_path());
-}
-
-void SincronizzaCartella(const fs::path& dir) {
-  int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) throw ErroreDiSistema();
-  // Some file systems cannot sync a folder at all (EINVAL): their renames are as
-  // durable as they get. Any other failure means the change may not be on disk.
-  const int esito = ::fsync(fd);
-  const int numero = errno;
-  ::close(fd);
-  if (esito != 0 && numero != EINVAL && numero != ENOTSUP)
-    throw erroreDa(std::error_code(numero, std::generic_category()));
 }
 
 }  // namespace quimbo

@@ -2,6 +2,8 @@
 
 #include <cerrno>
 
+#include "shell/sistema.h"
+
 namespace quimbo {
 
 Errore::Errore(int numero, std::string descrizione)
@@ -65,45 +67,31 @@ std::string descrizioneErrore(int numero) {
 }
 
 Errore erroreDa(const std::error_code& ec) {
-  int numero = err::AccessoPercorso;
-  if (ec.category() == std::generic_category() || ec.category() == std::system_category()) {
-    switch (ec.value()) {
-      case ENOENT:
-        numero = err::FileNonTrovato;
-        break;
-      case ENOTDIR:
-        numero = err::PercorsoNonTrovato;
-        break;
-      // A file that may not be touched is a path/file access error, as a
-      // read-only file is for the original's delete: the scan keeps going.
-      case EACCES:
-      case EPERM:
-      case EROFS:
-      case EBUSY:
-      case ETXTBSY:
-        numero = err::AccessoPercorso;
-        break;
-      case ENOSPC:
-      case EDQUOT:
-        numero = err::DiscoPieno;
-        break;
-      case EIO:
-        numero = err::ErroreIO;
-        break;
-      case ENAMETOOLONG:
-      case EINVAL:
-        numero = err::NomeFileErrato;
-        break;
-      case EMFILE:
-      case ENFILE:
-        numero = 67;
-        break;
-      default:
-        numero = err::AccessoPercorso;
-        break;
-    }
+  // The system's own codes are errno values on POSIX and Win32 codes on Windows:
+  // both are read through their portable condition.
+  const std::error_condition c = CondizioneDiSistema(ec);
+  if (c.category() != std::generic_category()) return Errore(err::AccessoPercorso);
+  using E = std::errc;
+  switch (static_cast<E>(c.value())) {
+    case E::no_such_file_or_directory:
+      return Errore(err::FileNonTrovato);
+    case E::not_a_directory:
+      return Errore(err::PercorsoNonTrovato);
+    case E::no_space_on_device:
+      return Errore(err::DiscoPieno);
+    case E::io_error:
+      return Errore(err::ErroreIO);
+    case E::filename_too_long:
+    case E::invalid_argument:
+      return Errore(err::NomeFileErrato);
+    case E::too_many_files_open:
+    case E::too_many_files_open_in_system:
+      return Errore(67);
+    // A file that may not be touched is a path/file access error, as a read-only
+    // file is for the original's delete: the scan keeps going.
+    default:
+      return Errore(err::AccessoPercorso);
   }
-  return Errore(numero);
 }
 
 }  // namespace quimbo

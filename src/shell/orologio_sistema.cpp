@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "shell/piattaforma.h"
+#include "shell/sistema.h"
 
 namespace quimbo {
 
@@ -15,8 +16,7 @@ DataOra OrologioSistema::adesso() {
   using namespace std::chrono;
   const auto ora = system_clock::now();
   const std::time_t t = system_clock::to_time_t(ora);
-  std::tm tm{};
-  localtime_r(&t, &tm);
+  const std::tm tm = OraLocale(t);
   const auto ms = duration_cast<milliseconds>(ora.time_since_epoch()).count() % 1000;
   return DataOra{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,          tm.tm_hour,
                  tm.tm_min,         tm.tm_sec,     static_cast<int>(ms)};

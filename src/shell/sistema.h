@@ -3,14 +3,18 @@
 // and what to do when it does not open, the user it runs as, the decimal
 // separator of the user's locale. One body per system.
 
+#include <ctime>
 #include <string>
+#include <system_error>
 
 #include "shell/stato.h"
 
 namespace quimbo {
 
-// The device name: "Dispositivo" when set, else "/dev/ttyS<N-1>" (COM<N> on Windows).
+// The device name: "Dispositivo" when set, else DispositivoDelNumero("CommPort").
 std::string dispositivoPorta(const Stato& st);
+// "CommPort" N: "/dev/ttyS<N-1>"; "COM<N>" on Windows.
+std::string DispositivoDelNumero(long n);
 
 // What to do about a port that did not open, as a sentence to append to the
 // system's reason (". Permesso negato: ..."), or "" when there is nothing to add:
@@ -24,5 +28,13 @@ std::string NomeUtente();
 // The decimal separator of the numeric locale named by the environment; "." when
 // none is set or it is not installed.
 std::string SeparatoreDecimaleAmbiente();
+
+// Local time.
+std::tm OraLocale(std::time_t t);
+
+// The portable condition of an error: a code of the system's own category is an
+// errno value on POSIX and a Win32 code on Windows; one the portable conditions have
+// no name for (a disk quota exceeded) comes back as the nearest (no space).
+std::error_condition CondizioneDiSistema(const std::error_code& ec);
 
 }  // namespace quimbo

@@ -3,6 +3,7 @@
 #include <strings.h>
 
 #include "shell/sistema.h"
+#include "shell/util.h"
 
 namespace quimbo {
 
@@ -58,6 +59,11 @@ Famiglia FamigliaDi(const std::string& registratore) {
   for (const auto& [nome, famiglia] : nomi)
     if (strcasecmp(registratore.c_str(), nome) == 0) return famiglia;
   return Famiglia::Sconosciuta;
+}
+
+std::string dispositivoPorta(const Stato& st) {
+  if (!st.msDispositivo.empty()) return st.msDispositivo;
+  return DispositivoDelNumero(util::ArrotondaIntero(util::ValoreIniziale(st.msCommPort), -32768, 32767));
 }
 
 CollegamentoOccupato::CollegamentoOccupato(Stato& st) : st_(st) {

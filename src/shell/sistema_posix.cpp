@@ -1,7 +1,9 @@
-// The decimal separator of the user's numeric locale.
+// What the program asks of a POSIX system.
 
 #include <langinfo.h>
 #include <locale.h>
+
+#include <cerrno>
 
 #include "shell/sistema.h"
 #include "shell/testo.h"
@@ -16,6 +18,19 @@ std::string SeparatoreDecimaleAmbiente() {
   const std::string sep = testo::daUtf8(nl_langinfo_l(RADIXCHAR, loc));
   freelocale(loc);
   return sep.empty() ? "." : sep;
+}
+
+std::tm OraLocale(std::time_t t) {
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  return tm;
+}
+
+std::error_condition CondizioneDiSistema(const std::error_code& ec) {
+  std::error_condition c = ec.default_error_condition();
+  if (c.category() == std::system_category()) c = {c.value(), std::generic_category()};
+  if (c == std::error_condition(EDQUOT, std::generic_category())) return std::errc::no_space_on_device;
+  return c;
 }
 
 }  // namespace quimbo

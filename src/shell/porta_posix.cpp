@@ -12,7 +12,6 @@
 #include <fstream>
 
 #include "shell/sistema.h"
-#include "shell/util.h"
 
 namespace fs = std::filesystem;
 
@@ -87,14 +86,6 @@ std::string SuggerimentoPorta(const std::string& dispositivo, const std::string&
   return "";
 }
 
-std::string dispositivoPorta(const Stato& st) {
-  if (!st.msDispositivo.empty()) return st.msDispositivo;
-  const long n = util::ArrotondaIntero(util::ValoreIniziale(st.msCommPort), -32768, 32767);
-#ifdef _WIN32
-  return "COM" + std::to_string(n);
-#else
-  return "/dev/ttyS" + std::to_string(n - 1);
-#endif
-}
+std::string DispositivoDelNumero(long n) { return "/dev/ttyS" + std::to_string(n - 1); }
 
 }  // namespace quimbo

@@ -1,0 +1,45 @@
+// The serial port's name and what to do when it does not open, on Windows.
+
+#include <windows.h>
+
+#include <string>
+
+#include "shell/sistema.h"
+
+namespace quimbo {
+
+namespace {
+
+// "COM3", "\\.\COM3" and "com3" name the same device.
+std::wstring NomeDos(const std::string& dispositivo) {
+  std::string nome = dispositivo;
+  if (nome.rfind("\\\\.\\", 0) == 0) nome = nome.substr(4);
+  return std::wstring(nome.begin(), nome.end());
+}
+
+}  // namespace
+
+std::string DispositivoDelNumero(long n) { return "COM" + std::to_string(n); }
+
+std::string NomeUtente() {
+  wchar_t nome[257] = {};
+  DWORD n = 257;
+  if (!GetUserNameW(nome, &n)) return "?";
+  char byte[600] = {};
+  WideCharToMultiByte(1252, 0, nome, -1, byte, sizeof byte, nullptr, nullptr);
+  return byte;
+}
+
+std::string SuggerimentoPorta(const std::string& dispositivo, const std::string& motivo) {
+  wchar_t destinazione[512];
+  if (QueryDosDeviceW(NomeDos(dispositivo).c_str(), destinazione, 512) == 0)
+    return ". La porta " + dispositivo +
+           " non esiste: adattatore scollegato o numero sbagliato? Il numero della porta \xe8 in "
+           "Gestione dispositivi, sotto Porte (COM e LPT)";
+  // Windows gives a port that another program holds open as access denied.
+  if (motivo.find("(errore 5)") != std::string::npos)
+    return ". Porta occupata da un altro programma o da un'altra istanza";
+  return "";
+}
+
+}  // namespace quimbo
