@@ -1,10 +1,10 @@
 #include "fakes.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include "programma/avvio.h"
@@ -144,9 +144,12 @@ bool PompaFinta::attendi(const std::function<bool()>& fatto, std::optional<doubl
 }
 
 CartellaTemporanea::CartellaTemporanea() {
-  std::string modello = (std::filesystem::temp_directory_path() / "quimbo-prova-XXXXXX").string();
-  if (!mkdtemp(modello.data())) throw std::runtime_error("mkdtemp");
-  p = modello;
+  std::random_device caso;
+  for (int i = 0; i < 100; ++i) {
+    p = std::filesystem::temp_directory_path() / ("quimbo-prova-" + std::to_string(caso()));
+    if (std::filesystem::create_directory(p)) return;
+  }
+  throw std::runtime_error("nessuna cartella temporanea");
 }
 
 CartellaTemporanea::~CartellaTemporanea() {

@@ -20,6 +20,13 @@
 
 namespace quimbo::prova {
 
+// The same tests run on Windows (under wine), where a few facts differ.
+#ifdef _WIN32
+inline constexpr bool kWindows = true;
+#else
+inline constexpr bool kWindows = false;
+#endif
+
 // A fresh temporary folder, removed with everything in it (made writable first).
 struct CartellaTemporanea {
   std::filesystem::path p;

@@ -13,10 +13,15 @@ namespace quimbo::prova {
 namespace {
 
 using B = std::string;
+// "CommPort" 4 and 2, and what to do about the missing port 4.
+const B kPorta4 = kWindows ? "COM4" : "/dev/ttyS3";
+const B kPorta2 = kWindows ? "COM2" : "/dev/ttyS1";
 const B kInesistente =
-    ". Dispositivo inesistente: adattatore scollegato o nome sbagliato? I nomi stabili degli adattatori USB "
-    "sono "
-    "in /dev/serial/by-id/";
+    kWindows
+        ? ". La porta COM4 non esiste: adattatore scollegato o numero sbagliato? Il numero della porta \xe8 "
+          "in Gestione dispositivi, sotto Porte (COM e LPT)"
+        : ". Dispositivo inesistente: adattatore scollegato o nome sbagliato? I nomi stabili degli "
+          "adattatori USB sono in /dev/serial/by-id/";
 const B kBoxIni =
     "(Quimbo,Form Load) Problemi nei parametri.\r\nnel file di inizializzazione. \r\n"
     "Uso i valori di default\r\n";
@@ -76,9 +81,9 @@ TEST(Avvio, ImpostazioniPredefiniteConvertiteEDiRiserva) {
   }
 }
 
-// An unknown family is logged and named, and no scan runs. A port that does not open (CommPort N: ttyS(N-1))
-// is logged and stops the start-up before the timer. The log: CRLF lines appended to a file created when
-// missing, dropped quietly when it cannot be written. Without an ini file: the defaults and no box.
+// An unknown family is logged and named, and no scan runs. A port that does not open (CommPort N: ttyS(N-1),
+// COMN) is logged and stops the start-up before the timer. The log: CRLF lines appended to a file created
+// when missing, dropped quietly when it cannot be written. Without an ini file: the defaults and no box.
 TEST(Avvio, FamigliaSconosciutaPortaChiusaRegistroEFileMancante) {
   Banco b;
   b.porta.apriFallisce = true;
@@ -86,7 +91,7 @@ TEST(Avvio, FamigliaSconosciutaPortaChiusaRegistroEFileMancante) {
                             "\n[Parametri Seriale]\nCommPort=4\n");
   const EsitoAvvio e = Form_Load(b.st, (b.cartella / "q.ini").string());
   EXPECT_EQ(std::make_tuple(e.portaAperta, e.dispositivo, e.motivo, b.finestra.timerAbilitato),
-            std::make_tuple(false, "/dev/ttyS3", "No such file or directory" + kInesistente, false));
+            std::make_tuple(false, kPorta4, "No such file or directory" + kInesistente, false));
   EXPECT_NE(b.finestra.ultimo(Campo::TxtMsg).find("sconosciuto"), B::npos);
   b.orologio.data = DataOra{2027, 1, 2, 23, 5, 9};
   ScriviErrore(b.st, 5, "", "TIMER1");
@@ -94,9 +99,8 @@ TEST(Avvio, FamigliaSconosciutaPortaChiusaRegistroEFileMancante) {
       b.leggiFile("errori.txt"),
       "In 12/05/2026 07:10:03  si e' verificato l'errore n.5 (Tipo di registratore sconosciuto: \"Epson\". "
       "Gli scontrini restano nella cartella.) in Form_Load\r\n"
-      "In 12/05/2026 07:10:03  si e' verificato l'errore n.8002 (Impossibile aprire la porta /dev/ttyS3: "
-      "No such file or directory" +
-          kInesistente +
+      "In 12/05/2026 07:10:03  si e' verificato l'errore n.8002 (Impossibile aprire la porta " +
+          kPorta4 + ": No such file or directory" + kInesistente +
           ") in Form_Load\r\n"
           "In 01/02/2027 23:05:09  si e' verificato l'errore n.5 () in TIMER1\r\n");
   b.porta.apriFallisce = false;
@@ -109,7 +113,7 @@ TEST(Avvio, FamigliaSconosciutaPortaChiusaRegistroEFileMancante) {
   Banco c;
   const EsitoAvvio f = Form_Load(c.st, (c.cartella / "manca.ini").string());
   EXPECT_EQ(std::make_tuple(f.portaAperta, f.dispositivo, c.st.msTipoReg, c.finestra.domande.size()),
-            std::make_tuple(true, "/dev/ttyS1", "Vandoni", 0u));
+            std::make_tuple(true, kPorta2, "Vandoni", 0u));
 }
 
 }  // namespace

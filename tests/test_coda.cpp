@@ -242,6 +242,7 @@ TEST(Coda, EveryFailedReceiptIsKept) {
 TEST(Coda, SentFileIsNeverSentAgain) {
   for (const auto& [nome, stessoFile] :
        {std::pair{"a.sco", true}, {"a.sco", false}, {"a\nb\\\tc.sco", true}}) {
+    if (kWindows && std::string(nome).find('\n') != std::string::npos) continue;  // no such names there
     Banco b;
     auto& sim = b.prepara("", "vandoni");
     b.scriviFile(nome, kRicevuta);
@@ -439,6 +440,7 @@ TEST(Coda, ReceiptsGoOutInNameOrderTenPerTick) {
 // moves that time. Where times cannot be trusted (the receipt came and the time did not move), a listing
 // every 15 ticks finds it all the same.
 TEST(Coda, IdleFolderIsListedOnlyWhenItChanged) {
+  if (kWindows) GTEST_SKIP() << "std::filesystem cannot set a folder's time on Windows";
   Banco b;
   auto& sim = b.prepara("", "vandoni");
   const auto vecchio = std::filesystem::file_time_type::clock::now() - std::chrono::minutes(1);

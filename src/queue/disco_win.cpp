@@ -20,7 +20,8 @@ Errore ErroreDiSistema(DWORD codice = GetLastError()) {
 }  // namespace
 
 void ScriviSuDisco(const fs::path& file, const std::string& testo) {
-  HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h =
+      CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) throw ErroreDiSistema();
   // A full disk shows at the write or only at the flush.
   auto fallito = [&] {
