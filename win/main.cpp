@@ -1,0 +1,91 @@
+// quimbo.exe [options] [INI path]: the Win32 shell around the core. It makes the
+// platform's parts (port, timer and folder watch, event pump, the console's stop)
+// and hands them to the program.
+
+#include <windows.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "pompa_win.h"
+#include "porta_win.h"
+#include "programma/programma.h"
+#include "timer_win.h"
+
+namespace {
+
+using namespace quimbo;
+using namespace quimbo::win;
+
+HANDLE gChiusura = nullptr;  // a stop asked for by the console
+HANDLE gFinito = nullptr;    // the program has ended
+
+// Runs on a thread of its own. Closing the console, log-off and shutdown end the
+// process as soon as this returns: it waits for the program to end first, so that a
+// payment in progress is finished.
+BOOL WINAPI Controllo(DWORD tipo) {
+  SetEvent(gChiusura);
+  if (tipo == CTRL_CLOSE_EVENT || tipo == CTRL_LOGOFF_EVENT || tipo == CTRL_SHUTDOWN_EVENT)
+    WaitForSingleObject(gFinito, 20000);
+  return TRUE;
+}
+
+std::string Utf8(const std::wstring& w) {
+  if (w.empty()) return {};
+  const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+  std::string r(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), r.data(), n, nullptr, nullptr);
+  return r;
+}
+
+std::string CartellaEseguibile() {
+  std::wstring nome(32768, L'\0');
+  nome.resize(GetModuleFileNameW(nullptr, nome.data(), static_cast<DWORD>(nome.size())));
+  return Utf8(std::filesystem::path(nome).parent_path().wstring());
+}
+
+// A console program tells no service manager.
+class NessunServizio : public Servizio {
+ public:
+  void pronto() override {}
+  void stato(const std::string&) override {}
+  void inArresto() override {}
+};
+
+int Esegui(const Opzioni& o, const std::string& ini, const std::string& erroreIni, Servizio& servizio) {
+  OrologioSistema orologio;
+  PompaWin pompa(orologio);
+  PortaWin porta(pompa);
+  TimerWin timer(pompa);
+  Programma programma(o, PartiDellaShell{porta, pompa, orologio, servizio, nullptr, &timer});
+  pompa.osserva(gChiusura, [&] {
+    ResetEvent(gChiusura);
+    programma.chiudi();
+  });
+  const int codice = programma.esegui(ini, erroreIni);
+  SetEvent(gFinito);
+  return codice;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  SetConsoleOutputCP(CP_UTF8);
+  std::vector<std::string> argomenti;
+  for (int i = 1; i < argc; ++i) argomenti.push_back(Utf8(argv[i]));
+  const Opzioni o = LeggiOpzioni(argomenti, nullptr);
+  std::string erroreIni;
+  const std::string ini = o.errore.empty() ? TrovaIni(o, CartellaEseguibile(), erroreIni) : "";
+  if (const std::optional<int> fine = FinePrimaDellaShell(o, erroreIni, true, QUIMBO_VERSIONE)) return *fine;
+  if (!o.headless) {
+    ErroreSuStderr("quimbo: su Windows per ora solo senza finestra: usare --headless");
+    return uscita::Uso;
+  }
+  gChiusura = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  gFinito = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  SetConsoleCtrlHandler(&Controllo, TRUE);
+  NessunServizio servizio;
+  return Esegui(o, ini, erroreIni, servizio);
+}

@@ -1,0 +1,120 @@
+#include "pompa_win.h"
+
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <memory>
+
+namespace quimbo::win {
+
+namespace {
+
+// Thread timers call back through a plain function: their actions by id.
+std::map<UINT_PTR, std::function<void()>>& Azioni() {
+  static std::map<UINT_PTR, std::function<void()>> azioni;
+  return azioni;
+}
+
+void CALLBACK Scatto(HWND, UINT, UINT_PTR id, DWORD) {
+  const auto it = Azioni().find(id);
+  if (it == Azioni().end()) return;
+  const std::function<void()> azione = it->second;  // the action may stop its own timer
+  azione();
+}
+
+struct Livello {
+  explicit Livello(int& n) : n_(n) { ++n_; }
+  ~Livello() { --n_; }
+  Livello(const Livello&) = delete;
+  Livello& operator=(const Livello&) = delete;
+  int& n_;
+};
+
+}  // namespace
+
+void PompaWin::osserva(HANDLE evento, std::function<void()> quando) {
+  dimentica(evento);
+  sorgenti_.push_back({evento, std::move(quando)});
+}
+
+void PompaWin::dimentica(HANDLE evento) {
+  std::erase_if(sorgenti_, [&](const Sorgente& s) { return s.evento == evento; });
+}
+
+UINT_PTR PompaWin::timer(UINT_PTR id, int millisecondi, std::function<void()> azione) {
+  const UINT_PTR nuovo = SetTimer(nullptr, id, static_cast<UINT>(millisecondi < 1 ? 1 : millisecondi), &Scatto);
+  if (nuovo != 0) Azioni()[nuovo] = std::move(azione);
+  return nuovo;
+}
+
+void PompaWin::fermaTimer(UINT_PTR id) {
+  if (id == 0) return;
+  KillTimer(nullptr, id);
+  Azioni().erase(id);
+}
+
+bool PompaWin::attendi(const std::function<bool()>& fatto, std::optional<double> scadenza) {
+  Livello livello(profondita_);
+  for (;;) {
+    if (fatto()) return true;
+    DWORD attesa = INFINITE;
+    if (scadenza) {
+      const double resta = *scadenza - orologio_.secondi();
+      if (resta <= 0) return fatto();
+      // Rounded up: waking a little late is harmless, waking early costs a lap.
+      const double ms = std::ceil(resta * 1000.0);
+      attesa = ms > 2e9 ? 2000000000u : static_cast<DWORD>(ms);
+    }
+    std::vector<HANDLE> eventi;
+    for (const Sorgente& s : sorgenti_) eventi.push_back(s.evento);
+    const DWORD r = MsgWaitForMultipleObjects(static_cast<DWORD>(eventi.size()), eventi.data(), FALSE, attesa,
+                                              QS_ALLINPUT);
+    if (r < WAIT_OBJECT_0 + eventi.size()) {
+      // Looked up again: a callback may have changed the list.
+      const HANDLE e = eventi[r - WAIT_OBJECT_0];
+      for (const Sorgente& s : sorgenti_)
+        if (s.evento == e) {
+          const std::function<void()> quando = s.quando;
+          quando();
+          break;
+        }
+    } else if (r == WAIT_OBJECT_0 + eventi.size()) {
+      MSG msg;
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+      }
+    } else if (r == WAIT_FAILED) {
+      Sleep(1);  // a handle closed under the wait: the list is rebuilt at the next lap
+    }
+  }
+}
+
+void PompaWin::dopo(double secondi, std::function<void()> azione) {
+  auto id = std::make_shared<UINT_PTR>(0);
+  *id = timer(0, static_cast<int>(std::ceil(secondi * 1000)), [this, id, azione = std::move(azione)] {
+    fermaTimer(*id);
+    azione();
+  });
+}
+
+int PompaWin::eseguiCicloPrincipale() {
+  cicloPrincipale_ = true;
+  attendi([this] { return uscito_; }, std::nullopt);
+  cicloPrincipale_ = false;
+  return 0;
+}
+
+void PompaWin::esci() {
+  // From the main loop itself (one wait deep) the loop ends; from anywhere else
+  // nothing that was in progress may resume.
+  if (cicloPrincipale_ && profondita_ <= 1) {
+    uscito_ = true;
+    return;
+  }
+  std::fflush(stdout);
+  std::fflush(stderr);
+  ExitProcess(0);
+}
+
+}  // namespace quimbo::win

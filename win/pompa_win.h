@@ -1,0 +1,45 @@
+#pragma once
+// The event pump of the Windows shell: MsgWaitForMultipleObjects over the port's
+// and the folder watch's events, the console's stop, and the thread's messages
+// (the timers). The CPU stays idle while nothing happens.
+
+#include <windows.h>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "shell/piattaforma.h"
+
+namespace quimbo::win {
+
+class PompaWin : public Pompa {
+ public:
+  explicit PompaWin(Orologio& orologio) : orologio_(orologio) {}
+
+  // `quando` runs each time `evento` is signalled (it must reset a manual-reset event).
+  void osserva(HANDLE evento, std::function<void()> quando);
+  void dimentica(HANDLE evento);
+
+  // A thread timer: `azione` every `millisecondi` until fermaTimer (id 0: a new one).
+  UINT_PTR timer(UINT_PTR id, int millisecondi, std::function<void()> azione);
+  void fermaTimer(UINT_PTR id);
+
+  bool attendi(const std::function<bool()>& fatto, std::optional<double> scadenza) override;
+  void dopo(double secondi, std::function<void()> azione) override;
+  int eseguiCicloPrincipale() override;
+  void esci() override;
+
+ private:
+  struct Sorgente {
+    HANDLE evento;
+    std::function<void()> quando;
+  };
+  Orologio& orologio_;
+  std::vector<Sorgente> sorgenti_;
+  int profondita_ = 0;
+  bool cicloPrincipale_ = false;
+  bool uscito_ = false;
+};
+
+}  // namespace quimbo::win
