@@ -12,6 +12,7 @@
 #include "pompa_win.h"
 #include "porta_win.h"
 #include "programma/programma.h"
+#include "servizio_win.h"
 #include "timer_win.h"
 
 namespace {
@@ -34,7 +35,8 @@ BOOL WINAPI Controllo(DWORD tipo) {
 
 std::string Utf8(const std::wstring& w) {
   if (w.empty()) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+  const int n =
+      WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
   std::string r(static_cast<std::size_t>(n), '\0');
   WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), r.data(), n, nullptr, nullptr);
   return r;
@@ -54,27 +56,41 @@ class NessunServizio : public Servizio {
   void inArresto() override {}
 };
 
-int Esegui(const Opzioni& o, const std::string& ini, const std::string& erroreIni, Servizio& servizio) {
+// `chiusura` asks for the program's end: the console's control handler, or the
+// service's stop.
+int Esegui(const Opzioni& o, const std::string& ini, const std::string& erroreIni, Servizio& servizio,
+           HANDLE chiusura) {
   OrologioSistema orologio;
   PompaWin pompa(orologio);
   PortaWin porta(pompa);
   TimerWin timer(pompa);
   Programma programma(o, PartiDellaShell{porta, pompa, orologio, servizio, nullptr, &timer});
-  pompa.osserva(gChiusura, [&] {
-    ResetEvent(gChiusura);
+  pompa.osserva(chiusura, [&] {
+    ResetEvent(chiusura);
     programma.chiudi();
   });
-  const int codice = programma.esegui(ini, erroreIni);
-  SetEvent(gFinito);
-  return codice;
+  return programma.esegui(ini, erroreIni);
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   SetConsoleOutputCP(CP_UTF8);
+  const std::wstring primo = argc > 1 ? argv[1] : L"";
+  if (primo == L"--installa-servizio" && argc >= 3)
+    return InstallaServizio(argv[2], argc > 3 ? argv[3] : L"");
+  if (primo == L"--rimuovi-servizio" && argc == 3) return RimuoviServizio(argv[2]);
+  // "--servizio NOME" comes only from the command line the service was installed
+  // with: the Service Control Manager starts it (a program not started so goes on
+  // as a console program).
+  std::wstring servizio;
   std::vector<std::string> argomenti;
-  for (int i = 1; i < argc; ++i) argomenti.push_back(Utf8(argv[i]));
+  for (int i = 1; i < argc; ++i) {
+    if (std::wstring(argv[i]) == L"--servizio" && i + 1 < argc)
+      servizio = argv[++i];
+    else
+      argomenti.push_back(Utf8(argv[i]));
+  }
   const Opzioni o = LeggiOpzioni(argomenti, nullptr);
   std::string erroreIni;
   const std::string ini = o.errore.empty() ? TrovaIni(o, CartellaEseguibile(), erroreIni) : "";
@@ -83,9 +99,18 @@ int wmain(int argc, wchar_t** argv) {
     ErroreSuStderr("quimbo: su Windows per ora solo senza finestra: usare --headless");
     return uscita::Uso;
   }
+  if (!servizio.empty() && !o.prova && !o.sblocca) {
+    int codice = 0;
+    const auto comeServizio = [&](Servizio& servizio, HANDLE chiusura) {
+      return Esegui(o, ini, erroreIni, servizio, chiusura);
+    };
+    if (EseguiComeServizio(servizio, comeServizio, codice)) return codice;
+  }
   gChiusura = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   gFinito = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   SetConsoleCtrlHandler(&Controllo, TRUE);
-  NessunServizio servizio;
-  return Esegui(o, ini, erroreIni, servizio);
+  NessunServizio nessuno;
+  const int codice = Esegui(o, ini, erroreIni, nessuno, gChiusura);
+  SetEvent(gFinito);
+  return codice;
 }

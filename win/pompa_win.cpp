@@ -42,7 +42,8 @@ void PompaWin::dimentica(HANDLE evento) {
 }
 
 UINT_PTR PompaWin::timer(UINT_PTR id, int millisecondi, std::function<void()> azione) {
-  const UINT_PTR nuovo = SetTimer(nullptr, id, static_cast<UINT>(millisecondi < 1 ? 1 : millisecondi), &Scatto);
+  const UINT_PTR nuovo =
+      SetTimer(nullptr, id, static_cast<UINT>(millisecondi < 1 ? 1 : millisecondi), &Scatto);
   if (nuovo != 0) Azioni()[nuovo] = std::move(azione);
   return nuovo;
 }

@@ -12,15 +12,16 @@ namespace quimbo::win {
 std::string MotivoWin32(DWORD errore) {
   wchar_t* testo = nullptr;
   FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                 nullptr, errore, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPWSTR>(&testo), 0,
-                 nullptr);
+                 nullptr, errore, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPWSTR>(&testo),
+                 0, nullptr);
   std::string r;
   if (testo) {
     char byte[1024] = {};
     WideCharToMultiByte(1252, 0, testo, -1, byte, sizeof byte - 1, nullptr, nullptr);
     LocalFree(testo);
     r = byte;
-    while (!r.empty() && (r.back() == '\n' || r.back() == '\r' || r.back() == ' ' || r.back() == '.')) r.pop_back();
+    while (!r.empty() && (r.back() == '\n' || r.back() == '\r' || r.back() == ' ' || r.back() == '.'))
+      r.pop_back();
   }
   return (r.empty() ? "errore di sistema" : r) + " (errore " + std::to_string(errore) + ")";
 }
@@ -60,8 +61,8 @@ bool PortaWin::apri(const std::string& dispositivo, const std::string& impostazi
   chiudi();
   ImpostazioniPorta imp;
   if (!leggiImpostazioniPorta(impostazioni, imp, motivo)) return false;
-  HANDLE h = CreateFileW(NomeWin32(dispositivo).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                         FILE_FLAG_OVERLAPPED, nullptr);
+  HANDLE h = CreateFileW(NomeWin32(dispositivo).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     motivo = MotivoWin32(GetLastError());
     return false;
@@ -199,7 +200,8 @@ void PortaWin::output(std::string_view dati) {
   OVERLAPPED ov{};
   ov.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   DWORD scritti = 0;
-  const bool ok = Completa(h_, ov, WriteFile(h_, dati.data(), static_cast<DWORD>(dati.size()), nullptr, &ov), scritti);
+  const bool ok =
+      Completa(h_, ov, WriteFile(h_, dati.data(), static_cast<DWORD>(dati.size()), nullptr, &ov), scritti);
   const DWORD errore = GetLastError();
   CloseHandle(ov.hEvent);
   if (!ok || scritti != dati.size()) {

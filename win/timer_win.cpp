@@ -95,7 +95,8 @@ void TimerWin::sorveglia() {
   ov_.hEvent = evento_;
   ResetEvent(evento_);
   if (!ReadDirectoryChangesW(dir_, cambiamenti_, sizeof cambiamenti_, FALSE,
-                             FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE, nullptr, &ov_, nullptr))
+                             FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE, nullptr, &ov_,
+                             nullptr))
     smettiDiSorvegliare();
   else
     armato_ = true;

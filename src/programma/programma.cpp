@@ -20,6 +20,7 @@ std::unique_ptr<FinestraHeadless> LogSenzaFinestra(const Opzioni& o, PartiDellaS
   f->suSituazione([&servizio = p.servizio](const Situazione& s) {
     servizio.stato(testo::leggibile(DescriviSituazione(s)));
   });
+  f->suErrore([&servizio = p.servizio](const std::string& riga) { servizio.errore(riga); });
   f->impostaTermine([&p] {
     p.servizio.inArresto();
     p.pompa.esci();

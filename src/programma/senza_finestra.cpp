@@ -109,9 +109,10 @@ void FinestraHeadless::scrivi(Campo campo, const std::string& testo) {
 }
 
 void FinestraHeadless::annota(Livello livello, const std::string& testo) {
-  if (livello == Livello::Errore)
+  if (livello == Livello::Errore) {
     riga(errori_, "ERRORE", testo::leggibile(testo));
-  else
+    if (suErrore_) suErrore_(testo);
+  } else
     riga(uscita_, "", testo::leggibile(testo));
 }
 

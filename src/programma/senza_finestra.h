@@ -34,6 +34,8 @@ class FinestraHeadless : public Finestra {
   void impostaDettagli(bool dettagli) { dettagli_ = dettagli; }
   // Where each change of the state goes (the service manager's status line).
   void suSituazione(std::function<void(const Situazione&)> f) { suSituazione_ = std::move(f); }
+  // Where each error goes besides standard error (the service's system log).
+  void suErrore(std::function<void(const std::string&)> f) { suErrore_ = std::move(f); }
 
   void scrivi(Campo campo, const std::string& testo) override;
   void mostra(Elemento, bool) override {}
@@ -68,6 +70,7 @@ class FinestraHeadless : public Finestra {
   bool giornaleUscita_, giornaleErrori_;  // connected to systemd's journal
   bool dettagli_ = false;
   std::function<void(const Situazione&)> suSituazione_;
+  std::function<void(const std::string&)> suErrore_;
   const Stato* st_ = nullptr;
   std::function<void()> termine_;
   std::string confBase_;

@@ -153,13 +153,17 @@ class TimerScansione {
 };
 
 // The service manager: ready once the port is open and the first scan armed, a
-// status line, and the stop. A program not run as a service tells nobody.
+// status line, the stop, and the errors for the system's log. A program not run as
+// a service tells nobody.
 class Servizio {
  public:
   virtual ~Servizio() = default;
   virtual void pronto() = 0;
   virtual void stato(const std::string& testo) = 0;
   virtual void inArresto() = 0;
+  // An error of the headless log (Windows-1252 text), for a system log that does not
+  // read standard error (systemd's journal does: nothing to do there).
+  virtual void errore(const std::string&) {}
 };
 
 class Pompa {
