@@ -12,18 +12,8 @@
 
 namespace quimbo::app {
 
-namespace {
-struct Livello {
-  explicit Livello(int& n) : n_(n) { ++n_; }
-  ~Livello() { --n_; }
-  Livello(const Livello&) = delete;
-  Livello& operator=(const Livello&) = delete;
-  int& n_;
-};
-}  // namespace
-
 bool PompaQt::attendi(const std::function<bool()>& fatto, std::optional<double> scadenza) {
-  Livello livello(profondita_);
+  const LivelloDiAttesa livello(profondita_);
   QTimer sveglia;
   sveglia.setSingleShot(true);
   sveglia.setTimerType(Qt::PreciseTimer);

@@ -22,14 +22,6 @@ void CALLBACK Scatto(HWND, UINT, UINT_PTR id, DWORD) {
   azione();
 }
 
-struct Livello {
-  explicit Livello(int& n) : n_(n) { ++n_; }
-  ~Livello() { --n_; }
-  Livello(const Livello&) = delete;
-  Livello& operator=(const Livello&) = delete;
-  int& n_;
-};
-
 }  // namespace
 
 void PompaWin::osserva(HANDLE evento, std::function<void()> quando) {
@@ -55,7 +47,7 @@ void PompaWin::fermaTimer(UINT_PTR id) {
 }
 
 bool PompaWin::attendi(const std::function<bool()>& fatto, std::optional<double> scadenza) {
-  Livello livello(profondita_);
+  const LivelloDiAttesa livello(profondita_);
   for (;;) {
     if (fatto()) return true;
     DWORD attesa = INFINITE;

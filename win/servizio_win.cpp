@@ -110,7 +110,8 @@ int InstallaServizio(const std::wstring& nome, const std::wstring& ini) {
   const std::filesystem::path eseguibile = Eseguibile();
   const std::wstring file = ini.empty() ? (eseguibile.parent_path() / L"quimbo.ini").wstring()
                                         : std::filesystem::absolute(ini).wstring();
-  const std::wstring comando = L"\"" + eseguibile.wstring() + L"\" --servizio \"" + nome + L"\" --headless \"" + file + L"\"";
+  const std::wstring comando =
+      L"\"" + eseguibile.wstring() + L"\" --servizio \"" + nome + L"\" --headless \"" + file + L"\"";
   SC_HANDLE scm = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE);
   if (!scm) return Errore("Gestione servizi non disponibile");
   SC_HANDLE s = CreateServiceW(scm, nome.c_str(), (L"Quimbo " + nome).c_str(), SERVICE_ALL_ACCESS,
@@ -134,10 +135,12 @@ int InstallaServizio(const std::wstring& nome, const std::wstring& ini) {
   CloseServiceHandle(scm);
   // The event log's source, so that Event Viewer files the errors under Quimbo.
   HKEY chiave = nullptr;
-  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Quimbo",
-                      0, nullptr, 0, KEY_WRITE, nullptr, &chiave, nullptr) == ERROR_SUCCESS) {
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE,
+                      L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Quimbo", 0, nullptr, 0,
+                      KEY_WRITE, nullptr, &chiave, nullptr) == ERROR_SUCCESS) {
     const DWORD tipi = EVENTLOG_ERROR_TYPE | EVENTLOG_WARNING_TYPE | EVENTLOG_INFORMATION_TYPE;
-    RegSetValueExW(chiave, L"TypesSupported", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&tipi), sizeof tipi);
+    RegSetValueExW(chiave, L"TypesSupported", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&tipi),
+                   sizeof tipi);
     RegCloseKey(chiave);
   }
   std::printf("Servizio %ls installato: %ls\n", nome.c_str(), comando.c_str());

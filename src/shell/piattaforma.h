@@ -182,6 +182,19 @@ class Pompa {
   virtual void esci() = 0;
 };
 
+// Counts a wait of a pump for its life: how many run one inside the other decides how
+// the program may end (Pompa::esci).
+class LivelloDiAttesa {
+ public:
+  explicit LivelloDiAttesa(int& profondita) : n_(profondita) { ++n_; }
+  ~LivelloDiAttesa() { --n_; }
+  LivelloDiAttesa(const LivelloDiAttesa&) = delete;
+  LivelloDiAttesa& operator=(const LivelloDiAttesa&) = delete;
+
+ private:
+  int& n_;
+};
+
 class Orologio {
  public:
   virtual ~Orologio() = default;
