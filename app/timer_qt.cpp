@@ -23,66 +23,22 @@ TimerQt::~TimerQt() {
   if (inotify_ >= 0) ::close(inotify_);
 }
 
-void TimerQt::intervallo(int millisecondi) {
-  const bool cambiato = millisecondi != intervallo_;
-  intervallo_ = millisecondi;
-  aggiorna(cambiato);
-}
+void TimerQt::appena(std::function<void()> azione) { QTimer::singleShot(0, &timer_, std::move(azione)); }
 
-void TimerQt::abilita(bool abilitato) {
-  abilitato_ = abilitato;
-  aggiorna(false);
-}
-
-void TimerQt::aggiorna(bool riparti) {
-  if (!abilitato_ || intervallo_ <= 0) {
-    timer_.stop();
-    return;
-  }
-  if (riparti || !timer_.isActive()) timer_.start(intervallo_);
-}
-
-void TimerQt::scatta() {
-  // The scan lets events through while it waits for the register: a tick that
-  // comes then must not start a scan inside the scan.
-  if (inScatto_) {
-    ancora_ = true;
-    return;
-  }
-  if (!cartella_.empty() && sorveglianza_ < 0) sorveglia();
-  inScatto_ = true;
-  ancora_ = false;
-  if (scatto_) scatto_();
-  inScatto_ = false;
-  if (ancora_) subito();
-}
-
-void TimerQt::subito() {
-  if (inScatto_) {
-    ancora_ = true;
-    return;
-  }
-  if (previsto_ || !abilitato_ || intervallo_ <= 0) return;
-  previsto_ = true;
-  QTimer::singleShot(0, &timer_, [this] {
-    previsto_ = false;
-    if (abilitato_ && intervallo_ > 0) scatta();
-  });
-}
-
-void TimerQt::osserva(const std::string& cartella) {
-  cartella_ = cartella;
-  sorveglia();
+void TimerQt::smettiDiSorvegliare() {
+  if (sorveglianza_ >= 0) ::inotify_rm_watch(inotify_, sorveglianza_);
+  sorveglianza_ = -1;
 }
 
 void TimerQt::sorveglia() {
+  if (sorveglianza_ >= 0) return;
   if (inotify_ < 0) {
     inotify_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (inotify_ < 0) return;
     notifica_ = std::make_unique<QSocketNotifier>(inotify_, QSocketNotifier::Read);
     QObject::connect(notifica_.get(), &QSocketNotifier::activated, &timer_, [this] { leggiEventi(); });
   }
-  sorveglianza_ = ::inotify_add_watch(inotify_, cartella_.c_str(),
+  sorveglianza_ = ::inotify_add_watch(inotify_, cartella().c_str(),
                                       IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVE_SELF | IN_ONLYDIR);
 }
 
@@ -96,7 +52,7 @@ void TimerQt::leggiEventi() {
       const auto* e = reinterpret_cast<const inotify_event*>(buf + i);
       // The folder went away or was moved: the next tick watches the path again.
       if (e->mask & IN_MOVE_SELF) ::inotify_rm_watch(inotify_, e->wd);
-      if (e->mask & (IN_IGNORED | IN_MOVE_SELF)) sorveglianza_ = -1;
+      if ((e->mask & (IN_IGNORED | IN_MOVE_SELF)) && e->wd == sorveglianza_) sorveglianza_ = -1;
       // Events were lost: a scan finds whatever they were about.
       if (e->mask & IN_Q_OVERFLOW) scontrino = true;
       if (e->len > 0 && NomeDiScontrino(e->name)) scontrino = true;

@@ -6,44 +6,30 @@
 #include <memory>
 #include <string>
 
-#include "shell/piattaforma.h"
+#include "shell/timer1.h"
 
 class QSocketNotifier;
 
 namespace quimbo::app {
 
-class TimerQt : public TimerScansione {
+class TimerQt : public Timer1 {
  public:
   TimerQt();
   ~TimerQt() override;
 
-  void suScatto(std::function<void()> scatto) override { scatto_ = std::move(scatto); }
-  void intervallo(int millisecondi) override;
-  void abilita(bool abilitato) override;
-  // Asked for during a tick, it comes right after that tick; with the timer off, it
-  // does not come.
-  void subito() override;
-  // Only "*.sco" names cost a scan. Where the folder cannot be watched (missing, no
-  // inotify), the timer alone scans it, and the watch is tried again at each tick.
-  void osserva(const std::string& cartella) override;
-
-  bool abilitato() const { return abilitato_; }
   const QTimer& timer() const { return timer_; }
 
  private:
-  void aggiorna(bool riparti);
-  void scatta();
-  void sorveglia();
+  void avviaGiri(int millisecondi) override { timer_.start(millisecondi); }
+  void fermaGiri() override { timer_.stop(); }
+  bool giriAttivi() const override { return timer_.isActive(); }
+  void appena(std::function<void()> azione) override;
+  // Only "*.sco" names cost a scan.
+  void sorveglia() override;
+  void smettiDiSorvegliare() override;
   void leggiEventi();
 
-  std::function<void()> scatto_;
   QTimer timer_;
-  int intervallo_ = 4000;
-  bool abilitato_ = false;
-  bool inScatto_ = false;
-  bool ancora_ = false;
-  bool previsto_ = false;
-  std::string cartella_;
   int inotify_ = -1;
   int sorveglianza_ = -1;
   std::unique_ptr<QSocketNotifier> notifica_;

@@ -14,59 +14,14 @@ TimerWin::~TimerWin() {
   CloseHandle(evento_);
 }
 
-void TimerWin::intervallo(int millisecondi) {
-  const bool cambiato = millisecondi != intervallo_;
-  intervallo_ = millisecondi;
-  aggiorna(cambiato);
+void TimerWin::avviaGiri(int millisecondi) {
+  fermaGiri();
+  id_ = pompa_.timer(0, millisecondi, [this] { scatta(); });
 }
 
-void TimerWin::abilita(bool abilitato) {
-  abilitato_ = abilitato;
-  aggiorna(false);
-}
-
-void TimerWin::aggiorna(bool riparti) {
-  if (!abilitato_ || intervallo_ <= 0) {
-    pompa_.fermaTimer(id_);
-    id_ = 0;
-    return;
-  }
-  if (riparti || id_ == 0) {
-    pompa_.fermaTimer(id_);
-    id_ = pompa_.timer(0, intervallo_, [this] { scatta(); });
-  }
-}
-
-void TimerWin::scatta() {
-  // The scan lets events through while it waits for the register: a tick that
-  // comes then must not start a scan inside the scan.
-  if (inScatto_) {
-    ancora_ = true;
-    return;
-  }
-  if (!abilitato_) return;
-  inScatto_ = true;
-  do {
-    ancora_ = false;
-    sorveglia();  // a watch lost (the folder deleted, moved) is set up again
-    if (scatto_) scatto_();
-  } while (ancora_ && abilitato_);
-  inScatto_ = false;
-}
-
-void TimerWin::subito() {
-  if (previsto_) return;
-  previsto_ = true;
-  pompa_.dopo(0, [this] {
-    previsto_ = false;
-    scatta();
-  });
-}
-
-void TimerWin::osserva(const std::string& cartella) {
-  smettiDiSorvegliare();
-  cartella_ = cartella;
-  sorveglia();
+void TimerWin::fermaGiri() {
+  pompa_.fermaTimer(id_);
+  id_ = 0;
 }
 
 void TimerWin::smettiDiSorvegliare() {
@@ -81,9 +36,9 @@ void TimerWin::smettiDiSorvegliare() {
 }
 
 void TimerWin::sorveglia() {
-  if (cartella_.empty()) return;
+  if (cartella().empty()) return;
   if (dir_ == INVALID_HANDLE_VALUE) {
-    dir_ = CreateFileW(std::filesystem::path(cartella_).c_str(), FILE_LIST_DIRECTORY,
+    dir_ = CreateFileW(std::filesystem::path(cartella()).c_str(), FILE_LIST_DIRECTORY,
                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr);
     if (dir_ == INVALID_HANDLE_VALUE) return;  // the timer alone scans it, and the watch is tried again
@@ -123,7 +78,7 @@ void TimerWin::suCambiamento() {
     pos += c->NextEntryOffset;
   }
   sorveglia();
-  if (scontrino && abilitato_) subito();
+  if (scontrino) subito();
 }
 
 }  // namespace quimbo::win

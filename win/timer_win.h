@@ -8,39 +8,28 @@
 #include <string>
 
 #include "pompa_win.h"
-#include "shell/piattaforma.h"
+#include "shell/timer1.h"
 
 namespace quimbo::win {
 
-class TimerWin : public TimerScansione {
+class TimerWin : public Timer1 {
  public:
   explicit TimerWin(PompaWin& pompa);
   ~TimerWin() override;
   TimerWin(const TimerWin&) = delete;
   TimerWin& operator=(const TimerWin&) = delete;
 
-  void suScatto(std::function<void()> scatto) override { scatto_ = std::move(scatto); }
-  void intervallo(int millisecondi) override;
-  void abilita(bool abilitato) override;
-  void subito() override;
-  void osserva(const std::string& cartella) override;
-
  private:
-  void aggiorna(bool riparti);
-  void scatta();
-  void sorveglia();
+  void avviaGiri(int millisecondi) override;
+  void fermaGiri() override;
+  bool giriAttivi() const override { return id_ != 0; }
+  void appena(std::function<void()> azione) override { pompa_.dopo(0, std::move(azione)); }
+  void sorveglia() override;
+  void smettiDiSorvegliare() override;
   void suCambiamento();
-  void smettiDiSorvegliare();
 
   PompaWin& pompa_;
-  std::function<void()> scatto_;
   UINT_PTR id_ = 0;
-  int intervallo_ = 4000;
-  bool abilitato_ = false;
-  bool inScatto_ = false;
-  bool ancora_ = false;
-  bool previsto_ = false;
-  std::string cartella_;
   HANDLE dir_ = INVALID_HANDLE_VALUE;
   bool armato_ = false;  // a ReadDirectoryChangesW is pending
   HANDLE evento_;
