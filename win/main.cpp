@@ -42,11 +42,7 @@ std::string Utf8(const std::wstring& w) {
   return r;
 }
 
-std::string CartellaEseguibile() {
-  std::wstring nome(32768, L'\0');
-  nome.resize(GetModuleFileNameW(nullptr, nome.data(), static_cast<DWORD>(nome.size())));
-  return Utf8(std::filesystem::path(nome).parent_path().wstring());
-}
+std::string CartellaEseguibile() { return Utf8(Eseguibile().parent_path().wstring()); }
 
 // A console program tells no service manager.
 class NessunServizio : public Servizio {

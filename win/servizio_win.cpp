@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "programma/avvio.h"
 #include "programma/opzioni.h"
 
 namespace quimbo::win {
@@ -79,18 +80,18 @@ void WINAPI Principale(DWORD, LPWSTR*) {
     Riferisci(SERVICE_STOPPED, ERROR_SERVICE_SPECIFIC_ERROR, static_cast<DWORD>(gCodice));
 }
 
-std::wstring Eseguibile() {
-  std::wstring nome(32768, L'\0');
-  nome.resize(GetModuleFileNameW(nullptr, nome.data(), static_cast<DWORD>(nome.size())));
-  return nome;
-}
-
 int Errore(const char* cosa) {
   std::fprintf(stderr, "quimbo: %s: errore %lu\n", cosa, GetLastError());
   return uscita::Fallito;
 }
 
 }  // namespace
+
+std::filesystem::path Eseguibile() {
+  std::wstring nome(32768, L'\0');
+  nome.resize(GetModuleFileNameW(nullptr, nome.data(), static_cast<DWORD>(nome.size())));
+  return nome;
+}
 
 bool EseguiComeServizio(const std::wstring& nome, const ProgrammaDelServizio& programma, int& codice) {
   gProgramma = &programma;
@@ -108,8 +109,9 @@ bool EseguiComeServizio(const std::wstring& nome, const ProgrammaDelServizio& pr
 
 int InstallaServizio(const std::wstring& nome, const std::wstring& ini) {
   const std::filesystem::path eseguibile = Eseguibile();
-  const std::wstring file = ini.empty() ? (eseguibile.parent_path() / L"quimbo.ini").wstring()
-                                        : std::filesystem::absolute(ini).wstring();
+  const std::wstring file =
+      ini.empty() ? std::filesystem::path(percorsoIniPredefinito(eseguibile.parent_path().string())).wstring()
+                  : std::filesystem::absolute(ini).wstring();
   const std::wstring comando =
       L"\"" + eseguibile.wstring() + L"\" --servizio \"" + nome + L"\" --headless \"" + file + L"\"";
   SC_HANDLE scm = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE);

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -21,6 +22,10 @@ using ProgrammaDelServizio = std::function<int(Servizio& servizio, HANDLE chiusu
 // process: true, with its exit code in `codice`. False when it was not started as a
 // service (error 1063): the caller goes on as a console program.
 bool EseguiComeServizio(const std::wstring& nome, const ProgrammaDelServizio& programma, int& codice);
+
+// quimbo.exe itself: the service's command line names it, and quimbo.ini is looked
+// for beside it.
+std::filesystem::path Eseguibile();
 
 // "--installa-servizio NOME [INI]": an instance per register, started with the
 // system, restarted after a failure (not after a configuration error, which ends

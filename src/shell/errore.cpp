@@ -1,7 +1,5 @@
 #include "shell/errore.h"
 
-#include <cerrno>
-
 #include "shell/sistema.h"
 
 namespace quimbo {

@@ -1,11 +1,9 @@
 #include "shell/util.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <optional>
 #include <system_error>
