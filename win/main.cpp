@@ -5,10 +5,13 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "finestra_win.h"
+#include "larghe.h"
 #include "pompa_win.h"
 #include "porta_win.h"
 #include "programma/programma.h"
@@ -33,16 +36,7 @@ BOOL WINAPI Controllo(DWORD tipo) {
   return TRUE;
 }
 
-std::string Utf8(const std::wstring& w) {
-  if (w.empty()) return {};
-  const int n =
-      WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-  std::string r(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), r.data(), n, nullptr, nullptr);
-  return r;
-}
-
-std::string CartellaEseguibile() { return Utf8(Eseguibile().parent_path().wstring()); }
+std::string CartellaEseguibile() { return Stretto(Eseguibile().parent_path().wstring()); }
 
 // A console program tells no service manager.
 class NessunServizio : public Servizio {
@@ -60,7 +54,10 @@ int Esegui(const Opzioni& o, const std::string& ini, const std::string& erroreIn
   PompaWin pompa(orologio);
   PortaWin porta(pompa);
   TimerWin timer(pompa);
-  Programma programma(o, PartiDellaShell{porta, pompa, orologio, servizio, nullptr, &timer});
+  std::unique_ptr<FinestraWin> finestra;
+  if (!o.headless) finestra = std::make_unique<FinestraWin>(pompa);
+  Programma programma(o, PartiDellaShell{porta, pompa, orologio, servizio, finestra.get(), &timer});
+  if (finestra) finestra->collega(&programma.stato());
   pompa.osserva(chiusura, [&] {
     ResetEvent(chiusura);
     programma.chiudi();
@@ -85,16 +82,16 @@ int wmain(int argc, wchar_t** argv) {
     if (std::wstring(argv[i]) == L"--servizio" && i + 1 < argc)
       servizio = argv[++i];
     else
-      argomenti.push_back(Utf8(argv[i]));
+      argomenti.push_back(Stretto(argv[i]));
   }
   const Opzioni o = LeggiOpzioni(argomenti, nullptr);
   std::string erroreIni;
   const std::string ini = o.errore.empty() ? TrovaIni(o, CartellaEseguibile(), erroreIni) : "";
   if (const std::optional<int> fine = FinePrimaDellaShell(o, erroreIni, true, QUIMBO_VERSIONE)) return *fine;
-  if (!o.headless) {
-    ErroreSuStderr("quimbo: su Windows per ora solo senza finestra: usare --headless");
-    return uscita::Uso;
-  }
+  // Started from a shortcut, the window comes with a console of its own that nobody
+  // reads: it goes (one shared with a command prompt stays).
+  DWORD processi[2];
+  if (!o.headless && GetConsoleProcessList(processi, 2) == 1) FreeConsole();
   if (!servizio.empty() && !o.prova && !o.sblocca) {
     int codice = 0;
     const auto comeServizio = [&](Servizio& servizio, HANDLE chiusura) {

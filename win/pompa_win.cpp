@@ -46,6 +46,42 @@ void PompaWin::fermaTimer(UINT_PTR id) {
   Azioni().erase(id);
 }
 
+std::vector<HANDLE> PompaWin::eventi() const {
+  std::vector<HANDLE> r;
+  for (const Sorgente& s : sorgenti_) r.push_back(s.evento);
+  return r;
+}
+
+void PompaWin::servi(HANDLE evento) {
+  // Looked up again: a callback may have changed the list.
+  for (const Sorgente& s : sorgenti_)
+    if (s.evento == evento) {
+      const std::function<void()> quando = s.quando;
+      quando();
+      return;
+    }
+}
+
+void PompaWin::serviMessaggi() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (dialogo_ && IsDialogMessageW(dialogo_, &msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+void PompaWin::serviEventi() {
+  // Bounded: an event its callback does not reset must not hold the box's loop.
+  for (int giro = 0; giro < 64; ++giro) {
+    const std::vector<HANDLE> h = eventi();
+    if (h.empty()) return;
+    const DWORD r = WaitForMultipleObjects(static_cast<DWORD>(h.size()), h.data(), FALSE, 0);
+    if (r >= WAIT_OBJECT_0 + h.size()) return;
+    servi(h[r - WAIT_OBJECT_0]);
+  }
+}
+
 bool PompaWin::attendi(const std::function<bool()>& fatto, std::optional<double> scadenza) {
   const LivelloDiAttesa livello(profondita_);
   for (;;) {
@@ -58,28 +94,15 @@ bool PompaWin::attendi(const std::function<bool()>& fatto, std::optional<double>
       const double ms = std::ceil(resta * 1000.0);
       attesa = ms > 2e9 ? 2000000000u : static_cast<DWORD>(ms);
     }
-    std::vector<HANDLE> eventi;
-    for (const Sorgente& s : sorgenti_) eventi.push_back(s.evento);
-    const DWORD r = MsgWaitForMultipleObjects(static_cast<DWORD>(eventi.size()), eventi.data(), FALSE, attesa,
-                                              QS_ALLINPUT);
-    if (r < WAIT_OBJECT_0 + eventi.size()) {
-      // Looked up again: a callback may have changed the list.
-      const HANDLE e = eventi[r - WAIT_OBJECT_0];
-      for (const Sorgente& s : sorgenti_)
-        if (s.evento == e) {
-          const std::function<void()> quando = s.quando;
-          quando();
-          break;
-        }
-    } else if (r == WAIT_OBJECT_0 + eventi.size()) {
-      MSG msg;
-      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-      }
-    } else if (r == WAIT_FAILED) {
+    const std::vector<HANDLE> h = eventi();
+    const DWORD r =
+        MsgWaitForMultipleObjects(static_cast<DWORD>(h.size()), h.data(), FALSE, attesa, QS_ALLINPUT);
+    if (r < WAIT_OBJECT_0 + h.size())
+      servi(h[r - WAIT_OBJECT_0]);
+    else if (r == WAIT_OBJECT_0 + h.size())
+      serviMessaggi();
+    else if (r == WAIT_FAILED)
       Sleep(1);  // a handle closed under the wait: the list is rebuilt at the next lap
-    }
   }
 }
 

@@ -25,6 +25,15 @@ class PompaWin : public Pompa {
   UINT_PTR timer(UINT_PTR id, int millisecondi, std::function<void()> azione);
   void fermaTimer(UINT_PTR id);
 
+  // The window whose keyboard (Tab, Alt+letter) is handled as a dialog's.
+  void dialogo(HWND finestra) { dialogo_ = finestra; }
+  // Runs what the events already signalled ask for, without waiting: from a loop of
+  // the system's own (a message box), through a timer.
+  void serviEventi();
+  // Counts a loop of the system's own (a message box) as a wait: an end asked for
+  // inside it leaves the process on the spot, as inside any wait.
+  LivelloDiAttesa modale() { return LivelloDiAttesa(profondita_); }
+
   bool attendi(const std::function<bool()>& fatto, std::optional<double> scadenza) override;
   void dopo(double secondi, std::function<void()> azione) override;
   int eseguiCicloPrincipale() override;
@@ -35,11 +44,15 @@ class PompaWin : public Pompa {
     HANDLE evento;
     std::function<void()> quando;
   };
+  std::vector<HANDLE> eventi() const;
+  void servi(HANDLE evento);
+  void serviMessaggi();
   Orologio& orologio_;
   std::vector<Sorgente> sorgenti_;
   int profondita_ = 0;
   bool cicloPrincipale_ = false;
   bool uscito_ = false;
+  HWND dialogo_ = nullptr;
 };
 
 }  // namespace quimbo::win

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <utility>
 
+#include "larghe.h"
 #include "link/impostazioni_porta.h"
 #include "shell/errore.h"
 
@@ -16,10 +17,8 @@ std::string MotivoWin32(DWORD errore) {
                  0, nullptr);
   std::string r;
   if (testo) {
-    char byte[1024] = {};
-    WideCharToMultiByte(1252, 0, testo, -1, byte, sizeof byte - 1, nullptr, nullptr);
+    r = Stretto(testo, 1252);
     LocalFree(testo);
-    r = byte;
     while (!r.empty() && (r.back() == '\n' || r.back() == '\r' || r.back() == ' ' || r.back() == '.'))
       r.pop_back();
   }
@@ -32,7 +31,7 @@ std::wstring NomeWin32(const std::string& dispositivo) {
   std::string nome = dispositivo;
   // COM10 and above can only be opened by the device namespace's name.
   if (nome.rfind("\\\\.\\", 0) != 0) nome = "\\\\.\\" + nome;
-  return std::wstring(nome.begin(), nome.end());
+  return Largo(nome, 1252);
 }
 
 // Waits for an overlapped operation to end; the bytes it moved, or none on failure.

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "larghe.h"
 #include "programma/avvio.h"
 #include "programma/opzioni.h"
 
@@ -47,9 +48,8 @@ class ServizioWin : public Servizio {
   void inArresto() override { Riferisci(SERVICE_STOP_PENDING, NO_ERROR, 0, kAttesaArresto); }
   void errore(const std::string& riga) override {
     if (!registro_) return;
-    wchar_t testo[2048] = {};
-    MultiByteToWideChar(1252, 0, riga.c_str(), -1, testo, 2047);
-    const wchar_t* righe[] = {testo};
+    const std::wstring testo = Largo(riga, 1252);
+    const wchar_t* righe[] = {testo.c_str()};
     ReportEventW(registro_, EVENTLOG_ERROR_TYPE, 0, 1, nullptr, 1, 0, righe, nullptr);
   }
 

@@ -1,0 +1,68 @@
+#pragma once
+// The main window in Win32: the controls at the original's places (scaled to the
+// monitor's DPI), the system's dialog font, and the core's entry points behind the
+// buttons. The operator's questions are message boxes during which the port's
+// events go on being served.
+
+#include <windows.h>
+
+#include <string>
+
+#include "pompa_win.h"
+#include "shell/piattaforma.h"
+#include "timer_win.h"
+
+namespace quimbo {
+struct Stato;
+}
+
+namespace quimbo::win {
+
+class FinestraWin : public Finestra {
+ public:
+  explicit FinestraWin(PompaWin& pompa);
+  ~FinestraWin() override;
+  FinestraWin(const FinestraWin&) = delete;
+  FinestraWin& operator=(const FinestraWin&) = delete;
+
+  // The state the window's events go to; set before Form_Load.
+  void collega(Stato* st) { st_ = st; }
+
+  void scrivi(Campo campo, const std::string& testo) override;
+  void mostra(Elemento elemento, bool visibile) override;
+  std::string confBase() override;
+  void impostaConfBase(const std::string& testo) override;
+  bool aggConf() override;
+  void impostaAggConf(bool spuntato) override;
+  std::string prova() override;
+  Risposta chiedi(const std::string& titolo, const std::string& testo, Icona icona,
+                  Pulsanti pulsanti) override;
+  void intervalloTimer(int millisecondi) override { timer1_.intervallo(millisecondi); }
+  void abilitaTimer(bool abilitato) override { timer1_.abilita(abilitato); }
+  void collegamentoOccupato(bool occupato) override;
+  void termina() override { pompa_.esci(); }
+  void situazione(const Situazione& s) override;
+  void osservaCartella(const std::string& cartella) override { timer1_.osserva(cartella); }
+  void scansioneSubito() override { timer1_.subito(); }
+  void visualizza() override;
+
+ private:
+  static LRESULT CALLBACK Procedura(HWND hwnd, UINT msg, WPARAM w, LPARAM l);
+  LRESULT messaggio(UINT msg, WPARAM w, LPARAM l);
+  void comando(int id);
+  void chiusura();
+  // Places, sizes and fonts for a monitor of `dpi` dots per inch.
+  void disponi(UINT dpi);
+  HWND controllo(int id) const { return GetDlgItem(hwnd_, id); }
+  std::string testoDi(int id) const;  // Windows-1252
+  void imposta(int id, const std::string& cp1252);
+
+  PompaWin& pompa_;
+  Stato* st_ = nullptr;
+  HWND hwnd_ = nullptr;
+  UINT dpi_ = 96;
+  HFONT caratteri_[5] = {};  // one per size of the original's
+  TimerWin timer1_;
+};
+
+}  // namespace quimbo::win
