@@ -1,0 +1,132 @@
+// sonda.exe: looks at Quimbo's window from outside, as an operator would, for the
+// tests under wine. Finds the window by its class, reads and clicks its controls,
+// answers the operator's question box, and takes a picture.
+//
+//   sonda visibile              exit 0 once the window is shown
+//   sonda testo NOME|titolo     the control's text (UTF-8) or the caption
+//   sonda premi NOME            clicks a button
+//   sonda chiudi                the close box
+//   sonda domanda               the question box's title, text and buttons; exit 1 if none
+//   sonda rispondi SI|NO|ANNULLA|OK
+//   sonda foto FILE.bmp         the window as it is on the screen
+
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "controlli.h"
+
+namespace {
+
+using namespace quimbo::win;
+
+void Scrivi(const std::wstring& t) {
+  const int n = WideCharToMultiByte(CP_UTF8, 0, t.c_str(), static_cast<int>(t.size()), nullptr, 0, nullptr, nullptr);
+  std::string u(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, t.c_str(), static_cast<int>(t.size()), u.data(), n, nullptr, nullptr);
+  std::fwrite(u.data(), 1, u.size(), stdout);
+  std::fputc('\n', stdout);
+}
+
+// GetWindowText reads only captions across processes: an edit box's text is asked of it.
+std::wstring Testo(HWND h) {
+  DWORD_PTR n = 0;
+  SendMessageTimeoutW(h, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &n);
+  std::wstring t(n + 1, L'\0');
+  SendMessageTimeoutW(h, WM_GETTEXT, t.size(), reinterpret_cast<LPARAM>(t.data()), SMTO_ABORTIFHUNG, 5000, &n);
+  t.resize(n);
+  return t;
+}
+
+int Id(const std::wstring& nome) {
+  for (const NomeControllo& c : kNomiControlli)
+    if (nome == c.nome) return c.id;
+  return 0;
+}
+
+struct Ricerca {
+  DWORD processo;
+  HWND trovata = nullptr;
+};
+
+// The message box: a dialog of Quimbo's process.
+HWND Domanda(HWND finestra) {
+  Ricerca r{0};
+  GetWindowThreadProcessId(finestra, &r.processo);
+  EnumWindows(
+      [](HWND h, LPARAM l) -> BOOL {
+        auto* r = reinterpret_cast<Ricerca*>(l);
+        wchar_t classe[16] = {};
+        GetClassNameW(h, classe, 16);
+        DWORD processo = 0;
+        GetWindowThreadProcessId(h, &processo);
+        if (processo != r->processo || std::wstring(classe) != L"#32770" || !IsWindowVisible(h)) return TRUE;
+        r->trovata = h;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&r));
+  return r.trovata;
+}
+
+int Foto(HWND h, const wchar_t* file) {
+  RECT r;
+  GetWindowRect(h, &r);
+  const int largo = r.right - r.left, alto = r.bottom - r.top;
+  HDC schermo = GetDC(nullptr);
+  HDC memoria = CreateCompatibleDC(schermo);
+  HBITMAP immagine = CreateCompatibleBitmap(schermo, largo, alto);
+  HGDIOBJ prima = SelectObject(memoria, immagine);
+  BitBlt(memoria, 0, 0, largo, alto, schermo, r.left, r.top, SRCCOPY);
+  SelectObject(memoria, prima);
+  BITMAPINFOHEADER info{sizeof info, largo, alto, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+  const DWORD riga = static_cast<DWORD>((largo * 3 + 3) & ~3);
+  std::vector<char> punti(riga * static_cast<DWORD>(alto));
+  GetDIBits(memoria, immagine, 0, static_cast<UINT>(alto), punti.data(), reinterpret_cast<BITMAPINFO*>(&info),
+            DIB_RGB_COLORS);
+  DeleteObject(immagine);
+  DeleteDC(memoria);
+  ReleaseDC(nullptr, schermo);
+  BITMAPFILEHEADER testa{0x4D42, static_cast<DWORD>(sizeof testa + sizeof info + punti.size()), 0, 0,
+                         sizeof testa + sizeof info};
+  FILE* f = _wfopen(file, L"wb");
+  if (!f) return 1;
+  std::fwrite(&testa, sizeof testa, 1, f);
+  std::fwrite(&info, sizeof info, 1, f);
+  std::fwrite(punti.data(), 1, punti.size(), f);
+  return std::fclose(f) == 0 ? 0 : 1;
+}
+
+int Rispondi(HWND box, const std::wstring& scelta) {
+  const int id = scelta == L"SI" ? IDYES : scelta == L"NO" ? IDNO : scelta == L"ANNULLA" ? IDCANCEL : IDOK;
+  return PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0) ? 0 : 1;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 2) return 2;
+  const std::wstring cosa = argv[1];
+  const std::wstring nome = argc > 2 ? argv[2] : L"";
+  HWND f = FindWindowW(kClasseFinestra, nullptr);
+  if (!f) return 1;
+  if (cosa == L"visibile") return IsWindowVisible(f) ? 0 : 1;
+  if (cosa == L"testo") {
+    HWND c = nome == L"titolo" ? f : GetDlgItem(f, Id(nome));
+    if (!c) return 2;
+    Scrivi(Testo(c));
+    return 0;
+  }
+  if (cosa == L"premi") return PostMessageW(f, WM_COMMAND, MAKEWPARAM(Id(nome), BN_CLICKED), 0) ? 0 : 1;
+  if (cosa == L"chiudi") return PostMessageW(f, WM_CLOSE, 0, 0) ? 0 : 1;
+  if (cosa == L"foto") return Foto(f, nome.c_str());
+  HWND box = Domanda(f);
+  if (!box) return 1;
+  if (cosa == L"rispondi") return Rispondi(box, nome);
+  if (cosa != L"domanda") return 2;
+  Scrivi(Testo(box));
+  for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+    if (!Testo(c).empty()) Scrivi(Testo(c));
+  return 0;
+}
