@@ -8,7 +8,7 @@
 //   sonda chiudi                the close box
 //   sonda domanda               the question box's title, text and buttons; exit 1 if none
 //   sonda rispondi SI|NO|ANNULLA|OK
-//   sonda foto FILE.bmp         the window as it is on the screen
+//   sonda foto FILE.bmp         the window's inside as it is on the screen
 
 #include <windows.h>
 
@@ -71,8 +71,10 @@ HWND Domanda(HWND finestra) {
 }
 
 int Foto(HWND h, const wchar_t* file) {
+  // The client area: without a window manager nobody draws the frame.
   RECT r;
-  GetWindowRect(h, &r);
+  GetClientRect(h, &r);
+  MapWindowPoints(h, nullptr, reinterpret_cast<POINT*>(&r), 2);
   const int largo = r.right - r.left, alto = r.bottom - r.top;
   HDC schermo = GetDC(nullptr);
   HDC memoria = CreateCompatibleDC(schermo);
