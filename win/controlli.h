@@ -31,11 +31,11 @@ struct NomeControllo {
 };
 
 inline constexpr NomeControllo kNomiControlli[] = {
-    {L"LabManda", IdLabManda},   {L"TxtManda", IdTxtManda},       {L"LabRit", IdLabRit},
-    {L"TxtRit", IdTxtRit},       {L"txtProva", IdTxtProva},       {L"comTest", IdComTest},
+    {L"LabManda", IdLabManda},       {L"TxtManda", IdTxtManda},       {L"LabRit", IdLabRit},
+    {L"TxtRit", IdTxtRit},           {L"txtProva", IdTxtProva},       {L"comTest", IdComTest},
     {L"LabConfBase", IdLabConfBase}, {L"txtConfBase", IdTxtConfBase}, {L"CheAggConf", IdCheAggConf},
-    {L"CmdSblocca", IdCmdSblocca}, {L"Label1", IdLabel1},         {L"txtTipo", IdTxtTipo},
-    {L"Command1", IdCommand1},   {L"TxtMsg", IdTxtMsg},           {L"LabStato", IdLabStato},
+    {L"CmdSblocca", IdCmdSblocca},   {L"Label1", IdLabel1},           {L"txtTipo", IdTxtTipo},
+    {L"Command1", IdCommand1},       {L"TxtMsg", IdTxtMsg},           {L"LabStato", IdLabStato},
 };
 
 }  // namespace quimbo::win

@@ -48,14 +48,16 @@ struct Posto {
 // In the original's tab order: the order of creation is the order of Tab.
 constexpr Posto kPosti[] = {
     {IdTxtRit, WC_EDITW, L"", kSoloLettura, 660, 1500, 5475, 495, Normale, false},
-    {IdLabRit, WC_STATICW, L"RITORNO DALLA CASSA", kEtichetta | SS_CENTER, 660, 1080, 5475, 375, Titolo, false},
+    {IdLabRit, WC_STATICW, L"RITORNO DALLA CASSA", kEtichetta | SS_CENTER, 660, 1080, 5475, 375, Titolo,
+     false},
     {IdTxtManda, WC_EDITW, L"", kSoloLettura, 660, 480, 5475, 495, Normale, true},
     {IdLabManda, WC_STATICW, L"MANDO ALLA CASSA", kEtichetta | SS_CENTER, 660, 60, 5475, 375, Titolo, true},
     {IdCommand1, WC_BUTTONW, L"&FINE", kPulsante, 4800, 2760, 1815, 675, Fine, true},
     {IdCmdSblocca, WC_BUTTONW, L"&Sblocca tastiera", kPulsante | BS_MULTILINE, 180, 2760, 1995, 675, Sblocca,
      false},
     {IdTxtMsg, WC_EDITW, L"", kSoloLettura, 240, 3480, 6555, 285, Messaggio, true},
-    {IdLabel1, WC_STATICW, L"Tipo Registratore", kEtichetta | SS_CENTER, 2280, 2820, 2415, 195, Normale, true},
+    {IdLabel1, WC_STATICW, L"Tipo Registratore", kEtichetta | SS_CENTER, 2280, 2820, 2415, 195, Normale,
+     true},
     {IdTxtTipo, WC_EDITW, L"", kCasella, 2220, 3120, 2535, 285, Normale, true},
     {IdTxtProva, WC_EDITW, L"", kCasella, 660, 2040, 2955, 315, Normale, true},
     {IdComTest, WC_BUTTONW, L"InviaTest", kPulsante, 3780, 2100, 1035, 255, Normale, true},
@@ -64,7 +66,8 @@ constexpr Posto kPosti[] = {
      true},
     {IdCheAggConf, WC_BUTTONW, L"Riep. Iva per ricevuta", BS_AUTOCHECKBOX | WS_TABSTOP, 3780, 2460, 2295, 255,
      Normale, true},
-    {IdLabStato, WC_STATICW, L"", kEtichetta | SS_LEFT | SS_CENTERIMAGE, 240, 3810, 6555, 255, Messaggio, true},
+    {IdLabStato, WC_STATICW, L"", kEtichetta | SS_LEFT | SS_CENTERIMAGE, 240, 3810, 6555, 255, Messaggio,
+     true},
 };
 
 // Functions of newer systems, looked up so that an older one still runs the program.
@@ -84,7 +87,8 @@ UINT DpiDi(HWND h) {
 
 RECT Esterno(UINT dpi) {
   RECT r{0, 0, MulDiv(kLargo, static_cast<int>(dpi), 1440), MulDiv(kAlto, static_cast<int>(dpi), 1440)};
-  static const auto perDpi = Funzione<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)>("AdjustWindowRectExForDpi");
+  static const auto perDpi =
+      Funzione<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)>("AdjustWindowRectExForDpi");
   if (perDpi)
     perDpi(&r, kStile, FALSE, 0, dpi);
   else
@@ -171,8 +175,9 @@ FinestraWin::FinestraWin(PompaWin& pompa) : pompa_(pompa), timer1_(pompa) {
   classe.lpfnWndProc = &Procedura;
   classe.hInstance = istanza;
   classe.hIcon = LoadIconW(istanza, MAKEINTRESOURCEW(1));
-  classe.hIconSm = static_cast<HICON>(LoadImageW(istanza, MAKEINTRESOURCEW(1), IMAGE_ICON,
-                                                 GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+  classe.hIconSm =
+      static_cast<HICON>(LoadImageW(istanza, MAKEINTRESOURCEW(1), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                    GetSystemMetrics(SM_CYSMICON), 0));
   classe.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
   classe.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   classe.lpszClassName = kClasseFinestra;
@@ -327,7 +332,9 @@ std::string FinestraWin::confBase() { return testoDi(IdTxtConfBase); }
 
 void FinestraWin::impostaConfBase(const std::string& testo) { imposta(IdTxtConfBase, testo); }
 
-bool FinestraWin::aggConf() { return SendMessageW(controllo(IdCheAggConf), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+bool FinestraWin::aggConf() {
+  return SendMessageW(controllo(IdCheAggConf), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
 
 void FinestraWin::impostaAggConf(bool spuntato) {
   SendMessageW(controllo(IdCheAggConf), BM_SETCHECK, spuntato ? BST_CHECKED : BST_UNCHECKED, 0);
@@ -344,9 +351,9 @@ Risposta FinestraWin::chiedi(const std::string& titolo, const std::string& testo
   // events: a timer hands these over while the box is open.
   const LivelloDiAttesa modale = pompa_.modale();
   const UINT_PTR servizio = pompa_.timer(0, 15, [this] { pompa_.serviEventi(); });
-  const int r = MessageBoxW(padrone, Largo(testo, 1252).c_str(),
-                            titolo.empty() ? Largo(kTitoloApplicazione).c_str() : Largo(titolo, 1252).c_str(),
-                            tipo);
+  const int r =
+      MessageBoxW(padrone, Largo(testo, 1252).c_str(),
+                  titolo.empty() ? Largo(kTitoloApplicazione).c_str() : Largo(titolo, 1252).c_str(), tipo);
   pompa_.fermaTimer(servizio);
   switch (r) {
     case IDYES:

@@ -4,6 +4,7 @@
 //
 //   sonda visibile              exit 0 once the window is shown
 //   sonda testo NOME|titolo     the control's text (UTF-8) or the caption
+//   sonda scrivi NOME TESTO     types into a text box
 //   sonda premi NOME            clicks a button
 //   sonda chiudi                the close box
 //   sonda domanda               the question box's title, text and buttons; exit 1 if none
@@ -23,7 +24,8 @@ namespace {
 using namespace quimbo::win;
 
 void Scrivi(const std::wstring& t) {
-  const int n = WideCharToMultiByte(CP_UTF8, 0, t.c_str(), static_cast<int>(t.size()), nullptr, 0, nullptr, nullptr);
+  const int n =
+      WideCharToMultiByte(CP_UTF8, 0, t.c_str(), static_cast<int>(t.size()), nullptr, 0, nullptr, nullptr);
   std::string u(static_cast<std::size_t>(n), '\0');
   WideCharToMultiByte(CP_UTF8, 0, t.c_str(), static_cast<int>(t.size()), u.data(), n, nullptr, nullptr);
   std::fwrite(u.data(), 1, u.size(), stdout);
@@ -35,7 +37,8 @@ std::wstring Testo(HWND h) {
   DWORD_PTR n = 0;
   SendMessageTimeoutW(h, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &n);
   std::wstring t(n + 1, L'\0');
-  SendMessageTimeoutW(h, WM_GETTEXT, t.size(), reinterpret_cast<LPARAM>(t.data()), SMTO_ABORTIFHUNG, 5000, &n);
+  SendMessageTimeoutW(h, WM_GETTEXT, t.size(), reinterpret_cast<LPARAM>(t.data()), SMTO_ABORTIFHUNG, 5000,
+                      &n);
   t.resize(n);
   return t;
 }
@@ -119,6 +122,14 @@ int wmain(int argc, wchar_t** argv) {
     if (!c) return 2;
     Scrivi(Testo(c));
     return 0;
+  }
+  if (cosa == L"scrivi" && argc > 3) {
+    DWORD_PTR r = 0;
+    return SendMessageTimeoutW(GetDlgItem(f, Id(nome)), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[3]),
+                               SMTO_ABORTIFHUNG, 5000, &r) &&
+                   r
+               ? 0
+               : 1;
   }
   if (cosa == L"premi") return PostMessageW(f, WM_COMMAND, MAKEWPARAM(Id(nome), BN_CLICKED), 0) ? 0 : 1;
   if (cosa == L"chiudi") return PostMessageW(f, WM_CLOSE, 0, 0) ? 0 : 1;
