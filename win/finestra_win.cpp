@@ -303,25 +303,16 @@ void FinestraWin::imposta(int id, const std::string& cp1252) {
 }
 
 void FinestraWin::scrivi(Campo campo, const std::string& testo) {
-  // Control characters on the line are shown by name (<STX>), as everywhere else.
-  const std::wstring leggibile = Largo(testo::leggibile(testo));
-  switch (campo) {
-    case Campo::TxtManda:
-      SetWindowTextW(controllo(IdTxtManda), leggibile.c_str());
-      break;
-    case Campo::TxtRit:
-      SetWindowTextW(controllo(IdTxtRit), leggibile.c_str());
-      break;
-    case Campo::TxtMsg:
-      SetWindowTextW(controllo(IdTxtMsg), leggibile.c_str());
-      break;
-    case Campo::txtTipo:
-      SetWindowTextW(controllo(IdTxtTipo), leggibile.c_str());
-      break;
-    case Campo::Caption:
-      SetWindowTextW(hwnd_, Largo(testo, 1252).c_str());
-      break;
+  if (campo == Campo::Caption) {
+    SetWindowTextW(hwnd_, Largo(testo, 1252).c_str());
+    return;
   }
+  const int id = campo == Campo::TxtManda ? IdTxtManda
+                 : campo == Campo::TxtRit ? IdTxtRit
+                 : campo == Campo::TxtMsg ? IdTxtMsg
+                                          : IdTxtTipo;
+  // Control characters on the line are shown by name (<STX>), as everywhere else.
+  SetWindowTextW(controllo(id), Largo(testo::leggibile(testo)).c_str());
 }
 
 void FinestraWin::mostra(Elemento elemento, bool visibile) {
