@@ -116,7 +116,8 @@ int InstallaServizio(const std::wstring& nome, const std::wstring& ini) {
       L"\"" + eseguibile.wstring() + L"\" --servizio \"" + nome + L"\" --headless \"" + file + L"\"";
   SC_HANDLE scm = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE);
   if (!scm) return Errore("Gestione servizi non disponibile");
-  SC_HANDLE s = CreateServiceW(scm, nome.c_str(), (L"Quimbo " + nome).c_str(), SERVICE_ALL_ACCESS,
+  const std::wstring mostrato = nome == L"Quimbo" ? nome : L"Quimbo " + nome;
+  SC_HANDLE s = CreateServiceW(scm, nome.c_str(), mostrato.c_str(), SERVICE_ALL_ACCESS,
                                SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL,
                                comando.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
   if (!s) {

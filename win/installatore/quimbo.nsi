@@ -6,6 +6,7 @@
 ;   ESEGUIBILE     quimbo.exe
 ;   INI            the example quimbo.ini (CRLF lines)
 ;   USCITA         the setup to write
+;   ICONA          the program's icon, for the setup and the uninstaller too
 ;
 ; Command line: /S silent (window at log-on), /SERVIZIO the service (silent, or
 ; preselected on the page), /D=folder as for any NSIS setup.
@@ -62,6 +63,8 @@ Var ServizioAttivo  ; 1: the service ran before this install
 Var TestoFine
 
 !define MUI_ABORTWARNING
+!define MUI_ICON "${ICONA}"
+!define MUI_UNICON "${ICONA}"
 !define MUI_FINISHPAGE_TEXT "$TestoFine"
 !insertmacro MUI_PAGE_DIRECTORY
 Page custom PaginaAvvio PaginaAvvioFine
@@ -265,12 +268,16 @@ Section "Quimbo"
     !insertmacro Fallisci "Impossibile scrivere $INSTDIR\quimbo.exe: è ancora in uso (un'altra copia di Quimbo, o un servizio con un altro nome). Chiuderla e ripetere l'installazione."
   ${EndIf}
   ; The example only where there is none: an update keeps the shop's settings.
-  SetOverwrite off
-  File "/oname=quimbo.ini" "${INI}"
-  SetOverwrite on
+  ${IfNot} ${FileExists} "$INSTDIR\quimbo.ini"
+    File "/oname=quimbo.ini" "${INI}"
+    ; And its receipt folder, so that the program does not start on a missing one.
+    ReadINIStr $0 "$INSTDIR\quimbo.ini" "Altri parametri" "DirPerFile"
+    ${If} $0 != ""
+      CreateDirectory "$0"
+    ${EndIf}
+  ${EndIf}
 
   WriteUninstaller "$INSTDIR\Uninstall.exe"
-  CreateShortcut "$SMPROGRAMS\Quimbo.lnk" "$INSTDIR\quimbo.exe"
 
   WriteRegStr HKLM "${CHIAVE_DISINSTALLA}" "DisplayName" "Quimbo"
   WriteRegStr HKLM "${CHIAVE_DISINSTALLA}" "DisplayVersion" "${VERSIONE}"
@@ -285,7 +292,10 @@ Section "Quimbo"
   WriteRegDWORD HKLM "${CHIAVE_DISINSTALLA}" "EstimatedSize" $0
 
   ${If} $Modo == servizio
+    ; No shortcut to the window either: a window started beside the service would
+    ; scan the same folder.
     Delete "$SMSTARTUP\Quimbo.lnk"
+    Delete "$SMPROGRAMS\Quimbo.lnk"
     ; A service already registered for this quimbo.exe and this quimbo.ini stays as
     ; it is, with whatever account or recovery the shop gave it; any other goes.
     ReadRegStr $0 HKLM "${CHIAVE_SERVIZIO}" "ImagePath"
@@ -329,6 +339,7 @@ Section "Quimbo"
       !insertmacro Fallisci "Impossibile rimuovere il servizio ${SERVIZIO} (codice $0): Quimbo partirebbe due volte."
     ${EndIf}
     CreateShortcut "$SMSTARTUP\Quimbo.lnk" "$INSTDIR\quimbo.exe"
+    CreateShortcut "$SMPROGRAMS\Quimbo.lnk" "$INSTDIR\quimbo.exe"
     ; Not started from here: the setup runs as administrator, and a Quimbo started
     ; so would not see the user's network drives (where the receipt folder often is).
     StrCpy $TestoFine "Quimbo ${VERSIONE} è installato e si aprirà al prossimo accesso a Windows; per aprirlo ora usare Quimbo nel menu Start.$\r$\n$\r$\nLa porta (CommPort) e la cartella degli scontrini (DirPerFile) sono in $INSTDIR\quimbo.ini."
