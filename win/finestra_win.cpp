@@ -184,6 +184,7 @@ FinestraWin::FinestraWin(PompaWin& pompa) : pompa_(pompa), timer1_(pompa) {
   RegisterClassExW(&classe);
   hwnd_ = CreateWindowExW(0, kClasseFinestra, L"Gestione Registratore di Cassa", kStile, CW_USEDEFAULT,
                           CW_USEDEFAULT, 0, 0, nullptr, nullptr, istanza, this);
+  if (!hwnd_) return;
   for (const Posto& p : kPosti)
     CreateWindowExW(std::wstring_view(p.classe) == WC_EDITW ? WS_EX_CLIENTEDGE : 0, p.classe, p.testo,
                     WS_CHILD | p.stile | (p.visibile ? WS_VISIBLE : 0), 0, 0, 0, 0, hwnd_,
@@ -196,7 +197,7 @@ FinestraWin::FinestraWin(PompaWin& pompa) : pompa_(pompa), timer1_(pompa) {
 
 FinestraWin::~FinestraWin() {
   pompa_.dialogo(nullptr);
-  DestroyWindow(hwnd_);
+  if (hwnd_) DestroyWindow(hwnd_);
   for (HFONT f : caratteri_)
     if (f) DeleteObject(f);
 }

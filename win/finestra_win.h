@@ -25,6 +25,8 @@ class FinestraWin : public Finestra {
   FinestraWin(const FinestraWin&) = delete;
   FinestraWin& operator=(const FinestraWin&) = delete;
 
+  // False when the system gave no window (no desktop to show it on); GetLastError says why.
+  bool creata() const { return hwnd_ != nullptr; }
   // The state the window's events go to; set before Form_Load.
   void collega(Stato* st) { st_ = st; }
 

@@ -55,7 +55,14 @@ int Esegui(const Opzioni& o, const std::string& ini, const std::string& erroreIn
   PortaWin porta(pompa);
   TimerWin timer(pompa);
   std::unique_ptr<FinestraWin> finestra;
-  if (!o.headless) finestra = std::make_unique<FinestraWin>(pompa);
+  if (!o.headless) {
+    finestra = std::make_unique<FinestraWin>(pompa);
+    if (!finestra->creata()) {
+      ErroreSuStderr("quimbo: impossibile mostrare la finestra (" + MotivoWin32(GetLastError()) +
+                     "): senza desktop usare --headless");
+      return uscita::Uso;
+    }
+  }
   Programma programma(o, PartiDellaShell{porta, pompa, orologio, servizio, finestra.get(), &timer});
   if (finestra) finestra->collega(&programma.stato());
   pompa.osserva(chiusura, [&] {
