@@ -1,0 +1,76 @@
+// The Win32 window's questions: real message boxes under wine, answered from a timer
+// of the pump as an operator would, while an event of the port is signalled.
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "finestra_win.h"
+
+namespace quimbo::win {
+namespace {
+
+struct Caso {
+  Pulsanti pulsanti;
+  int scelta;  // the button the operator presses
+  Risposta attesa;
+};
+
+class FinestraWinTest : public ::testing::TestWithParam<Caso> {};
+
+// The box of this thread only: ctest runs other cases' boxes beside it.
+HWND Domanda() {
+  HWND trovata = nullptr;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND h, LPARAM l) -> BOOL {
+        wchar_t classe[16] = {}, titolo[32] = {};
+        GetClassNameW(h, classe, 16);
+        GetWindowTextW(h, titolo, 32);
+        if (std::wstring(classe) != L"#32770" || std::wstring(titolo) != L"Prova \u00e8") return TRUE;
+        *reinterpret_cast<HWND*>(l) = h;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&trovata));
+  return trovata;
+}
+
+TEST_P(FinestraWinTest, LaDomandaRispondeEGliEventiDellaPortaVengonoServiti) {
+  const Caso c = GetParam();
+  OrologioSistema orologio;
+  PompaWin pompa(orologio);
+  FinestraWin finestra(pompa);
+  if (!finestra.creata()) GTEST_SKIP() << "nessun desktop su cui aprire una finestra";
+  HANDLE evento = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  int serviti = 0;
+  pompa.osserva(evento, [&] {
+    ResetEvent(evento);
+    ++serviti;
+  });
+  // The operator answers once the port's event has been served under the box, or
+  // after two seconds.
+  bool segnalato = false;
+  int giri = 0;
+  const UINT_PTR operatore = pompa.timer(0, 20, [&] {
+    if (!segnalato) segnalato = SetEvent(evento);
+    HWND box = Domanda();
+    if (box && (serviti > 0 || ++giri > 100)) PostMessageW(box, WM_COMMAND, MAKEWPARAM(c.scelta, BN_CLICKED), 0);
+  });
+  const Risposta r = finestra.chiedi("Prova \xe8", "Riprovo a trasmettere", Icona::Domanda, c.pulsanti);
+  pompa.fermaTimer(operatore);
+  CloseHandle(evento);
+  EXPECT_EQ(r, c.attesa);
+  EXPECT_EQ(serviti, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Risposte, FinestraWinTest,
+                         ::testing::Values(Caso{Pulsanti::SiNoAnnulla, IDYES, Risposta::Si},
+                                           Caso{Pulsanti::SiNoAnnulla, IDNO, Risposta::No},
+                                           Caso{Pulsanti::SiNoAnnulla, IDCANCEL, Risposta::Annulla},
+                                           Caso{Pulsanti::SiNo, IDNO, Risposta::No},
+                                           Caso{Pulsanti::OkAnnulla, IDCANCEL, Risposta::Annulla},
+                                           Caso{Pulsanti::Ok, IDOK, Risposta::Ok}));
+
+}  // namespace
+}  // namespace quimbo::win
