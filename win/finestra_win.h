@@ -27,6 +27,7 @@ class FinestraWin : public Finestra {
 
   // False when the system gave no window (no desktop to show it on); GetLastError says why.
   bool creata() const { return hwnd_ != nullptr; }
+  HWND hwnd() const { return hwnd_; }
   // The state the window's events go to; set before Form_Load.
   void collega(Stato* st) { st_ = st; }
 

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cmath>
 #include <string>
 
+#include "controlli.h"
 #include "finestra_win.h"
 
 namespace quimbo::win {
@@ -55,7 +57,8 @@ TEST_P(FinestraWinTest, LaDomandaRispondeEGliEventiDellaPortaVengonoServiti) {
   const UINT_PTR operatore = pompa.timer(0, 20, [&] {
     if (!segnalato) segnalato = SetEvent(evento);
     HWND box = Domanda();
-    if (box && (serviti > 0 || ++giri > 100)) PostMessageW(box, WM_COMMAND, MAKEWPARAM(c.scelta, BN_CLICKED), 0);
+    if (box && (serviti > 0 || ++giri > 100))
+      PostMessageW(box, WM_COMMAND, MAKEWPARAM(c.scelta, BN_CLICKED), 0);
   });
   const Risposta r = finestra.chiedi("Prova \xe8", "Riprovo a trasmettere", Icona::Domanda, c.pulsanti);
   pompa.fermaTimer(operatore);
@@ -71,6 +74,30 @@ INSTANTIATE_TEST_SUITE_P(Risposte, FinestraWinTest,
                                            Caso{Pulsanti::SiNo, IDNO, Risposta::No},
                                            Caso{Pulsanti::OkAnnulla, IDCANCEL, Risposta::Annulla},
                                            Caso{Pulsanti::Ok, IDOK, Risposta::Ok}));
+
+// Moved to a monitor of another DPI, the window lays itself out again: places, sizes
+// and fonts in the original's twips and points.
+TEST(FinestraWin, SiRidisponeAlCambioDiDpi) {
+  OrologioSistema orologio;
+  PompaWin pompa(orologio);
+  FinestraWin finestra(pompa);
+  if (!finestra.creata()) GTEST_SKIP() << "nessun desktop su cui aprire una finestra";
+  for (const int dpi : {144, 192, 96}) {
+    RECT suggerito{0, 0, 800, 600};
+    SendMessageW(finestra.hwnd(), 0x02E0, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggerito));
+    HWND fine = GetDlgItem(finestra.hwnd(), IdCommand1);
+    RECT r;
+    GetWindowRect(fine, &r);
+    MapWindowPoints(nullptr, finestra.hwnd(), reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_EQ(r.left, MulDiv(4800, dpi, 1440)) << dpi;
+    EXPECT_EQ(r.right - r.left, MulDiv(1815, dpi, 1440)) << dpi;
+    EXPECT_EQ(r.bottom - r.top, MulDiv(675, dpi, 1440)) << dpi;
+    LOGFONTW carattere{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(fine, WM_GETFONT, 0, 0)), sizeof carattere, &carattere);
+    EXPECT_EQ(carattere.lfHeight, -std::lround(19.5 * dpi / 72)) << dpi;
+    EXPECT_EQ(carattere.lfWeight, FW_BOLD) << dpi;
+  }
+}
 
 }  // namespace
 }  // namespace quimbo::win
