@@ -249,13 +249,30 @@ LRESULT FinestraWin::messaggio(UINT msg, WPARAM w, LPARAM l) {
       chiusura();
       return 0;
     case WM_QUERYENDSESSION:
-      return TRUE;
+      return fineSessione();
     case WM_ENDSESSION:
-      // The system ends the process once this returns: a payment in progress ends first.
-      if (w && st_) {
-        chiusura();
-        pompa_.attendi([this] { return st_->mbChiuso; }, std::nullopt);
+      // The system ends the process once this returns.
+      if (w) chiusura();
+      return 0;
+    case WM_ENTERSIZEMOVE:
+    case WM_ENTERMENULOOP:
+      // Moving the window and its menu run loops of the system's own.
+      pompa_.entraInCicloDiSistema();
+      break;
+    case WM_EXITSIZEMOVE:
+    case WM_EXITMENULOOP:
+      pompa_.esciDalCicloDiSistema();
+      break;
+    case WM_ACTIVATE:
+      if (LOWORD(w) == WA_INACTIVE) {
+        HWND f = GetFocus();
+        if (f && IsChild(hwnd_, f)) fuoco_ = f;
+      } else {
+        ridaiFuoco();
       }
+      return 0;
+    case WM_SETFOCUS:
+      ridaiFuoco();
       return 0;
     case kDpiCambiato: {
       disponi(HIWORD(w));
@@ -282,6 +299,25 @@ void FinestraWin::comando(int id) {
     default:
       break;
   }
+}
+
+// The focus goes back where it was, or to the first control: never on the window
+// itself, where keys would reach no control.
+void FinestraWin::ridaiFuoco() {
+  HWND f = fuoco_ && IsWindowVisible(fuoco_) && IsWindowEnabled(fuoco_)
+               ? fuoco_
+               : GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+  if (f) SetFocus(f);
+}
+
+// Log-off or shutdown. A receipt being paid is finished first: the system is told to
+// wait, with the reason, and the window closes when the receipt has ended.
+BOOL FinestraWin::fineSessione() {
+  if (!st_ || !st_->mbInPagamento) return TRUE;
+  static const auto motivo = Funzione<BOOL(WINAPI*)(HWND, LPCWSTR)>("ShutdownBlockReasonCreate");
+  if (motivo) motivo(hwnd_, L"Quimbo sta finendo di inviare uno scontrino alla cassa");
+  chiusura();
+  return FALSE;
 }
 
 // The close box as on every platform: the window ends when the receipt being paid has.
@@ -339,14 +375,13 @@ Risposta FinestraWin::chiedi(const std::string& titolo, const std::string& testo
   // Modal to the window once it is shown; before that (a start-up error) to the task.
   HWND padrone = IsWindowVisible(hwnd_) ? hwnd_ : nullptr;
   const UINT tipo = Tipo(icona, pulsanti) | (padrone ? 0 : MB_TASKMODAL) | MB_SETFOREGROUND;
-  // The box's own loop serves the window's messages and the timers, not the port's
-  // events: a timer hands these over while the box is open.
-  const LivelloDiAttesa modale = pompa_.modale();
-  const UINT_PTR servizio = pompa_.timer(0, 15, [this] { pompa_.serviEventi(); });
-  const int r =
-      MessageBoxW(padrone, Largo(testo, 1252).c_str(),
-                  titolo.empty() ? Largo(kTitoloApplicazione).c_str() : Largo(titolo, 1252).c_str(), tipo);
-  pompa_.fermaTimer(servizio);
+  int r = 0;
+  {
+    // The box's own loop: the port's events go on being served.
+    const CicloDiSistema ciclo(pompa_);
+    r = MessageBoxW(padrone, Largo(testo, 1252).c_str(),
+                    titolo.empty() ? Largo(kTitoloApplicazione).c_str() : Largo(titolo, 1252).c_str(), tipo);
+  }
   switch (r) {
     case IDYES:
       return Risposta::Si;

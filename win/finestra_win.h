@@ -54,6 +54,8 @@ class FinestraWin : public Finestra {
   LRESULT messaggio(UINT msg, WPARAM w, LPARAM l);
   void comando(int id);
   void chiusura();
+  BOOL fineSessione();
+  void ridaiFuoco();
   // Places, sizes and fonts for a monitor of `dpi` dots per inch.
   void disponi(UINT dpi);
   HWND controllo(int id) const { return GetDlgItem(hwnd_, id); }
@@ -64,6 +66,7 @@ class FinestraWin : public Finestra {
   Stato* st_ = nullptr;
   HWND hwnd_ = nullptr;
   UINT dpi_ = 96;
+  HWND fuoco_ = nullptr;     // the control that had the focus when the window lost it
   HFONT caratteri_[5] = {};  // one per size of the original's
   TimerWin timer1_;
 };

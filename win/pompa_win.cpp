@@ -62,12 +62,37 @@ void PompaWin::servi(HANDLE evento) {
     }
 }
 
+namespace {
+// The keys a dialog moves by: Tab and the arrows, and Alt with a letter for a button's
+// access key. A plain letter is not one of them: a dialog would press the button of
+// that letter when a button has the focus, and a cashier's "f" would end the program.
+bool TastoDiDialogo(const MSG& m) {
+  return m.message == WM_SYSCHAR || m.message == WM_SYSKEYDOWN || m.message == WM_SYSKEYUP ||
+         (m.message == WM_KEYDOWN && (m.wParam == VK_TAB || (m.wParam >= VK_LEFT && m.wParam <= VK_DOWN)));
+}
+}  // namespace
+
 void PompaWin::serviMessaggi() {
   MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    if (dialogo_ && IsDialogMessageW(dialogo_, &msg)) continue;
+  // Once the program has ended nothing more is dispatched: a click still queued would
+  // start an exchange on a closed port.
+  while (!uscito_ && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (dialogo_ && TastoDiDialogo(msg) && IsDialogMessageW(dialogo_, &msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
+  }
+}
+
+void PompaWin::entraInCicloDiSistema() {
+  ++profondita_;
+  if (cicliDiSistema_++ == 0) servizio_ = timer(0, 15, [this] { serviEventi(); });
+}
+
+void PompaWin::esciDalCicloDiSistema() {
+  --profondita_;
+  if (--cicliDiSistema_ == 0) {
+    fermaTimer(servizio_);
+    servizio_ = 0;
   }
 }
 
@@ -89,14 +114,21 @@ bool PompaWin::attendi(const std::function<bool()>& fatto, std::optional<double>
     DWORD attesa = INFINITE;
     if (scadenza) {
       const double resta = *scadenza - orologio_.secondi();
-      if (resta <= 0) return fatto();
+      if (resta <= 0) {
+        // What arrived in time but has not been served yet (the last lap was spent
+        // elsewhere, in a loop of the system's own) still counts.
+        serviEventi();
+        return fatto();
+      }
       // Rounded up: waking a little late is harmless, waking early costs a lap.
       const double ms = std::ceil(resta * 1000.0);
       attesa = ms > 2e9 ? 2000000000u : static_cast<DWORD>(ms);
     }
     const std::vector<HANDLE> h = eventi();
-    const DWORD r =
-        MsgWaitForMultipleObjects(static_cast<DWORD>(h.size()), h.data(), FALSE, attesa, QS_ALLINPUT);
+    // MWMO_INPUTAVAILABLE: messages a loop of the system's own has looked at and left
+    // in the queue wake this wait too.
+    const DWORD r = MsgWaitForMultipleObjectsEx(static_cast<DWORD>(h.size()), h.data(), attesa, QS_ALLINPUT,
+                                                MWMO_INPUTAVAILABLE);
     if (r < WAIT_OBJECT_0 + h.size())
       servi(h[r - WAIT_OBJECT_0]);
     else if (r == WAIT_OBJECT_0 + h.size())

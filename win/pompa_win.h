@@ -25,14 +25,16 @@ class PompaWin : public Pompa {
   UINT_PTR timer(UINT_PTR id, int millisecondi, std::function<void()> azione);
   void fermaTimer(UINT_PTR id);
 
-  // The window whose keyboard (Tab, Alt+letter) is handled as a dialog's.
+  // The window whose keyboard (Tab, arrows, Alt+letter) is handled as a dialog's.
   void dialogo(HWND finestra) { dialogo_ = finestra; }
-  // Runs what the events already signalled ask for, without waiting: from a loop of
-  // the system's own (a message box), through a timer.
+  // Runs what the events already signalled ask for, without waiting.
   void serviEventi();
-  // Counts a loop of the system's own (a message box) as a wait: an end asked for
-  // inside it leaves the process on the spot, as inside any wait.
-  LivelloDiAttesa modale() { return LivelloDiAttesa(profondita_); }
+  // A loop of the system's own runs inside (a message box, a window being moved, a
+  // menu), serving messages and timers but not the events: these are served from a
+  // timer meanwhile. It counts as a wait: an end asked for inside it leaves the
+  // process on the spot. Nested entries are counted.
+  void entraInCicloDiSistema();
+  void esciDalCicloDiSistema();
 
   bool attendi(const std::function<bool()>& fatto, std::optional<double> scadenza) override;
   void dopo(double secondi, std::function<void()> azione) override;
@@ -53,6 +55,20 @@ class PompaWin : public Pompa {
   bool cicloPrincipale_ = false;
   bool uscito_ = false;
   HWND dialogo_ = nullptr;
+  int cicliDiSistema_ = 0;
+  UINT_PTR servizio_ = 0;  // the timer that serves the events inside them
+};
+
+// One loop of the system's own, for its life.
+class CicloDiSistema {
+ public:
+  explicit CicloDiSistema(PompaWin& pompa) : pompa_(pompa) { pompa_.entraInCicloDiSistema(); }
+  ~CicloDiSistema() { pompa_.esciDalCicloDiSistema(); }
+  CicloDiSistema(const CicloDiSistema&) = delete;
+  CicloDiSistema& operator=(const CicloDiSistema&) = delete;
+
+ private:
+  PompaWin& pompa_;
 };
 
 }  // namespace quimbo::win
