@@ -7,6 +7,8 @@
 //   sonda scrivi NOME TESTO     types into a text box
 //   sonda premi NOME            clicks a button
 //   sonda chiudi                the close box
+//   sonda chiudi-al FILE        the close box as soon as FILE appears; then says
+//                               whether the window is still there 100 ms later
 //   sonda domanda               the question box's title, text and buttons; exit 1 if none
 //   sonda rispondi SI|NO|ANNULLA|OK
 //   sonda foto FILE.bmp         the window's inside as it is on the screen
@@ -114,6 +116,16 @@ int wmain(int argc, wchar_t** argv) {
   if (argc < 2) return 2;
   const std::wstring cosa = argv[1];
   const std::wstring nome = argc > 2 ? argv[2] : L"";
+  if (cosa == L"chiudi-al") {
+    // Polled here, not from the test's side: starting a program under wine takes longer
+    // than the moment it aims at.
+    for (int i = 0; i < 12000 && GetFileAttributesW(nome.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(5);
+    HWND f = FindWindowW(kClasseFinestra, nullptr);
+    if (!f || !PostMessageW(f, WM_CLOSE, 0, 0)) return 1;
+    Sleep(100);
+    Scrivi(IsWindow(f) ? L"aperta" : L"chiusa");
+    return 0;
+  }
   HWND f = FindWindowW(kClasseFinestra, nullptr);
   if (!f) return 1;
   if (cosa == L"visibile") return IsWindowVisible(f) ? 0 : 1;
