@@ -40,6 +40,7 @@ SetCompressor /SOLID lzma
 !define SERVICE_STOPPED 1
 !define SERVICE_START_PENDING 2
 !define SERVICE_RUNNING 4
+!define SYNCHRONIZE 0x00100000
 
 Name "Quimbo ${VERSIONE}"
 OutFile "${USCITA}"
@@ -61,6 +62,7 @@ Var RadioFinestra
 Var RadioServizio
 Var ServizioAttivo  ; 1: the service ran before this install
 Var TestoFine
+Var FinestraChiusa  ; 1: a window of Quimbo was closed for the update
 
 !define MUI_ABORTWARNING
 !define MUI_ICON "${ICONA}"
@@ -77,7 +79,7 @@ Page custom PaginaAvvio PaginaAvvioFine
 !insertmacro MUI_LANGUAGE "Italian"
 
 ; What the setup and the uninstaller share: each needs its own copy ("un." names).
-; They use $0 to $3.
+; They use $0 to $5.
 !macro Comuni un
 
 ; $0: the state of the service (SERVICE_STOPPED ... SERVICE_RUNNING), 0 when there
@@ -130,24 +132,44 @@ Function ${un}FermaServizio
   DetailPrint "Il servizio ${SERVIZIO} non si è fermato (stato $0)."
 FunctionEnd
 
-; Closes Quimbo's window as its close box would, and waits until it is gone: the
-; program finishes a receipt in progress before it ends. Each window is asked once.
+; Closes Quimbo's window as its close box would, and waits until its program has
+; ended: it finishes a receipt in progress first, and the window goes a moment before
+; the program lets go of quimbo.exe. Each window is asked once. $5: 1 when a window
+; was closed.
 Function ${un}ChiudiFinestra
   StrCpy $2 0
   StrCpy $3 0  ; the last window asked
+  StrCpy $4 0  ; its program, while it runs
+  StrCpy $5 0
   ${Do}
+    ${If} $4 P<> 0
+      System::Call 'kernel32::WaitForSingleObject(p r4, i 0) i .r1'
+      ${If} $1 = 0
+        System::Call 'kernel32::CloseHandle(p r4)'
+        StrCpy $4 0
+      ${EndIf}
+    ${EndIf}
     FindWindow $0 "${CLASSE_FINESTRA}"
     ${If} $0 = 0
+    ${AndIf} $4 P= 0
       Return
     ${EndIf}
-    ${If} $0 <> $3
+    ${If} $0 <> 0
+    ${AndIf} $0 <> $3
+    ${AndIf} $4 P= 0
       DetailPrint "Chiusura della finestra di Quimbo..."
+      System::Call 'user32::GetWindowThreadProcessId(p r0, *i .r1) i'
+      System::Call 'kernel32::OpenProcess(i ${SYNCHRONIZE}, i 0, i r1) p .r4'
       SendMessage $0 ${WM_CLOSE} 0 0 /TIMEOUT=1000
       StrCpy $3 $0
+      StrCpy $5 1
     ${EndIf}
     Sleep 500
     IntOp $2 $2 + 1
   ${LoopUntil} $2 >= ${ATTESA_CHIUSURA}
+  ${If} $4 P<> 0
+    System::Call 'kernel32::CloseHandle(p r4)'
+  ${EndIf}
   DetailPrint "La finestra di Quimbo è ancora aperta."
 FunctionEnd
 
@@ -260,6 +282,7 @@ Section "Quimbo"
   ${EndIf}
   Call FermaServizio
   Call ChiudiFinestra
+  StrCpy $FinestraChiusa $5
 
   SetOutPath "$INSTDIR"
   ClearErrors
@@ -340,9 +363,17 @@ Section "Quimbo"
     ${EndIf}
     CreateShortcut "$SMSTARTUP\Quimbo.lnk" "$INSTDIR\quimbo.exe"
     CreateShortcut "$SMPROGRAMS\Quimbo.lnk" "$INSTDIR\quimbo.exe"
-    ; Not started from here: the setup runs as administrator, and a Quimbo started
-    ; so would not see the user's network drives (where the receipt folder often is).
-    StrCpy $TestoFine "Quimbo ${VERSIONE} è installato e si aprirà al prossimo accesso a Windows; per aprirlo ora usare Quimbo nel menu Start.$\r$\n$\r$\nLa porta (CommPort) e la cartella degli scontrini (DirPerFile) sono in $INSTDIR\quimbo.ini."
+    ; A window this update closed opens again, or no receipt goes out until the next
+    ; log-on. Through the desktop's shell, so as the user: started by the setup, which
+    ; runs as administrator, it would not see the user's network drives (where the
+    ; receipt folder often is). A first install opens none: see the text below.
+    ${If} $FinestraChiusa = 1
+      DetailPrint "Riapertura della finestra di Quimbo..."
+      Exec '"$WINDIR\explorer.exe" "$INSTDIR\quimbo.exe"'
+      StrCpy $TestoFine "Quimbo ${VERSIONE} è installato e la sua finestra si riapre."
+    ${Else}
+      StrCpy $TestoFine "Quimbo ${VERSIONE} è installato e si aprirà al prossimo accesso a Windows; per aprirlo ora usare Quimbo nel menu Start.$\r$\n$\r$\nLa porta (CommPort) e la cartella degli scontrini (DirPerFile) sono in $INSTDIR\quimbo.ini."
+    ${EndIf}
   ${EndIf}
 SectionEnd
 
@@ -365,7 +396,13 @@ Section "Uninstall"
     SetErrorLevel 2
   ${EndIf}
   Call un.ChiudiFinestra
+  ClearErrors
   Delete /REBOOTOK "$INSTDIR\quimbo.exe"
+  ; Still in use (a window that would not close, in another session): it goes at the
+  ; next restart, and until then Quimbo may still be running. Said, and in the exit code.
+  IfRebootFlag 0 +3
+    MessageBox MB_ICONEXCLAMATION "Quimbo è ancora in funzione: quimbo.exe sarà tolto al prossimo riavvio di Windows." /SD IDOK
+    SetErrorLevel 2
   Delete "$SMPROGRAMS\Quimbo.lnk"
   Delete "$SMSTARTUP\Quimbo.lnk"
   DeleteRegKey HKLM "${CHIAVE_DISINSTALLA}"
