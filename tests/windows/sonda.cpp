@@ -110,22 +110,42 @@ int Rispondi(HWND box, const std::wstring& scelta) {
   return PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0) ? 0 : 1;
 }
 
+// Polled here, not from the test's side: starting a program under wine takes longer
+// than the moment it aims at.
+int ChiudiAl(const std::wstring& file) {
+  for (int i = 0; i < 12000 && GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(5);
+  HWND f = FindWindowW(kClasseFinestra, nullptr);
+  if (!f || !PostMessageW(f, WM_CLOSE, 0, 0)) return 1;
+  Sleep(100);
+  Scrivi(IsWindow(f) ? L"aperta" : L"chiusa");
+  return 0;
+}
+
+int ScriviTesto(HWND c, const wchar_t* testo) {
+  DWORD_PTR r = 0;
+  const bool ok =
+      SendMessageTimeoutW(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(testo), SMTO_ABORTIFHUNG, 5000, &r) && r;
+  return ok ? 0 : 1;
+}
+
+int SullaDomanda(HWND f, const std::wstring& cosa, const std::wstring& scelta) {
+  HWND box = Domanda(f);
+  if (!box) return 1;
+  if (cosa == L"rispondi") return Rispondi(box, scelta);
+  if (cosa != L"domanda") return 2;
+  Scrivi(Testo(box));
+  for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+    if (!Testo(c).empty()) Scrivi(Testo(c));
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 2) return 2;
   const std::wstring cosa = argv[1];
   const std::wstring nome = argc > 2 ? argv[2] : L"";
-  if (cosa == L"chiudi-al") {
-    // Polled here, not from the test's side: starting a program under wine takes longer
-    // than the moment it aims at.
-    for (int i = 0; i < 12000 && GetFileAttributesW(nome.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(5);
-    HWND f = FindWindowW(kClasseFinestra, nullptr);
-    if (!f || !PostMessageW(f, WM_CLOSE, 0, 0)) return 1;
-    Sleep(100);
-    Scrivi(IsWindow(f) ? L"aperta" : L"chiusa");
-    return 0;
-  }
+  if (cosa == L"chiudi-al") return ChiudiAl(nome);
   HWND f = FindWindowW(kClasseFinestra, nullptr);
   if (!f) return 1;
   if (cosa == L"visibile") return IsWindowVisible(f) ? 0 : 1;
@@ -135,23 +155,9 @@ int wmain(int argc, wchar_t** argv) {
     Scrivi(Testo(c));
     return 0;
   }
-  if (cosa == L"scrivi" && argc > 3) {
-    DWORD_PTR r = 0;
-    return SendMessageTimeoutW(GetDlgItem(f, Id(nome)), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[3]),
-                               SMTO_ABORTIFHUNG, 5000, &r) &&
-                   r
-               ? 0
-               : 1;
-  }
+  if (cosa == L"scrivi") return argc > 3 ? ScriviTesto(GetDlgItem(f, Id(nome)), argv[3]) : 2;
   if (cosa == L"premi") return PostMessageW(f, WM_COMMAND, MAKEWPARAM(Id(nome), BN_CLICKED), 0) ? 0 : 1;
   if (cosa == L"chiudi") return PostMessageW(f, WM_CLOSE, 0, 0) ? 0 : 1;
   if (cosa == L"foto") return Foto(f, nome.c_str());
-  HWND box = Domanda(f);
-  if (!box) return 1;
-  if (cosa == L"rispondi") return Rispondi(box, nome);
-  if (cosa != L"domanda") return 2;
-  Scrivi(Testo(box));
-  for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
-    if (!Testo(c).empty()) Scrivi(Testo(c));
-  return 0;
+  return SullaDomanda(f, cosa, nome);
 }
