@@ -6,11 +6,11 @@
 #include <string_view>
 
 #include "controlli.h"
-#include "larghe.h"
 #include "link/tasti.h"
 #include "programma/situazione.h"
 #include "queue/scansione.h"
 #include "shell/chiusura.h"
+#include "shell/larghe.h"
 #include "shell/stato.h"
 #include "shell/testo.h"
 

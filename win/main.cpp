@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "finestra_win.h"
-#include "larghe.h"
 #include "pompa_win.h"
 #include "porta_win.h"
 #include "programma/programma.h"
 #include "servizio_win.h"
+#include "shell/larghe.h"
 #include "timer_win.h"
 
 namespace {

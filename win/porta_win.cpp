@@ -4,9 +4,9 @@
 #include <cmath>
 #include <utility>
 
-#include "larghe.h"
 #include "link/impostazioni_porta.h"
 #include "shell/errore.h"
+#include "shell/larghe.h"
 
 namespace quimbo::win {
 

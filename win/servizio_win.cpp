@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "larghe.h"
 #include "programma/avvio.h"
 #include "programma/opzioni.h"
+#include "shell/larghe.h"
 
 namespace quimbo::win {
 

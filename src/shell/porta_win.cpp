@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "shell/larghe.h"
 #include "shell/sistema.h"
 
 namespace quimbo {
@@ -14,7 +15,7 @@ namespace {
 std::wstring NomeDos(const std::string& dispositivo) {
   std::string nome = dispositivo;
   if (nome.rfind("\\\\.\\", 0) == 0) nome = nome.substr(4);
-  return std::wstring(nome.begin(), nome.end());
+  return Largo(nome, 1252);
 }
 
 }  // namespace
@@ -25,9 +26,7 @@ std::string NomeUtente() {
   wchar_t nome[257] = {};
   DWORD n = 257;
   if (!GetUserNameW(nome, &n)) return "?";
-  char byte[600] = {};
-  WideCharToMultiByte(1252, 0, nome, -1, byte, sizeof byte, nullptr, nullptr);
-  return byte;
+  return Stretto(nome, 1252);
 }
 
 std::string SuggerimentoPorta(const std::string& dispositivo, const std::string& motivo) {

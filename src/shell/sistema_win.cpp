@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "shell/larghe.h"
 #include "shell/sistema.h"
 
 namespace quimbo {
@@ -10,9 +11,8 @@ std::string SeparatoreDecimaleAmbiente() {
   wchar_t sep[8] = {};
   if (GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, sep, 8) <= 1) return ".";
   // The settings and the commands are Windows-1252 bytes.
-  char byte[16] = {};
-  const int n = WideCharToMultiByte(1252, 0, sep, -1, byte, sizeof byte, nullptr, nullptr);
-  return n > 1 ? std::string(byte) : ".";
+  const std::string s = Stretto(sep, 1252);
+  return s.empty() ? "." : s;
 }
 
 std::tm OraLocale(std::time_t t) {

@@ -20,16 +20,14 @@
 #include <vector>
 
 #include "controlli.h"
+#include "shell/larghe.h"
 
 namespace {
 
 using namespace quimbo::win;
 
 void Scrivi(const std::wstring& t) {
-  const int n =
-      WideCharToMultiByte(CP_UTF8, 0, t.c_str(), static_cast<int>(t.size()), nullptr, 0, nullptr, nullptr);
-  std::string u(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, t.c_str(), static_cast<int>(t.size()), u.data(), n, nullptr, nullptr);
+  const std::string u = quimbo::Stretto(t);
   std::fwrite(u.data(), 1, u.size(), stdout);
   std::fputc('\n', stdout);
 }

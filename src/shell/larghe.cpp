@@ -1,6 +1,6 @@
-#include "larghe.h"
+#include "shell/larghe.h"
 
-namespace quimbo::win {
+namespace quimbo {
 
 std::wstring Largo(std::string_view byte, UINT codifica) {
   if (byte.empty()) return {};
@@ -22,4 +22,4 @@ std::string Stretto(std::wstring_view testo, UINT codifica) {
   return r;
 }
 
-}  // namespace quimbo::win
+}  // namespace quimbo
