@@ -79,19 +79,25 @@ def bmp(n):
     return testa + colori + maschera
 
 
-def png(n):
-    grezzo = b"".join(b"\0" + bytes(v for px in riga_px for v in px) for riga_px in disegna(n))
-
+def png(largo, alto, righe, canali):
+    """A PNG of 8-bit RGB (3 channels) or RGBA (4) rows, top first, each as bytes.
+    The tests keep their pictures with it too."""
     def pezzo(tipo, dati):
         return struct.pack(">I", len(dati)) + tipo + dati + struct.pack(">I", zlib.crc32(tipo + dati))
 
-    return (b"\x89PNG\r\n\x1a\n" + pezzo(b"IHDR", struct.pack(">IIBBBBB", n, n, 8, 6, 0, 0, 0))
+    tipo = {3: 2, 4: 6}[canali]
+    grezzo = b"".join(b"\0" + riga for riga in righe)
+    return (b"\x89PNG\r\n\x1a\n" + pezzo(b"IHDR", struct.pack(">IIBBBBB", largo, alto, 8, tipo, 0, 0, 0))
             + pezzo(b"IDAT", zlib.compress(grezzo, 9)) + pezzo(b"IEND", b""))
+
+
+def png_icona(n):
+    return png(n, n, [bytes(v for px in riga_px for v in px) for riga_px in disegna(n)], 4)
 
 
 def main():
     misure = [16, 24, 32, 48, 64, 256]
-    immagini = [png(n) if n == 256 else bmp(n) for n in misure]
+    immagini = [png_icona(n) if n == 256 else bmp(n) for n in misure]
     dove = 6 + 16 * len(misure)
     indice = struct.pack("<HHH", 0, 1, len(misure))
     for n, dati in zip(misure, immagini):
