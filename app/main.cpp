@@ -96,10 +96,13 @@ int main(int argc, char** argv) {
   PortaQt porta;
   PompaQt pompa(orologio);
   ServizioSystemd servizio;
-  TimerQt timer;
+  // The window has its own Timer1; the headless log gets this one.
+  std::optional<TimerQt> timer;
+  if (o.headless) timer.emplace();
   std::unique_ptr<FinestraQt> finestra;
   if (!o.headless) finestra = std::make_unique<FinestraQt>();
-  Programma programma(o, PartiDellaShell{porta, pompa, orologio, servizio, finestra.get(), &timer});
+  Programma programma(
+      o, PartiDellaShell{porta, pompa, orologio, servizio, finestra.get(), timer ? &*timer : nullptr});
   if (finestra) finestra->collega(&programma.stato(), &pompa);
   installaUscitaSuSegnali(app.get(), [&programma] { programma.chiudi(); });
   return programma.esegui(ini, erroreIni);

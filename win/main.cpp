@@ -53,7 +53,9 @@ int Esegui(const Opzioni& o, const std::string& ini, const std::string& erroreIn
   OrologioSistema orologio;
   PompaWin pompa(orologio);
   PortaWin porta(pompa);
-  TimerWin timer(pompa);
+  // The window has its own Timer1; the headless log gets this one.
+  std::optional<TimerWin> timer;
+  if (o.headless) timer.emplace(pompa);
   std::unique_ptr<FinestraWin> finestra;
   if (!o.headless) {
     finestra = std::make_unique<FinestraWin>(pompa);
@@ -63,7 +65,8 @@ int Esegui(const Opzioni& o, const std::string& ini, const std::string& erroreIn
       return uscita::Uso;
     }
   }
-  Programma programma(o, PartiDellaShell{porta, pompa, orologio, servizio, finestra.get(), &timer});
+  Programma programma(
+      o, PartiDellaShell{porta, pompa, orologio, servizio, finestra.get(), timer ? &*timer : nullptr});
   if (finestra) finestra->collega(&programma.stato());
   pompa.osserva(chiusura, [&] {
     ResetEvent(chiusura);

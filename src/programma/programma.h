@@ -20,7 +20,8 @@ struct PartiDellaShell {
   Orologio& orologio;
   Servizio& servizio;
   // The window; none for --headless, where the program keeps the integrator's log
-  // on standard output and error itself, with `timer` as its Timer1.
+  // on standard output and error itself, with `timer` as its Timer1 (needed only then:
+  // a window has its own).
   Finestra* finestra;
   TimerScansione* timer;
 };
