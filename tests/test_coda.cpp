@@ -237,11 +237,36 @@ TEST(Coda, EveryFailedReceiptIsKept) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(b.cartella / "scartati"), {}), 4);
 }
 
-// A receipt in the journal of sent ones is only deleted, never sent again; a file
-// of the same name but another size or time is a new receipt.
+// A receipt in the journal of sent ones is only deleted, never sent again, also when
+// the point of sale renamed it since; a file of the same name but another size or
+// time is a new receipt, and so is one that took the number of a file gone (its
+// bytes tell).
 TEST(Coda, SentFileIsNeverSentAgain) {
-  for (const auto& [nome, stessoFile] :
-       {std::pair{"a.sco", true}, {"a.sco", false}, {"a\nb\\\tc.sco", true}}) {
+  using Voce = std::function<Identita(Identita)>;
+  const std::tuple<const char*, Voce, bool> casi[] = {
+      {"a.sco", [](Identita id) { return id; }, false},
+      {"a.sco",
+       [](Identita) {
+         return Identita{"a.sco", 3, 1};
+       },
+       true},
+      {"a\nb\\\tc.sco", [](Identita id) { return id; }, false},
+      {"a.sco",
+       [](Identita id) {
+         id.nome = "prima.sco";
+         id.impronta = ImprontaDi(kRicevuta);
+         return id;
+       },
+       false},
+      {"a.sco",
+       [](Identita id) {
+         id.nome = "prima.sco";
+         id.impronta = ImprontaDi("altri byte");
+         return id;
+       },
+       true},
+  };
+  for (const auto& [nome, voce, nuovo] : casi) {
     if (kWindows && std::string(nome).find('\n') != std::string::npos) continue;  // no such names there
     Banco b;
     auto& sim = b.prepara("", "vandoni");
@@ -249,9 +274,9 @@ TEST(Coda, SentFileIsNeverSentAgain) {
     // A stop between the last acknowledgement and the deletion left this behind.
     const auto id = IdentitaDi(b.cartella / nome);
     ASSERT_TRUE(id);
-    AggiungiInviato(b.cartella, stessoFile ? *id : Identita{nome, 3, 1});
+    AggiungiInviato(b.cartella, voce(*id));
     Timer1_Timer(b.st);
-    EXPECT_EQ(sim.comandi(), stessoFile ? Comandi{} : kComandiRicevuta);
+    EXPECT_EQ(sim.comandi(), nuovo ? kComandiRicevuta : Comandi{});
     EXPECT_EQ(b.fileInCartella(), (Comandi{"quimbo.ini"}));
   }
 }

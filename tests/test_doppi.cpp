@@ -30,10 +30,21 @@ size_t Conta(const std::vector<std::string>& righe, const std::string& testo) {
 
 // A mark left by a stop during the payment of a receipt: the register may have
 // printed it, so it goes into "scartati" for the operator, also when the file of that
-// name changed since (it may be the same receipt, touched). A receipt journalled as
-// sent is only removed.
+// name changed since (it may be the same receipt, touched) or was renamed. A receipt
+// journalled as sent is only removed, under its new name too. A copy is a new receipt.
 TEST(Doppi, ReceiptCutDuringItsPaymentIsNeverSentAgain) {
-  for (const auto& [stesso, giornale] : {std::pair{true, false}, {false, false}, {true, true}}) {
+  namespace fs = std::filesystem;
+  enum Dopo { Niente, Rinominato, Copiato };
+  const std::tuple<const char*, bool, bool, Dopo, const char*> casi[] = {
+      {"stesso file", true, false, Niente, "a.sco"},
+      {"cambiato", false, false, Niente, "a.sco"},
+      {"nel giornale", true, true, Niente, nullptr},
+      {"rinominato", true, false, Rinominato, "b.sco"},
+      {"rinominato, nel giornale", true, true, Rinominato, nullptr},
+      {"copiato", true, false, Copiato, nullptr},
+  };
+  for (const auto& [nome, stesso, giornale, dopo, dubbio] : casi) {
+    SCOPED_TRACE(nome);
     Banco b;
     auto& sim = b.prepara("", "vandoni");
     b.scriviFile("a.sco", kRicevuta);
@@ -42,11 +53,18 @@ TEST(Doppi, ReceiptCutDuringItsPaymentIsNeverSentAgain) {
     id->dimensione += stesso ? 0 : 1;
     PreparaPagamento(b.cartella, *id);
     SegnaPagamento(b.cartella);
+    // Between the stop and the restart; a copy with the same bytes and time is another file all the same.
+    if (dopo == Rinominato) fs::rename(b.cartella / "a.sco", b.cartella / "b.sco");
+    if (dopo == Copiato) {
+      fs::copy_file(b.cartella / "a.sco", b.cartella / "b.sco");
+      fs::last_write_time(b.cartella / "b.sco", fs::last_write_time(b.cartella / "a.sco"));
+      fs::remove(b.cartella / "a.sco");
+    }
     for (int i = 0; i < 2; ++i) Timer1_Timer(b.st);
-    const bool dubbio = !giornale;
-    EXPECT_EQ(sim.comandi(), Comandi{});
-    EXPECT_EQ(b.leggiFile("scartati/20261205-071003_in_dubbio_a.sco"), dubbio ? kRicevuta : "");
-    EXPECT_EQ(b.esiste("pagamento.txt") || b.esiste("a.sco"), false);
+    EXPECT_EQ(sim.comandi(), dopo == Copiato ? kComandi : Comandi{});
+    EXPECT_EQ(b.leggiFile(std::string("scartati/20261205-071003_in_dubbio_") + (dubbio ? dubbio : "")),
+              dubbio ? kRicevuta : "");
+    EXPECT_FALSE(b.esiste("pagamento.txt") || b.esiste("a.sco") || b.esiste("b.sco"));
     EXPECT_EQ(Conta(b.righeLog(), "controllare il giornale della cassa"), dubbio ? 1u : 0u);
   }
 }
@@ -192,38 +210,70 @@ TEST(Doppi, CloseDuringThePaymentWaitsForTheReceipt) {
   }
 }
 
-// The point of sale withdraws the receipt, or replaces it, once its sale line went out:
-// the register is not left with an open receipt, it is finished from the lines read,
-// and that is said. A new version is a new receipt and goes out after it; the same
-// bytes saved again are the same receipt, sent once.
+// The point of sale withdraws the receipt, replaces it, renames it or copies it once
+// its sale line went out: the register is not left with an open receipt, it is
+// finished from the lines read, and that is said. A new version or a copy is a new
+// receipt and goes out after it; the same bytes saved again, or the same file under
+// another name, are the same receipt, sent once.
 TEST(Doppi, ReceiptWithdrawnWhileSentIsFinished) {
+  namespace fs = std::filesystem;
   const std::string nuova = "00\tLATTE\t1\t120\t3\r\n80\tC\t120\t0\t0\r\n";
-  const std::tuple<const char*, std::string, const char*, size_t> casi[] = {
-      {"tolto", "", "a.sco tolto dalla cartella durante l'invio", 0},
-      {"sostituito", nuova, "a.sco sostituito durante l'invio: la nuova versione", 7},
-      {"salvato di nuovo", kRicevuta, nullptr, 0},
+  using Azione = std::function<void(Banco&)>;
+  auto nuovaVersione = [&](Banco& b) {
+    b.scriviFile("a.sco", nuova);
+    fs::last_write_time(b.cartella / "a.sco", fs::file_time_type::clock::now() + std::chrono::seconds(5));
   };
-  for (const auto& [nome, dopo, detto, ancora] : casi) {
+  auto copia = [](Banco& b) {
+    fs::copy_file(b.cartella / "a.sco", b.cartella / "b.sco");
+    fs::last_write_time(b.cartella / "b.sco", fs::last_write_time(b.cartella / "a.sco"));
+  };
+  const std::tuple<const char*, Azione, const char*, size_t> casi[] = {
+      {"tolto", [](Banco& b) { fs::remove(b.cartella / "a.sco"); },
+       "a.sco tolto dalla cartella durante l'invio", 0},
+      {"sostituito",
+       [&](Banco& b) {
+         fs::remove(b.cartella / "a.sco");
+         nuovaVersione(b);
+       },
+       "a.sco sostituito durante l'invio: la nuova versione", 7},
+      {"salvato di nuovo",
+       [](Banco& b) {
+         fs::remove(b.cartella / "a.sco");
+         b.scriviFile("a.sco", kRicevuta);
+       },
+       nullptr, 0},
+      {"rinominato", [](Banco& b) { fs::rename(b.cartella / "a.sco", b.cartella / "b.sco"); },
+       "a.sco rinominato in b.sco durante l'invio: non riparte", 0},
+      {"rinominato e sostituito",
+       [&](Banco& b) {
+         fs::rename(b.cartella / "a.sco", b.cartella / "b.sco");
+         nuovaVersione(b);
+       },
+       "a.sco rinominato in b.sco durante l'invio", 7},
+      {"copiato e tolto",
+       [&](Banco& b) {
+         copia(b);
+         fs::remove(b.cartella / "a.sco");
+       },
+       "a.sco tolto dalla cartella durante l'invio", kComandi.size()},
+  };
+  for (const auto& [nome, azione, detto, ancora] : casi) {
     SCOPED_TRACE(nome);
     Banco b;
     auto& sim = b.prepara("", "vandoni");
     b.scriviFile("a.sco", kRicevuta);
     b.porta.cassa = [&](std::string_view s) {
       auto u = sim.ricevi(s);
-      if (sim.comandi().size() == 4 && std::filesystem::remove(b.cartella / "a.sco") && !dopo.empty()) {
-        b.scriviFile("a.sco", dopo);
-        std::filesystem::last_write_time(
-            b.cartella / "a.sco", std::filesystem::file_time_type::clock::now() + std::chrono::seconds(5));
-      }
+      if (sim.comandi().size() == 4) azione(b);
       return u;
     };
     Timer1_Timer(b.st);
     EXPECT_EQ(sim.comandi(), kComandi);
-    EXPECT_EQ(b.leggiFile("a.sco"), ancora ? nuova : "");
     Timer1_Timer(b.st);
     EXPECT_EQ(sim.comandi().size(), kComandi.size() + ancora);
     EXPECT_EQ(Conta(b.righeLog(), detto ? detto : "durante l'invio"), detto ? 1u : 0u);
-    EXPECT_FALSE(b.esiste("a.sco"));
+    EXPECT_FALSE(b.esiste("a.sco") || b.esiste("b.sco"));
+    EXPECT_FALSE(b.esiste("inviati.txt") || b.esiste("pagamento.txt"));
   }
 }
 

@@ -1,6 +1,7 @@
 // The durable write and the atomic replace on POSIX systems.
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -15,6 +16,20 @@ namespace quimbo {
 namespace {
 Errore ErroreDiSistema() { return erroreDa(std::error_code(errno, std::generic_category())); }
 }  // namespace
+
+bool NumeroDiFile(const fs::path& file, std::uint64_t& dispositivo, std::uint64_t& numero) {
+  struct stat s {};
+  if (::stat(file.c_str(), &s) != 0) return false;
+  dispositivo = static_cast<std::uint64_t>(s.st_dev);
+  numero = static_cast<std::uint64_t>(s.st_ino);
+  return true;
+}
+
+std::FILE* ApriInLettura(const fs::path& file, std::error_code& ec) {
+  std::FILE* f = std::fopen(file.c_str(), "rb");
+  if (!f) ec = std::error_code(errno, std::generic_category());
+  return f;
+}
 
 void ScriviSuDisco(const fs::path& file, const std::string& testo) {
   int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);

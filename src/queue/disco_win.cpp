@@ -2,6 +2,8 @@
 // device, and the rename written through. NTFS keeps the folder's entries in its
 // journal, so there is no folder to sync.
 
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 #include <algorithm>
@@ -18,6 +20,43 @@ Errore ErroreDiSistema(DWORD codice = GetLastError()) {
   return erroreDa(std::error_code(static_cast<int>(codice), std::system_category()));
 }
 }  // namespace
+
+bool NumeroDiFile(const fs::path& file, std::uint64_t& dispositivo, std::uint64_t& numero) {
+  // No access asked, only the attributes: a writer that shares nothing does not stop it.
+  HANDLE h = CreateFileW(file.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info{};
+  const bool ok = GetFileInformationByHandle(h, &info);
+  CloseHandle(h);
+  if (!ok) return false;
+  dispositivo = info.dwVolumeSerialNumber;
+  numero = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  return true;
+}
+
+std::FILE* ApriInLettura(const fs::path& file, std::error_code& ec) {
+  // The system's own error, not the C library's: a file its writer still holds (32, 33)
+  // is not one this user may not read.
+  HANDLE h = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    ec = std::error_code(static_cast<int>(GetLastError()), std::system_category());
+    return nullptr;
+  }
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_RDONLY | _O_BINARY);
+  if (fd < 0) {
+    CloseHandle(h);
+    ec = std::make_error_code(std::errc::too_many_files_open);
+    return nullptr;
+  }
+  std::FILE* f = _fdopen(fd, "rb");
+  if (!f) {
+    _close(fd);
+    ec = std::make_error_code(std::errc::too_many_files_open);
+  }
+  return f;
+}
 
 void ScriviSuDisco(const fs::path& file, const std::string& testo) {
   HANDLE h =

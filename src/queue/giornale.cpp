@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <sstream>
 
 #include "shell/errore.h"
 
@@ -15,6 +16,9 @@ namespace {
 const char* const kInviati = "inviati.txt";
 const char* const kPagamento = "pagamento.txt";
 const char* const kFallito = "F";
+// The file's device and number go on a line of their own after its entry: a program
+// that knows no such line skips it (it names no size) and still reads the entry.
+const char* const kNumero = "#";
 
 // A file name may hold any byte but "/" and NUL: line breaks, TABs and the
 // backslash are escaped, so that one entry stays one line.
@@ -57,8 +61,13 @@ std::string Sprotetto(const std::string& testo) {
 // "size TAB time TAB name", failed entries with "F TAB" in front (older programs
 // skip those lines, as they name no number).
 std::string Riga(const Identita& id) {
-  return std::string(id.fallito ? std::string(kFallito) + "\t" : "") + std::to_string(id.dimensione) + "\t" +
-         std::to_string(id.modifica) + "\t" + Protetto(id.nome);
+  std::string r = std::string(id.fallito ? std::string(kFallito) + "\t" : "") +
+                  std::to_string(id.dimensione) + "\t" + std::to_string(id.modifica) + "\t" +
+                  Protetto(id.nome) + "\r\n";
+  if (id.numero != 0)
+    r += std::string(kNumero) + "\t" + std::to_string(id.dispositivo) + "\t" + std::to_string(id.numero) +
+         "\t" + std::to_string(id.impronta) + "\r\n";
+  return r;
 }
 
 std::optional<Identita> DaRiga(std::string riga) {
@@ -81,6 +90,31 @@ std::optional<Identita> DaRiga(std::string riga) {
   return id;
 }
 
+// "# TAB device TAB number TAB fingerprint", for the entry before it.
+bool NumeroDaRiga(const std::string& riga, Identita& id) {
+  if (riga.rfind(std::string(kNumero) + "\t", 0) != 0) return false;
+  std::istringstream campi(riga.substr(2));
+  if (!(campi >> id.dispositivo >> id.numero >> id.impronta)) id.dispositivo = id.numero = id.impronta = 0;
+  return true;
+}
+
+// The entries of a journal or mark, each with the number line that follows it.
+std::vector<Identita> LeggiVoci(const fs::path& file) {
+  std::vector<Identita> elenco;
+  std::ifstream f(file, std::ios::binary);
+  bool dopoVoce = false;
+  for (std::string riga; f && std::getline(f, riga);) {
+    if (dopoVoce && NumeroDaRiga(riga, elenco.back())) {
+      dopoVoce = false;
+      continue;
+    }
+    std::optional<Identita> id = DaRiga(riga);
+    dopoVoce = id.has_value();
+    if (id) elenco.push_back(*id);
+  }
+  return elenco;
+}
+
 }  // namespace
 
 std::optional<Identita> IdentitaDi(const fs::path& file) {
@@ -89,21 +123,28 @@ std::optional<Identita> IdentitaDi(const fs::path& file) {
   if (ec) return std::nullopt;
   const auto modifica = fs::last_write_time(file, ec);
   if (ec) return std::nullopt;
-  return Identita{file.filename().string(), dimensione,
-                  std::chrono::duration_cast<std::chrono::nanoseconds>(modifica.time_since_epoch()).count()};
+  Identita id{file.filename().string(), dimensione,
+              std::chrono::duration_cast<std::chrono::nanoseconds>(modifica.time_since_epoch()).count()};
+  if (!NumeroDiFile(file, id.dispositivo, id.numero)) id.dispositivo = id.numero = 0;
+  return id;
 }
 
 bool stessoFile(const Identita& a, const Identita& b) {
   return a.nome == b.nome && a.dimensione == b.dimensione && a.modifica == b.modifica;
 }
 
-std::vector<Identita> LeggiInviati(const fs::path& dir) {
-  std::vector<Identita> elenco;
-  std::ifstream f(dir / kInviati, std::ios::binary);
-  for (std::string riga; f && std::getline(f, riga);)
-    if (std::optional<Identita> id = DaRiga(riga)) elenco.push_back(*id);
-  return elenco;
+std::uint64_t ImprontaDi(std::string_view byte) {
+  std::uint64_t h = 14695981039346656037ull;  // FNV-1a
+  for (unsigned char c : byte) h = (h ^ c) * 1099511628211ull;
+  return h == 0 ? 1 : h;
 }
+
+bool stessoFileRinominato(const Identita& a, const Identita& b) {
+  return a.numero != 0 && a.numero == b.numero && a.dispositivo == b.dispositivo &&
+         a.dimensione == b.dimensione && a.modifica == b.modifica;
+}
+
+std::vector<Identita> LeggiInviati(const fs::path& dir) { return LeggiVoci(dir / kInviati); }
 
 void ScriviInviati(const fs::path& dir, const std::vector<Identita>& elenco) {
   const fs::path file = dir / kInviati;
@@ -115,7 +156,7 @@ void ScriviInviati(const fs::path& dir, const std::vector<Identita>& elenco) {
     return;
   }
   std::string testo;
-  for (const Identita& id : elenco) testo += Riga(id) + "\r\n";
+  for (const Identita& id : elenco) testo += Riga(id);
   const fs::path nuovo = dir / (std::string(kInviati) + ".nuovo");
   ScriviSuDisco(nuovo, testo);
   try {
@@ -136,7 +177,7 @@ void AggiungiInviato(const fs::path& dir, const Identita& id) {
 static fs::path PagamentoPreparato(const fs::path& dir) { return dir / (std::string(kPagamento) + ".nuovo"); }
 
 void PreparaPagamento(const fs::path& dir, const Identita& id) {
-  ScriviSuDisco(PagamentoPreparato(dir), Riga(id) + "\r\n");
+  ScriviSuDisco(PagamentoPreparato(dir), Riga(id));
 }
 
 void SegnaPagamento(const fs::path& dir) {
@@ -157,10 +198,9 @@ void TogliPagamento(const fs::path& dir) {
 }
 
 std::optional<Identita> LeggiPagamento(const fs::path& dir, bool* illeggibile) {
-  std::ifstream f(dir / kPagamento, std::ios::binary);
-  std::string riga;
+  const std::vector<Identita> voci = LeggiVoci(dir / kPagamento);
   std::optional<Identita> id;
-  if (f && std::getline(f, riga)) id = DaRiga(riga);
+  if (!voci.empty()) id = voci.front();
   std::error_code ec;
   if (illeggibile) *illeggibile = !id && (fs::exists(dir / kPagamento, ec) || ec);
   return id;

@@ -6,24 +6,44 @@
 // byte goes to the register.
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <system_error>
 #include <vector>
 
 namespace quimbo {
 
-// A receipt file as it was when it was sent: name, size and modification time.
+// A receipt file as it was when it was sent: name, size and modification time, and
+// the file itself (device and file number; 0 when unknown), which a rename keeps.
 struct Identita {
   std::string nome;
   std::uintmax_t dimensione = 0;
   std::int64_t modifica = 0;  // nanoseconds of the modification time
   bool fallito = false;       // failed, and could not be set aside: never sent again, never deleted
-  bool operator==(const Identita&) const = default;
+  std::uint64_t dispositivo = 0;
+  std::uint64_t numero = 0;
+  // Of its bytes, when they were read (0: not known); not part of the comparison, which
+  // is of the file as the folder shows it.
+  std::uint64_t impronta = 0;
+  bool operator==(const Identita& o) const {
+    return nome == o.nome && dimensione == o.dimensione && modifica == o.modifica && fallito == o.fallito &&
+           dispositivo == o.dispositivo && numero == o.numero;
+  }
 };
+// A fingerprint of a receipt's bytes (never 0).
+std::uint64_t ImprontaDi(std::string_view byte);
 std::optional<Identita> IdentitaDi(const std::filesystem::path& file);
 // The same file: name, size and time, whatever the entry's kind.
 bool stessoFile(const Identita& a, const Identita& b);
+// The same file under any name: device, file number, size and time. A copy is another
+// file, even with the same bytes and time.
+bool stessoFileRinominato(const Identita& a, const Identita& b);
+// The device and file number of a file (the file index on Windows), whoever holds it
+// open; false when they cannot be read.
+bool NumeroDiFile(const std::filesystem::path& file, std::uint64_t& dispositivo, std::uint64_t& numero);
 
 std::vector<Identita> LeggiInviati(const std::filesystem::path& cartella);
 // The whole journal, replaced at once; an empty one is removed. Errors are numbered.
@@ -43,6 +63,10 @@ void TogliPagamentoPreparato(const std::filesystem::path& cartella) noexcept;
 // The mark, or none when there is none; `illeggibile` is set for one that is there
 // but cannot be read, which names a receipt nobody can tell.
 std::optional<Identita> LeggiPagamento(const std::filesystem::path& cartella, bool* illeggibile = nullptr);
+
+// Opens a receipt for reading, letting others read, write, rename and delete it
+// meanwhile; null with `ec` set when it cannot be opened.
+std::FILE* ApriInLettura(const std::filesystem::path& file, std::error_code& ec);
 
 // Whether the journal can be written in the folder now (a file is created, forced
 // to disk and removed); the system's reason when it cannot.

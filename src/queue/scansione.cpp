@@ -71,6 +71,31 @@ std::size_t ContaScontrini(const fs::path& dir) {
   return NomiScontrini(dir, ec).size();
 }
 
+// The whole file; "" when it cannot be read.
+std::string Contenuto(const fs::path& file) {
+  std::ifstream f(file, std::ios::binary);
+  std::ostringstream o;
+  o << f.rdbuf();
+  return o.str();
+}
+
+// The receipt file that is `id` under another name (the point of sale renamed it), or
+// none: the same file, with the same bytes when they are known. A file number used
+// again for a new receipt of the same size and time is not taken for it.
+std::optional<Identita> CercaRinominato(const fs::path& dir, const Identita& id) {
+  if (id.numero == 0) return std::nullopt;
+  std::error_code ec;
+  for (const std::string& nome : NomiScontrini(dir, ec)) {
+    if (nome == id.nome) continue;
+    std::optional<Identita> altro = IdentitaDi(dir / nome);
+    if (!altro || !stessoFileRinominato(*altro, id)) continue;
+    if (id.impronta != 0 && ImprontaDi(Contenuto(dir / nome)) != id.impronta) continue;
+    altro->impronta = id.impronta;
+    return altro;
+  }
+  return std::nullopt;
+}
+
 // The first `massimo` receipt files ("*.sco", any case, plain files) in that order,
 // names only; `totale` gets how many there are in all.
 std::vector<std::string> ElencaScontrini(const fs::path& dir, int massimo, std::size_t* totale = nullptr) {
@@ -225,15 +250,18 @@ bool RisolviPagamentoInterrotto(Stato& st, const fs::path& cartella) {
            "pagamento.txt illeggibile: nessuno scontrino parte finch\xe9 non si pu\xf2 leggere (controllare "
            "sulla cassa l'ultimo scontrino, poi toglierlo)");
   if (!segnato) return !illeggibile;
-  const std::optional<Identita> ora = IdentitaDi(cartella / segnato->nome);
+  std::optional<Identita> ora = IdentitaDi(cartella / segnato->nome);
+  // Renamed by the point of sale since: the same receipt under another name.
+  if (!ora) ora = CercaRinominato(cartella, *segnato);
   const std::vector<Identita> inviati = LeggiInviati(cartella);
-  const bool inviato = std::any_of(inviati.begin(), inviati.end(),
-                                   [&](const Identita& i) { return !i.fallito && stessoFile(i, *segnato); });
+  const bool inviato = std::any_of(inviati.begin(), inviati.end(), [&](const Identita& i) {
+    return !i.fallito && (stessoFile(i, *segnato) || stessoFileRinominato(i, *segnato));
+  });
   // Journalled as sent, it was printed whole (the stop came before its deletion). A file
   // of that name that changed since is no proof of a new receipt: the old one, touched,
   // may be behind it.
   if (ora && !inviato)
-    MettiDaParteInDubbio(st, cartella, cartella / segnato->nome);
+    MettiDaParteInDubbio(st, cartella, cartella / ora->nome);
   else
     TogliPagamento(cartella);  // the file is gone: sent, then the stop
   return true;
@@ -299,14 +327,6 @@ void Dimentica(Stato& st, const fs::path& dir, const std::string& nome, std::vec
   if (inviati.size() != prima) ScriviInviati(dir, inviati);
 }
 
-// The whole file; "" when it cannot be read.
-std::string Contenuto(const fs::path& file) {
-  std::ifstream f(file, std::ios::binary);
-  std::ostringstream o;
-  o << f.rdbuf();
-  return o.str();
-}
-
 // One receipt of the scan: its folder and name, the file its lines were read from,
 // and the file as the listing found it.
 struct Scontrino {
@@ -317,13 +337,26 @@ struct Scontrino {
 };
 
 // The file as it is now, when it is still the receipt that was read: unchanged, or
-// with the same bytes (touched, saved again). Otherwise the point of sale withdrew or
-// replaced it while it was sent: said, and none (a new version is a new receipt, and
-// goes out as such).
+// with the same bytes (touched, saved again), or the same file with the same bytes
+// under another name (renamed: said). Otherwise the point of sale withdrew or replaced
+// it while it was sent: said, and none (a new version is a new receipt, and goes out
+// as such; so does a copy).
 std::optional<Identita> AncoraLui(Stato& st, const Scontrino& s) {
   const fs::path percorso = s.dir / s.nome;
-  const std::optional<Identita> ora = IdentitaDi(percorso);
-  if (ora && s.letto.id && (*ora == *s.letto.id || Contenuto(percorso) == s.letto.contenuto)) return ora;
+  std::optional<Identita> ora = IdentitaDi(percorso);
+  if (ora && s.letto.id && (*ora == *s.letto.id || Contenuto(percorso) == s.letto.contenuto)) {
+    ora->impronta = s.letto.id->impronta;  // the same bytes
+    return ora;
+  }
+  if (s.letto.id) {
+    if (const std::optional<Identita> altro = CercaRinominato(s.dir, *s.letto.id)) {
+      const std::string testo =
+          "Scontrino " + s.nome + " rinominato in " + altro->nome + " durante l'invio: non riparte";
+      ImpostaTesto(st, Campo::TxtMsg, testo);
+      ScriviErrore(st, err::FileNonTrovato, testo, kProcedura, Livello::Informazione);
+      return altro;
+    }
+  }
   Dici(st, err::FileNonTrovato,
        "Scontrino " + s.nome + (ora ? " sostituito" : " tolto dalla cartella") + " durante l'invio" +
            (ora ? ": la nuova versione partir\xe0 come un nuovo scontrino" : ""));
@@ -332,8 +365,8 @@ std::optional<Identita> AncoraLui(Stato& st, const Scontrino& s) {
 
 // A receipt sent whole: journalled while its file is still there, then deleted.
 void Inviato(Stato& st, const Scontrino& s, const std::string& quanto, std::vector<Identita>& inviati) {
-  const fs::path percorso = s.dir / s.nome;
   const std::optional<Identita> lui = AncoraLui(st, s);
+  const fs::path percorso = s.dir / (lui ? lui->nome : s.nome);
   if (lui) {
     st.masInviati.push_back(Chiave(*lui));
     inviati.push_back(*lui);
@@ -349,7 +382,10 @@ void Inviato(Stato& st, const Scontrino& s, const std::string& quanto, std::vect
   TogliPagamento(s.dir);
   // Looked at again right before the deletion: the journal's syncs took a moment, in
   // which a new version may have taken the name.
-  if (lui && IdentitaDi(percorso) == lui && Elimina(st, percorso)) Dimentica(st, s.dir, s.nome, inviati);
+  if (lui && IdentitaDi(percorso) == lui && Elimina(st, percorso)) {
+    Dimentica(st, s.dir, lui->nome, inviati);
+    if (lui->nome != s.nome) st.mapIncompleti.erase(s.nome);
+  }
   Annota(st, Livello::Informazione, "Scontrino " + s.nome + " inviato: " + quanto);
   st.mSituazione.ultimo = s.nome;
   st.mSituazione.quando = st.orologio().adesso();
@@ -383,7 +419,7 @@ Dopo Concludi(Stato& st, Esito esito, const Scontrino& s, const std::string& qua
   };
   const bool giaMuta = st.mbCassaMuta;
   if (esito != Esito::Trattenuto && esito != Esito::InDubbio && esito != Esito::DiscoPieno &&
-      esito != Esito::Illeggibile)
+      esito != Esito::Illeggibile && esito != Esito::InUso)
     DiciCassaRisponde(st);
   switch (esito) {
     case Esito::Inviato:
@@ -395,10 +431,21 @@ Dopo Concludi(Stato& st, Esito esito, const Scontrino& s, const std::string& qua
       break;
     case Esito::Illeggibile:
       // Once for this file as it is; tried again on every tick.
-      if (s.elencato)
+      if (s.elencato && s.letto.motivo.empty())
         Avvisa(st, "permesso\t" + Chiave(*s.elencato), err::PermessoNegato,
                "Scontrino " + s.nome + ": permesso negato, l'utente " + NomeUtente() +
                    " non pu\xf2 leggerlo; resta nella cartella");
+      else if (s.elencato)
+        Avvisa(st, "illeggibile\t" + Chiave(*s.elencato), err::ErroreIO,
+               "Scontrino " + s.nome + " illeggibile (" + s.letto.motivo + "); resta nella cartella");
+      break;
+    case Esito::InUso:
+      // A file its writer still holds is being written: nothing to say, unless it stays
+      // held and unchanged as long as an unfinished receipt may.
+      if (s.elencato && Abbandonato(st, *s.elencato))
+        Avvisa(st, "in uso\t" + Chiave(*s.elencato), err::FileGiaAperto,
+               "Scontrino " + s.nome + " in uso da un altro programma da " +
+                   std::to_string(static_cast<long>(st.mdAttesaTotale)) + " secondi; resta nella cartella");
       break;
     case Esito::DiscoPieno:
       st.mSituazione.discoPieno = true;
@@ -409,14 +456,17 @@ Dopo Concludi(Stato& st, Esito esito, const Scontrino& s, const std::string& qua
       Annota(st, Livello::Errore,
              "Scontrino " + s.nome + " non inviato, messo da parte come " + kBadscont + ": " + quanto);
       // Never read (not found): whatever is there now is set aside as before.
-      if (!s.letto.id || AncoraLui(st, s)) MettiDaParte(st, s.dir, percorso);
+      if (!s.letto.id)
+        MettiDaParte(st, s.dir, percorso);
+      else if (const std::optional<Identita> lui = AncoraLui(st, s))
+        MettiDaParte(st, s.dir, s.dir / lui->nome);
       TogliPagamento(s.dir);
       finito();
       break;
     case Esito::InDubbio:
       Annota(st, Livello::Errore, "Scontrino " + s.nome + " interrotto durante il pagamento: " + quanto);
-      if (AncoraLui(st, s))
-        MettiDaParteInDubbio(st, s.dir, percorso);
+      if (const std::optional<Identita> lui = AncoraLui(st, s))
+        MettiDaParteInDubbio(st, s.dir, s.dir / lui->nome);
       else
         TogliPagamento(s.dir);
       finito();
@@ -443,14 +493,20 @@ std::string Durata(double secondi) {
 
 // The journal without the entries whose file is gone (a stop between deletion and
 // journal, a failed receipt the operator removed): they are done with.
+// A sent receipt renamed by the point of sale is followed to its new name: it is
+// only deleted there, never sent again.
 std::vector<Identita> InviatiAncoraInCartella(const fs::path& dir) {
   std::vector<Identita> inviati = LeggiInviati(dir);
-  const size_t prima = inviati.size();
-  std::erase_if(inviati, [&](const Identita& id) {
+  bool cambiato = false;
+  std::erase_if(inviati, [&](Identita& id) {
     std::error_code ec;
-    return !fs::exists(dir / id.nome, ec) && !ec;
+    if (fs::exists(dir / id.nome, ec) || ec) return false;
+    cambiato = true;
+    const std::optional<Identita> altro = id.fallito ? std::nullopt : CercaRinominato(dir, id);
+    if (altro) id.nome = altro->nome;
+    return !altro;
   });
-  if (inviati.size() != prima) ScriviInviati(dir, inviati);
+  if (cambiato) ScriviInviati(dir, inviati);
   return inviati;
 }
 
@@ -545,9 +601,10 @@ void Timer1_Timer(Stato& st) {
     MostraSituazione(st);
     if (st.mbChiuso) return;
   } catch (const Errore& e) {
-    // A file gone, one that may not be touched, a full disk: the scan goes on.
+    // A file gone, one that may not be touched or that another program holds, a full
+    // disk: the scan goes on.
     if (e.numero() == err::FileNonTrovato || e.numero() == err::AccessoPercorso ||
-        e.numero() == err::DiscoPieno) {
+        e.numero() == err::DiscoPieno || e.numero() == err::FileGiaAperto) {
       ScriviErrore(st, e, "TIMER1 (gestito dal programma)");
     } else {
       ScriviErrore(st, e, "TIMER1");

@@ -17,6 +17,7 @@
 #include "shell/chiusura.h"
 #include "shell/errore.h"
 #include "shell/registro.h"
+#include "shell/sistema.h"
 #include "shell/testo.h"
 
 namespace quimbo {
@@ -30,12 +31,19 @@ struct ChiudiFile {
 };
 using File = std::unique_ptr<std::FILE, ChiudiFile>;
 
+// A file this user may not read (a point-of-sale user's strict umask, which the
+// folder's owner mends), one its writer still holds, one missing: each its own number.
 File ApriScontrino(const std::string& percorso) {
-  std::FILE* f = std::fopen(percorso.c_str(), "rb");
-  // Not a bad receipt: a point-of-sale user's strict umask, which the folder's owner mends.
-  if (!f && (errno == EACCES || errno == EPERM)) throw Errore(err::PermessoNegato);
-  if (!f) throw erroreDa(std::error_code(errno, std::generic_category()));
-  return File(f);
+  std::error_code ec;
+  std::FILE* f = ApriInLettura(percorso, ec);
+  if (f) return File(f);
+  const std::error_condition c = CondizioneDiSistema(ec);
+  if (c == std::errc::permission_denied || c == std::errc::operation_not_permitted)
+    throw Errore(err::PermessoNegato);
+  const Errore e = erroreDa(ec);
+  if (e.numero() == err::FileNonTrovato || e.numero() == err::FileGiaAperto) throw e;
+  // Said as the system says it (an I/O error, a name too long), not as a permission.
+  throw Errore(e.numero(), ec.message());
 }
 
 // One non-blank line of the receipt, trimmed, with its number in the file.
@@ -49,8 +57,11 @@ struct Riga {
 // written on other systems end their lines with LF alone); blank lines are skipped.
 std::vector<Riga> LeggiRighe(const Stato& st, std::FILE* f, std::string& byte) {
   char blocco[4096];
+  errno = 0;
   for (std::size_t n; (n = std::fread(blocco, 1, sizeof blocco, f)) > 0;) byte.append(blocco, n);
-  if (std::ferror(f)) throw Errore(err::ErroreIO);
+  if (std::ferror(f))
+    throw Errore(err::ErroreIO,
+                 errno ? std::generic_category().message(errno) : descrizioneErrore(err::ErroreIO));
   const std::string testo = testo::testoScontrino(byte, st.msCodifica);
 
   std::vector<Riga> righe;
@@ -161,17 +172,20 @@ void ErroreDopo(Stato& st, const std::exception& ex) {
 }
 
 // Opens the receipt; a file that is missing is looked for again, 2 to 3 seconds
-// apart, ten more times. Null when it failed: logged and shown, or, for a file this
-// user may not read, `negato` set and nothing said (the scan says it once).
-File ApriConRitenti(Stato& st, const std::string& percorso, bool& negato) {
+// apart, ten more times. Null when it failed: logged and shown, or, for a file that
+// cannot be read now (`quieto` set: this user may not, its writer holds it, an I/O
+// error), with nothing said (the scan says it once).
+File ApriConRitenti(Stato& st, const std::string& percorso, std::optional<Errore>& quieto) {
   int tentativi = 0;
   for (;;) {
     try {
       return ApriScontrino(percorso);
     } catch (const Errore& e) {
-      negato = e.numero() == err::PermessoNegato;
-      if (negato) return nullptr;
-      if (e.numero() == err::FileNonTrovato && ++tentativi <= kMaxRitentiApertura) {
+      if (e.numero() != err::FileNonTrovato) {
+        quieto = e;
+        return nullptr;
+      }
+      if (++tentativi <= kMaxRitentiApertura) {
         const double scadenza = std::floor(st.orologio().secondi()) + 3;
         st.pompa().attendi([&] { return st.mbErrTx; }, scadenza);
         if (!st.mbErrTx) continue;
@@ -208,18 +222,29 @@ EsitoComando FraIComandi(Stato& st, EsitoComando finora) {
 // the reading (a file that changed in between is still being written), and its bytes.
 std::optional<Esito> Leggi(Stato& st, const std::string& percorso, std::vector<Riga>& righe, Letto& letto) {
   letto.id = IdentitaDi(percorso);
-  bool negato = false;
-  File file = ApriConRitenti(st, percorso, negato);
-  if (!file) return negato ? Esito::Illeggibile : Esito::Fallito;
+  std::optional<Errore> quieto;
+  File file = ApriConRitenti(st, percorso, quieto);
+  if (!file && quieto) {
+    if (quieto->numero() == err::FileGiaAperto) return Esito::InUso;
+    if (quieto->numero() != err::PermessoNegato) letto.motivo = quieto->descrizione();
+    return Esito::Illeggibile;
+  }
+  if (!file) return Esito::Fallito;
   if (!letto.id) letto.id = IdentitaDi(percorso);  // it came back during the retries
   try {
     righe = LeggiRighe(st, file.get(), letto.contenuto);
   } catch (const std::exception& ex) {
+    // The disk, not the receipt: it stays for a later tick.
+    if (const Errore e = ComeErrore(ex); e.numero() == err::ErroreIO) {
+      letto.motivo = e.descrizione();
+      return Esito::Illeggibile;
+    }
     ErroreDopo(st, ex);
     return Esito::Fallito;
   }
   file.reset();
   if (!letto.id || letto.id != IdentitaDi(percorso)) return Esito::Incompleto;
+  letto.id->impronta = ImprontaDi(letto.contenuto);
   return std::nullopt;
 }
 

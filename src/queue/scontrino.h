@@ -15,7 +15,9 @@ enum class Esito {
                 // again later from its first line
   InDubbio,     // cut during its total line: the register may have printed it; set aside for the operator
   Incompleto,   // sale lines without a total line yet, or a file that changed while read: still being written
-  Illeggibile,  // this user may not read it: it stays, nothing was sent
+  Illeggibile,  // it cannot be read (this user may not, an I/O error): it stays, nothing was sent
+  InUso,        // another program holds it open and shares nothing (a Windows writer): it waits, as one
+                // being written does
   DiscoPieno,   // no room for the payment mark: it stays, nothing was sent
 };
 
@@ -38,6 +40,7 @@ Esito EsitoDi(const FineInvio& f);
 struct Letto {
   std::optional<Identita> id;
   std::string contenuto;
+  std::string motivo;  // Illeggibile: the system's reason; empty when this user may not read it
 };
 
 // Sends one receipt file: every line read once and checked, the synchronisation, then

@@ -85,6 +85,11 @@ Errore erroreDa(const std::error_code& ec) {
     case E::too_many_files_open:
     case E::too_many_files_open_in_system:
       return Errore(67);
+    // Another program holds the file (a Windows writer or reader that shares nothing):
+    // it is in use, not forbidden.
+    case E::device_or_resource_busy:
+    case E::text_file_busy:
+      return Errore(err::FileGiaAperto, "File in uso da un altro programma");
     // A file that may not be touched is a path/file access error, as a read-only
     // file is for the original's delete: the scan keeps going.
     default:

@@ -16,6 +16,7 @@ inline constexpr int IndiceFuoriIntervallo = 9;   // subscript out of range
 inline constexpr int TipoNonCorrispondente = 13;  // type mismatch
 inline constexpr int NomeFileErrato = 52;
 inline constexpr int FileNonTrovato = 53;
+inline constexpr int FileGiaAperto = 55;  // the runtime's name for a file held open: here, by another program
 inline constexpr int ErroreIO = 57;
 inline constexpr int DiscoPieno = 61;
 inline constexpr int PermessoNegato = 70;

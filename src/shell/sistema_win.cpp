@@ -31,10 +31,11 @@ std::error_condition CondizioneDiSistema(const std::error_code& ec) {
     case ERROR_DIRECTORY:
       return E::not_a_directory;
     case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:  // a file another program holds open
-    case ERROR_LOCK_VIOLATION:
     case ERROR_WRITE_PROTECT:
       return E::permission_denied;
+    case ERROR_SHARING_VIOLATION:  // a file another program holds open: in use, not forbidden
+    case ERROR_LOCK_VIOLATION:
+      return E::device_or_resource_busy;
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
     case 1295:  // ERROR_DISK_QUOTA_EXCEEDED, which MinGW does not name
