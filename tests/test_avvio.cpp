@@ -116,5 +116,23 @@ TEST(Avvio, FamigliaSconosciutaPortaChiusaRegistroEFileMancante) {
             std::make_tuple(true, kPorta2, "Vandoni", 0u));
 }
 
+// A file that has no [Altri parametri] (a binary file, another program's INI) is no configuration: without a
+// window the program stops and says so; the window runs on the original's defaults and says it last.
+TEST(Avvio, FileSenzaLaSezioneDelProgramma) {
+  for (bool senzaFinestra : {true, false}) {
+    SCOPED_TRACE(senzaFinestra);
+    Banco b;
+    b.st.mbSenzaFinestra = senzaFinestra;
+    b.scriviFile("q.ini", "[Parametri Seriale]\nCommPort=4\n");
+    const std::string ini = (b.cartella / "q.ini").string();
+    const EsitoAvvio e = Form_Load(b.st, ini);
+    const B detto = "il file ini " + ini + " non ha la sezione [Altri parametri]";
+    EXPECT_EQ(e.erroreConfigurazione, senzaFinestra ? detto : "");
+    EXPECT_EQ(b.finestra.ultimo(Campo::TxtMsg),
+              senzaFinestra ? "" : "Attenzione: " + detto + ": uso i valori predefiniti");
+    EXPECT_EQ(b.st.msDirPerFile, senzaFinestra ? "" : "f:\\quimbo");
+  }
+}
+
 }  // namespace
 }  // namespace quimbo::prova

@@ -340,6 +340,41 @@ TEST(Doppi, ReceiptThatMayNotBeReadWaits) {
   EXPECT_EQ(sim.comandi(), kComandi);
 }
 
+// A receipt the disk cannot give back (an I/O error) is no bad receipt either, nor a
+// permission problem: it stays, and is said once with the system's reason.
+TEST(Doppi, ReceiptThatCannotBeReadIsSaidWithTheSystemsReason) {
+  // A sysfs attribute that answers every read with EIO; its size says 4096.
+  const char* const guasto = "/sys/devices/software/power/autosuspend_delay_ms";
+  char c;
+  std::FILE* f = std::fopen(guasto, "rb");
+  const bool eio = f && std::fread(&c, 1, 1, f) == 0 && errno == EIO;
+  if (f) std::fclose(f);
+  if (!eio) GTEST_SKIP() << guasto << " non d\xe0 EIO su questo sistema";
+  Banco b;
+  auto& sim = b.prepara("", "vandoni");
+  std::filesystem::create_symlink(guasto, b.cartella / "a.sco");
+  for (int i = 0; i < 3; ++i) Timer1_Timer(b.st);
+  EXPECT_TRUE(sim.comandi().empty());
+  EXPECT_TRUE(b.esiste("a.sco"));
+  EXPECT_EQ(Conta(b.righeLog(), "Scontrino a.sco illeggibile (" + std::generic_category().message(EIO) + ")"),
+            1u);
+  EXPECT_EQ(Conta(b.righeLog(), "permesso negato"), 0u);
+  EXPECT_TRUE(b.finestra.domande.empty());
+}
+
+// A folder whose name the system refuses (too long) is said as such, once, and not as a payment mark that
+// cannot be read.
+TEST(Doppi, FolderWithANameTooLongIsSaidAsSuch) {
+  Banco b;
+  b.prepara("", "vandoni");
+  b.st.msDirPerFile = (b.cartella / std::string(1 << 20, 'x')).string();
+  for (int i = 0; i < 3; ++i) Timer1_Timer(b.st);
+  const auto& detti = b.finestra.storia[Campo::TxtMsg];
+  EXPECT_EQ(Conta(detti, "inaccessibile (" + std::generic_category().message(ENAMETOOLONG) + ")"), 1u);
+  EXPECT_EQ(Conta(detti, "pagamento.txt"), 0u);
+  EXPECT_TRUE(b.finestra.timerAbilitato);
+}
+
 // A full disk: nothing is sent that could not be marked, the receipt stays, "disco
 // pieno" is said once and shown, no temporary file is left; it goes once there is room.
 TEST(Doppi, FullDiskSendsNothingAndWaits) {

@@ -285,11 +285,19 @@ TEST(Programma, AvvioCodiciDUscitaEMessaggi) {
   const QString unFile = variante("file.ini", "DirPerFile=" + (altra.p / "file.ini").string() + "\n");
   const QString nulla = variante("null.ini", "", "/dev/null");
   const QString occupante = variante("occupata.ini", "", occupata.nome);
+  // The first of a key wins: these settings come before the file's own.
+  const QString impostazioni =
+      variante("settings.ini", "[Parametri Seriale]\nSettings=abc\n[Altri parametri]\n");
+  const QString filePorta = variante("fileporta.ini", "", (altra.p / "ritenta.ini").string());
+  const QString senzaSezione = scrivi("senzasezione.ini", "[Parametri Seriale]\nDispositivo=/dev/null\n");
+  const QString binario = scrivi("binario.ini", std::string("\x7f"
+                                                            "ELF\x02\x01\x01\0\0\0[x]",
+                                                            13));
   // Another user, not in the pseudo-terminal's group, may read the configuration but not open the port.
   const QString estraneo = variante("estraneo.ini", "DirPerFile=/tmp\n");
   fs::permissions(altra.p, fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
   fs::permissions(estraneo.toStdString(), fs::perms::others_read, fs::perm_options::add);
-  std::u16string u16 = u"\uFEFF[Parametri Seriale]\r\nDispositivo=/dev/quimbo-utf16\r\n";
+  std::u16string u16 = u"\uFEFF[Altri parametri]\r\n[Parametri Seriale]\r\nDispositivo=/dev/quimbo-utf16\r\n";
   const QString utf16 =
       scrivi("utf16.ini", std::string(reinterpret_cast<const char*>(u16.data()), 2 * u16.size()));
   const QString soloCr = scrivi("cr.ini",
@@ -320,6 +328,10 @@ TEST(Programma, AvvioCodiciDUscitaEMessaggi) {
       {{"--headless", ritenta}, 0, 78, {}, {"[Altri parametri] Ritenta = \"abc\": Type mismatch"}},
       {{"--headless", nelGiornale}, 0, 78, {}, {"<3>quimbo: valore non valido", "Ritenta = \"abc\""}},
       {{"--headless", epson}, 0, 78, {}, {"Registratore = \"Epson\""}},
+      {{"--headless", impostazioni}, 0, 78, {}, {"[Parametri Seriale] Settings = \"abc\": "}},
+      {{"--headless", filePorta}, 0, 78, {}, {"[Parametri Seriale] Dispositivo = ", "ritenta.ini non \u00e8 una porta seriale ma un file"}},
+      {{"--headless", senzaSezione}, 0, 78, {}, {"senzasezione.ini non ha la sezione [Altri parametri]"}},
+      {{"--headless", binario}, 0, 78, {}, {"binario.ini non ha la sezione [Altri parametri]"}},
       {{"--headless", "/nessuna/parte.ini"}, 0, 78, {}, {"quimbo: il file ini /nessuna/parte.ini non esiste"}},
       {{"--help"}, 0, 0, {"--headless", "--verbose", "--prova", "--sblocca", "--version", "Dispositivo", "\u00e8"}, {}},
       {{"--version"}, 0, 0, {"quimbo "}, {}},

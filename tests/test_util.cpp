@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "numero_errore.h"
+#include "shell/percorsi.h"
 #include "shell/util.h"
 
 using namespace quimbo::util;
@@ -106,6 +107,31 @@ TEST(FileIni, LetturaDaTestoEDaDiscoENumeriDErrore) {
     EXPECT_EQ(quimbo::erroreDa(std::error_code(sistema, std::system_category())).numero(), numero) << sistema;
   }
   EXPECT_EQ(quimbo::erroreDa(std::make_error_code(std::future_errc::no_state)).numero(), 75);
+}
+
+// A missing receipt folder: only a Windows service with the folder on a drive letter it does not have (a
+// drive a user mapped to the shop's server) is told why and the two ways out.
+TEST(Percorsi, CartellaMancanteDiUnServizio) {
+  using quimbo::Unita;
+  const std::tuple<const char*, Unita, const char*, bool> casi[] = {
+      {"f:\\quimbo", Unita::Nessuna, "Quimbo", true},
+      {"f:\\quimbo", Unita::Nessuna, "", false},
+      {"f:\\quimbo", Unita::Rete, "Quimbo", false},
+      {"c:\\scontrini", Unita::Locale, "Quimbo", false},
+      {"\\\\server\\quimbo", Unita::Nessuna, "Quimbo", false},
+      {"/var/spool/quimbo", Unita::Nessuna, "quimbo", false},
+  };
+  for (const auto& [dir, unita, servizio, spiegato] : casi) {
+    const std::string detto = quimbo::MotivoCartellaMancante(dir, unita, servizio);
+    if (!spiegato) {
+      EXPECT_EQ(detto, " inesistente: crearla, o correggere DirPerFile") << dir;
+      continue;
+    }
+    for (const char* parola :
+         {" inesistente per il servizio Quimbo", "f: per lui non c'\xe8", "\\\\server\\condivisione\\quimbo",
+          "sc config Quimbo obj= ", "console Servizi"})
+      EXPECT_NE(detto.find(parola), std::string::npos) << parola << "\n" << detto;
+  }
 }
 
 }  // namespace

@@ -6,7 +6,9 @@
 #include <limits>
 
 #include "link/comm.h"
+#include "link/impostazioni_porta.h"
 #include "queue/giornale.h"
+#include "queue/scansione.h"
 #include "shell/errore.h"
 #include "shell/percorsi.h"
 #include "shell/registro.h"
@@ -160,12 +162,11 @@ void ControllaCartella(Stato& st) {
   std::string msg;
   const std::filesystem::file_status stato = std::filesystem::status(dir, ec);
   if (stato.type() == std::filesystem::file_type::not_found)
-    msg = "Cartella degli scontrini " + dir.string() + " inesistente: crearla, o correggere DirPerFile";
-  else if (ec)
-    // Said as it is: a name too long, a folder on the way that may not be entered.
-    msg = "Cartella degli scontrini " + dir.string() + " inaccessibile (" + ec.message() +
-          "): correggere DirPerFile";
-  else if (stato.type() != std::filesystem::file_type::directory)
+    msg = "Cartella degli scontrini " + dir.string() + MotivoCartellaMancante(st.msDirPerFile);
+  else if (const std::optional<std::string> inaccessibile = CartellaInaccessibile(dir)) {
+    msg = *inaccessibile;
+    st.masAvvisati.insert(msg);  // the scan does not say it again
+  } else if (stato.type() != std::filesystem::file_type::directory)
     msg = "Cartella degli scontrini " + dir.string() + " non \xe8 una cartella: correggere DirPerFile";
   else if (const std::optional<std::string> motivo = GiornaleNonScrivibile(dir))
     msg = "Cartella degli scontrini " + dir.string() + " non scrivibile (" + *motivo +
@@ -184,7 +185,7 @@ std::string Riassunto(const Stato& st, const std::string& dispositivo, long inte
 // The configuration, key by key. A file that cannot be read or a bad value stops a
 // program without a window (the result says why, exit code 78); the window says it
 // and runs on the defaults, but never on a port or a folder nobody configured.
-std::optional<EsitoAvvio> LeggiIni(Stato& st, const std::string& percorsoIni) {
+std::optional<EsitoAvvio> LeggiIni(Stato& st, const std::string& percorsoIni, std::string& avviso) {
   Finestra& fin = st.finestra();
   util::FileIni ini;
   std::optional<Errore> illeggibile;
@@ -197,6 +198,17 @@ std::optional<EsitoAvvio> LeggiIni(Stato& st, const std::string& percorsoIni) {
       return esito;
     }
     illeggibile = e;
+  }
+  // A file that names none of the program's keys (not an INI, or another program's) is
+  // no configuration: a service stops, the window says so and runs on the defaults.
+  if (ini.esiste() && !ini.haSezione(kSezioneAltri)) {
+    const std::string msg = "il file ini " + percorsoIni + " non ha la sezione [" + kSezioneAltri + "]";
+    if (st.mbSenzaFinestra) {
+      EsitoAvvio esito;
+      esito.erroreConfigurazione = msg;
+      return esito;
+    }
+    avviso = "Attenzione: " + msg + ": uso i valori predefiniti";
   }
   Lettore leggi(st, ini);
   try {
@@ -222,6 +234,22 @@ std::optional<EsitoAvvio> LeggiIni(Stato& st, const std::string& percorsoIni) {
     LeggiPortaECartella(st, leggi);
   }
   return std::nullopt;
+}
+
+// Without a window, a port that can never open is a configuration to mend, not an
+// adapter to wait for: settings that do not parse, or a name that is a file.
+std::optional<EsitoAvvio> PortaNonValida(const Stato& st, const std::string& percorsoIni,
+                                         const std::string& dispositivo) {
+  ImpostazioniPorta imp;
+  std::string perche;
+  if (!leggiImpostazioniPorta(st.msSettings, imp, perche))
+    return NonValido(percorsoIni, Dove(kSezioneSeriale, "Settings", st.msSettings), perche);
+  if (!NonEUnDispositivo(dispositivo)) return std::nullopt;
+  const bool dalNumero = st.msDispositivo.empty();
+  return NonValido(percorsoIni,
+                   Dove(kSezioneSeriale, dalNumero ? "CommPort" : "Dispositivo",
+                        dalNumero ? st.msCommPort : st.msDispositivo),
+                   dispositivo + " non \xe8 una porta seriale ma un file o una cartella");
 }
 
 // The scan's timer, and the folder watched: receipts left from before the start go now.
@@ -277,7 +305,8 @@ EsitoAvvio Form_Load(Stato& st, const std::string& percorsoIni) {
   st.mbKabelConf = false;
   ImpostaChiaviNuovePredefinite(st);
 
-  if (std::optional<EsitoAvvio> errore = LeggiIni(st, percorsoIni)) return *errore;
+  std::string avviso;  // the window's, about a file it runs on the defaults of
+  if (std::optional<EsitoAvvio> errore = LeggiIni(st, percorsoIni, avviso)) return *errore;
   EsitoAvvio esito;
   if (st.meFamiglia == Famiglia::Sconosciuta) {
     // Sending to a family that does not exist would "succeed" and delete every
@@ -298,6 +327,9 @@ EsitoAvvio Form_Load(Stato& st, const std::string& percorsoIni) {
                      "millisecondi, almeno 1");
 
   esito.dispositivo = dispositivoPorta(st);
+  if (st.mbSenzaFinestra) {
+    if (std::optional<EsitoAvvio> errore = PortaNonValida(st, percorsoIni, esito.dispositivo)) return *errore;
+  }
   Annota(st, Livello::Informazione, Riassunto(st, esito.dispositivo, intervallo));
   ControllaCartella(st);
   st.porta().suEvento([&st](int codice) { Comm1_OnComm(st, codice); });
@@ -312,6 +344,11 @@ EsitoAvvio Form_Load(Stato& st, const std::string& percorsoIni) {
 
   AvviaTimer(st, intervallo);
   MostraSituazione(st);
+  if (!avviso.empty()) {
+    // Last, so that no later message of the start-up hides it.
+    ImpostaTesto(st, Campo::TxtMsg, avviso);
+    ScriviErrore(st, err::ChiamataNonValida, avviso, "Form_Load");
+  }
   return esito;
 }
 

@@ -521,6 +521,11 @@ bool InElenco(const Identita& id, bool fallito, const std::vector<Identita>& gio
 // True when the scan took a full batch and more receipts are waiting.
 bool Scansione(Stato& st) {
   const fs::path dir = cartella(st.msDirPerFile);
+  // Nothing in it can be told, not even a payment mark: said once, as the system says it.
+  if (const std::optional<std::string> msg = CartellaInaccessibile(dir)) {
+    Avvisa(st, *msg, err::AccessoPercorso, *msg);
+    return false;
+  }
   if (!RisolviPagamentoInterrotto(st, dir)) return false;
   // An idle folder holding many other files costs one stat per tick, not a listing.
   bool stabile = false;
@@ -576,6 +581,14 @@ bool Scansione(Stato& st) {
 }
 
 }  // namespace
+
+std::optional<std::string> CartellaInaccessibile(const fs::path& dir) {
+  std::error_code ec;
+  const fs::file_status stato = fs::status(dir, ec);
+  if (!ec || stato.type() == fs::file_type::not_found) return std::nullopt;
+  return "Cartella degli scontrini " + dir.string() + " inaccessibile (" + ec.message() +
+         "): correggere DirPerFile";
+}
 
 bool NomeDiScontrino(const std::string& nome) {
   return nome.size() > 4 && strcasecmp(nome.c_str() + nome.size() - 4, ".sco") == 0;

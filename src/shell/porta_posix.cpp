@@ -86,6 +86,11 @@ std::string SuggerimentoPorta(const std::string& dispositivo, const std::string&
   return "";
 }
 
+bool NonEUnDispositivo(const std::string& dispositivo) {
+  struct stat s {};
+  return ::stat(dispositivo.c_str(), &s) == 0 && !S_ISCHR(s.st_mode);
+}
+
 std::string DispositivoDelNumero(long n) { return "/dev/ttyS" + std::to_string(n - 1); }
 
 }  // namespace quimbo

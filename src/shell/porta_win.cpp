@@ -29,6 +29,16 @@ std::string NomeUtente() {
   return Stretto(nome, 1252);
 }
 
+bool NonEUnDispositivo(const std::string& dispositivo) {
+  // "COM3", "com3" and "\\.\COM3" name devices, whatever the folder of the program holds.
+  const std::wstring nome = NomeDos(dispositivo);
+  if (dispositivo.rfind("\\\\.\\", 0) == 0 ||
+      (nome.size() > 3 && _wcsnicmp(nome.c_str(), L"COM", 3) == 0 &&
+       nome.find_first_not_of(L"0123456789", 3) == std::wstring::npos))
+    return false;
+  return GetFileAttributesW(nome.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 std::string SuggerimentoPorta(const std::string& dispositivo, const std::string& motivo) {
   wchar_t destinazione[512];
   if (QueryDosDeviceW(NomeDos(dispositivo).c_str(), destinazione, 512) == 0)

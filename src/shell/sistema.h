@@ -22,6 +22,11 @@ std::string DispositivoDelNumero(long n);
 // locked (with its PID), one this user may not open.
 std::string SuggerimentoPorta(const std::string& dispositivo, const std::string& motivo);
 
+// Whether the port's name is a file or a folder that exists and is not a device:
+// a configuration error, unlike a device that is not there yet (an adapter not
+// plugged in).
+bool NonEUnDispositivo(const std::string& dispositivo);
+
 // The user the program runs as, by name (its number when it has none).
 std::string NomeUtente();
 

@@ -5,10 +5,15 @@
 
 #include <cerrno>
 
+#include "shell/percorsi.h"
 #include "shell/sistema.h"
 #include "shell/testo.h"
 
 namespace quimbo {
+
+std::string MotivoCartellaMancante(const std::string& dir) {
+  return MotivoCartellaMancante(dir, Unita::Locale, "");
+}
 
 std::string SeparatoreDecimaleAmbiente() {
   // The numeric locale the environment asks for (LC_ALL, LC_NUMERIC, LANG); one

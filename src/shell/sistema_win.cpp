@@ -1,11 +1,32 @@
 // What the program asks of a Windows system.
 
 #include <windows.h>
+// shellapi.h needs windows.h before it.
+#include <shellapi.h>
 
 #include "shell/larghe.h"
+#include "shell/percorsi.h"
 #include "shell/sistema.h"
 
 namespace quimbo {
+
+std::string MotivoCartellaMancante(const std::string& dir) {
+  // A service is started with "--servizio NAME" (the command line it was installed with).
+  std::string servizio;
+  int n = 0;
+  if (LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &n)) {
+    for (int i = 1; i + 1 < n; ++i)
+      if (std::wstring(argv[i]) == L"--servizio") servizio = Stretto(argv[i + 1], 1252);
+    LocalFree(argv);
+  }
+  Unita unita = Unita::Locale;
+  if (dir.size() >= 2 && dir[1] == ':') {
+    const wchar_t radice[] = {static_cast<wchar_t>(static_cast<unsigned char>(dir[0])), L':', L'\\', 0};
+    const UINT tipo = GetDriveTypeW(radice);
+    unita = tipo == DRIVE_NO_ROOT_DIR ? Unita::Nessuna : tipo == DRIVE_REMOTE ? Unita::Rete : Unita::Locale;
+  }
+  return MotivoCartellaMancante(dir, unita, servizio);
+}
 
 std::string SeparatoreDecimaleAmbiente() {
   wchar_t sep[8] = {};

@@ -234,7 +234,10 @@ FileIni FileIni::daTesto(std::string_view testo) {
     if (riga.empty() || riga[0] == ';' || riga[0] == '#') continue;
     if (riga[0] == '[') {
       const std::size_t chiusa = riga.find(']');
-      if (chiusa != std::string_view::npos) sezione = senzaBianchi(riga.substr(1, chiusa - 1));
+      if (chiusa != std::string_view::npos) {
+        sezione = senzaBianchi(riga.substr(1, chiusa - 1));
+        ini.sezioni_.insert(piega(sezione));
+      }
       continue;
     }
     const std::size_t uguale = riga.find('=');
@@ -272,6 +275,10 @@ FileIni FileIni::carica(const std::string& percorso) {
     throw erroreDa(std::error_code(e, std::generic_category()));
   }
   return daTesto(contenuto);
+}
+
+bool FileIni::haSezione(std::string_view sezione) const {
+  return sezioni_.contains(piega(senzaBianchi(sezione)));
 }
 
 std::string FileIni::leggi(std::string_view sezione, std::string_view chiave,

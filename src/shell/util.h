@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,9 +58,12 @@ class FileIni {
   // The value, or `predefinito` when the section or key is missing.
   std::string leggi(std::string_view sezione, std::string_view chiave, std::string_view predefinito) const;
   bool esiste() const { return esiste_; }
+  // Whether the file has that section's heading, keys or none.
+  bool haSezione(std::string_view sezione) const;
 
  private:
   bool esiste_ = false;
+  std::set<std::string> sezioni_;              // upper(section)
   std::map<std::string, std::string> valori_;  // key: upper(section) + '\n' + upper(key)
 };
 

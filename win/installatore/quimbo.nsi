@@ -237,9 +237,9 @@ Function PaginaAvvio
   Pop $0
   ${NSD_CreateAdditionalRadioButton} 0 50u 100% 12u "Servizio di Windows (cassa senza utente collegato)"
   Pop $RadioServizio
-  ${NSD_CreateLabel} 12u 64u -12u 36u "Quimbo parte con Windows, senza finestra, anche se nessuno accede. Prima di avviarlo indicare in quimbo.ini la porta COM e la cartella degli scontrini, poi: net start Quimbo."
+  ${NSD_CreateLabel} 12u 64u -12u 48u "Quimbo parte con Windows, senza finestra, anche se nessuno accede. Il servizio non vede le unità di rete collegate dagli utenti (come F:): per una cartella sul server usare un percorso \\server\condivisione. Prima di avviarlo indicare in quimbo.ini la porta COM e la cartella degli scontrini, poi: net start Quimbo."
   Pop $0
-  ${NSD_CreateLabel} 0 108u 100% 24u "Un modo esclude l'altro: due Quimbo non devono usare la stessa porta COM."
+  ${NSD_CreateLabel} 0 116u 100% 20u "Un modo esclude l'altro: due Quimbo non devono usare la stessa porta COM."
   Pop $0
   ${If} $Modo == servizio
     ${NSD_Check} $RadioServizio
@@ -353,7 +353,7 @@ Section "Quimbo"
       Pop $0
       StrCpy $TestoFine "Quimbo ${VERSIONE} è installato e il servizio ${SERVIZIO} è di nuovo avviato."
     ${Else}
-      StrCpy $TestoFine "Quimbo ${VERSIONE} è installato come servizio.$\r$\n$\r$\nIndicare in $INSTDIR\quimbo.ini la porta (CommPort) e la cartella degli scontrini (DirPerFile), poi avviare il servizio dal prompt dei comandi (amministratore):$\r$\n$\r$\nnet start ${SERVIZIO}"
+      StrCpy $TestoFine "Quimbo ${VERSIONE} è installato come servizio.$\r$\n$\r$\nIndicare in $INSTDIR\quimbo.ini la porta (CommPort) e la cartella degli scontrini (DirPerFile: il servizio non vede le unità di rete degli utenti, per il server un percorso \\server\condivisione), poi avviare il servizio dal prompt dei comandi (amministratore):$\r$\n$\r$\nnet start ${SERVIZIO}"
     ${EndIf}
   ${Else}
     ; Two Quimbos must never share the port: the window replaces the service.
