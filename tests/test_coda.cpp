@@ -3,6 +3,9 @@
 // operator's choices, set-aside receipts and the journal of sent ones.
 
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include <cstdlib>
 #include <iostream>
@@ -280,6 +283,47 @@ TEST(Coda, SentFileIsNeverSentAgain) {
     EXPECT_EQ(b.fileInCartella(), (Comandi{"quimbo.ini"}));
   }
 }
+
+#ifdef _WIN32
+// A Windows writer that shares nothing while it writes, and an antivirus that holds the
+// file at its deletion: the receipt is in use, not forbidden. It waits without a word,
+// is said once when it stays held as long as an unfinished receipt may, and goes once
+// released; held at its deletion, it is not sent again and the log names the cause.
+TEST(Coda, ReceiptHeldByAnotherProgramWaitsQuietly) {
+  auto tiene = [](const std::filesystem::path& file) {
+    return CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  };
+  auto conta = [](const std::vector<std::string>& righe, const std::string& testo) {
+    return std::count_if(righe.begin(), righe.end(), [&](const auto& r) { return r.find(testo) != r.npos; });
+  };
+  Banco b;
+  auto& sim = b.prepara("", "vandoni");
+  b.scriviFile("w.sco", kRicevuta);
+  HANDLE h = tiene(b.cartella / "w.sco");
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  Timer1_Timer(b.st);
+  EXPECT_TRUE(b.righeLog().empty());
+  b.orologio.t += b.st.mdAttesaTotale + 1;
+  for (int i = 0; i < 3; ++i) Timer1_Timer(b.st);
+  EXPECT_EQ(conta(b.righeLog(), "Scontrino w.sco in uso da un altro programma da 60 secondi"), 1);
+  EXPECT_EQ(conta(b.righeLog(), "ermesso negato"), 0);
+  EXPECT_TRUE(sim.comandi().empty());
+  CloseHandle(h);
+
+  b.porta.cassa = [&](std::string_view s) {
+    auto u = sim.ricevi(s);
+    if (sim.comandi().size() == kComandiRicevuta.size()) h = tiene(b.cartella / "w.sco");
+    return u;
+  };
+  Timer1_Timer(b.st);
+  EXPECT_TRUE(b.esiste("w.sco"));
+  CloseHandle(h);
+  Timer1_Timer(b.st);
+  EXPECT_EQ(sim.comandi(), kComandiRicevuta);
+  EXPECT_FALSE(b.esiste("w.sco"));
+  EXPECT_EQ(conta(b.righeLog(), "File in uso da un altro programma"), 1);
+}
+#endif
 
 // A sent receipt that cannot be deleted, or whose journal cannot be written, or
 // both, is printed once only.

@@ -12,10 +12,13 @@
 //   sonda domanda               the question box's title, text and buttons; exit 1 if none
 //   sonda rispondi SI|NO|ANNULLA|OK
 //   sonda foto FILE.bmp         the window's inside as it is on the screen
+//   sonda tieni FILE DA MS      writes FILE with DA's bytes as a point-of-sale program
+//                               that shares nothing would: half, MS milliseconds, the rest
 
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -137,6 +140,25 @@ int SullaDomanda(HWND f, const std::wstring& cosa, const std::wstring& scelta) {
   return 0;
 }
 
+// The file held open with no sharing while it is written: anyone else who opens it
+// meanwhile gets a sharing violation.
+int Tieni(const wchar_t* file, const wchar_t* da, DWORD ms) {
+  std::FILE* in = _wfopen(da, L"rb");
+  if (!in) return 2;
+  std::string dati;
+  char buf[4096];
+  for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, in)) > 0;) dati.append(buf, n);
+  std::fclose(in);
+  HANDLE h = CreateFileW(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return 1;
+  const DWORD meta = static_cast<DWORD>(dati.size() / 2);
+  DWORD scritti = 0, altri = 0;
+  BOOL ok = WriteFile(h, dati.data(), meta, &scritti, nullptr);
+  Sleep(ms);
+  ok = ok && WriteFile(h, dati.data() + meta, static_cast<DWORD>(dati.size()) - meta, &altri, nullptr);
+  return CloseHandle(h) && ok ? 0 : 1;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -144,6 +166,7 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring cosa = argv[1];
   const std::wstring nome = argc > 2 ? argv[2] : L"";
   if (cosa == L"chiudi-al") return ChiudiAl(nome);
+  if (cosa == L"tieni") return argc > 4 ? Tieni(argv[2], argv[3], _wtoi(argv[4])) : 2;
   HWND f = FindWindowW(kClasseFinestra, nullptr);
   if (!f) return 1;
   if (cosa == L"visibile") return IsWindowVisible(f) ? 0 : 1;
