@@ -245,7 +245,11 @@ void MettiDaParteInDubbio(Stato& st, const fs::path& cartella, const fs::path& p
 bool RisolviPagamentoInterrotto(Stato& st, const fs::path& cartella) {
   bool illeggibile = false;
   const std::optional<Identita> segnato = LeggiPagamento(cartella, &illeggibile);
-  if (illeggibile)
+  // A folder that cannot be reached at all (a name too long, a folder on the way that
+  // may not be entered) is said as such, once, as the system says it: not its mark.
+  if (const std::optional<std::string> msg = illeggibile ? CartellaInaccessibile(cartella) : std::nullopt)
+    Avvisa(st, *msg, err::AccessoPercorso, *msg);
+  else if (illeggibile)
     Avvisa(st, "pagamento illeggibile", err::ErroreIO,
            "pagamento.txt illeggibile: nessuno scontrino parte finch\xe9 non si pu\xf2 leggere (controllare "
            "sulla cassa l'ultimo scontrino, poi toglierlo)");
@@ -521,11 +525,6 @@ bool InElenco(const Identita& id, bool fallito, const std::vector<Identita>& gio
 // True when the scan took a full batch and more receipts are waiting.
 bool Scansione(Stato& st) {
   const fs::path dir = cartella(st.msDirPerFile);
-  // Nothing in it can be told, not even a payment mark: said once, as the system says it.
-  if (const std::optional<std::string> msg = CartellaInaccessibile(dir)) {
-    Avvisa(st, *msg, err::AccessoPercorso, *msg);
-    return false;
-  }
   if (!RisolviPagamentoInterrotto(st, dir)) return false;
   // An idle folder holding many other files costs one stat per tick, not a listing.
   bool stabile = false;
