@@ -1,5 +1,6 @@
 #include "drivers/vandoni.h"
 
+#include <array>
 #include <cmath>
 
 #include "receipt/formato.h"
@@ -13,6 +14,11 @@ namespace quimbo {
 namespace {
 
 std::string Ultimi(const std::string& s, size_t n) { return s.size() <= n ? s : s.substr(s.size() - n); }
+
+// The register's department codes: department N (1 to 20) is "N+20".
+constexpr std::array<const char*, 21> masCodici = {"",   "21", "22", "23", "24", "25", "26",
+                                                   "27", "28", "29", "30", "31", "32", "33",
+                                                   "34", "35", "36", "37", "38", "39", "40"};
 
 }  // namespace
 
@@ -45,7 +51,7 @@ int TrasVandoni(Canale& c, const std::string& psCosa) {
     } else {
       const double v = std::nearbyint(util::ConvertiNumero(reparto));
       if (!(v >= 1 && v <= 20)) throw Errore(err::IndiceFuoriIntervallo);
-      c.prosegui("4" + FnDT200(comeNumero(pvDati[4])) + c.stato().masCodici[static_cast<size_t>(v)]);
+      c.prosegui("4" + FnDT200(comeNumero(pvDati[4])) + masCodici[static_cast<size_t>(v)]);
     }
   } else if (eTipoRecord(psTipo, "80")) {
     const double totale = comeNumero(pvDati[3]);

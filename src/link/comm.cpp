@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "link/caratteri.h"
 #include "link/impostazioni_porta.h"
 #include "shell/errore.h"
 #include "shell/registro.h"
@@ -49,10 +50,9 @@ const char* MessaggioEvento(int codice) {
 // Frontiera: DC3 holds the sender, DC1 releases it; the last of them counts.
 void ControlloDiFlusso(Stato& st, const std::string& ricevuto) {
   for (char c : ricevuto) {
-    st.msCarRic = std::string(1, c);
-    if (st.msCarRic == st.msXOFF)
+    if (c == msXOFF)
       st.mbAttesa = true;
-    else if (st.msCarRic == st.msXON)
+    else if (c == msXON)
       st.mbAttesa = false;
   }
 }
@@ -75,14 +75,13 @@ void RicezioneRisposte(Stato& st, const std::string& ricevuto) {
 
 void RicezioneKabel(Stato& st, const std::string& ricevuto) {
   for (char c : ricevuto) {
-    const std::string car(1, c);
-    if (car == st.msDC3) {
+    if (c == msDC3) {
       st.mbKabelStato = true;
-    } else if (car == st.msDC4) {
+    } else if (c == msDC4) {
       st.mbKabelStato = false;
       if (st.miKabelInAttesa > 0) --st.miKabelInAttesa;
     } else if (st.mbKabelStato) {
-      AggiungiTesto(st, Campo::TxtRit, car);
+      AggiungiTesto(st, Campo::TxtRit, std::string(1, c));
       if (c == 'z' || c == 'Z') {
         st.orologio().dormi(st.mdPausaReady);
         st.mbAttesa = false;

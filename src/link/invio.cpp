@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "link/caratteri.h"
 #include "link/comm.h"
 #include "link/olivetti.h"
 #include "shell/errore.h"
@@ -115,14 +116,14 @@ EsitoAttesa AttendiKabel(Stato& st, const std::function<bool()>& fatto) {
 
 void InviaKabel(Stato& st, const std::string& psCar) {
   if (AttendiKabel(st, [&] { return !st.mbKabelStato; }) == EsitoAttesa::Scaduto && st.mdPausa <= 0) return;
-  st.porta().output(st.msSTX + psCar + st.msETX);
+  st.porta().output(msSTX + psCar + msETX);
   ImpostaTesto(st, Campo::TxtRit, "");
   // Every command gets one status section; those dropped here still count as answers.
   ++st.miKabelInAttesa;
   const std::string scartato = st.porta().input();
   st.mlRicevuti += static_cast<long>(scartato.size());
   for (char c : scartato)
-    if (std::string(1, c) == st.msDC4 && st.miKabelInAttesa > 0) --st.miKabelInAttesa;
+    if (c == msDC4 && st.miKabelInAttesa > 0) --st.miKabelInAttesa;
   st.mbAttesa = true;
   st.mbConfermato = AttendiKabel(st, [&] { return !st.mbAttesa; }) == EsitoAttesa::Fatto;
 }

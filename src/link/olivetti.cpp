@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "link/caratteri.h"
 #include "link/comm.h"
 #include "link/invio.h"
 #include "shell/errore.h"
@@ -28,7 +29,7 @@ std::string ctr(const std::string& psAppo) {
 }
 
 Comando OlivSpedComando(Stato& st, const std::string& psAp, bool pvScontrino) {
-  return InviaComando(st, st.msSTX + psAp + ctr(psAp) + st.msETX, pvScontrino);
+  return InviaComando(st, msSTX + psAp + ctr(psAp) + msETX, pvScontrino);
 }
 
 int OlivSpedStr(Stato& st, const std::string& psAp, bool pvScontrino) {
@@ -67,18 +68,18 @@ std::string OliRispReg(Stato& st) {
     st.mlRicevuti += static_cast<long>(arrivato.size());
     st.msOliBuffer += arrivato;
     if (!st.mbOliStx) {
-      if (st.msOliBuffer == st.msACK) {
-        OliInviaStr(st, st.msACK);
+      if (st.msOliBuffer == std::string(1, msACK)) {
+        OliInviaStr(st, std::string(1, msACK));
         st.msOliBuffer.clear();
       }
-      const size_t stx = st.msOliBuffer.find(st.msSTX);
+      const size_t stx = st.msOliBuffer.find(msSTX);
       if (stx != std::string::npos) {
         st.msOliBuffer.erase(0, stx);
         st.mbOliStx = true;
       }
     }
     if (st.mbOliStx) {
-      const size_t etx = st.msOliBuffer.find(st.msETX);
+      const size_t etx = st.msOliBuffer.find(msETX);
       if (etx != std::string::npos) {
         std::string risposta = st.msOliBuffer.substr(0, etx + 1);
         st.msOliBuffer.erase(0, etx + 1);
@@ -102,7 +103,7 @@ bool OliControlloOk(Stato& st, const std::string& psCom) {
       st.mbConfermato = st.porta().aperta();
       return true;
     }
-    OliInviaStr(st, st.msACK);
+    OliInviaStr(st, std::string(1, msACK));
     if (risposta.size() >= 8 && risposta[6] == '!' && risposta[7] == '0') {
       st.mbConfermato = true;
       return true;

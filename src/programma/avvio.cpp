@@ -23,23 +23,6 @@ namespace {
 const char* const kSezioneAltri = "Altri parametri";
 const char* const kSezioneSeriale = "Parametri Seriale";
 
-void ImpostaCostanti(Stato& st) {
-  st.msSTX = std::string(1, '\x02');
-  st.msETX = std::string(1, '\x03');
-  st.msACK = std::string(1, '\x06');
-  st.msNAK = std::string(1, '\x15');
-  st.msDC1 = std::string(1, '\x11');
-  st.msDC3 = std::string(1, '\x13');
-  st.msDC4 = std::string(1, '\x14');
-  st.msXON = std::string(1, '\x11');
-  st.msXOFF = std::string(1, '\x13');
-  st.miProgr = 32;
-  for (int k = 1; k <= 20; ++k) {
-    std::string t = "00" + std::to_string(k + 20);
-    st.masCodici[k] = t.substr(t.size() - 2);
-  }
-}
-
 void AdattaFinestra(Stato& st) {
   Finestra& f = st.finestra();
   bool risposta = false, sblocco = false, kabel = false;
@@ -298,7 +281,7 @@ std::string f_trim0(Stato& st, const std::string& testo) {
 }
 
 EsitoAvvio Form_Load(Stato& st, const std::string& percorsoIni) {
-  ImpostaCostanti(st);
+  st.miProgr = 32;
   st.msFileIni = percorsoIni;
   st.msSepDecimaliLocale = SeparatoreDecimaleAmbiente();
   st.mbKabelStato = false;

@@ -39,10 +39,6 @@ struct Stato {
 
   Piattaforma pf;
 
-  // Control characters and the Vandoni department codes (masCodici[1..20]).
-  std::string msSTX, msETX, msACK, msNAK, msDC1, msDC3, msDC4, msXON, msXOFF;
-  std::array<std::string, 21> masCodici{};
-
   // Settings, read once at start-up.
   std::string msFileIni;
   std::string msTipoReg;
@@ -103,8 +99,6 @@ struct Stato {
   bool mbErrTx = false;
   // The last Vandoni frame written, for the display: f_trasmreg.
   std::string msUltimaTrama;
-  // The last character the Frontiera flow control read: the receive handler.
-  std::string msCarRic;
   // Olivetti answers not yet read: the receive handler (answers not checked) and
   // OliRispReg fill it; OliScartaRisposte, OliRispReg, LineaQuieta and the
   // synchronisation empty it.
