@@ -2,20 +2,13 @@
 // The main window: draws the controls and wires them to the core's entry points.
 
 #include <QWidget>
+#include <array>
 #include <functional>
 #include <string>
 
+#include "shell/disposizione.h"
 #include "shell/piattaforma.h"
 #include "timer_qt.h"
-
-class QCheckBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
-
-namespace quimbo {
-struct Stato;
-}
 
 namespace quimbo::app {
 
@@ -28,9 +21,9 @@ class FinestraQt : public QWidget, public Finestra {
  public:
   explicit FinestraQt(QWidget* genitore = nullptr);
 
-  // The state the window's events go to, and the pump whose depth decides how the
+  // The program the window's events go to, and the pump whose depth decides how the
   // program ends. Set before Form_Load.
-  void collega(Stato* st, const PompaQt* pompa);
+  void collega(Operatore* op, const PompaQt* pompa);
   // What termina() does; the tests put a probe here.
   void impostaTermine(std::function<void()> termine);
 
@@ -58,27 +51,16 @@ class FinestraQt : public QWidget, public Finestra {
   void closeEvent(QCloseEvent* evento) override;
 
  private:
-  QWidget* elemento(Elemento e) const;
-
-  Stato* st_ = nullptr;
+  Operatore* op_ = nullptr;
   const PompaQt* pompa_ = nullptr;
   std::function<void()> termine_;
 
-  QLabel* labManda_;
-  QLineEdit* txtManda_;
-  QLabel* labRit_;
-  QLineEdit* txtRit_;
-  QLineEdit* txtProva_;
-  QPushButton* comTest_;
-  QLabel* labConfBase_;
-  QLineEdit* txtConfBase_;
-  QCheckBox* cheAggConf_;
-  QPushButton* cmdSblocca_;
-  QLabel* label1_;
-  QLineEdit* txtTipo_;
-  QPushButton* command1_;
-  QLineEdit* txtMsg_;
-  QLabel* labStato_;  // receipts waiting, the last one sent, the register answering
+  // The window's controls, by the layout's row: the toolkit's kind is the row's.
+  template <typename W>
+  W* di(Controllo c) const {
+    return static_cast<W*>(controlli_[static_cast<std::size_t>(c)]);
+  }
+  std::array<QWidget*, kNumeroControlli> controlli_{};
   TimerQt timer1_;
 };
 

@@ -103,7 +103,7 @@ int main(int argc, char** argv) {
   if (!o.headless) finestra = std::make_unique<FinestraQt>();
   Programma programma(
       o, PartiDellaShell{porta, pompa, orologio, servizio, finestra.get(), timer ? &*timer : nullptr});
-  if (finestra) finestra->collega(&programma.stato(), &pompa);
+  if (finestra) finestra->collega(&programma.operatore(), &pompa);
   installaUscitaSuSegnali(app.get(), [&programma] { programma.chiudi(); });
   return programma.esegui(ini, erroreIni);
 }

@@ -15,6 +15,7 @@
 #include "domanda_qt.h"
 #include "fakes.h"
 #include "finestra_qt.h"
+#include "programma/operatore.h"
 #include "programma/senza_finestra.h"
 #include "timer_qt.h"
 
@@ -45,8 +46,9 @@ struct Avviata : SuPortaVera<FinestraQt> {
   Pty pty;
   int terminata = 0;
   EsitoAvvio esito;
+  OperatoreDelProgramma operatore{st};
   explicit Avviata(const std::string& tipo) {
-    finestra.collega(&st, &pompa);
+    finestra.collega(&operatore, &pompa);
     finestra.impostaTermine([this] { ++terminata; });
     esito = Form_Load(st, scriviIni(dir, tipo, pty.nome));
   }

@@ -6,12 +6,8 @@
 #include <string_view>
 
 #include "controlli.h"
-#include "link/tasti.h"
 #include "programma/situazione.h"
-#include "queue/scansione.h"
-#include "shell/chiusura.h"
 #include "shell/larghe.h"
-#include "shell/stato.h"
 #include "shell/testo.h"
 
 namespace quimbo::win {
@@ -20,55 +16,32 @@ namespace {
 
 constexpr DWORD kStile = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr UINT kDpiCambiato = 0x02E0;  // WM_DPICHANGED, for headers that lack it
-// The original's client area, and one line below it for the status line (twips).
-constexpr int kLargo = 6825, kAlto = 4125;
 
-enum Carattere { Normale, Titolo, Sblocca, Fine, Messaggio };
-struct Forma {
-  double punti;
-  bool grassetto;
-};
-constexpr Forma kForme[] = {{8.25, true}, {13.5, true}, {9.75, true}, {19.5, true}, {8.25, false}};
-
-constexpr DWORD kEtichetta = SS_NOPREFIX;
-constexpr DWORD kCasella = ES_AUTOHSCROLL | WS_TABSTOP;
-constexpr DWORD kSoloLettura = kCasella | ES_READONLY;
-constexpr DWORD kPulsante = BS_PUSHBUTTON | WS_TABSTOP;
-
-struct Posto {
-  int id;
+// A row of the window's layout as a Win32 control: its class and styles.
+struct Win32 {
   const wchar_t* classe;
-  const wchar_t* testo;
-  DWORD stile;
-  int sx, su, largo, alto;  // twips
-  Carattere carattere;
-  bool visibile;
+  DWORD stile, esteso;
 };
-
-// In the original's tab order: the order of creation is the order of Tab.
-constexpr Posto kPosti[] = {
-    {IdTxtRit, WC_EDITW, L"", kSoloLettura, 660, 1500, 5475, 495, Normale, false},
-    {IdLabRit, WC_STATICW, L"RITORNO DALLA CASSA", kEtichetta | SS_CENTER, 660, 1080, 5475, 375, Titolo,
-     false},
-    {IdTxtManda, WC_EDITW, L"", kSoloLettura, 660, 480, 5475, 495, Normale, true},
-    {IdLabManda, WC_STATICW, L"MANDO ALLA CASSA", kEtichetta | SS_CENTER, 660, 60, 5475, 375, Titolo, true},
-    {IdCommand1, WC_BUTTONW, L"&FINE", kPulsante, 4800, 2760, 1815, 675, Fine, true},
-    {IdCmdSblocca, WC_BUTTONW, L"&Sblocca tastiera", kPulsante | BS_MULTILINE, 180, 2760, 1995, 675, Sblocca,
-     false},
-    {IdTxtMsg, WC_EDITW, L"", kSoloLettura, 240, 3480, 6555, 285, Messaggio, true},
-    {IdLabel1, WC_STATICW, L"Tipo Registratore", kEtichetta | SS_CENTER, 2280, 2820, 2415, 195, Normale,
-     true},
-    {IdTxtTipo, WC_EDITW, L"", kCasella, 2220, 3120, 2535, 285, Normale, true},
-    {IdTxtProva, WC_EDITW, L"", kCasella, 660, 2040, 2955, 315, Normale, true},
-    {IdComTest, WC_BUTTONW, L"InviaTest", kPulsante, 3780, 2100, 1035, 255, Normale, true},
-    {IdTxtConfBase, WC_EDITW, L"", kCasella, 2220, 2400, 1395, 315, Normale, true},
-    {IdLabConfBase, WC_STATICW, L"Configurazione base:", kEtichetta | SS_RIGHT, 120, 2460, 2055, 195, Normale,
-     true},
-    {IdCheAggConf, WC_BUTTONW, L"Riep. Iva per ricevuta", BS_AUTOCHECKBOX | WS_TABSTOP, 3780, 2460, 2295, 255,
-     Normale, true},
-    {IdLabStato, WC_STATICW, L"", kEtichetta | SS_LEFT | SS_CENTERIMAGE, 240, 3810, 6555, 255, Messaggio,
-     true},
-};
+Win32 ComeControllo(const Posto& p) {
+  constexpr DWORD kCasella = ES_AUTOHSCROLL | WS_TABSTOP;
+  switch (p.genere) {
+    case Genere::Etichetta: {
+      const DWORD allinea = p.allinea == Allinea::Centro   ? SS_CENTER
+                            : p.allinea == Allinea::Destra ? SS_RIGHT
+                                                           : SS_LEFT | SS_CENTERIMAGE;
+      return {WC_STATICW, SS_NOPREFIX | allinea, 0};
+    }
+    case Genere::Casella:
+      return {WC_EDITW, kCasella, WS_EX_CLIENTEDGE};
+    case Genere::SoloLettura:
+      return {WC_EDITW, kCasella | ES_READONLY, WS_EX_CLIENTEDGE};
+    case Genere::Pulsante:
+      return {WC_BUTTONW, BS_PUSHBUTTON | BS_MULTILINE | WS_TABSTOP, 0};
+    case Genere::Spunta:
+      return {WC_BUTTONW, BS_AUTOCHECKBOX | WS_TABSTOP, 0};
+  }
+  return {WC_STATICW, 0, 0};
+}
 
 // Functions of newer systems, looked up so that an older one still runs the program.
 template <typename F>
@@ -86,7 +59,8 @@ UINT DpiDi(HWND h) {
 }
 
 RECT Esterno(UINT dpi) {
-  RECT r{0, 0, MulDiv(kLargo, static_cast<int>(dpi), 1440), MulDiv(kAlto, static_cast<int>(dpi), 1440)};
+  RECT r{0, 0, MulDiv(kLargoFinestra, static_cast<int>(dpi), 1440),
+         MulDiv(kAltoFinestra, static_cast<int>(dpi), 1440)};
   static const auto perDpi =
       Funzione<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)>("AdjustWindowRectExForDpi");
   if (perDpi)
@@ -106,28 +80,6 @@ HFONT CreaCarattere(Forma f, UINT dpi) {
   lf.lfWidth = 0;
   lf.lfWeight = f.grassetto ? FW_BOLD : FW_NORMAL;
   return CreateFontIndirectW(&lf);
-}
-
-int IdDi(Elemento e) {
-  switch (e) {
-    case Elemento::LabRit:
-      return IdLabRit;
-    case Elemento::TxtRit:
-      return IdTxtRit;
-    case Elemento::CmdSblocca:
-      return IdCmdSblocca;
-    case Elemento::txtProva:
-      return IdTxtProva;
-    case Elemento::comTest:
-      return IdComTest;
-    case Elemento::LabConfBase:
-      return IdLabConfBase;
-    case Elemento::txtConfBase:
-      return IdTxtConfBase;
-    case Elemento::CheAggConf:
-      return IdCheAggConf;
-  }
-  return 0;
 }
 
 UINT Tipo(Icona icona, Pulsanti pulsanti) {
@@ -165,7 +117,7 @@ UINT Tipo(Icona icona, Pulsanti pulsanti) {
 
 FinestraWin::FinestraWin(PompaWin& pompa) : pompa_(pompa), timer1_(pompa) {
   timer1_.suScatto([this] {
-    if (st_) Timer1_Timer(*st_);
+    if (op_) op_->scansione();
   });
   const INITCOMMONCONTROLSEX comuni{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&comuni);
@@ -182,13 +134,16 @@ FinestraWin::FinestraWin(PompaWin& pompa) : pompa_(pompa), timer1_(pompa) {
   classe.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   classe.lpszClassName = kClasseFinestra;
   RegisterClassExW(&classe);
-  hwnd_ = CreateWindowExW(0, kClasseFinestra, L"Gestione Registratore di Cassa", kStile, CW_USEDEFAULT,
+  hwnd_ = CreateWindowExW(0, kClasseFinestra, Largo(kTitoloFinestra).c_str(), kStile, CW_USEDEFAULT,
                           CW_USEDEFAULT, 0, 0, nullptr, nullptr, istanza, this);
   if (!hwnd_) return;
-  for (const Posto& p : kPosti)
-    CreateWindowExW(std::wstring_view(p.classe) == WC_EDITW ? WS_EX_CLIENTEDGE : 0, p.classe, p.testo,
-                    WS_CHILD | p.stile | (p.visibile ? WS_VISIBLE : 0), 0, 0, 0, 0, hwnd_,
-                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(p.id)), istanza, nullptr);
+  // The order of creation is the order of Tab.
+  for (const Posto& p : kPosti) {
+    const Win32 w = ComeControllo(p);
+    CreateWindowExW(w.esteso, w.classe, Largo(p.testo).c_str(),
+                    WS_CHILD | w.stile | (p.visibile ? WS_VISIBLE : 0), 0, 0, 0, 0, hwnd_,
+                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdDi(p.controllo))), istanza, nullptr);
+  }
   disponi(DpiDi(hwnd_));
   const RECT r = Esterno(dpi_);
   SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
@@ -211,9 +166,10 @@ void FinestraWin::disponi(UINT dpi) {
   }
   const auto px = [dpi](int twip) { return MulDiv(twip, static_cast<int>(dpi), 1440); };
   for (const Posto& p : kPosti) {
-    HWND c = controllo(p.id);
+    HWND c = controllo(IdDi(p.controllo));
     SetWindowPos(c, nullptr, px(p.sx), px(p.su), px(p.largo), px(p.alto), SWP_NOZORDER | SWP_NOACTIVATE);
-    SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(caratteri_[p.carattere]), TRUE);
+    SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(caratteri_[static_cast<std::size_t>(p.carattere)]),
+                 TRUE);
   }
   for (HFONT f : vecchi)
     if (f) DeleteObject(f);
@@ -238,8 +194,9 @@ LRESULT FinestraWin::messaggio(UINT msg, WPARAM w, LPARAM l) {
       // Read-only boxes draw as labels do; the register's two show white as the
       // original's, the message line the inactive border's colour.
       const int id = GetDlgCtrlID(reinterpret_cast<HWND>(l));
-      const int colore = id == IdTxtMsg ? COLOR_INACTIVEBORDER : COLOR_WINDOW;
-      if (id != IdTxtMsg && id != IdTxtManda && id != IdTxtRit) break;
+      const int colore = id == IdDi(Controllo::TxtMsg) ? COLOR_INACTIVEBORDER : COLOR_WINDOW;
+      if (id != IdDi(Controllo::TxtMsg) && id != IdDi(Controllo::TxtManda) && id != IdDi(Controllo::TxtRit))
+        break;
       HDC dc = reinterpret_cast<HDC>(w);
       SetBkColor(dc, GetSysColor(colore));
       SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
@@ -288,14 +245,14 @@ LRESULT FinestraWin::messaggio(UINT msg, WPARAM w, LPARAM l) {
 }
 
 void FinestraWin::comando(int id) {
-  if (!st_) return;
+  if (!op_) return;
   switch (id) {
-    case IdCommand1:
-      return Command1_Click(*st_);
-    case IdCmdSblocca:
-      return CmdSblocca_click(*st_);
-    case IdComTest:
-      return comTest_Click(*st_);
+    case IdDi(Controllo::Command1):
+      return op_->fine();
+    case IdDi(Controllo::CmdSblocca):
+      return op_->sblocca();
+    case IdDi(Controllo::comTest):
+      return op_->inviaTest();
     default:
       break;
   }
@@ -313,7 +270,7 @@ void FinestraWin::ridaiFuoco() {
 // Log-off or shutdown. A receipt being paid is finished first: the system is told to
 // wait, with the reason, and the window closes when the receipt has ended.
 BOOL FinestraWin::fineSessione() {
-  if (!st_ || !st_->mbInPagamento) return TRUE;
+  if (!op_ || !op_->inPagamento()) return TRUE;
   static const auto motivo = Funzione<BOOL(WINAPI*)(HWND, LPCWSTR)>("ShutdownBlockReasonCreate");
   if (motivo) motivo(hwnd_, L"Quimbo sta finendo di inviare uno scontrino alla cassa");
   chiusura();
@@ -322,8 +279,8 @@ BOOL FinestraWin::fineSessione() {
 
 // The close box as on every platform: the window ends when the receipt being paid has.
 void FinestraWin::chiusura() {
-  if (st_)
-    ChiediChiusura(*st_);
+  if (op_)
+    op_->chiudi();
   else
     pompa_.esci();
 }
@@ -344,31 +301,32 @@ void FinestraWin::scrivi(Campo campo, const std::string& testo) {
     SetWindowTextW(hwnd_, Largo(testo, 1252).c_str());
     return;
   }
-  const int id = campo == Campo::TxtManda ? IdTxtManda
-                 : campo == Campo::TxtRit ? IdTxtRit
-                 : campo == Campo::TxtMsg ? IdTxtMsg
-                                          : IdTxtTipo;
+  const Controllo c = campo == Campo::TxtManda ? Controllo::TxtManda
+                      : campo == Campo::TxtRit ? Controllo::TxtRit
+                      : campo == Campo::TxtMsg ? Controllo::TxtMsg
+                                               : Controllo::txtTipo;
   // Control characters on the line are shown by name (<STX>), as everywhere else.
-  SetWindowTextW(controllo(id), Largo(testo::leggibile(testo)).c_str());
+  SetWindowTextW(controllo(IdDi(c)), Largo(testo::leggibile(testo)).c_str());
 }
 
 void FinestraWin::mostra(Elemento elemento, bool visibile) {
-  ShowWindow(controllo(IdDi(elemento)), visibile ? SW_SHOW : SW_HIDE);
+  ShowWindow(controllo(IdDi(ControlloDi(elemento))), visibile ? SW_SHOW : SW_HIDE);
 }
 
-std::string FinestraWin::confBase() { return testoDi(IdTxtConfBase); }
+std::string FinestraWin::confBase() { return testoDi(IdDi(Controllo::txtConfBase)); }
 
-void FinestraWin::impostaConfBase(const std::string& testo) { imposta(IdTxtConfBase, testo); }
+void FinestraWin::impostaConfBase(const std::string& testo) { imposta(IdDi(Controllo::txtConfBase), testo); }
 
 bool FinestraWin::aggConf() {
-  return SendMessageW(controllo(IdCheAggConf), BM_GETCHECK, 0, 0) == BST_CHECKED;
+  return SendMessageW(controllo(IdDi(Controllo::CheAggConf)), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
 void FinestraWin::impostaAggConf(bool spuntato) {
-  SendMessageW(controllo(IdCheAggConf), BM_SETCHECK, spuntato ? BST_CHECKED : BST_UNCHECKED, 0);
+  SendMessageW(controllo(IdDi(Controllo::CheAggConf)), BM_SETCHECK, spuntato ? BST_CHECKED : BST_UNCHECKED,
+               0);
 }
 
-std::string FinestraWin::prova() { return testoDi(IdTxtProva); }
+std::string FinestraWin::prova() { return testoDi(IdDi(Controllo::txtProva)); }
 
 Risposta FinestraWin::chiedi(const std::string& titolo, const std::string& testo, Icona icona,
                              Pulsanti pulsanti) {
@@ -395,12 +353,13 @@ Risposta FinestraWin::chiedi(const std::string& titolo, const std::string& testo
 }
 
 void FinestraWin::collegamentoOccupato(bool occupato) {
-  EnableWindow(controllo(IdCmdSblocca), !occupato);
-  EnableWindow(controllo(IdComTest), !occupato);
+  EnableWindow(controllo(IdDi(Controllo::CmdSblocca)), !occupato);
+  EnableWindow(controllo(IdDi(Controllo::comTest)), !occupato);
 }
 
 void FinestraWin::situazione(const Situazione& s) {
-  SetWindowTextW(controllo(IdLabStato), Largo(testo::leggibile(DescriviSituazione(s))).c_str());
+  SetWindowTextW(controllo(IdDi(Controllo::LabStato)),
+                 Largo(testo::leggibile(DescriviSituazione(s))).c_str());
 }
 
 void FinestraWin::visualizza() {

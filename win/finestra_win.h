@@ -12,10 +12,6 @@
 #include "shell/piattaforma.h"
 #include "timer_win.h"
 
-namespace quimbo {
-struct Stato;
-}
-
 namespace quimbo::win {
 
 class FinestraWin : public Finestra {
@@ -29,7 +25,7 @@ class FinestraWin : public Finestra {
   bool creata() const { return hwnd_ != nullptr; }
   HWND hwnd() const { return hwnd_; }
   // The state the window's events go to; set before Form_Load.
-  void collega(Stato* st) { st_ = st; }
+  void collega(Operatore* op) { op_ = op; }
 
   void scrivi(Campo campo, const std::string& testo) override;
   void mostra(Elemento elemento, bool visibile) override;
@@ -63,7 +59,7 @@ class FinestraWin : public Finestra {
   void imposta(int id, const std::string& cp1252);
 
   PompaWin& pompa_;
-  Stato* st_ = nullptr;
+  Operatore* op_ = nullptr;
   HWND hwnd_ = nullptr;
   UINT dpi_ = 96;
   HWND fuoco_ = nullptr;     // the control that had the focus when the window lost it

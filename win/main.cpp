@@ -67,7 +67,7 @@ int Esegui(const Opzioni& o, const std::string& ini, const std::string& erroreIn
   }
   Programma programma(
       o, PartiDellaShell{porta, pompa, orologio, servizio, finestra.get(), timer ? &*timer : nullptr});
-  if (finestra) finestra->collega(&programma.stato());
+  if (finestra) finestra->collega(&programma.operatore());
   pompa.osserva(chiusura, [&] {
     ResetEvent(chiusura);
     programma.chiudi();

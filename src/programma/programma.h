@@ -7,6 +7,7 @@
 #include <string>
 
 #include "programma/avvio.h"
+#include "programma/operatore.h"
 #include "programma/opzioni.h"
 #include "programma/senza_finestra.h"
 #include "shell/chiusura.h"
@@ -32,8 +33,8 @@ class Programma {
   Programma(const Programma&) = delete;
   Programma& operator=(const Programma&) = delete;
 
-  // The state the shell's window events go to.
-  Stato& stato() { return st_; }
+  // Where the shell's window sends the operator's actions.
+  Operatore& operatore() { return operatore_; }
 
   // `erroreIni` is TrovaIni's: a window shows it and ends. Then Form_Load, a
   // command-line action, or the main loop until the program ends.
@@ -49,6 +50,7 @@ class Programma {
   PartiDellaShell parti_;
   std::unique_ptr<FinestraHeadless> headless_;
   Stato st_;
+  OperatoreDelProgramma operatore_{st_};
 };
 
 }  // namespace quimbo

@@ -88,6 +88,22 @@ struct Situazione {
 // The title of the operator's boxes that have none of their own.
 inline constexpr const char* kTitoloApplicazione = "Invio Scontrini alle casse";
 
+// What a window's operator can ask of the program, and what the window must know of
+// it: the one way a shell's window reaches the program.
+class Operatore {
+ public:
+  virtual ~Operatore() = default;
+  virtual void fine() = 0;       // "&FINE": the program ends at once
+  virtual void sblocca() = 0;    // "Sblocca tastiera"
+  virtual void inviaTest() = 0;  // "InviaTest": the text of txtProva to the register
+  // The close box, log-off: a receipt being paid ends first, and the window goes once
+  // chiuso() says so.
+  virtual void chiudi() = 0;
+  virtual bool chiuso() const = 0;
+  virtual bool inPagamento() const = 0;
+  virtual void scansione() = 0;  // Timer1's tick: the folder looked at
+};
+
 enum class Campo { TxtManda, TxtRit, TxtMsg, txtTipo, Caption };
 enum class Elemento { LabRit, TxtRit, CmdSblocca, txtProva, comTest, LabConfBase, txtConfBase, CheAggConf };
 enum class Icona { Nessuna, Domanda, Critico, Esclamazione, Informazione };

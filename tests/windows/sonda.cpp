@@ -47,8 +47,8 @@ std::wstring Testo(HWND h) {
 }
 
 int Id(const std::wstring& nome) {
-  for (const NomeControllo& c : kNomiControlli)
-    if (nome == c.nome) return c.id;
+  for (const quimbo::Posto& p : quimbo::kPosti)
+    if (nome == quimbo::Largo(p.nome)) return IdDi(p.controllo);
   return 0;
 }
 

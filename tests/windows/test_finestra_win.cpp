@@ -88,7 +88,7 @@ TEST(FinestraWin, SiRidisponeAlCambioDiDpi) {
   for (const int dpi : {144, 192, 96}) {
     RECT suggerito{0, 0, 800, 600};
     SendMessageW(finestra.hwnd(), 0x02E0, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggerito));
-    HWND fine = GetDlgItem(finestra.hwnd(), IdCommand1);
+    HWND fine = GetDlgItem(finestra.hwnd(), IdDi(Controllo::Command1));
     RECT r;
     GetWindowRect(fine, &r);
     MapWindowPoints(nullptr, finestra.hwnd(), reinterpret_cast<POINT*>(&r), 2);
