@@ -45,7 +45,7 @@ inline constexpr Forma kForme[] = {{8.25, true}, {13.5, true}, {9.75, true}, {19
 
 struct Posto {
   Controllo controllo;
-  const char* nome;   // for programs that look at the window from outside, and tests
+  const char* nome;  // for programs that look at the window from outside, and tests
   Genere genere;
   const char* testo;  // the caption, ASCII; "&" marks the access key
   Allinea allinea;
@@ -62,20 +62,20 @@ inline constexpr int kLargoFinestra = 6825, kAltoFinestra = 4125;
 inline constexpr Posto kPosti[] = {
     {Controllo::TxtRit, "TxtRit", Genere::SoloLettura, "", Allinea::Sinistra, 660, 1500, 5475, 495,
      Carattere::Normale, false},
-    {Controllo::LabRit, "LabRit", Genere::Etichetta, "RITORNO DALLA CASSA", Allinea::Centro, 660, 1080, 5475, 375,
-     Carattere::Titolo, false},
+    {Controllo::LabRit, "LabRit", Genere::Etichetta, "RITORNO DALLA CASSA", Allinea::Centro, 660, 1080, 5475,
+     375, Carattere::Titolo, false},
     {Controllo::TxtManda, "TxtManda", Genere::SoloLettura, "", Allinea::Sinistra, 660, 480, 5475, 495,
      Carattere::Normale, true},
-    {Controllo::LabManda, "LabManda", Genere::Etichetta, "MANDO ALLA CASSA", Allinea::Centro, 660, 60, 5475, 375,
-     Carattere::Titolo, true},
+    {Controllo::LabManda, "LabManda", Genere::Etichetta, "MANDO ALLA CASSA", Allinea::Centro, 660, 60, 5475,
+     375, Carattere::Titolo, true},
     {Controllo::Command1, "Command1", Genere::Pulsante, "&FINE", Allinea::Centro, 4800, 2760, 1815, 675,
      Carattere::Fine, true},
-    {Controllo::CmdSblocca, "CmdSblocca", Genere::Pulsante, "&Sblocca tastiera", Allinea::Centro, 180, 2760, 1995,
-     675, Carattere::Sblocca, false},
+    {Controllo::CmdSblocca, "CmdSblocca", Genere::Pulsante, "&Sblocca tastiera", Allinea::Centro, 180, 2760,
+     1995, 675, Carattere::Sblocca, false},
     {Controllo::TxtMsg, "TxtMsg", Genere::SoloLettura, "", Allinea::Sinistra, 240, 3480, 6555, 285,
      Carattere::Messaggio, true},
-    {Controllo::Label1, "Label1", Genere::Etichetta, "Tipo Registratore", Allinea::Centro, 2280, 2820, 2415, 195,
-     Carattere::Normale, true},
+    {Controllo::Label1, "Label1", Genere::Etichetta, "Tipo Registratore", Allinea::Centro, 2280, 2820, 2415,
+     195, Carattere::Normale, true},
     {Controllo::txtTipo, "txtTipo", Genere::Casella, "", Allinea::Sinistra, 2220, 3120, 2535, 285,
      Carattere::Normale, true},
     {Controllo::txtProva, "txtProva", Genere::Casella, "", Allinea::Sinistra, 660, 2040, 2955, 315,
@@ -84,10 +84,10 @@ inline constexpr Posto kPosti[] = {
      Carattere::Normale, true},
     {Controllo::txtConfBase, "txtConfBase", Genere::Casella, "", Allinea::Sinistra, 2220, 2400, 1395, 315,
      Carattere::Normale, true},
-    {Controllo::LabConfBase, "LabConfBase", Genere::Etichetta, "Configurazione base:", Allinea::Destra, 120, 2460,
-     2055, 195, Carattere::Normale, true},
-    {Controllo::CheAggConf, "CheAggConf", Genere::Spunta, "Riep. Iva per ricevuta", Allinea::Sinistra, 3780, 2460,
-     2295, 255, Carattere::Normale, true},
+    {Controllo::LabConfBase, "LabConfBase", Genere::Etichetta, "Configurazione base:", Allinea::Destra, 120,
+     2460, 2055, 195, Carattere::Normale, true},
+    {Controllo::CheAggConf, "CheAggConf", Genere::Spunta, "Riep. Iva per ricevuta", Allinea::Sinistra, 3780,
+     2460, 2295, 255, Carattere::Normale, true},
     {Controllo::LabStato, "LabStato", Genere::Etichetta, "", Allinea::Sinistra, 240, 3810, 6555, 255,
      Carattere::Messaggio, true},
 };
