@@ -78,9 +78,6 @@ struct Banco {
     st.msTipoReg = famiglia;
     st.meFamiglia = FamigliaDi(famiglia);
     st.msDirPerFile = "/nonexistent/quimbo-fuzz";  // the error log drops its lines
-    st.msSTX = "\x02", st.msETX = "\x03", st.msACK = "\x06", st.msNAK = "\x15";
-    st.msDC1 = st.msXON = "\x11", st.msDC3 = st.msXOFF = "\x13", st.msDC4 = "\x14";
-    for (int k = 1; k <= 20; ++k) st.masCodici[static_cast<size_t>(k)] = std::to_string(k + 20);
     st.miFrontMaxDesc = 10, st.miFrontMaxLotteria = 8, st.miLungMaxDesc = 14, st.miRepDef = 1;
     st.miDecimali = 2, st.msSepDecimaliQta = ".", st.msTotDisplay = "S", st.msAttRisposta = "S";
     st.mdPausa = 0.005, st.mdTempoMaxRisposta = 1;
