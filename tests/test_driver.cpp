@@ -161,9 +161,10 @@ TEST(Driver, KabelAmountInTheLocalesNumberFormat) {
   prima ? ::setenv("LC_ALL", prima, 1) : ::unsetenv("LC_ALL");
 }
 
-// Only a real send changes anything: the Kabel VAT-summary flag, and Frontiera's
-// display of the record and of the lottery command.
-TEST(Driver, OnlyARealSendChangesTheFlagsAndTheDisplay) {
+// Kabel's VAT summary goes before the first header once the box is ticked and the
+// base configuration does not have it yet (its third digit 1); only a real send
+// counts it as sent.
+TEST(Driver, KabelVatSummaryOnlyOnARealSend) {
   // ConfBase, the box ticked, the summary switched on.
   const std::tuple<const char*, bool, bool> casi[] = {{"12045678", true, true},
                                                       {"12145678", true, false},
@@ -182,7 +183,18 @@ TEST(Driver, OnlyARealSendChangesTheFlagsAndTheDisplay) {
     EXPECT_EQ(sim.comandi(), attesi) << conf;
     EXPECT_EQ(b.st.mbKabelConf, riepilogo) << conf;
   }
-  EXPECT_EQ(DetIva("12"), "121");
+}
+
+// The base configuration with the summary switched on: its third digit becomes 1,
+// whatever its length.
+TEST(Driver, KabelVatSummaryOfTheBaseConfiguration) {
+  const std::pair<const char*, const char*> casi[] = {
+      {"12045678", "12145678"}, {"1204", "1214"}, {"12", "121"}};
+  for (const auto& [conf, atteso] : casi) EXPECT_EQ(DetIva(conf), atteso) << conf;
+}
+
+// Frontiera shows the record and the lottery command only when they are really sent.
+TEST(Driver, FrontieraDisplayOnlyOnARealSend) {
   Banco f;
   f.prepara(kF, "frontiera");
   Traduci(f.st, "LS\tab12");

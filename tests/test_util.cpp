@@ -16,14 +16,15 @@ using Pezzi = std::vector<std::string>;
 
 namespace {
 
-// Splitting keeps every empty field. Rounding half away from zero on the decimal text; the two conversions of
-// text (the last accepted form is below the double range; anything else is error 13); the 16-bit integer,
-// half to even; the leading number.
-TEST(Util, TestiENumeri) {
+// Splitting keeps every empty field.
+TEST(Util, Dividi) {
   EXPECT_EQ(std::vector<Pezzi>({Dividi("a b\t\t c \t"), Dividi("\ta"), Dividi(""), Dividi("a<>b<>c", "<>"),
                                 Dividi("a\tb", "")}),
             (std::vector<Pezzi>{{"a b", "", " c ", ""}, {"", "a"}, {""}, {"a", "b", "c"}, {"a\tb"}}));
+}
 
+// Rounding half away from zero on the decimal text.
+TEST(Util, Arrotonda) {
   const std::tuple<double, int, double> arrotonda[] = {
       {1.005, 2, 1.01}, {2.675, 2, 2.68}, {-1.005, 2, -1.01}, {1.004, 2, 1.0},      {2.5, 0, 3.0},
       {9.995, 2, 10.0}, {1e-9, 2, 0.0},   {1.23, 5, 1.23},    {1234.5, -1, 1230.0}, {1235.0, -1, 1240.0}};
@@ -32,7 +33,11 @@ TEST(Util, TestiENumeri) {
   const double inf = std::numeric_limits<double>::infinity();
   EXPECT_TRUE(std::isnan(Arrotonda(std::nan(""), 2)) && Arrotonda(inf, 2) == inf);
   EXPECT_FALSE(std::signbit(Arrotonda(-0.001, 2)));  // no "-0" downstream
+}
 
+// The two conversions of text: the last accepted form is below the double range;
+// anything else is error 13.
+TEST(Util, ConvertiNumero) {
   const std::pair<std::string, double> converti[] = {
       {"0,005", 0.005}, {"1.5", 1.5}, {"-1,5", -1.5}, {"+3", 3.0},     {" 12 ", 12.0},
       {"", 0.0},        {"   ", 0.0}, {".5", 0.5},    {"-.25", -0.25}, {"5.", 5.0}};
@@ -47,15 +52,21 @@ TEST(Util, TestiENumeri) {
         std::make_pair(numeroErrore([&] { ConvertiNumero(t); }), numeroErrore([&] { ConvertiNumero2(t); })),
         std::make_pair(13, 13))
         << '"' << t << '"';
+}
 
-  // The result, or the error number when the third element is set.
+// The 16-bit integer, half to even: the result, or the error number when the third
+// element is set.
+TEST(Util, CIntero) {
   const std::tuple<const char*, int, bool> cIntero[] = {
       {"2,5", 2, false},       {"3.5", 4, false},           {"-2.5", -2, false},  {"2.6", 3, false},
       {"32767", 32767, false}, {"-32768.5", -32768, false}, {"32767.5", 6, true}, {"-32769", 6, true},
       {"", 13, true},          {"   ", 13, true},           {"abc", 13, true}};
   for (const auto& [testo, valore, errore] : cIntero)
     EXPECT_EQ(errore ? numeroErrore([&] { CIntero(testo); }) : CIntero(testo), valore) << '"' << testo << '"';
+}
 
+// The leading number of a text, 0 when there is none.
+TEST(Util, ValoreIniziale) {
   const std::pair<std::string, double> iniziale[] = {
       {"4000", 4000.0}, {" 12abc", 12.0}, {"\t7", 7.0}, {"COM3", 0.0}, {"", 0.0},     {"-3", -3.0},
       {"+8", 8.0},      {"-", 0.0},       {"1,5", 1.0}, {".5", 0.5},   {"1.5x", 1.5}, {"2.5.1", 2.5}};
