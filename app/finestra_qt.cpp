@@ -70,9 +70,6 @@ QString mostrabile(const std::string& cp1252) { return QString::fromStdString(te
 }  // namespace
 
 FinestraQt::FinestraQt(QWidget* genitore) : QWidget(genitore) {
-  timer1_.suScatto([this] {
-    if (op_) op_->scansione();
-  });
   setObjectName(QStringLiteral("FrmQuimbo"));
   setWindowTitle(QString::fromUtf8(kTitoloFinestra));
   setFont(carattere(Carattere::Normale));
@@ -162,14 +159,6 @@ void FinestraQt::visualizza() { show(); }
 void FinestraQt::situazione(const Situazione& s) {
   di<QLabel>(Controllo::LabStato)->setText(QString::fromStdString(testo::leggibile(DescriviSituazione(s))));
 }
-
-void FinestraQt::osservaCartella(const std::string& cartella) { timer1_.osserva(cartella); }
-
-void FinestraQt::scansioneSubito() { timer1_.subito(); }
-
-void FinestraQt::intervalloTimer(int millisecondi) { timer1_.intervallo(millisecondi); }
-
-void FinestraQt::abilitaTimer(bool abilitato) { timer1_.abilita(abilitato); }
 
 void FinestraQt::collegamentoOccupato(bool occupato) {
   di<QPushButton>(Controllo::CmdSblocca)->setEnabled(!occupato);

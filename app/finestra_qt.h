@@ -8,7 +8,6 @@
 
 #include "shell/disposizione.h"
 #include "shell/piattaforma.h"
-#include "timer_qt.h"
 
 namespace quimbo::app {
 
@@ -36,16 +35,10 @@ class FinestraQt : public QWidget, public Finestra {
   std::string prova() override;
   Risposta chiedi(const std::string& titolo, const std::string& testo, Icona icona,
                   Pulsanti pulsanti) override;
-  void intervalloTimer(int millisecondi) override;
-  void abilitaTimer(bool abilitato) override;
   void collegamentoOccupato(bool occupato) override;
   void termina() override;
   void situazione(const Situazione& s) override;
-  void osservaCartella(const std::string& cartella) override;
-  void scansioneSubito() override;
   void visualizza() override;
-
-  TimerQt& timer1() { return timer1_; }
 
  protected:
   void closeEvent(QCloseEvent* evento) override;
@@ -61,7 +54,6 @@ class FinestraQt : public QWidget, public Finestra {
     return static_cast<W*>(controlli_[static_cast<std::size_t>(c)]);
   }
   std::array<QWidget*, kNumeroControlli> controlli_{};
-  TimerQt timer1_;
 };
 
 }  // namespace quimbo::app

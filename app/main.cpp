@@ -96,13 +96,10 @@ int main(int argc, char** argv) {
   PortaQt porta;
   PompaQt pompa(orologio);
   ServizioSystemd servizio;
-  // The window has its own Timer1; the headless log gets this one.
-  std::optional<TimerQt> timer;
-  if (o.headless) timer.emplace();
+  TimerQt timer;
   std::unique_ptr<FinestraQt> finestra;
   if (!o.headless) finestra = std::make_unique<FinestraQt>();
-  Programma programma(
-      o, PartiDellaShell{porta, pompa, orologio, servizio, finestra.get(), timer ? &*timer : nullptr});
+  Programma programma(o, PartiDellaShell{porta, pompa, orologio, servizio, finestra.get(), timer});
   if (finestra) finestra->collega(&programma.operatore(), &pompa);
   installaUscitaSuSegnali(app.get(), [&programma] { programma.chiudi(); });
   return programma.esegui(ini, erroreIni);

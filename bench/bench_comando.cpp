@@ -56,15 +56,23 @@ class FinestraMuta : public Finestra {
     ++domande;
     return Risposta::Annulla;
   }
-  void intervalloTimer(int) override {}
-  void abilitaTimer(bool) override {}
   void collegamentoOccupato(bool) override {}
   void termina() override {}
   int domande = 0;
 };
 
+// A Timer1 that never ticks: the measurement sends commands, it scans no folder.
+class TimerMuto : public TimerScansione {
+ public:
+  void suScatto(std::function<void()>) override {}
+  void intervallo(int) override {}
+  void abilita(bool) override {}
+  void subito() override {}
+  void osserva(const std::string&) override {}
+};
+
 // The program's own send path over the real Qt port, pump and clock, started by
-// Form_Load from a temporary INI. The scan timer is never enabled.
+// Form_Load from a temporary INI.
 struct Programma {
   explicit Programma(const std::string& dispositivo) {
     banco::scriviFile(cartella / "quimbo.ini",
@@ -80,8 +88,9 @@ struct Programma {
   OrologioSistema orologio;
   app::PortaQt porta;
   FinestraMuta finestra;
+  TimerMuto timer;
   app::PompaQt pompa{orologio};
-  Stato st{Piattaforma{porta, finestra, pompa, orologio}};
+  Stato st{Piattaforma{porta, finestra, timer, pompa, orologio}};
   EsitoAvvio esito;
 };
 

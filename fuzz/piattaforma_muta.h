@@ -43,10 +43,17 @@ class FinestraMuta : public Finestra {
   Risposta chiedi(const std::string&, const std::string&, Icona, Pulsanti) override {
     return Risposta::Annulla;
   }
-  void intervalloTimer(int) override {}
-  void abilitaTimer(bool) override {}
   void collegamentoOccupato(bool) override {}
   void termina() override {}
+};
+
+class TimerMuto : public TimerScansione {
+ public:
+  void suScatto(std::function<void()>) override {}
+  void intervallo(int) override {}
+  void abilita(bool) override {}
+  void subito() override {}
+  void osserva(const std::string&) override {}
 };
 
 // Time moves on every look at the clock, so that every wait ends.
@@ -71,9 +78,10 @@ class PompaMuta : public Pompa {
 struct Banco {
   PortaMuta porta;
   FinestraMuta finestra;
+  TimerMuto timer;
   PompaMuta pompa;
   OrologioMuto orologio;
-  Stato st{Piattaforma{porta, finestra, pompa, orologio}};
+  Stato st{Piattaforma{porta, finestra, timer, pompa, orologio}};
   explicit Banco(const char* famiglia) {
     st.msTipoReg = famiglia;
     st.meFamiglia = FamigliaDi(famiglia);

@@ -66,15 +66,16 @@ inline std::string scriviIni(const CartellaTemporanea& dir, const std::string& t
   return ini.string();
 }
 
-// The core over the real port and pump, with the window F.
-template <class F>
+// The core over the real port and pump, with the window F and Timer1 T.
+template <class F, class T = prova::TimerFinto>
 struct SuPortaVera {
   CartellaTemporanea dir;
   OrologioSistema orologio;
   app::PortaQt porta;
   F finestra;
+  T timer;
   app::PompaQt pompa{orologio};
-  Stato st{Piattaforma{porta, finestra, pompa, orologio}};
+  Stato st{Piattaforma{porta, finestra, timer, pompa, orologio}};
 };
 
 // The register simulator as a child process on its own pseudo-terminal, with its journal in a file.

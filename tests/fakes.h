@@ -112,9 +112,6 @@ class FinestraFinta : public Finestra {
   std::vector<Domanda> domande;
   std::string confBaseTesto, provaTesto;
   bool aggConfSpuntato = false;
-  int intervallo = -1;
-  bool timerAbilitato = false;
-  int abilitazioniTimer = 0;
   std::vector<bool> occupato;
   int lavori = 0;
   bool terminato = false;
@@ -128,11 +125,6 @@ class FinestraFinta : public Finestra {
   void impostaAggConf(bool s) override { aggConfSpuntato = s; }
   std::string prova() override { return provaTesto; }
   Risposta chiedi(const std::string& titolo, const std::string& testo, Icona icona, Pulsanti p) override;
-  void intervalloTimer(int ms) override { intervallo = ms; }
-  void abilitaTimer(bool a) override {
-    timerAbilitato = a;
-    if (a) ++abilitazioniTimer;
-  }
   void collegamentoOccupato(bool o) override { occupato.push_back(o); }
   void nuovoLavoro() override { ++lavori; }
   std::vector<std::string> annotazioni;  // "I text" or "E text"
@@ -141,11 +133,30 @@ class FinestraFinta : public Finestra {
   }
   Situazione situazioneMostrata;
   void situazione(const Situazione& s) override { situazioneMostrata = s; }
-  int scansioniSubito = 0;
-  void scansioneSubito() override { ++scansioniSubito; }
   void termina() override { terminato = true; }
 
   std::string ultimo(Campo c) const;
+};
+
+// Timer1 as the program leaves it: its interval, whether it runs, how often it was
+// enabled, the scans asked for at once and the folder watched. It never ticks: the
+// tests call Timer1_Timer themselves.
+class TimerFinto : public TimerScansione {
+ public:
+  int periodo = -1;
+  bool abilitato = false;
+  int abilitazioni = 0;
+  int subiti = 0;
+  std::string osservata;
+
+  void suScatto(std::function<void()>) override {}
+  void intervallo(int ms) override { periodo = ms; }
+  void abilita(bool a) override {
+    abilitato = a;
+    if (a) ++abilitazioni;
+  }
+  void subito() override { ++subiti; }
+  void osserva(const std::string& cartella) override { osservata = cartella; }
 };
 
 // Delivers the register's bytes as receive events and moves the fake clock to the
@@ -180,8 +191,9 @@ struct Banco {
   OrologioFinto orologio;
   PortaFinta porta{orologio};
   FinestraFinta finestra;
+  TimerFinto timer;
   PompaFinta pompa{orologio, porta};
-  Stato st{Piattaforma{porta, finestra, pompa, orologio}};
+  Stato st{Piattaforma{porta, finestra, timer, pompa, orologio}};
   CartellaTemporanea dir;
   const std::filesystem::path cartella = dir.p;  // the receipt folder
   std::unique_ptr<simcassa::Registratore> simulatore;

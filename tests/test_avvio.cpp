@@ -37,7 +37,7 @@ std::string impostazioni(const Banco& b) {
     << " TotDisplay=" << s.msTotDisplay << " TempoMaxRisposta=" << s.mdTempoMaxRisposta
     << " RisposteAutomatiche=" << s.miRisposteAutomatiche
     << " Porta=" << (b.porta.aperture.empty() ? "" : b.porta.aperture.back()) << "," << b.porta.impostazioni()
-    << " Timer=" << b.finestra.intervallo << (b.finestra.timerAbilitato ? "" : ",spento");
+    << " Timer=" << b.timer.periodo << (b.timer.abilitato ? "" : ",spento");
   return o.str() + " ";
 }
 
@@ -81,38 +81,59 @@ TEST(Avvio, ImpostazioniPredefiniteConvertiteEDiRiserva) {
   }
 }
 
-// An unknown family is logged and named, and no scan runs. A port that does not open (CommPort N: ttyS(N-1),
-// COMN) is logged and stops the start-up before the timer. The log: CRLF lines appended to a file created
-// when missing, dropped quietly when it cannot be written. Without an ini file: the defaults and no box.
-TEST(Avvio, FamigliaSconosciutaPortaChiusaRegistroEFileMancante) {
+// An unknown family keeps every receipt in the folder: nothing is sent, the first
+// tick stops the timer without a scan, and the window and the log say why.
+TEST(Avvio, FamigliaSconosciutaTieneGliScontrini) {
   Banco b;
-  b.porta.apriFallisce = true;
-  b.scriviFile("q.ini", "[Altri parametri]\nRegistratore=Epson\nDirPerFile=" + b.cartella.string() +
-                            "\n[Parametri Seriale]\nCommPort=4\n");
-  const EsitoAvvio e = Form_Load(b.st, (b.cartella / "q.ini").string());
-  EXPECT_EQ(std::make_tuple(e.portaAperta, e.dispositivo, e.motivo, b.finestra.timerAbilitato),
-            std::make_tuple(false, kPorta4, "No such file or directory" + kInesistente, false));
+  b.scriviFile("q.ini", "[Altri parametri]\nRegistratore=Epson\nDirPerFile=" + b.cartella.string() + "\n");
+  Form_Load(b.st, (b.cartella / "q.ini").string());
   EXPECT_NE(b.finestra.ultimo(Campo::TxtMsg).find("sconosciuto"), B::npos);
-  b.orologio.data = DataOra{2027, 1, 2, 23, 5, 9};
-  ScriviErrore(b.st, 5, "", "TIMER1");
   EXPECT_EQ(
       b.leggiFile("errori.txt"),
       "In 12/05/2026 07:10:03  si e' verificato l'errore n.5 (Tipo di registratore sconosciuto: \"Epson\". "
-      "Gli scontrini restano nella cartella.) in Form_Load\r\n"
-      "In 12/05/2026 07:10:03  si e' verificato l'errore n.8002 (Impossibile aprire la porta " +
-          kPorta4 + ": No such file or directory" + kInesistente +
-          ") in Form_Load\r\n"
-          "In 01/02/2027 23:05:09  si e' verificato l'errore n.5 () in TIMER1\r\n");
-  b.porta.apriFallisce = false;
+      "Gli scontrini restano nella cartella.) in Form_Load\r\n");
   b.scriviFile("a.sco", "00\tPANE\t1\t150\t1\r\n");
   Timer1_Timer(b.st);
-  EXPECT_EQ(std::make_tuple(b.esiste("a.sco"), b.porta.scritto), std::make_tuple(true, ""));
+  EXPECT_EQ(std::make_tuple(b.esiste("a.sco"), b.porta.scritto, b.timer.abilitato),
+            std::make_tuple(true, "", false));
+}
+
+// A port that cannot open is named with what to do about it, on the screen and in the log.
+TEST(Avvio, PortaCheNonSiApre) {
+  Banco b;
+  b.porta.apriFallisce = true;
+  b.scriviFile("q.ini", "[Altri parametri]\nDirPerFile=" + b.cartella.string() +
+                            "\n[Parametri Seriale]\nCommPort=4\n");
+  const EsitoAvvio e = Form_Load(b.st, (b.cartella / "q.ini").string());
+  EXPECT_EQ(std::make_tuple(e.portaAperta, e.dispositivo, e.motivo, b.timer.abilitato),
+            std::make_tuple(false, kPorta4, "No such file or directory" + kInesistente, false));
+  EXPECT_EQ(b.leggiFile("errori.txt"),
+            "In 12/05/2026 07:10:03  si e' verificato l'errore n.8002 (Impossibile "
+            "aprire la porta " +
+                kPorta4 + ": No such file or directory" + kInesistente + ") in Form_Load\r\n");
+}
+
+// The log: a CRLF line per error, with its date and time, appended to a file made
+// when missing; a log whose folder is gone costs nothing.
+TEST(Avvio, RegistroDegliErrori) {
+  Banco b;
+  b.st.msDirPerFile = b.cartella.string();
+  ScriviErrore(b.st, 53, "File not found", "f_fileLen");
+  b.orologio.data = DataOra{2027, 1, 2, 23, 5, 9};
+  ScriviErrore(b.st, 5, "", "TIMER1");
+  EXPECT_EQ(b.leggiFile("errori.txt"),
+            "In 12/05/2026 07:10:03  si e' verificato l'errore n.53 (File not found) in f_fileLen\r\n"
+            "In 01/02/2027 23:05:09  si e' verificato l'errore n.5 () in TIMER1\r\n");
   b.st.msDirPerFile = (b.cartella / "non-esiste").string();
   EXPECT_NO_THROW(ScriviErrore(b.st, 53, "File not found", "f_fileLen"));
+}
 
-  Banco c;
-  const EsitoAvvio f = Form_Load(c.st, (c.cartella / "manca.ini").string());
-  EXPECT_EQ(std::make_tuple(f.portaAperta, f.dispositivo, c.st.msTipoReg, c.finestra.domande.size()),
+// A window started on an INI that is not there runs on the original's defaults and
+// asks nothing.
+TEST(Avvio, FileIniMancanteConLaFinestra) {
+  Banco b;
+  const EsitoAvvio e = Form_Load(b.st, (b.cartella / "manca.ini").string());
+  EXPECT_EQ(std::make_tuple(e.portaAperta, e.dispositivo, b.st.msTipoReg, b.finestra.domande.size()),
             std::make_tuple(true, kPorta2, "Vandoni", 0u));
 }
 

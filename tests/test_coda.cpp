@@ -78,14 +78,14 @@ TEST(Coda, WholeReceiptOfEachFamilyOnTheWire) {
       auto& sim = b.prepara(c.ini, c.famiglia);
       b.scriviFile("a.sco", c.righe);
       std::optional<bool> acceso;  // Olivetti's waits let no events through
-      b.pompa.alle(b.orologio.t, [&] { acceso = b.finestra.timerAbilitato; });
+      b.pompa.alle(b.orologio.t, [&] { acceso = b.timer.abilitato; });
       Timer1_Timer(b.st);
       EXPECT_EQ(b.porta.scritto, c.filo) << c.famiglia;
       EXPECT_EQ(b.fileInCartella(), (Comandi{"quimbo.ini"})) << c.famiglia;
       for (const std::string& riga : sim.giornale()) EXPECT_NE(riga.rfind("??", 0), 0u) << riga;
       EXPECT_FALSE(b.st.mbKabelConf);
       EXPECT_EQ(acceso, std::string(c.famiglia) == "olivetti" ? std::nullopt : std::optional(false));
-      EXPECT_TRUE(b.finestra.timerAbilitato);
+      EXPECT_TRUE(b.timer.abilitato);
       EXPECT_EQ(b.finestra.lavori, 1);
     }
 }
@@ -348,7 +348,7 @@ TEST(Coda, SentFileThatCannotBeDeletedOrJournalledIsNotSentAgain) {
     // Each error once, not on every tick.
     ASSERT_EQ(b.righeLog().size(), (c.immutabile ? 1u : 0u) + (c.senzaGiornale ? 1u : 0u));
     EXPECT_NE(b.righeLog()[0].find(" in TIMER1 (gestito dal programma)"), std::string::npos);
-    EXPECT_TRUE(b.finestra.timerAbilitato);
+    EXPECT_TRUE(b.timer.abilitato);
     Timer1_Timer(b.st);  // deletable again: only the deletion is done
     EXPECT_FALSE(b.esiste("a.sco"));
     EXPECT_EQ(sim.comandi(), kComandiRicevuta);
@@ -379,12 +379,12 @@ TEST(Coda, ErrorsOfTheScanItself) {
                           : "n.5 (Invalid procedure call or argument) in TIMER1\r"),
         std::string::npos);
     // Timer on, "fermata" said, receipt kept.
-    EXPECT_EQ(std::make_tuple(b.finestra.timerAbilitato, b.st.TxtMsg.find("fermata") != std::string::npos,
+    EXPECT_EQ(std::make_tuple(b.timer.abilitato, b.st.TxtMsg.find("fermata") != std::string::npos,
                               b.esiste("a.sco")),
               std::make_tuple(sparito, !sparito, !sparito));
-    const int abilitazioni = b.finestra.abilitazioniTimer;
+    const int abilitazioni = b.timer.abilitazioni;
     Timer1_Timer(b.st);
-    EXPECT_EQ(b.finestra.abilitazioniTimer, abilitazioni + (sparito ? 1 : 0));
+    EXPECT_EQ(b.timer.abilitazioni, abilitazioni + (sparito ? 1 : 0));
   }
 }
 
@@ -419,7 +419,7 @@ TEST(Coda, FineOrLostPortDuringAReceiptLeavesTheFile) {
                               b.esiste("badscont.bad"), b.finestra.domande.size()),
               std::make_tuple(fine, false, std::string(kRicevuta), false, 0u));
     if (fine) continue;
-    EXPECT_TRUE(b.finestra.timerAbilitato);
+    EXPECT_TRUE(b.timer.abilitato);
     // One loss, one line: the rest of the record fails quietly.
     EXPECT_EQ(b.righeLog().size(), 1u) << b.leggiFile("errori.txt");
     b.porta.apriFallisce = true;
@@ -494,15 +494,15 @@ TEST(Coda, ReceiptsGoOutInNameOrderTenPerTick) {
   b.scriviFile("zz_vuoto.sco", "");
   Comandi attesi;
   for (size_t i = 0; i < ordinati.size(); ++i) attesi.push_back(std::to_string(i + 1) + "=");
-  b.finestra.scansioniSubito = 0;  // the one asked for at start-up
+  b.timer.subiti = 0;  // the one asked for at start-up
   Timer1_Timer(b.st);
   EXPECT_EQ(sim.comandi(), Comandi(attesi.begin(), attesi.begin() + 10));
-  EXPECT_EQ(b.finestra.scansioniSubito, 1) << "more are waiting: the next scan at once";
+  EXPECT_EQ(b.timer.subiti, 1) << "more are waiting: the next scan at once";
   Timer1_Timer(b.st);
   EXPECT_EQ(sim.comandi(), attesi);
   Timer1_Timer(b.st);
   EXPECT_EQ(b.fileInCartella(), (Comandi{"quimbo.ini", "zz_vuoto.sco"}));
-  EXPECT_EQ(b.finestra.scansioniSubito, 1);
+  EXPECT_EQ(b.timer.subiti, 1);
 }
 
 // A folder without receipts is not listed again while its time stays as it was; a receipt that lands in it

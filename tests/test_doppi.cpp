@@ -372,7 +372,7 @@ TEST(Doppi, FolderWithANameTooLongIsSaidAsSuch) {
   const auto& detti = b.finestra.storia[Campo::TxtMsg];
   EXPECT_EQ(Conta(detti, "inaccessibile (" + std::generic_category().message(ENAMETOOLONG) + ")"), 1u);
   EXPECT_EQ(Conta(detti, "pagamento.txt"), 0u);
-  EXPECT_TRUE(b.finestra.timerAbilitato);
+  EXPECT_TRUE(b.timer.abilitato);
 }
 
 // A full disk: nothing is sent that could not be marked, the receipt stays, "disco

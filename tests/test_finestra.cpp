@@ -17,6 +17,7 @@
 #include "finestra_qt.h"
 #include "programma/operatore.h"
 #include "programma/senza_finestra.h"
+#include "queue/scansione.h"
 #include "timer_qt.h"
 
 using namespace quimbo;
@@ -42,12 +43,13 @@ void controlliMostrati(const QWidget& finestra, char stato) {
 }
 
 // The real window over a pty, started by Form_Load; termina() only counts.
-struct Avviata : SuPortaVera<FinestraQt> {
+struct Avviata : SuPortaVera<FinestraQt, TimerQt> {
   Pty pty;
   int terminata = 0;
   EsitoAvvio esito;
   OperatoreDelProgramma operatore{st};
   explicit Avviata(const std::string& tipo) {
+    timer.suScatto([this] { Timer1_Timer(st); });
     finestra.collega(&operatore, &pompa);
     finestra.impostaTermine([this] { ++terminata; });
     esito = Form_Load(st, scriviIni(dir, tipo, pty.nome));
@@ -60,8 +62,7 @@ struct Headless {  // writing to memory, over the scripted platform's state
   std::FILE* uscita = open_memstream(&buf, &n);
   std::FILE* errori = open_memstream(&bufErr, &nErr);
   prova::Banco banco;
-  TimerQt timer;
-  FinestraHeadless finestra{timer, banco.orologio, uscita, errori};
+  FinestraHeadless finestra{banco.orologio, uscita, errori};
   Headless() { finestra.collega(&banco.st); }
   ~Headless() { std::fclose(uscita), std::fclose(errori), std::free(buf), std::free(bufErr); }
   std::string letto() { return std::fflush(uscita), std::string(buf, n); }
@@ -82,12 +83,13 @@ TEST(FinestraQt, ControlliCampiETimer1) {
   }
   testo(f, "txtProva")->setText(QString::fromUtf8("però €"));
   EXPECT_EQ(f.prova(), "per\xf2 \x80");
-  const QTimer& t = f.timer1().timer();
-  f.intervalloTimer(0);
-  f.abilitaTimer(true);
+  TimerQt timer1;
+  const QTimer& t = timer1.timer();
+  timer1.intervallo(0);
+  timer1.abilita(true);
   EXPECT_FALSE(t.isActive()) << "an interval of 0 gives no ticks";
-  f.abilitaTimer(false);
-  f.intervalloTimer(25);
+  timer1.abilita(false);
+  timer1.intervallo(25);
   EXPECT_FALSE(t.isActive()) << "a new interval does not enable the timer";
 }
 
@@ -139,7 +141,7 @@ TEST(FinestraAvviata, ControlliPerFamigliaEChiusura) {
     controlliMostrati(a.finestra, lettera);
     EXPECT_EQ(make_tuple(a.finestra.windowTitle(), testo(a.finestra, "txtTipo")->text()),
               make_tuple(QStringLiteral("Gestione Registratore di Cassa (%1) ").arg(tipo), tipo));
-    const QTimer& t = a.finestra.timer1().timer();
+    const QTimer& t = a.timer.timer();
     EXPECT_EQ(t.isActive() ? t.interval() : 0, 600000) << tipo;
     for (int i = 0; i < volte; ++i) chiudi(a.finestra);
     EXPECT_EQ(make_tuple(a.porta.aperta(), t.isActive(), a.st.mbErrTx, a.terminata),

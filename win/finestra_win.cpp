@@ -115,10 +115,7 @@ UINT Tipo(Icona icona, Pulsanti pulsanti) {
 
 }  // namespace
 
-FinestraWin::FinestraWin(PompaWin& pompa) : pompa_(pompa), timer1_(pompa) {
-  timer1_.suScatto([this] {
-    if (op_) op_->scansione();
-  });
+FinestraWin::FinestraWin(PompaWin& pompa) : pompa_(pompa) {
   const INITCOMMONCONTROLSEX comuni{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&comuni);
   const HINSTANCE istanza = GetModuleHandleW(nullptr);

@@ -10,7 +10,6 @@
 
 #include "pompa_win.h"
 #include "shell/piattaforma.h"
-#include "timer_win.h"
 
 namespace quimbo::win {
 
@@ -36,13 +35,9 @@ class FinestraWin : public Finestra {
   std::string prova() override;
   Risposta chiedi(const std::string& titolo, const std::string& testo, Icona icona,
                   Pulsanti pulsanti) override;
-  void intervalloTimer(int millisecondi) override { timer1_.intervallo(millisecondi); }
-  void abilitaTimer(bool abilitato) override { timer1_.abilita(abilitato); }
   void collegamentoOccupato(bool occupato) override;
   void termina() override { pompa_.esci(); }
   void situazione(const Situazione& s) override;
-  void osservaCartella(const std::string& cartella) override { timer1_.osserva(cartella); }
-  void scansioneSubito() override { timer1_.subito(); }
   void visualizza() override;
 
  private:
@@ -64,7 +59,6 @@ class FinestraWin : public Finestra {
   UINT dpi_ = 96;
   HWND fuoco_ = nullptr;     // the control that had the focus when the window lost it
   HFONT caratteri_[5] = {};  // one per size of the original's
-  TimerWin timer1_;
 };
 
 }  // namespace quimbo::win

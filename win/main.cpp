@@ -53,9 +53,7 @@ int Esegui(const Opzioni& o, const std::string& ini, const std::string& erroreIn
   OrologioSistema orologio;
   PompaWin pompa(orologio);
   PortaWin porta(pompa);
-  // The window has its own Timer1; the headless log gets this one.
-  std::optional<TimerWin> timer;
-  if (o.headless) timer.emplace(pompa);
+  TimerWin timer(pompa);
   std::unique_ptr<FinestraWin> finestra;
   if (!o.headless) {
     finestra = std::make_unique<FinestraWin>(pompa);
@@ -65,8 +63,7 @@ int Esegui(const Opzioni& o, const std::string& ini, const std::string& erroreIn
       return uscita::Uso;
     }
   }
-  Programma programma(
-      o, PartiDellaShell{porta, pompa, orologio, servizio, finestra.get(), timer ? &*timer : nullptr});
+  Programma programma(o, PartiDellaShell{porta, pompa, orologio, servizio, finestra.get(), timer});
   if (finestra) finestra->collega(&programma.operatore());
   pompa.osserva(chiusura, [&] {
     ResetEvent(chiusura);

@@ -237,9 +237,9 @@ std::optional<EsitoAvvio> PortaNonValida(const Stato& st, const std::string& per
 
 // The scan's timer, and the folder watched: receipts left from before the start go now.
 void AvviaTimer(Stato& st, long intervallo) {
-  Finestra& fin = st.finestra();
-  fin.intervalloTimer(static_cast<int>(intervallo));
-  fin.abilitaTimer(true);
+  TimerScansione& timer = st.timer();
+  timer.intervallo(static_cast<int>(intervallo));
+  timer.abilita(true);
   // An interval below 1 ms gives no ticks: the scan would stay off without a word.
   if (intervallo < 1) {
     const std::string msg =
@@ -247,8 +247,8 @@ void AvviaTimer(Stato& st, long intervallo) {
     ImpostaTesto(st, Campo::TxtMsg, msg);
     ScriviErrore(st, err::ChiamataNonValida, msg, "Form_Load");
   } else {
-    fin.osservaCartella(cartella(st.msDirPerFile).string());
-    fin.scansioneSubito();
+    timer.osserva(cartella(st.msDirPerFile).string());
+    timer.subito();
   }
 }
 

@@ -14,7 +14,6 @@ class OperatoreDelProgramma final : public Operatore {
   void chiudi() override;
   bool chiuso() const override { return st_.mbChiuso; }
   bool inPagamento() const override { return st_.mbInPagamento; }
-  void scansione() override;
 
  private:
   Stato& st_;

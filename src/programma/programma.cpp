@@ -14,7 +14,7 @@ namespace {
 
 std::unique_ptr<FinestraHeadless> LogSenzaFinestra(const Opzioni& o, PartiDellaShell& p) {
   if (p.finestra) return nullptr;
-  auto f = std::make_unique<FinestraHeadless>(*p.timer, p.orologio);
+  auto f = std::make_unique<FinestraHeadless>(p.orologio);
   if (o.prova) f->impostaProva(testo::daUtf8(*o.prova));
   f->impostaDettagli(o.dettagli);
   f->suSituazione([&servizio = p.servizio](const Situazione& s) {
@@ -34,13 +34,11 @@ Programma::Programma(const Opzioni& o, PartiDellaShell parti)
     : o_(o),
       parti_(parti),
       headless_(LogSenzaFinestra(o_, parti_)),
-      st_(Piattaforma{parti_.porta, parti_.finestra ? *parti_.finestra : *headless_, parti_.pompa,
-                      parti_.orologio}) {
+      st_(Piattaforma{parti_.porta, parti_.finestra ? *parti_.finestra : *headless_, parti_.timer,
+                      parti_.pompa, parti_.orologio}) {
   st_.mbSenzaFinestra = o_.headless;
-  if (headless_) {
-    headless_->collega(&st_);
-    parti_.timer->suScatto([this] { Timer1_Timer(st_); });
-  }
+  if (headless_) headless_->collega(&st_);
+  parti_.timer.suScatto([this] { Timer1_Timer(st_); });
 }
 
 int Programma::esegui(const std::string& ini, const std::string& erroreIni) {
@@ -72,7 +70,7 @@ std::optional<int> Programma::FineDopoAvvio(const EsitoAvvio& esito) {
     return uscita::Fallito;
   }
   if (!o_.prova && !o_.sblocca) return std::nullopt;
-  st_.finestra().abilitaTimer(false);
+  st_.timer().abilita(false);
   const bool ok = o_.prova ? ProvaDaRigaComandi(st_, testo::daUtf8(*o_.prova)) : SbloccaDaRigaComandi(st_);
   Form_Unload(st_);
   std::fflush(stdout);

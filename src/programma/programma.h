@@ -21,10 +21,9 @@ struct PartiDellaShell {
   Orologio& orologio;
   Servizio& servizio;
   // The window; none for --headless, where the program keeps the integrator's log
-  // on standard output and error itself, with `timer` as its Timer1 (needed only then:
-  // a window has its own).
+  // on standard output and error itself.
   Finestra* finestra;
-  TimerScansione* timer;
+  TimerScansione& timer;  // Timer1: its ticks scan the folder
 };
 
 class Programma {

@@ -80,10 +80,8 @@ void ErroreSuStderr(const std::string& testo) {
   std::fflush(stderr);
 }
 
-FinestraHeadless::FinestraHeadless(TimerScansione& timer, Orologio& orologio, std::FILE* uscita,
-                                   std::FILE* errori)
-    : timer1_(timer),
-      orologio_(orologio),
+FinestraHeadless::FinestraHeadless(Orologio& orologio, std::FILE* uscita, std::FILE* errori)
+    : orologio_(orologio),
       uscita_(uscita),
       errori_(errori),
       giornaleUscita_(AlGiornaleDiSistema(uscita)),

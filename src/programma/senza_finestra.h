@@ -22,9 +22,8 @@ void ErroreSuStderr(const std::string& testo);
 class FinestraHeadless : public Finestra {
  public:
   // Lines go to `uscita`, errors to `errori` (standard output and error in the
-  // program), each with the time from `orologio`; `timer` is Timer1.
-  FinestraHeadless(TimerScansione& timer, Orologio& orologio, std::FILE* uscita = stdout,
-                   std::FILE* errori = stderr);
+  // program), each with the time from `orologio`.
+  explicit FinestraHeadless(Orologio& orologio, std::FILE* uscita = stdout, std::FILE* errori = stderr);
 
   // The state whose miRisposteAutomatiche bounds the automatic answers.
   void collega(const Stato* st) { st_ = st; }
@@ -46,16 +45,12 @@ class FinestraHeadless : public Finestra {
   std::string prova() override { return prova_; }
   Risposta chiedi(const std::string& titolo, const std::string& testo, Icona icona,
                   Pulsanti pulsanti) override;
-  void intervalloTimer(int millisecondi) override { timer1_.intervallo(millisecondi); }
-  void abilitaTimer(bool abilitato) override { timer1_.abilita(abilitato); }
   void collegamentoOccupato(bool) override {}
   void nuovoLavoro() override { risposteDate_ = 0; }
   void annota(Livello livello, const std::string& riga) override;
   void situazione(const Situazione& s) override {
     if (suSituazione_) suSituazione_(s);
   }
-  void osservaCartella(const std::string& cartella) override { timer1_.osserva(cartella); }
-  void scansioneSubito() override { timer1_.subito(); }
   void termina() override {
     if (termine_) termine_();
   }
@@ -63,7 +58,6 @@ class FinestraHeadless : public Finestra {
  private:
   void riga(std::FILE* dove, const std::string& intestazione, const std::string& testo);
 
-  TimerScansione& timer1_;
   Orologio& orologio_;
   std::FILE* uscita_;
   std::FILE* errori_;

@@ -594,15 +594,15 @@ bool NomeDiScontrino(const std::string& nome) {
 }
 
 void Timer1_Timer(Stato& st) {
-  Finestra& fin = st.finestra();
+  TimerScansione& timer = st.timer();
   // A button's exchange is under way: this tick does nothing; the next one scans.
   // After the window unloaded nothing scans (nor opens the port again).
   if (st.miOccupato > 0 || st.mbChiuso) return;
   if (st.mbScansioneFerma || st.meFamiglia == Famiglia::Sconosciuta) {
-    fin.abilitaTimer(false);
+    timer.abilita(false);
     return;
   }
-  fin.abilitaTimer(false);
+  timer.abilita(false);
   bool ancora = false;
   try {
     if (PortaPronta(st))
@@ -634,8 +634,8 @@ void Timer1_Timer(Stato& st) {
         std::string("Scansione degli scontrini fermata: ") + ex.what() + ". Riavviare il programma.");
     return;
   }
-  fin.abilitaTimer(true);
-  if (ancora) fin.scansioneSubito();
+  timer.abilita(true);
+  if (ancora) timer.subito();
 }
 
 }  // namespace quimbo

@@ -5,7 +5,7 @@
 namespace quimbo {
 
 void Command1_Click(Stato& st) {
-  st.finestra().abilitaTimer(false);
+  st.timer().abilita(false);
   st.mbErrTx = true;
   Form_Unload(st);
   st.finestra().termina();
@@ -21,7 +21,7 @@ void Form_Unload(Stato& st) {
                  "Form_Unload");
   st.mbChiuso = true;
   st.porta().chiudi();
-  st.finestra().abilitaTimer(false);
+  st.timer().abilita(false);
 }
 
 bool RichiestaChiusura(Stato& st) {

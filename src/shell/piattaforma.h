@@ -101,7 +101,6 @@ class Operatore {
   virtual void chiudi() = 0;
   virtual bool chiuso() const = 0;
   virtual bool inPagamento() const = 0;
-  virtual void scansione() = 0;  // Timer1's tick: the folder looked at
 };
 
 enum class Campo { TxtManda, TxtRit, TxtMsg, txtTipo, Caption };
@@ -127,8 +126,6 @@ class Finestra {
   virtual Risposta chiedi(const std::string& titolo, const std::string& testo, Icona icona,
                           Pulsanti pulsanti) = 0;
 
-  virtual void intervalloTimer(int millisecondi) = 0;
-  virtual void abilitaTimer(bool abilitato) = 0;
   // While the link waits for the register the two buttons that start an exchange
   // are disabled, so that no second exchange starts inside the first.
   virtual void collegamentoOccupato(bool occupato) = 0;
@@ -137,11 +134,6 @@ class Finestra {
   virtual void nuovoLavoro() {}
   virtual void annota(Livello, const std::string&) {}
   virtual void situazione(const Situazione&) {}
-  // A receipt closed after writing, or moved into the folder, starts a scan at
-  // once; the timer stays as the fallback.
-  virtual void osservaCartella(const std::string&) {}
-  // The next scan starts as soon as the events waiting have been processed.
-  virtual void scansioneSubito() {}
   // Ends the program at once (after "&FINE"); nothing in progress resumes.
   virtual void termina() = 0;
   // Shows the window, once start-up is over. The headless log has none to show.
@@ -149,8 +141,7 @@ class Finestra {
 };
 
 // Timer1, the folder-scan timer, with the watch on the folder that asks for a scan
-// as soon as a receipt lands. The window owns one; the headless log gets one from
-// its shell.
+// as soon as a receipt lands. The shell makes it; the program owns what it runs.
 class TimerScansione {
  public:
   virtual ~TimerScansione() = default;
@@ -230,6 +221,7 @@ class OrologioSistema : public Orologio {
 struct Piattaforma {
   Porta& porta;
   Finestra& finestra;
+  TimerScansione& timer;
   Pompa& pompa;
   Orologio& orologio;
 };

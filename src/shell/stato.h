@@ -186,6 +186,7 @@ struct Stato {
   // Convenience access to the platform.
   Porta& porta() { return pf.porta; }
   Finestra& finestra() { return pf.finestra; }
+  TimerScansione& timer() { return pf.timer; }
   Pompa& pompa() { return pf.pompa; }
   Orologio& orologio() { return pf.orologio; }
 };
