@@ -61,16 +61,6 @@ class FinestraMuta : public Finestra {
   int domande = 0;
 };
 
-// A Timer1 that never ticks: the measurement sends commands, it scans no folder.
-class TimerMuto : public TimerScansione {
- public:
-  void suScatto(std::function<void()>) override {}
-  void intervallo(int) override {}
-  void abilita(bool) override {}
-  void subito() override {}
-  void osserva(const std::string&) override {}
-};
-
 // The program's own send path over the real Qt port, pump and clock, started by
 // Form_Load from a temporary INI.
 struct Programma {
@@ -88,7 +78,7 @@ struct Programma {
   OrologioSistema orologio;
   app::PortaQt porta;
   FinestraMuta finestra;
-  TimerMuto timer;
+  TimerFermo timer;
   app::PompaQt pompa{orologio};
   Stato st{Piattaforma{porta, finestra, timer, pompa, orologio}};
   EsitoAvvio esito;

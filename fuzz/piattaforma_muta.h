@@ -47,15 +47,6 @@ class FinestraMuta : public Finestra {
   void termina() override {}
 };
 
-class TimerMuto : public TimerScansione {
- public:
-  void suScatto(std::function<void()>) override {}
-  void intervallo(int) override {}
-  void abilita(bool) override {}
-  void subito() override {}
-  void osserva(const std::string&) override {}
-};
-
 // Time moves on every look at the clock, so that every wait ends.
 class OrologioMuto : public Orologio {
  public:
@@ -78,7 +69,7 @@ class PompaMuta : public Pompa {
 struct Banco {
   PortaMuta porta;
   FinestraMuta finestra;
-  TimerMuto timer;
+  TimerFermo timer;
   PompaMuta pompa;
   OrologioMuto orologio;
   Stato st{Piattaforma{porta, finestra, timer, pompa, orologio}};

@@ -159,6 +159,17 @@ class TimerScansione {
   virtual void osserva(const std::string& cartella) = 0;
 };
 
+// A Timer1 that never ticks, for a program that sends without scanning the folder
+// (the measurements, the fuzz targets).
+class TimerFermo : public TimerScansione {
+ public:
+  void suScatto(std::function<void()>) override {}
+  void intervallo(int) override {}
+  void abilita(bool) override {}
+  void subito() override {}
+  void osserva(const std::string&) override {}
+};
+
 // The service manager: ready once the port is open and the first scan armed, a
 // status line, the stop, and the errors for the system's log. A program not run as
 // a service tells nobody.
