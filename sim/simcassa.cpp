@@ -20,6 +20,7 @@
 #include <cstring>
 #include <ctime>
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -127,6 +128,36 @@ double reale(const std::string& nome, const std::string& v) {
   return d;
 }
 
+// The register's faults: true when `nome` is one of them.
+bool opzioneGuasto(const std::string& nome, const std::function<std::string()>& arg, simcassa::Guasti& g) {
+  if (nome == "--rifiuta") {
+    g.rifiutaPrimi = static_cast<int>(intero(nome, arg(), 0));
+  } else if (nome == "--rispondi") {
+    const std::string v = arg();
+    g.rispondiCon = v.size() == 1 ? v[0] : static_cast<char>(intero(nome, v, 1) & 0xFF);
+    if (g.rispondiCon == 0) errore("--rispondi non puo' essere il carattere 0");
+  } else if (nome == "--al-comando") {
+    g.rispondiAlComando = static_cast<int>(intero(nome, arg(), 0));
+  } else if (nome == "--muto") {
+    g.muto = true;
+  } else if (nome == "--dc3-ogni") {
+    g.dc3OgniK = static_cast<int>(intero(nome, arg(), 0));
+  } else if (nome == "--dc3-durata") {
+    g.dc3Durata = reale(nome, arg());
+  } else if (nome == "--stato-errato") {
+    g.statoErratoPrimi = static_cast<int>(intero(nome, arg(), 0));
+  } else if (nome == "--senza-pronto") {
+    g.kabelSenzaPronto = true;
+  } else if (nome == "--al-dato") {
+    g.alDato = arg();
+  } else if (nome == "--riaggancia-dopo") {
+    g.riagganciaDopo = static_cast<int>(intero(nome, arg(), 0));
+  } else {
+    return false;
+  }
+  return true;
+}
+
 Opzioni leggiOpzioni(int argc, char** argv) {
   Opzioni o;
   std::vector<std::string> a(argv + 1, argv + argc);
@@ -137,7 +168,7 @@ Opzioni leggiOpzioni(int argc, char** argv) {
       valore = nome.substr(uguale + 1);
       nome.resize(uguale);
     }
-    auto arg = [&]() -> std::string {
+    const std::function<std::string()> arg = [&]() -> std::string {
       if (valore) return *valore;
       if (i + 1 >= a.size()) errore("manca il valore di " + nome);
       return a[++i];
@@ -145,6 +176,8 @@ Opzioni leggiOpzioni(int argc, char** argv) {
     if (nome == "--help" || nome == "-h") {
       std::fputs(kUso, stdout);
       std::exit(0);
+    } else if (opzioneGuasto(nome, arg, o.guasti)) {
+      continue;
     } else if (nome == "--porta") {
       o.porta = arg();
     } else if (nome == "--impostazioni") {
@@ -153,33 +186,11 @@ Opzioni leggiOpzioni(int argc, char** argv) {
       o.baud = reale(nome, arg());
     } else if (nome == "--giornale") {
       o.giornale = arg();
-    } else if (nome == "--rifiuta") {
-      o.guasti.rifiutaPrimi = static_cast<int>(intero(nome, arg(), 0));
-    } else if (nome == "--rispondi") {
-      std::string v = arg();
-      o.guasti.rispondiCon = v.size() == 1 ? v[0] : static_cast<char>(intero(nome, v, 1) & 0xFF);
-      if (o.guasti.rispondiCon == 0) errore("--rispondi non puo' essere il carattere 0");
-    } else if (nome == "--al-comando") {
-      o.guasti.rispondiAlComando = static_cast<int>(intero(nome, arg(), 0));
-    } else if (nome == "--muto") {
-      o.guasti.muto = true;
-    } else if (nome == "--dc3-ogni") {
-      o.guasti.dc3OgniK = static_cast<int>(intero(nome, arg(), 0));
-    } else if (nome == "--dc3-durata") {
-      o.guasti.dc3Durata = reale(nome, arg());
-    } else if (nome == "--stato-errato") {
-      o.guasti.statoErratoPrimi = static_cast<int>(intero(nome, arg(), 0));
-    } else if (nome == "--senza-pronto") {
-      o.guasti.kabelSenzaPronto = true;
-    } else if (nome == "--al-dato") {
-      o.guasti.alDato = arg();
     } else if (nome == "--stantio") {
       o.stantio = byteDa(arg());
       if (o.stantio.empty()) errore("--stantio vuole almeno un byte");
     } else if (nome == "--stantio-dopo") {
       o.stantioDopo = reale(nome, arg());
-    } else if (nome == "--riaggancia-dopo") {
-      o.guasti.riagganciaDopo = static_cast<int>(intero(nome, arg(), 0));
     } else if (nome.rfind("--", 0) == 0) {
       errore("opzione sconosciuta: " + nome);
     } else if (o.famiglia.empty()) {
@@ -285,8 +296,7 @@ class Servizio {
       elaboraIngresso(adesso);
       programma(adesso);
       if (!scrivi(adesso)) return 1;
-      if (daQuietare_ && ingresso_.empty() && programmate_.empty() && trasmissione_.empty() &&
-          adesso - ultimoTraffico_ >= kQuiete) {
+      if (daQuietare_ && fermo() && adesso - ultimoTraffico_ >= kQuiete) {
         daQuietare_ = false;
         accetta(reg_.quiete(), adesso);
         continue;
@@ -295,36 +305,7 @@ class Servizio {
         std::fprintf(stderr, "simcassa: riaggancio dopo %d trame\n", reg_.trameRicevute());
         return 0;
       }
-
-      double scadenza = INFINITY;
-      if (!ingresso_.empty()) scadenza = std::min(scadenza, ingresso_.front().first);
-      if (!programmate_.empty()) scadenza = std::min(scadenza, programmate_.begin()->first);
-      if (!trasmissione_.empty() && !bloccato_) scadenza = std::min(scadenza, trasmissione_.front().first);
-      if (daQuietare_ && ingresso_.empty() && programmate_.empty() && trasmissione_.empty())
-        scadenza = std::min(scadenza, ultimoTraffico_ + kQuiete);
-
-      pollfd pp[2] = {{fd_, POLLIN, 0}, {aperture_, POLLIN, 0}};
-      pollfd& p = pp[0];
-      if (bloccato_) p.events |= POLLOUT;
-      timespec attesa{};
-      timespec* pa = nullptr;
-      if (std::isfinite(scadenza)) {
-        double d = std::max(0.0, scadenza - ora());
-        attesa.tv_sec = static_cast<time_t>(d);
-        attesa.tv_nsec = static_cast<long>((d - static_cast<double>(attesa.tv_sec)) * 1e9);
-        pa = &attesa;
-      }
-      int n = ppoll(pp, aperture_ >= 0 ? 2 : 1, pa, &vuoto);
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        std::perror("simcassa: ppoll");
-        return 1;
-      }
-      if (aperture_ >= 0 && (pp[1].revents & POLLIN)) apertaDalProgramma();
-      if (p.revents & POLLOUT) bloccato_ = false;
-      if (p.revents & (POLLIN | POLLHUP | POLLERR)) {
-        if (!leggi()) return 1;
-      }
+      if (!attendi(scadenza(), vuoto)) return 1;
     }
     // A frame cut short by the end of the run still gets its journal line.
     reg_.quiete();
@@ -333,6 +314,46 @@ class Servizio {
   }
 
  private:
+  // Nothing coming in, due or going out.
+  bool fermo() const { return ingresso_.empty() && programmate_.empty() && trasmissione_.empty(); }
+
+  // The next moment something is due: a byte received, an answer, a byte to send, the
+  // line gone quiet.
+  double scadenza() const {
+    double scadenza = INFINITY;
+    if (!ingresso_.empty()) scadenza = std::min(scadenza, ingresso_.front().first);
+    if (!programmate_.empty()) scadenza = std::min(scadenza, programmate_.begin()->first);
+    if (!trasmissione_.empty() && !bloccato_) scadenza = std::min(scadenza, trasmissione_.front().first);
+    if (daQuietare_ && fermo()) scadenza = std::min(scadenza, ultimoTraffico_ + kQuiete);
+    return scadenza;
+  }
+
+  // Sleeps until `scadenza` or the line, the program opening it or a signal wakes it.
+  // False on an error of the line.
+  bool attendi(double scadenza, const sigset_t& vuoto) {
+    pollfd pp[2] = {{fd_, POLLIN, 0}, {aperture_, POLLIN, 0}};
+    pollfd& p = pp[0];
+    if (bloccato_) p.events |= POLLOUT;
+    timespec attesa{};
+    timespec* pa = nullptr;
+    if (std::isfinite(scadenza)) {
+      double d = std::max(0.0, scadenza - ora());
+      attesa.tv_sec = static_cast<time_t>(d);
+      attesa.tv_nsec = static_cast<long>((d - static_cast<double>(attesa.tv_sec)) * 1e9);
+      pa = &attesa;
+    }
+    int n = ppoll(pp, aperture_ >= 0 ? 2 : 1, pa, &vuoto);
+    if (n < 0) {
+      if (errno == EINTR) return true;
+      std::perror("simcassa: ppoll");
+      return false;
+    }
+    if (aperture_ >= 0 && (pp[1].revents & POLLIN)) apertaDalProgramma();
+    if (p.revents & POLLOUT) bloccato_ = false;
+    if (p.revents & (POLLIN | POLLHUP | POLLERR)) return leggi();
+    return true;
+  }
+
   // The line was opened: the stale bytes are due a while later, once.
   void apertaDalProgramma() {
     char buf[4096];
@@ -450,13 +471,11 @@ class Servizio {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  const Opzioni o = leggiOpzioni(argc, argv);
-  auto reg = simcassa::Registratore::crea(o.famiglia, o.guasti);
-  if (!reg) errore("famiglia sconosciuta: " + o.famiglia);
+namespace {
 
-  // The signals are blocked except inside ppoll(), so that none is lost between
-  // the test of the flag and the wait.
+// The signals are blocked except inside ppoll(), so that none is lost between the test
+// of the flag and the wait.
+void preparaSegnali() {
   sigset_t bloccati;
   sigemptyset(&bloccati);
   sigaddset(&bloccati, SIGTERM);
@@ -468,6 +487,59 @@ int main(int argc, char** argv) {
   sigaction(SIGTERM, &sa, nullptr);
   sigaction(SIGINT, &sa, nullptr);
   signal(SIGPIPE, SIG_IGN);
+}
+
+// A new pseudo-terminal, named on the first line of the output. Our own slave
+// descriptor stays open for the whole run: when the program closes the port the
+// master then sees no hang-up, and a reopened port finds the register still there.
+// `aperture` gets the watch for the program's opening when stale bytes are due after it.
+void apriPty(const Opzioni& o, int& fd, int& schiavo, int& aperture) {
+  if (openpty(&fd, &schiavo, nullptr, nullptr, nullptr) != 0) {
+    std::perror("simcassa: openpty");
+    std::exit(1);
+  }
+  grezzo(fd);
+  grezzo(schiavo);
+  // Written before the line is named, so before anyone can have opened it: the
+  // program finds it waiting.
+  if (!o.stantio.empty() && o.stantioDopo < 0 && write(fd, o.stantio.data(), o.stantio.size()) < 0)
+    errore(std::string("scrittura: ") + std::strerror(errno));
+  if (o.stantioDopo >= 0) {
+    aperture = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (aperture < 0 || inotify_add_watch(aperture, ttyname(schiavo), IN_OPEN) < 0)
+      errore(std::string("inotify: ") + std::strerror(errno));
+  }
+  std::printf("PORTA %s\n", ttyname(schiavo));
+  std::fflush(stdout);
+}
+
+// A real line, with its settings.
+int apriPorta(const Opzioni& o) {
+  const int fd = open(o.porta.c_str(), O_RDWR | O_NOCTTY);
+  if (fd < 0) errore("non riesco ad aprire " + o.porta + ": " + std::strerror(errno));
+  configuraDispositivo(fd, o);
+  // On a real line nobody can be told apart opening the other end: at once.
+  if (!o.stantio.empty() && write(fd, o.stantio.data(), o.stantio.size()) < 0)
+    errore(std::string("scrittura: ") + std::strerror(errno));
+  return fd;
+}
+
+// A pty drops what the other side has not read yet when the master closes: the
+// program takes the last answer before the line goes dead.
+void lasciaLeggere(int schiavo) {
+  const double limite = ora() + 1.0, minimo = ora() + 0.02;
+  int inAttesa = 0;
+  while (ora() < limite && (ora() < minimo || (ioctl(schiavo, FIONREAD, &inAttesa) == 0 && inAttesa > 0)))
+    usleep(5000);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const Opzioni o = leggiOpzioni(argc, argv);
+  auto reg = simcassa::Registratore::crea(o.famiglia, o.guasti);
+  if (!reg) errore("famiglia sconosciuta: " + o.famiglia);
+  preparaSegnali();
 
   std::FILE* giornale = nullptr;
   if (!o.giornale.empty()) {
@@ -478,35 +550,10 @@ int main(int argc, char** argv) {
   int fd = -1;
   int schiavo = -1;
   int aperture = -1;
-  if (o.porta.empty()) {
-    if (openpty(&fd, &schiavo, nullptr, nullptr, nullptr) != 0) {
-      std::perror("simcassa: openpty");
-      return 1;
-    }
-    grezzo(fd);
-    grezzo(schiavo);
-    // Our own slave descriptor stays open for the whole run: when the program
-    // closes the port the master then sees no hang-up, and a reopened port finds
-    // the register still there.
-    // Written before the line is named, so before anyone can have opened it: the
-    // program finds it waiting.
-    if (!o.stantio.empty() && o.stantioDopo < 0 && write(fd, o.stantio.data(), o.stantio.size()) < 0)
-      errore(std::string("scrittura: ") + std::strerror(errno));
-    if (o.stantioDopo >= 0) {
-      aperture = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-      if (aperture < 0 || inotify_add_watch(aperture, ttyname(schiavo), IN_OPEN) < 0)
-        errore(std::string("inotify: ") + std::strerror(errno));
-    }
-    std::printf("PORTA %s\n", ttyname(schiavo));
-    std::fflush(stdout);
-  } else {
-    fd = open(o.porta.c_str(), O_RDWR | O_NOCTTY);
-    if (fd < 0) errore("non riesco ad aprire " + o.porta + ": " + std::strerror(errno));
-    configuraDispositivo(fd, o);
-    // On a real line nobody can be told apart opening the other end: at once.
-    if (!o.stantio.empty() && write(fd, o.stantio.data(), o.stantio.size()) < 0)
-      errore(std::string("scrittura: ") + std::strerror(errno));
-  }
+  if (o.porta.empty())
+    apriPty(o, fd, schiavo, aperture);
+  else
+    fd = apriPorta(o);
   fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
 
   int esito = 0;
@@ -514,14 +561,7 @@ int main(int argc, char** argv) {
     Servizio servizio(o, *reg, fd, giornale, aperture);
     esito = servizio.esegui();
   }
-  if (reg->riagganciato() && schiavo >= 0) {
-    // A pty drops what the other side has not read yet when the master closes:
-    // let the program take the last answer before the line goes dead.
-    const double limite = ora() + 1.0, minimo = ora() + 0.02;
-    int inAttesa = 0;
-    while (ora() < limite && (ora() < minimo || (ioctl(schiavo, FIONREAD, &inAttesa) == 0 && inAttesa > 0)))
-      usleep(5000);
-  }
+  if (reg->riagganciato() && schiavo >= 0) lasciaLeggere(schiavo);
   if (schiavo >= 0) close(schiavo);
   close(fd);
   if (giornale) std::fclose(giornale);

@@ -413,11 +413,52 @@ bool MessoDaParteSeAbbandonato(Stato& st, const Scontrino& s) {
   return true;
 }
 
+// A receipt that stays in the folder with nothing sent: one that cannot be read is
+// said once for the file as it is (it is tried again on every tick); one its writer
+// still holds is being written, and is said only when it stays held and unchanged as
+// long as an unfinished receipt may.
+void Resta(Stato& st, Esito esito, const Scontrino& s) {
+  if (!s.elencato) return;
+  if (esito == Esito::InUso) {
+    if (Abbandonato(st, *s.elencato))
+      Avvisa(st, "in uso\t" + Chiave(*s.elencato), err::FileGiaAperto,
+             "Scontrino " + s.nome + " in uso da un altro programma da " +
+                 std::to_string(static_cast<long>(st.mdAttesaTotale)) + " secondi; resta nella cartella");
+  } else if (s.letto.motivo.empty()) {
+    Avvisa(st, "permesso\t" + Chiave(*s.elencato), err::PermessoNegato,
+           "Scontrino " + s.nome + ": permesso negato, l'utente " + NomeUtente() +
+               " non pu\xf2 leggerlo; resta nella cartella");
+  } else {
+    Avvisa(st, "illeggibile\t" + Chiave(*s.elencato), err::ErroreIO,
+           "Scontrino " + s.nome + " illeggibile (" + s.letto.motivo + "); resta nella cartella");
+  }
+}
+
+// A receipt that failed, or was cut during its payment, set aside as such under the
+// name it has now.
+void DaParte(Stato& st, Esito esito, const Scontrino& s, const std::string& quanto) {
+  if (esito == Esito::InDubbio) {
+    Annota(st, Livello::Errore, "Scontrino " + s.nome + " interrotto durante il pagamento: " + quanto);
+    if (const std::optional<Identita> lui = AncoraLui(st, s))
+      MettiDaParteInDubbio(st, s.dir, s.dir / lui->nome);
+    else
+      TogliPagamento(s.dir);
+    return;
+  }
+  Annota(st, Livello::Errore,
+         "Scontrino " + s.nome + " non inviato, messo da parte come " + kBadscont + ": " + quanto);
+  // Never read (not found): whatever is there now is set aside as before.
+  if (!s.letto.id)
+    MettiDaParte(st, s.dir, s.dir / s.nome);
+  else if (const std::optional<Identita> lui = AncoraLui(st, s))
+    MettiDaParte(st, s.dir, s.dir / lui->nome);
+  TogliPagamento(s.dir);
+}
+
 enum class Dopo { Avanti, Ferma };
 
 Dopo Concludi(Stato& st, Esito esito, const Scontrino& s, const std::string& quanto,
               std::vector<Identita>& inviati) {
-  const fs::path percorso = s.dir / s.nome;
   auto finito = [&] {
     if (st.mSituazione.inAttesa > 0) --st.mSituazione.inAttesa;
   };
@@ -434,22 +475,8 @@ Dopo Concludi(Stato& st, Esito esito, const Scontrino& s, const std::string& qua
       if (MessoDaParteSeAbbandonato(st, s)) finito();
       break;
     case Esito::Illeggibile:
-      // Once for this file as it is; tried again on every tick.
-      if (s.elencato && s.letto.motivo.empty())
-        Avvisa(st, "permesso\t" + Chiave(*s.elencato), err::PermessoNegato,
-               "Scontrino " + s.nome + ": permesso negato, l'utente " + NomeUtente() +
-                   " non pu\xf2 leggerlo; resta nella cartella");
-      else if (s.elencato)
-        Avvisa(st, "illeggibile\t" + Chiave(*s.elencato), err::ErroreIO,
-               "Scontrino " + s.nome + " illeggibile (" + s.letto.motivo + "); resta nella cartella");
-      break;
     case Esito::InUso:
-      // A file its writer still holds is being written: nothing to say, unless it stays
-      // held and unchanged as long as an unfinished receipt may.
-      if (s.elencato && Abbandonato(st, *s.elencato))
-        Avvisa(st, "in uso\t" + Chiave(*s.elencato), err::FileGiaAperto,
-               "Scontrino " + s.nome + " in uso da un altro programma da " +
-                   std::to_string(static_cast<long>(st.mdAttesaTotale)) + " secondi; resta nella cartella");
+      Resta(st, esito, s);
       break;
     case Esito::DiscoPieno:
       st.mSituazione.discoPieno = true;
@@ -457,22 +484,11 @@ Dopo Concludi(Stato& st, Esito esito, const Scontrino& s, const std::string& qua
              "Disco pieno nella cartella degli scontrini: gli scontrini restano in attesa");
       return Dopo::Ferma;
     case Esito::Fallito:
-      Annota(st, Livello::Errore,
-             "Scontrino " + s.nome + " non inviato, messo da parte come " + kBadscont + ": " + quanto);
-      // Never read (not found): whatever is there now is set aside as before.
-      if (!s.letto.id)
-        MettiDaParte(st, s.dir, percorso);
-      else if (const std::optional<Identita> lui = AncoraLui(st, s))
-        MettiDaParte(st, s.dir, s.dir / lui->nome);
-      TogliPagamento(s.dir);
+      DaParte(st, esito, s, quanto);
       finito();
       break;
     case Esito::InDubbio:
-      Annota(st, Livello::Errore, "Scontrino " + s.nome + " interrotto durante il pagamento: " + quanto);
-      if (const std::optional<Identita> lui = AncoraLui(st, s))
-        MettiDaParteInDubbio(st, s.dir, s.dir / lui->nome);
-      else
-        TogliPagamento(s.dir);
+      DaParte(st, esito, s, quanto);
       finito();
       [[fallthrough]];
     case Esito::Trattenuto:
