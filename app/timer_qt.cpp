@@ -6,7 +6,7 @@
 #include <QSocketNotifier>
 #include <utility>
 
-#include "queue/scansione.h"
+#include "shell/percorsi.h"
 
 namespace quimbo::app {
 

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "queue/scansione.h"
+#include "shell/percorsi.h"
 
 namespace quimbo::win {
 

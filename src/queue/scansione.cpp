@@ -1,7 +1,5 @@
 #include "queue/scansione.h"
 
-#include <strings.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -603,10 +601,6 @@ std::optional<std::string> CartellaInaccessibile(const fs::path& dir) {
   if (!ec || stato.type() == fs::file_type::not_found) return std::nullopt;
   return "Cartella degli scontrini " + dir.string() + " inaccessibile (" + ec.message() +
          "): correggere DirPerFile";
-}
-
-bool NomeDiScontrino(const std::string& nome) {
-  return nome.size() > 4 && strcasecmp(nome.c_str() + nome.size() - 4, ".sco") == 0;
 }
 
 void Timer1_Timer(Stato& st) {

@@ -20,7 +20,4 @@ void Timer1_Timer(Stato& st);
 // is there or is missing (a missing folder lists nothing).
 std::optional<std::string> CartellaInaccessibile(const std::filesystem::path& dir);
 
-// Whether a file of that name is a receipt ("*.sco", any case).
-bool NomeDiScontrino(const std::string& nome);
-
 }  // namespace quimbo

@@ -1,5 +1,7 @@
 #include "shell/percorsi.h"
 
+#include <strings.h>
+
 #include <algorithm>
 #include <cctype>
 
@@ -15,6 +17,10 @@ std::filesystem::path cartella(const std::string& msDirPerFile) {
 
 std::filesystem::path inCartella(const std::string& msDirPerFile, const std::string& nome) {
   return cartella(msDirPerFile) / nome;
+}
+
+bool NomeDiScontrino(const std::string& nome) {
+  return nome.size() > 4 && strcasecmp(nome.c_str() + nome.size() - 4, ".sco") == 0;
 }
 
 std::string MotivoCartellaMancante(const std::string& dir, Unita unita, const std::string& servizio) {

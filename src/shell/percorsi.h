@@ -10,6 +10,10 @@ namespace quimbo {
 std::filesystem::path cartella(const std::string& msDirPerFile);
 std::filesystem::path inCartella(const std::string& msDirPerFile, const std::string& nome);
 
+// Whether a file of that name is a receipt ("*.sco", any case): the scan sends these,
+// and a folder's watch wakes it for these only.
+bool NomeDiScontrino(const std::string& nome);
+
 // The kind of the drive a Windows folder is on, as the program sees it.
 enum class Unita { Nessuna, Locale, Rete };
 
