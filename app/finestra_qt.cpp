@@ -113,14 +113,12 @@ void FinestraQt::collega(Operatore* op, const PompaQt* pompa) {
 void FinestraQt::impostaTermine(std::function<void()> termine) { termine_ = std::move(termine); }
 
 void FinestraQt::scrivi(Campo campo, const std::string& testo) {
-  if (campo == Campo::Caption) {
+  const std::optional<Controllo> casella = ControlloDi(campo);
+  if (!casella) {
     setWindowTitle(QString::fromStdString(testo::aUtf8(testo)));
     return;
   }
-  auto* c = di<QLineEdit>(campo == Campo::TxtManda ? Controllo::TxtManda
-                          : campo == Campo::TxtRit ? Controllo::TxtRit
-                          : campo == Campo::TxtMsg ? Controllo::TxtMsg
-                                                   : Controllo::txtTipo);
+  auto* c = di<QLineEdit>(*casella);
   c->setText(mostrabile(testo));
   if (campo == Campo::TxtMsg) {
     // A long message shows its beginning, where it says what happened.

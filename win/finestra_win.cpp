@@ -294,16 +294,13 @@ void FinestraWin::imposta(int id, const std::string& cp1252) {
 }
 
 void FinestraWin::scrivi(Campo campo, const std::string& testo) {
-  if (campo == Campo::Caption) {
+  const std::optional<Controllo> casella = ControlloDi(campo);
+  if (!casella) {
     SetWindowTextW(hwnd_, Largo(testo, 1252).c_str());
     return;
   }
-  const Controllo c = campo == Campo::TxtManda ? Controllo::TxtManda
-                      : campo == Campo::TxtRit ? Controllo::TxtRit
-                      : campo == Campo::TxtMsg ? Controllo::TxtMsg
-                                               : Controllo::txtTipo;
   // Control characters on the line are shown by name (<STX>), as everywhere else.
-  SetWindowTextW(controllo(IdDi(c)), Largo(testo::leggibile(testo)).c_str());
+  SetWindowTextW(controllo(IdDi(*casella)), Largo(testo::leggibile(testo)).c_str());
 }
 
 void FinestraWin::mostra(Elemento elemento, bool visibile) {

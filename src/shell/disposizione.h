@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <iterator>
+#include <optional>
 
 #include "shell/piattaforma.h"
 
@@ -114,6 +115,23 @@ constexpr Controllo ControlloDi(Elemento e) {
       return Controllo::CheAggConf;
   }
   return Controllo::LabStato;
+}
+
+// The box a text is written into; none for the caption, which is the window's title.
+constexpr std::optional<Controllo> ControlloDi(Campo c) {
+  switch (c) {
+    case Campo::TxtManda:
+      return Controllo::TxtManda;
+    case Campo::TxtRit:
+      return Controllo::TxtRit;
+    case Campo::TxtMsg:
+      return Controllo::TxtMsg;
+    case Campo::txtTipo:
+      return Controllo::txtTipo;
+    case Campo::Caption:
+      break;
+  }
+  return std::nullopt;
 }
 
 }  // namespace quimbo
