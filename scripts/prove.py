@@ -111,6 +111,11 @@ def schermo():
     return x
 
 
+def server_vivo():
+    """Whether a wineserver runs."""
+    return subprocess.run(["pgrep", "-f", "wineserver"], stdout=subprocess.DEVNULL).returncode == 0
+
+
 def prepara_wine():
     # The prefix made ready, then a wineserver that stays: one starting afresh would
     # put back the prefix's own com1 (/dev/ttyS0) over the mapping made here. The
