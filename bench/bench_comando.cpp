@@ -27,6 +27,7 @@
 #include "comune.h"
 #include "link/comm.h"
 #include "link/invio.h"
+#include "link/vandoni.h"
 #include "pompa_qt.h"
 #include "porta_qt.h"
 #include "programma/avvio.h"

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <utility>
 
+#include "drivers/famiglie.h"
 #include "shell/piattaforma.h"
 #include "shell/stato.h"
 
@@ -75,7 +76,7 @@ struct Banco {
   Stato st{Piattaforma{porta, finestra, timer, pompa, orologio}};
   explicit Banco(const char* famiglia) {
     st.msTipoReg = famiglia;
-    st.meFamiglia = FamigliaDi(famiglia);
+    st.mpFamiglia = FamigliaDi(famiglia);
     st.msDirPerFile = "/nonexistent/quimbo-fuzz";  // the error log drops its lines
     st.miFrontMaxDesc = 10, st.miFrontMaxLotteria = 8, st.miLungMaxDesc = 14, st.miRepDef = 1;
     st.miDecimali = 2, st.msSepDecimaliQta = ".", st.msTotDisplay = "S", st.msAttRisposta = "S";

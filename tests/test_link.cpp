@@ -7,6 +7,7 @@
 #include "link/invio.h"
 #include "link/olivetti.h"
 #include "link/tasti.h"
+#include "link/vandoni.h"
 #include "numero_errore.h"
 #include "shell/testo.h"
 #include "shell/util.h"

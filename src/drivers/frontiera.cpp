@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "link/frontiera.h"
+#include "link/invio.h"
 #include "receipt/formato.h"
 #include "receipt/record.h"
 #include "shell/errore.h"
@@ -77,6 +79,7 @@ std::string TestoDisplayFrontiera(double importo) {
 }
 
 int TrasFrontiera(Canale& c, const std::string& psCosa) {
+  c.mostra(Campo::TxtManda, psCosa);  // the operator sees the record being translated
   std::string psTipo;
   Record pvDati;
   LeggeRec(psCosa, psTipo, pvDati);
@@ -85,5 +88,19 @@ int TrasFrontiera(Canale& c, const std::string& psCosa) {
   if (eTipoRecord(psTipo, "LS")) return Lotteria(c, pvDati);
   return 0;
 }
+
+namespace {
+
+Sincronia SincronizzaFrontiera(Stato& st, EsitoComando& esito) {
+  const Comando r = InviaComando(st, "K", true);
+  if (r.codice == kInterrompi) return Sincronia::Interrompi;
+  esito = r.esito;
+  return Sincronia::Fatta;
+}
+
+}  // namespace
+
+const Famiglia kFrontiera = {"Frontiera",      InviaFrontiera,       ControlloDiFlusso, true,
+                             SbloccaFrontiera, SincronizzaFrontiera, TrasFrontiera,     {}};
 
 }  // namespace quimbo

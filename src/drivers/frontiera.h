@@ -2,6 +2,7 @@
 #include <string>
 
 #include "drivers/canale.h"
+#include "link/famiglia.h"
 
 namespace quimbo {
 
@@ -12,5 +13,9 @@ int TrasFrontiera(Canale& canale, const std::string& psCosa);
 // The display text of a total: the amount read as hundredths, rounded to a whole
 // number first (half away from zero): 5 -> "0,05", 1234 -> "12,34", -5 -> "-0,05".
 std::string TestoDisplayFrontiera(double importo);
+
+// Bare commands paced by the register's DC3 and DC1, never answered; "K" before a
+// receipt and to unlock.
+extern const Famiglia kFrontiera;
 
 }  // namespace quimbo

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "link/kabel.h"
 #include "receipt/formato.h"
 #include "receipt/record.h"
 #include "shell/errore.h"
@@ -93,5 +94,16 @@ int TrasKabel(Canale& c, const std::string& psCosa) {
   if (eTipoRecord(psTipo, "10")) return Intestazione(c, pvDati);
   return 0;
 }
+
+namespace {
+
+// The answers, the test text and the receipt's own configuration.
+constexpr Elemento kElementi[] = {Elemento::TxtRit,    Elemento::LabRit,      Elemento::txtProva,
+                                  Elemento::comTest,   Elemento::LabConfBase, Elemento::txtConfBase,
+                                  Elemento::CheAggConf};
+
+}  // namespace
+
+const Famiglia kKabel = {"Kabel", InviaKabel, RicezioneKabel, false, nullptr, nullptr, TrasKabel, kElementi};
 
 }  // namespace quimbo

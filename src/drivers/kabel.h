@@ -2,6 +2,7 @@
 #include <string>
 
 #include "drivers/canale.h"
+#include "link/famiglia.h"
 
 namespace quimbo {
 
@@ -15,5 +16,8 @@ std::string DetIva(const std::string& psConfBase);
 // A number as the user's locale writes it: its decimal separator (`sepDecimali`),
 // a zero before the separator below 1, no thousands separators.
 std::string NumeroLocale(double valore, const std::string& sepDecimali);
+
+// STX-framed commands, each answered by a status section; no synchronisation.
+extern const Famiglia kKabel;
 
 }  // namespace quimbo

@@ -1,5 +1,6 @@
 #include "drivers/olivetti.h"
 
+#include "link/invio.h"
 #include "link/olivetti.h"
 #include "receipt/formato.h"
 #include "receipt/record.h"
@@ -59,5 +60,25 @@ int TrasOlivetti(Canale& c, const std::string& psCosa) {
   if (eTipoRecord(psTipo, "80")) return Totale(c, pvDati);
   return 0;
 }
+
+namespace {
+
+// Whatever an earlier receipt left half read goes before the "1322".
+Sincronia SincronizzaOlivetti(Stato& st, EsitoComando& esito) {
+  st.mbOliStx = false;
+  st.msOliBuffer.clear();
+  const Comando r = OlivSpedComando(st, AggCarContr("1322"), true);
+  if (r.codice == kInterrompi) return Sincronia::Interrompi;
+  esito = r.esito;
+  return Sincronia::Fatta;
+}
+
+// The answers.
+constexpr Elemento kElementi[] = {Elemento::TxtRit, Elemento::LabRit};
+
+}  // namespace
+
+const Famiglia kOlivetti = {"Olivetti", InviaOlivetti,       RicezioneOlivetti, false,
+                            nullptr,    SincronizzaOlivetti, TrasOlivetti,      kElementi};
 
 }  // namespace quimbo

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "drivers/canale.h"
+#include "link/famiglia.h"
 
 namespace quimbo {
 
@@ -11,5 +12,8 @@ int TrasVandoni(Canale& canale, const std::string& psCosa);
 
 // The payment command of a total line; error 5 for a letter that has none.
 std::string PagamentoVandoni(const std::string& lettera, bool conAnticipo);
+
+// Numbered frames, each acknowledged; "415" twice before a receipt, "497" twice to unlock.
+extern const Famiglia kVandoni;
 
 }  // namespace quimbo

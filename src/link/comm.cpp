@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "link/caratteri.h"
+#include "link/famiglia.h"
 #include "link/impostazioni_porta.h"
 #include "shell/errore.h"
 #include "shell/registro.h"
@@ -47,73 +47,12 @@ const char* MessaggioEvento(int codice) {
   }
 }
 
-// Frontiera: DC3 holds the sender, DC1 releases it; the last of them counts.
-void ControlloDiFlusso(Stato& st, const std::string& ricevuto) {
-  for (char c : ricevuto) {
-    if (c == msXOFF)
-      st.mbAttesa = true;
-    else if (c == msXON)
-      st.mbAttesa = false;
-  }
-}
-
-// Vandoni, and Olivetti with its answers read: each character's code, the last that is
-// not an ACK as the answer; one that is no NAK either is unexpected.
-void RicezioneRisposte(Stato& st, const std::string& ricevuto) {
-  st.miRisposta = 6;
-  for (unsigned char c : ricevuto) {
-    AggiungiTesto(st, Campo::TxtRit, std::to_string(c) + " , ");
-    if (c != 6) {
-      st.miRisposta = c;
-      if (c == 21) continue;
-      st.mbErrTx = true;
-      SegnaEsito(st, EsitoComando::Rifiutato);
-    }
-  }
-  st.mbAttesa = false;
-}
-
-void RicezioneKabel(Stato& st, const std::string& ricevuto) {
-  for (char c : ricevuto) {
-    if (c == msDC3) {
-      st.mbKabelStato = true;
-    } else if (c == msDC4) {
-      st.mbKabelStato = false;
-      if (st.miKabelInAttesa > 0) --st.miKabelInAttesa;
-    } else if (st.mbKabelStato) {
-      AggiungiTesto(st, Campo::TxtRit, std::string(1, c));
-      if (c == 'z' || c == 'Z') {
-        st.orologio().dormi(st.mdPausaReady);
-        st.mbAttesa = false;
-      }
-    }
-  }
-}
-
 void Ricezione(Stato& st) {
   std::string ricevuto;
   while (st.porta().inBufferCount() > 0) ricevuto += st.porta().input();
   st.mlRicevuti += static_cast<long>(ricevuto.size());
 
-  switch (st.meFamiglia) {
-    case Famiglia::Olivetti:
-      if (!eTipoRisposta(st)) {
-        st.msOliBuffer += ricevuto;
-        break;
-      }
-      [[fallthrough]];  // answers read as the Vandoni ones
-    case Famiglia::Vandoni:
-      RicezioneRisposte(st, ricevuto);
-      break;
-    case Famiglia::Frontiera:
-      ControlloDiFlusso(st, ricevuto);
-      break;
-    case Famiglia::Kabel:
-      RicezioneKabel(st, ricevuto);
-      break;
-    case Famiglia::Sconosciuta:
-      break;
-  }
+  if (st.mpFamiglia) st.mpFamiglia->ricevi(st, ricevuto);
 }
 
 }  // namespace
@@ -147,7 +86,7 @@ void LineaQuieta(Stato& st) {
   st.msOliBuffer.clear();
   st.mbOliStx = false;
   st.mbAttesa = false;
-  if (st.meFamiglia == Famiglia::Frontiera) ControlloDiFlusso(st, caduti);
+  if (Trattenuto(st)) st.mpFamiglia->ricevi(st, caduti);
 }
 
 bool PortaPronta(Stato& st, std::string* perche) {
@@ -198,24 +137,6 @@ void Comm1_OnComm(Stato& st, int codice) {
   }
 }
 
-std::string TramaVandoni(int16_t progr, const std::string& dati) {
-  if (dati.size() > 219) throw Errore(err::ChiamataNonValida);
-  std::string trama;
-  trama.reserve(dati.size() + 5);
-  trama += '\x02';
-  trama += static_cast<char>(progr);
-  trama += static_cast<char>(dati.size() + 36);
-  trama += dati;
-  trama += '\x03';
-  int somma = 0;
-  for (unsigned char c : trama) {
-    somma += c;
-    if (somma > 32767) throw Errore(err::Overflow);
-  }
-  trama += static_cast<char>(somma % 128);
-  return trama;
-}
-
 EsitoAttesa AttendiCassa(Stato& st, const std::function<bool()>& fatto, double limite) {
   std::optional<double> scadenza;
   if (limite > 0) scadenza = st.orologio().secondi() + limite;
@@ -238,42 +159,10 @@ void NessunaRisposta(Stato& st, const std::string& procedura) {
   const bool detto = st.mbNessunaRisposta || st.mbCassaMuta;
   st.mbNessunaRisposta = true;
   // For Frontiera the flag is the register's own DC3 hold: only its DC1 ends it.
-  if (st.meFamiglia != Famiglia::Frontiera) st.mbAttesa = false;
+  if (!Trattenuto(st)) st.mbAttesa = false;
   if (detto) return;
   ImpostaTesto(st, Campo::TxtMsg, "Nessuna risposta dalla cassa");
   ScriviErrore(st, err::ErroreIO, "Nessuna risposta dalla cassa", procedura);
-}
-
-std::optional<int16_t> f_trasmreg(Stato& st, const std::string& psDati) {
-  try {
-    st.msUltimaTrama = TramaVandoni(st.miProgr, psDati);
-    ImpostaTesto(st, Campo::TxtManda, st.msUltimaTrama + "   ," + std::to_string(st.miProgr));
-    ImpostaTesto(st, Campo::TxtRit, "");
-    // Answers to earlier frames are dropped, also those the driver still holds:
-    // one taken for this frame's answer would shift every answer after it by one.
-    st.porta().scarta();
-    st.mbAttesa = true;
-    st.porta().output(st.msUltimaTrama);
-    st.miProgr = static_cast<int16_t>(st.miProgr + 1 >= 127 ? 32 : st.miProgr + 1);
-    switch (AttendiCassa(
-        st, [&] { return !st.mbAttesa; }, st.mdTempoMaxRisposta)) {
-      case EsitoAttesa::Fatto:
-        return st.miRisposta;
-      case EsitoAttesa::PortaChiusa:
-        break;  // the loss is logged where it was seen
-      case EsitoAttesa::Scaduto:
-        NessunaRisposta(st, "f_trasmreg");
-        return std::nullopt;
-    }
-  } catch (const Errore& e) {
-    if (!PortaPersa(st, e)) ScriviErrore(st, e, "f_trasmreg");
-  }
-  // A frame that never reached the register, or was never answered, must not
-  // pass for an accepted one.
-  st.mbAttesa = false;
-  st.mbErrTx = true;
-  SegnaEsito(st, st.porta().aperta() ? EsitoComando::Rifiutato : EsitoComando::LineaPersa);
-  return std::nullopt;
 }
 
 }  // namespace quimbo

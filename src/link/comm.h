@@ -1,5 +1,5 @@
 #pragma once
-// The serial port's events and the Vandoni frame exchange.
+// The serial port's events, the waits for the register and what every family's link shares.
 
 #include <cstdint>
 #include <functional>
@@ -18,14 +18,6 @@ inline void SegnaEsito(Stato& st, EsitoComando e) { st.meEsitoComando = Peggiore
 // The port's events (codes of evento::), wired at start-up: received bytes, the
 // line's errors, the port lost.
 void Comm1_OnComm(Stato& st, int codice);
-
-// The Vandoni frame for one command: STX, sequence, length, data, ETX, check.
-// More than 219 data characters is error 5; a sum past 32767 is error 6.
-std::string TramaVandoni(int16_t progr, const std::string& dati);
-
-// Frames and sends one command and waits for the answer; returns its code
-// (6 ACK, 21 NAK, other = unexpected) or no code when the exchange failed.
-std::optional<int16_t> f_trasmreg(Stato& st, const std::string& psDati);
 
 enum class EsitoAttesa { Fatto, Scaduto, PortaChiusa };
 

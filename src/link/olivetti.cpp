@@ -5,13 +5,16 @@
 #include "link/caratteri.h"
 #include "link/comm.h"
 #include "link/invio.h"
+#include "link/vandoni.h"
 #include "shell/errore.h"
+#include "shell/registro.h"
 
 namespace quimbo {
 
 namespace {
 constexpr double kFinestraRisposta = 2.0;  // seconds the register has to answer
 constexpr int kControlliRisposta = 5;
+constexpr int kInviiOlivetti = 10;
 }  // namespace
 
 std::string AggCarContr(const std::string& psStr) {
@@ -114,6 +117,40 @@ bool OliControlloOk(Stato& st, const std::string& psCom) {
     OliInviaStr(st, psCom);
   }
   return false;
+}
+
+int InviaOlivetti(Stato& st, const std::string& psCar, bool) {
+  const long prima = st.mlRicevuti;
+  bool accettato = false;
+  for (int tentativo = 0; !accettato && tentativo < kInviiOlivetti; ++tentativo) {
+    OliScartaRisposte(st);
+    OliInviaStr(st, psCar);
+    accettato = !eTipoRisposta(st) || OliControlloOk(st, psCar);
+  }
+  if (!eTipoRisposta(st)) st.mbConfermato = true;
+  // Silence is taken for acceptance (a bare test text gets no answer), but a command
+  // of a receipt that got not even an ACK went to a register that is switched off:
+  // taken for printed, the receipt would be deleted unprinted.
+  if (st.mbInScontrino && eTipoRisposta(st) && st.mlRicevuti == prima && st.porta().aperta()) {
+    NessunaRisposta(st, "InviaCar");
+    return kContinua;
+  }
+  if (!accettato) {
+    // A command the register never accepted is no success: the receipt's caller
+    // must hear of it.
+    st.mbErrTx = true;
+    SegnaEsito(st, EsitoComando::Rifiutato);
+    ImpostaTesto(st, Campo::TxtMsg, "Comando non accettato dalla cassa");
+    ScriviErrore(st, err::ErroreIO, "Comando non accettato dalla cassa", "InviaCar");
+  }
+  return kContinua;
+}
+
+void RicezioneOlivetti(Stato& st, const std::string& ricevuto) {
+  if (eTipoRisposta(st))
+    RicezioneRisposte(st, ricevuto);  // answers read as the Vandoni ones
+  else
+    st.msOliBuffer += ricevuto;
 }
 
 }  // namespace quimbo

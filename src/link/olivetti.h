@@ -28,4 +28,10 @@ std::string OliRispReg(Stato& st);
 // Reads, acknowledges and checks the answers to psCom; true = accepted.
 bool OliControlloOk(Stato& st, const std::string& psCom);
 
+// One command, framed by the caller: written up to ten times while its answers
+// are read and refused.
+int InviaOlivetti(Stato& st, const std::string& psCar, bool pvScontrino);
+// With answers read they are checked as the Vandoni ones; otherwise kept for OliRispReg.
+void RicezioneOlivetti(Stato& st, const std::string& ricevuto);
+
 }  // namespace quimbo

@@ -1,5 +1,6 @@
 #include "link/tasti.h"
 
+#include "link/famiglia.h"
 #include "link/invio.h"
 
 namespace quimbo {
@@ -21,14 +22,14 @@ void comTest_Click(Stato& st) {
 bool ProvaDaRigaComandi(Stato& st, const std::string& testo) {
   st.finestra().nuovoLavoro();
   CollegamentoOccupato occupato(st);
-  if (st.meFamiglia == Famiglia::Sconosciuta) return false;
+  if (!st.mpFamiglia) return false;
   st.mbErrTx = false;
   return InviaComando(st, testo, true).esito == EsitoComando::Accettato;
 }
 
 bool SbloccaDaRigaComandi(Stato& st) {
   st.finestra().nuovoLavoro();
-  if (st.meFamiglia != Famiglia::Vandoni && st.meFamiglia != Famiglia::Frontiera) {
+  if (!st.mpFamiglia || !st.mpFamiglia->sblocca) {
     ImpostaTesto(st, Campo::TxtMsg, "Il registratore " + st.msTipoReg + " non ha uno sblocco della tastiera");
     return false;
   }

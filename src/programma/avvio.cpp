@@ -2,13 +2,16 @@
 
 #include "programma/avvio.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <limits>
 
+#include "drivers/famiglie.h"
 #include "link/comm.h"
 #include "link/impostazioni_porta.h"
 #include "queue/giornale.h"
 #include "queue/scansione.h"
+#include "shell/disposizione.h"
 #include "shell/errore.h"
 #include "shell/percorsi.h"
 #include "shell/registro.h"
@@ -23,32 +26,15 @@ namespace {
 const char* const kSezioneAltri = "Altri parametri";
 const char* const kSezioneSeriale = "Parametri Seriale";
 
+// The elements that wait for the family are shown when the family has them, and
+// the others hidden.
 void AdattaFinestra(Stato& st) {
-  Finestra& f = st.finestra();
-  bool risposta = false, sblocco = false, kabel = false;
-  switch (st.meFamiglia) {
-    case Famiglia::Vandoni:
-      risposta = sblocco = true;
-      break;
-    case Famiglia::Olivetti:
-      risposta = true;
-      break;
-    case Famiglia::Kabel:
-      risposta = kabel = true;
-      break;
-    case Famiglia::Frontiera:
-    case Famiglia::Sconosciuta:
-      break;
-  }
-  if (risposta) {
-    f.mostra(Elemento::TxtRit, true);
-    f.mostra(Elemento::LabRit, true);
-  }
-  if (sblocco) f.mostra(Elemento::CmdSblocca, true);
-  if (!kabel) {
-    for (Elemento e : {Elemento::txtProva, Elemento::comTest, Elemento::LabConfBase, Elemento::txtConfBase,
-                       Elemento::CheAggConf})
-      f.mostra(e, false);
+  const std::span<const Elemento> propri =
+      st.mpFamiglia ? st.mpFamiglia->elementi : std::span<const Elemento>{};
+  for (Elemento e : {Elemento::TxtRit, Elemento::LabRit, Elemento::CmdSblocca, Elemento::txtProva,
+                     Elemento::comTest, Elemento::LabConfBase, Elemento::txtConfBase, Elemento::CheAggConf}) {
+    const bool mostrato = std::find(propri.begin(), propri.end(), e) != propri.end();
+    if (mostrato != PostoDi(ControlloDi(e)).visibile) st.finestra().mostra(e, mostrato);
   }
 }
 
@@ -197,7 +183,7 @@ std::optional<EsitoAvvio> LeggiIni(Stato& st, const std::string& percorsoIni, st
   try {
     if (illeggibile) throw *illeggibile;
     st.msTipoReg = ini.leggi(kSezioneAltri, "Registratore", "Vandoni");
-    st.meFamiglia = FamigliaDi(st.msTipoReg);
+    st.mpFamiglia = FamigliaDi(st.msTipoReg);
     AdattaFinestra(st);
     ImpostaTesto(st, Campo::txtTipo, st.msTipoReg);
     fin.scrivi(Campo::Caption, "Gestione Registratore di Cassa (" + st.msTipoReg + ") ");
@@ -291,7 +277,7 @@ EsitoAvvio Form_Load(Stato& st, const std::string& percorsoIni) {
   std::string avviso;  // the window's, about a file it runs on the defaults of
   if (std::optional<EsitoAvvio> errore = LeggiIni(st, percorsoIni, avviso)) return *errore;
   EsitoAvvio esito;
-  if (st.meFamiglia == Famiglia::Sconosciuta) {
+  if (!st.mpFamiglia) {
     // Sending to a family that does not exist would "succeed" and delete every
     // receipt; keep them all until the configuration is mended.
     const std::string msg =

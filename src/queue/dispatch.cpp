@@ -1,29 +1,15 @@
 #include "queue/dispatch.h"
 
-#include "drivers/frontiera.h"
-#include "drivers/kabel.h"
-#include "drivers/olivetti.h"
-#include "drivers/vandoni.h"
+#include "drivers/canale.h"
+#include "link/famiglia.h"
 
 namespace quimbo {
 
 namespace {
 
 int Driver(Canale& c, const std::string& psCosa) {
-  switch (c.stato().meFamiglia) {
-    case Famiglia::Vandoni:
-      return TrasVandoni(c, psCosa);
-    case Famiglia::Frontiera:
-      c.mostra(Campo::TxtManda, psCosa);  // the operator sees the record being translated
-      return TrasFrontiera(c, psCosa);
-    case Famiglia::Olivetti:
-      return TrasOlivetti(c, psCosa);
-    case Famiglia::Kabel:
-      return TrasKabel(c, psCosa);
-    case Famiglia::Sconosciuta:
-      break;
-  }
-  return 0;
+  const Famiglia* famiglia = c.stato().mpFamiglia;
+  return famiglia ? famiglia->traduci(c, psCosa) : 0;
 }
 
 }  // namespace

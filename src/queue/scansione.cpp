@@ -608,7 +608,7 @@ void Timer1_Timer(Stato& st) {
   // A button's exchange is under way: this tick does nothing; the next one scans.
   // After the window unloaded nothing scans (nor opens the port again).
   if (st.miOccupato > 0 || st.mbChiuso) return;
-  if (st.mbScansioneFerma || st.meFamiglia == Famiglia::Sconosciuta) {
+  if (st.mbScansioneFerma || !st.mpFamiglia) {
     timer.abilita(false);
     return;
   }

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "link/comm.h"
+#include "link/famiglia.h"
 #include "link/invio.h"
-#include "link/olivetti.h"
 #include "queue/dispatch.h"
 #include "queue/giornale.h"
 #include "receipt/record.h"
@@ -106,53 +106,15 @@ bool ChiediRiprova(Stato& st, const char* testo, Icona icona) {
   return st.finestra().chiedi("Problemi di trasmissione", testo, icona, Pulsanti::OkAnnulla) == Risposta::Ok;
 }
 
-const char* const kDomandaSincronizzazione =
-    "Problemi di sincronizzazione con la cassa.\r\nRiprovo a sincronizzare ? ";
 const char* const kDomandaTrasmissione =
     "Problemi di trasmissione con la cassa.\r\nRiprovo a stampare lo scontrino ? ";
-
-enum class Sincronia { Fatta, Ricomincia, Interrompi };
-
-// Two "415": the first may be refused (a receipt the register still holds open), the
-// second must be taken. A silence is not forgiven: its answer may still be on the way.
-// The operator's No asks for the receipt from its start, which it is about to be.
-Sincronia SincronizzaVandoni(Stato& st, EsitoComando& esito) {
-  const Comando primo = InviaComando(st, "415", true);
-  esito = primo.esito == EsitoComando::SenzaRisposta ? primo.esito : EsitoComando::Accettato;
-  if (primo.codice == kInterrompi) return Sincronia::Interrompi;
-  st.mbErrTx = false;
-  const Comando secondo = InviaComando(st, "415", true);
-  if (secondo.codice == kInterrompi) return Sincronia::Interrompi;
-  if (secondo.codice == kRipetiScontrino || Passato(secondo.esito)) return Sincronia::Fatta;
-  esito = Peggiore(esito, secondo.esito);
-  if (esito != EsitoComando::Rifiutato) return Sincronia::Interrompi;
-  return ChiediRiprova(st, kDomandaSincronizzazione, Icona::Domanda) ? Sincronia::Ricomincia
-                                                                     : Sincronia::Interrompi;
-}
 
 // The register made ready for a receipt; `esito` gets what happened to the commands
 // the receipt's lines must not go after.
 Sincronia Sincronizza(Stato& st, EsitoComando& esito) {
   esito = EsitoComando::Accettato;
-  Comando r;
-  switch (st.meFamiglia) {
-    case Famiglia::Vandoni:
-      return SincronizzaVandoni(st, esito);
-    case Famiglia::Frontiera:
-      r = InviaComando(st, "K", true);
-      break;
-    case Famiglia::Olivetti:
-      st.mbOliStx = false;
-      st.msOliBuffer.clear();
-      r = OlivSpedComando(st, AggCarContr("1322"), true);
-      break;
-    case Famiglia::Kabel:
-    case Famiglia::Sconosciuta:
-      break;
-  }
-  if (r.codice == kInterrompi) return Sincronia::Interrompi;
-  esito = r.esito;
-  return Sincronia::Fatta;
+  const Famiglia* famiglia = st.mpFamiglia;
+  return famiglia && famiglia->sincronizza ? famiglia->sincronizza(st, esito) : Sincronia::Fatta;
 }
 
 void MostraErrore(Stato& st, const Errore& e) {
@@ -201,7 +163,7 @@ File ApriConRitenti(Stato& st, const std::string& percorso, std::optional<Errore
 // section, answers that come late included. SenzaRisposta (and no answer said) when
 // the register stays silent up to the limit.
 EsitoComando KabelHaRisposto(Stato& st) {
-  if (st.meFamiglia != Famiglia::Kabel || st.miKabelInAttesa == 0) return EsitoComando::Accettato;
+  if (st.miKabelInAttesa == 0) return EsitoComando::Accettato;
   if (st.pompa().attendi([&] { return st.miKabelInAttesa == 0 || !st.porta().aperta(); },
                          st.orologio().secondi() + AttesaMassimaChiusura(st)))
     return st.porta().aperta() ? EsitoComando::Accettato : EsitoComando::LineaPersa;
@@ -266,7 +228,7 @@ bool RiprovaDopoErrore(Stato& st, bool inPagamento, bool& dubbio) {
 // A receipt-specific Kabel configuration is taken back even when the receipt failed;
 // only when the register heard it, else after the next receipt.
 void RipristinaKabel(Stato& st) {
-  if (st.meFamiglia != Famiglia::Kabel || !st.mbKabelConf || !st.porta().aperta()) return;
+  if (!st.mbKabelConf || !st.porta().aperta()) return;
   if (Passato(InviaComando(st, "711{" + st.finestra().confBase() + "{", true).esito)) st.mbKabelConf = false;
 }
 

@@ -94,6 +94,12 @@ inline constexpr Posto kPosti[] = {
 };
 static_assert(std::size(kPosti) == kNumeroControlli);
 
+constexpr const Posto& PostoDi(Controllo c) {
+  for (const Posto& p : kPosti)
+    if (p.controllo == c) return p;
+  return kPosti[std::size(kPosti) - 1];
+}
+
 // The control the program shows or hides by the family's needs.
 constexpr Controllo ControlloDi(Elemento e) {
   switch (e) {

@@ -1,7 +1,5 @@
 #include "shell/stato.h"
 
-#include <strings.h>
-
 #include "shell/sistema.h"
 #include "shell/util.h"
 
@@ -49,16 +47,6 @@ void MostraSituazione(Stato& st) {
 
 std::string ScontriniInAttesa(int n) {
   return n == 1 ? "1 scontrino in attesa" : std::to_string(n) + " scontrini in attesa";
-}
-
-Famiglia FamigliaDi(const std::string& registratore) {
-  const std::pair<const char*, Famiglia> nomi[] = {{"Vandoni", Famiglia::Vandoni},
-                                                   {"Frontiera", Famiglia::Frontiera},
-                                                   {"Olivetti", Famiglia::Olivetti},
-                                                   {"Kabel", Famiglia::Kabel}};
-  for (const auto& [nome, famiglia] : nomi)
-    if (strcasecmp(registratore.c_str(), nome) == 0) return famiglia;
-  return Famiglia::Sconosciuta;
 }
 
 std::string dispositivoPorta(const Stato& st) {

@@ -29,10 +29,8 @@ enum class EsitoComando {
 inline EsitoComando Peggiore(EsitoComando a, EsitoComando b) { return a < b ? b : a; }
 inline bool Passato(EsitoComando e) { return e == EsitoComando::Accettato || e == EsitoComando::Inviato; }
 
-// The register family, read once from "Registratore" (any case); every choice by
-// family is a switch over it.
-enum class Famiglia { Vandoni, Frontiera, Olivetti, Kabel, Sconosciuta };
-Famiglia FamigliaDi(const std::string& registratore);
+// A register family's description (the link's layer): one per family.
+struct Famiglia;
 
 struct Stato {
   explicit Stato(Piattaforma piattaforma) : pf(piattaforma) {}
@@ -42,8 +40,8 @@ struct Stato {
   // Settings, read once at start-up.
   std::string msFileIni;
   std::string msTipoReg;
-  // msTipoReg, read once; Sconosciuta: the scan never runs (receipts are kept)
-  Famiglia meFamiglia = Famiglia::Sconosciuta;
+  // msTipoReg's family, chosen by Form_Load; none: the scan never runs (receipts are kept)
+  const Famiglia* mpFamiglia = nullptr;
   std::string msCommPort;     // start-up only
   std::string msSettings;     // start-up only
   std::string msAttesaTimer;  // start-up only

@@ -1,0 +1,17 @@
+#include "drivers/famiglie.h"
+
+#include "drivers/frontiera.h"
+#include "drivers/kabel.h"
+#include "drivers/olivetti.h"
+#include "drivers/vandoni.h"
+#include "shell/testo.h"
+
+namespace quimbo {
+
+const Famiglia* FamigliaDi(const std::string& registratore) {
+  for (const Famiglia* f : {&kVandoni, &kFrontiera, &kOlivetti, &kKabel})
+    if (testo::maiuscole(registratore) == testo::maiuscole(f->nome)) return f;
+  return nullptr;
+}
+
+}  // namespace quimbo

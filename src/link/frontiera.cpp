@@ -1,0 +1,48 @@
+#include "link/frontiera.h"
+
+#include "link/caratteri.h"
+#include "link/comm.h"
+#include "link/invio.h"
+
+namespace quimbo {
+
+namespace {
+
+constexpr double kPausaFrontiera = 0.001;
+
+}  // namespace
+
+int InviaFrontiera(Stato& st, const std::string& psCar, bool) {
+  for (char c : psCar) {
+    st.pompa().attendi([] { return false; }, st.orologio().secondi() + kPausaFrontiera);
+    switch (AttendiCassa(
+        st, [&] { return !st.mbAttesa; }, st.mdTempoMaxRisposta)) {
+      case EsitoAttesa::Fatto:
+        break;
+      case EsitoAttesa::PortaChiusa:
+        throw Errore(err::PortaNonAperta);
+      case EsitoAttesa::Scaduto:
+        NessunaRisposta(st, "InviaCar");
+        return kContinua;
+    }
+    st.porta().output(std::string(1, c));
+  }
+  st.mbConfermato = true;  // this family never answers a command: written is all there is
+  return kContinua;
+}
+
+void ControlloDiFlusso(Stato& st, const std::string& ricevuto) {
+  for (char c : ricevuto) {
+    if (c == msXOFF)
+      st.mbAttesa = true;
+    else if (c == msXON)
+      st.mbAttesa = false;
+  }
+}
+
+bool SbloccaFrontiera(Stato& st) {
+  st.mbErrTx = false;
+  return InviaComando(st, "K", false).esito == EsitoComando::Accettato;
+}
+
+}  // namespace quimbo

@@ -1,0 +1,58 @@
+#include "link/kabel.h"
+
+#include <functional>
+
+#include "link/caratteri.h"
+#include "link/comm.h"
+#include "link/invio.h"
+
+namespace quimbo {
+
+namespace {
+
+// A Kabel wait ends at "Pausa" seconds when that is set; otherwise only the
+// register's sign (or "TempoMaxRisposta", reported here as no answer) ends it.
+EsitoAttesa AttendiKabel(Stato& st, const std::function<bool()>& fatto) {
+  const bool conPausa = st.mdPausa > 0;
+  const EsitoAttesa esito = AttendiCassa(st, fatto, conPausa ? st.mdPausa : st.mdTempoMaxRisposta);
+  if (esito == EsitoAttesa::PortaChiusa) throw Errore(err::PortaNonAperta);
+  if (esito == EsitoAttesa::Scaduto && !conPausa) NessunaRisposta(st, "InviaCar");
+  return esito;
+}
+
+}  // namespace
+
+int InviaKabel(Stato& st, const std::string& psCar, bool) {
+  if (AttendiKabel(st, [&] { return !st.mbKabelStato; }) == EsitoAttesa::Scaduto && st.mdPausa <= 0)
+    return kContinua;
+  st.porta().output(msSTX + psCar + msETX);
+  ImpostaTesto(st, Campo::TxtRit, "");
+  // Every command gets one status section; those dropped here still count as answers.
+  ++st.miKabelInAttesa;
+  const std::string scartato = st.porta().input();
+  st.mlRicevuti += static_cast<long>(scartato.size());
+  for (char c : scartato)
+    if (c == msDC4 && st.miKabelInAttesa > 0) --st.miKabelInAttesa;
+  st.mbAttesa = true;
+  st.mbConfermato = AttendiKabel(st, [&] { return !st.mbAttesa; }) == EsitoAttesa::Fatto;
+  return kContinua;
+}
+
+void RicezioneKabel(Stato& st, const std::string& ricevuto) {
+  for (char c : ricevuto) {
+    if (c == msDC3) {
+      st.mbKabelStato = true;
+    } else if (c == msDC4) {
+      st.mbKabelStato = false;
+      if (st.miKabelInAttesa > 0) --st.miKabelInAttesa;
+    } else if (st.mbKabelStato) {
+      AggiungiTesto(st, Campo::TxtRit, std::string(1, c));
+      if (c == 'z' || c == 'Z') {
+        st.orologio().dormi(st.mdPausaReady);
+        st.mbAttesa = false;
+      }
+    }
+  }
+}
+
+}  // namespace quimbo

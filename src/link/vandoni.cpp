@@ -1,0 +1,131 @@
+#include "link/vandoni.h"
+
+#include "link/comm.h"
+#include "link/invio.h"
+#include "shell/errore.h"
+#include "shell/registro.h"
+
+namespace quimbo {
+
+std::string TramaVandoni(int16_t progr, const std::string& dati) {
+  if (dati.size() > 219) throw Errore(err::ChiamataNonValida);
+  std::string trama;
+  trama.reserve(dati.size() + 5);
+  trama += '\x02';
+  trama += static_cast<char>(progr);
+  trama += static_cast<char>(dati.size() + 36);
+  trama += dati;
+  trama += '\x03';
+  int somma = 0;
+  for (unsigned char c : trama) {
+    somma += c;
+    if (somma > 32767) throw Errore(err::Overflow);
+  }
+  trama += static_cast<char>(somma % 128);
+  return trama;
+}
+
+std::optional<int16_t> f_trasmreg(Stato& st, const std::string& psDati) {
+  try {
+    st.msUltimaTrama = TramaVandoni(st.miProgr, psDati);
+    ImpostaTesto(st, Campo::TxtManda, st.msUltimaTrama + "   ," + std::to_string(st.miProgr));
+    ImpostaTesto(st, Campo::TxtRit, "");
+    // Answers to earlier frames are dropped, also those the driver still holds:
+    // one taken for this frame's answer would shift every answer after it by one.
+    st.porta().scarta();
+    st.mbAttesa = true;
+    st.porta().output(st.msUltimaTrama);
+    st.miProgr = static_cast<int16_t>(st.miProgr + 1 >= 127 ? 32 : st.miProgr + 1);
+    switch (AttendiCassa(
+        st, [&] { return !st.mbAttesa; }, st.mdTempoMaxRisposta)) {
+      case EsitoAttesa::Fatto:
+        return st.miRisposta;
+      case EsitoAttesa::PortaChiusa:
+        break;  // the loss is logged where it was seen
+      case EsitoAttesa::Scaduto:
+        NessunaRisposta(st, "f_trasmreg");
+        return std::nullopt;
+    }
+  } catch (const Errore& e) {
+    if (!PortaPersa(st, e)) ScriviErrore(st, e, "f_trasmreg");
+  }
+  // A frame that never reached the register, or was never answered, must not
+  // pass for an accepted one.
+  st.mbAttesa = false;
+  st.mbErrTx = true;
+  SegnaEsito(st, st.porta().aperta() ? EsitoComando::Rifiutato : EsitoComando::LineaPersa);
+  return std::nullopt;
+}
+
+int InviaVandoni(Stato& st, const std::string& psCar, bool pvScontrino) {
+  // Fewer than one attempt would never ask the operator and resend forever.
+  const int ritenta = st.miRitenta < 1 ? 1 : st.miRitenta;
+  int tentativo = 1;
+  for (;;) {
+    const std::optional<int16_t> codice = f_trasmreg(st, psCar);
+    if (!codice || *codice != 21) {
+      st.mbConfermato = codice.has_value();
+      return kContinua;
+    }
+    if (tentativo != ritenta) {
+      ++tentativo;
+      continue;
+    }
+    // An unlock started here never starts another one from inside itself.
+    if (st.miSbloccoInCorso == 0) {
+      ++st.miSbloccoInCorso;
+      try {
+        SbloccaVandoni(st);
+      } catch (...) {
+        --st.miSbloccoInCorso;
+        throw;
+      }
+      --st.miSbloccoInCorso;
+    }
+    const std::string prima = "Verificati " + std::to_string(ritenta) + " errori in trasmissione";
+    Risposta r;
+    if (pvScontrino) {
+      r = st.finestra().chiedi("",
+                               prima +
+                                   "\r\nRiprovo a trasmettere la sola riga (scelta SI)\r\n"
+                                   "Riprovo a trasmettere l'intero scontrino (scelta NO)\r\n"
+                                   "Interrompo trasmissione dello scontrino",
+                               Icona::Domanda, Pulsanti::SiNoAnnulla);
+    } else {
+      r = st.finestra().chiedi("", prima + "\r\nRiprovo a trasmettere", Icona::Domanda, Pulsanti::SiNo);
+    }
+    if (r == Risposta::Si) {
+      tentativo = 1;
+      continue;
+    }
+    return r == Risposta::No ? kRipetiScontrino : kInterrompi;
+  }
+}
+
+void RicezioneRisposte(Stato& st, const std::string& ricevuto) {
+  st.miRisposta = 6;
+  for (unsigned char c : ricevuto) {
+    AggiungiTesto(st, Campo::TxtRit, std::to_string(c) + " , ");
+    if (c != 6) {
+      st.miRisposta = c;
+      if (c == 21) continue;
+      st.mbErrTx = true;
+      SegnaEsito(st, EsitoComando::Rifiutato);
+    }
+  }
+  st.mbAttesa = false;
+}
+
+bool SbloccaVandoni(Stato& st) {
+  st.mbErrTx = false;
+  Comando r = InviaComando(st, "497", false);
+  bool accettato = r.esito == EsitoComando::Accettato;
+  if (r.codice > 0) return false;
+  st.mbErrTx = false;
+  r = InviaComando(st, "497", false);
+  accettato = accettato && r.esito == EsitoComando::Accettato;
+  if (r.codice <= 0) st.mbErrTx = false;
+  return accettato;
+}
+
+}  // namespace quimbo
