@@ -8,7 +8,6 @@
 
 #include "domanda_qt.h"
 #include "pompa_qt.h"
-#include "programma/situazione.h"
 #include "shell/testo.h"
 
 namespace quimbo::app {

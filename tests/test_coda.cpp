@@ -13,7 +13,6 @@
 
 #include "fakes.h"
 #include "link/tasti.h"
-#include "programma/situazione.h"
 #include "queue/giornale.h"
 #include "queue/scansione.h"
 #include "queue/scontrino.h"

@@ -11,7 +11,6 @@
 #include <fstream>
 
 #include "fakes.h"
-#include "programma/situazione.h"
 #include "queue/giornale.h"
 #include "queue/scansione.h"
 #include "shell/chiusura.h"

@@ -6,7 +6,6 @@
 #include <string_view>
 
 #include "controlli.h"
-#include "programma/situazione.h"
 #include "shell/larghe.h"
 #include "shell/testo.h"
 

@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "link/tasti.h"
-#include "programma/situazione.h"
 #include "queue/scansione.h"
 #include "shell/chiusura.h"
 #include "shell/testo.h"

@@ -84,6 +84,8 @@ struct Situazione {
   bool discoPieno = false;  // no room in the receipt folder: receipts wait
   bool operator==(const Situazione&) const = default;
 };
+// Its line: "2 scontrini in attesa; ultimo inviato: a.sco alle 10:41:07; cassa collegata"
+std::string DescriviSituazione(const Situazione& s);
 
 // The title of the operator's boxes that have none of their own.
 inline constexpr const char* kTitoloApplicazione = "Invio Scontrini alle casse";

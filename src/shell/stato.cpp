@@ -1,5 +1,7 @@
 #include "shell/stato.h"
 
+#include <cstdio>
+
 #include "shell/sistema.h"
 #include "shell/util.h"
 
@@ -47,6 +49,21 @@ void MostraSituazione(Stato& st) {
 
 std::string ScontriniInAttesa(int n) {
   return n == 1 ? "1 scontrino in attesa" : std::to_string(n) + " scontrini in attesa";
+}
+
+std::string DescriviSituazione(const Situazione& s) {
+  std::string r = ScontriniInAttesa(s.inAttesa);
+  if (!s.ultimo.empty()) {
+    char ora[16];
+    std::snprintf(ora, sizeof ora, "%02d:%02d:%02d", s.quando.ora, s.quando.minuto, s.quando.secondo);
+    r += "; ultimo inviato: " + s.ultimo + " alle " + ora;
+  }
+  if (s.discoPieno) r += "; disco pieno";
+  if (s.portaAssente)
+    r += "; porta seriale " + s.dispositivo + " non disponibile";
+  else
+    r += s.cassaMuta ? "; la cassa non risponde" : "; cassa collegata";
+  return r;
 }
 
 std::string dispositivoPorta(const Stato& st) {
