@@ -69,9 +69,9 @@ struct Programma {
     banco::scriviFile(cartella / "quimbo.ini",
                       "[Altri parametri]\r\nRegistratore=Vandoni\r\nDirPerFile=" + cartella.percorso() +
                           "\r\n[Parametri Seriale]\r\nDispositivo=" + dispositivo + "\r\n");
-    esito = Form_Load(st, cartella / "quimbo.ini");
+    esito = Form_Load(st, imp, cartella / "quimbo.ini");
     // A dead simulator must end the measurement, not hang it.
-    st.mdTempoMaxRisposta = 5;
+    imp.mdTempoMaxRisposta = 5;
   }
   ~Programma() { Form_Unload(st); }
 
@@ -81,7 +81,8 @@ struct Programma {
   FinestraMuta finestra;
   TimerFermo timer;
   app::PompaQt pompa{orologio};
-  Stato st{Piattaforma{porta, finestra, timer, pompa, orologio}};
+  Impostazioni imp;
+  Stato st{Piattaforma{porta, finestra, timer, pompa, orologio}, imp};
   EsitoAvvio esito;
 };
 
@@ -281,7 +282,7 @@ void BM_AttesaCassaMuta(benchmark::State& state) {
     return;
   }
   constexpr double kLimite = 5;
-  p.st.mdTempoMaxRisposta = kLimite;
+  p.imp.mdTempoMaxRisposta = kLimite;
   double muro = 0, cpu = 0;
   for (auto _ : state) {
     rusage r0{}, r1{};

@@ -73,14 +73,15 @@ struct Banco {
   TimerFermo timer;
   PompaMuta pompa;
   OrologioMuto orologio;
-  Stato st{Piattaforma{porta, finestra, timer, pompa, orologio}};
+  Impostazioni imp;
+  Stato st{Piattaforma{porta, finestra, timer, pompa, orologio}, imp};
   explicit Banco(const char* famiglia) {
-    st.msTipoReg = famiglia;
-    st.mpFamiglia = FamigliaDi(famiglia);
-    st.msDirPerFile = "/nonexistent/quimbo-fuzz";  // the error log drops its lines
-    st.miFrontMaxDesc = 10, st.miFrontMaxLotteria = 8, st.miLungMaxDesc = 14, st.miRepDef = 1;
-    st.miDecimali = 2, st.msSepDecimaliQta = ".", st.msTotDisplay = "S", st.msAttRisposta = "S";
-    st.mdPausa = 0.005, st.mdTempoMaxRisposta = 1;
+    imp.msTipoReg = famiglia;
+    imp.mpFamiglia = FamigliaDi(famiglia);
+    imp.msDirPerFile = "/nonexistent/quimbo-fuzz";  // the error log drops its lines
+    imp.miFrontMaxDesc = 10, imp.miFrontMaxLotteria = 8, imp.miLungMaxDesc = 14, imp.miRepDef = 1;
+    imp.miDecimali = 2, imp.msSepDecimaliQta = ".", imp.msTotDisplay = "S", imp.msAttRisposta = "S";
+    imp.mdPausa = 0.005, imp.mdTempoMaxRisposta = 1;
   }
 };
 

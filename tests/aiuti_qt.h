@@ -75,7 +75,8 @@ struct SuPortaVera {
   F finestra;
   T timer;
   app::PompaQt pompa{orologio};
-  Stato st{Piattaforma{porta, finestra, timer, pompa, orologio}};
+  Impostazioni imp;
+  Stato st{Piattaforma{porta, finestra, timer, pompa, orologio}, imp};
 };
 
 // The register simulator as a child process on its own pseudo-terminal, with its journal in a file.

@@ -170,7 +170,7 @@ void Banco::avvia(const std::string& altriParametri, const std::string& parametr
     << "[Parametri Seriale]\n"
     << parametriSeriale << "\nDispositivo=/dev/finta\n";
   f.close();
-  const EsitoAvvio esito = Form_Load(st, ini.string());
+  const EsitoAvvio esito = Form_Load(st, imp, ini.string());
   ASSERT_TRUE(esito.portaAperta) << esito.motivo;
 }
 

@@ -193,7 +193,8 @@ struct Banco {
   FinestraFinta finestra;
   TimerFinto timer;
   PompaFinta pompa{orologio, porta};
-  Stato st{Piattaforma{porta, finestra, timer, pompa, orologio}};
+  Impostazioni imp;
+  Stato st{Piattaforma{porta, finestra, timer, pompa, orologio}, imp};
   CartellaTemporanea dir;
   const std::filesystem::path cartella = dir.p;  // the receipt folder
   std::unique_ptr<simcassa::Registratore> simulatore;

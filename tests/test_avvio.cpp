@@ -30,12 +30,14 @@ const B kBoxIni =
 std::string impostazioni(const Banco& b) {
   const Stato& s = b.st;
   std::ostringstream o;
-  o << " Registratore=" << s.msTipoReg << " CommPort=" << s.msCommPort << " Settings=" << s.msSettings
-    << " AttesaTimer=" << s.msAttesaTimer << " DirPerFile=" << s.msDirPerFile << " Ritenta=" << s.miRitenta
-    << " SepDecimaliQta=" << s.msSepDecimaliQta << " Pausa=" << s.mdPausa << " PausaReady=" << s.mdPausaReady
-    << " ConfBase=" << b.finestra.confBaseTesto << " AggConf=" << b.finestra.aggConfSpuntato
-    << " TotDisplay=" << s.msTotDisplay << " TempoMaxRisposta=" << s.mdTempoMaxRisposta
-    << " RisposteAutomatiche=" << s.miRisposteAutomatiche
+  o << " Registratore=" << s.imp.msTipoReg << " CommPort=" << s.imp.msCommPort
+    << " Settings=" << s.imp.msSettings << " AttesaTimer=" << s.imp.msAttesaTimer
+    << " DirPerFile=" << s.imp.msDirPerFile << " Ritenta=" << s.imp.miRitenta
+    << " SepDecimaliQta=" << s.imp.msSepDecimaliQta << " Pausa=" << s.imp.mdPausa
+    << " PausaReady=" << s.imp.mdPausaReady << " ConfBase=" << b.finestra.confBaseTesto
+    << " AggConf=" << b.finestra.aggConfSpuntato << " TotDisplay=" << s.imp.msTotDisplay
+    << " TempoMaxRisposta=" << s.imp.mdTempoMaxRisposta
+    << " RisposteAutomatiche=" << s.imp.miRisposteAutomatiche
     << " Porta=" << (b.porta.aperture.empty() ? "" : b.porta.aperture.back()) << "," << b.porta.impostazioni()
     << " Timer=" << b.timer.periodo << (b.timer.abilitato ? "" : ",spento");
   return o.str() + " ";
@@ -68,7 +70,7 @@ TEST(Avvio, ImpostazioniPredefiniteConvertiteEDiRiserva) {
   for (const auto& [altri, seriale, senzaFinestra, parole, box] : casi) {
     SCOPED_TRACE(altri);
     Banco b;
-    b.st.mbSenzaFinestra = senzaFinestra;
+    b.imp.mbSenzaFinestra = senzaFinestra;
     b.avvia(altri, seriale);
     const B tutte = impostazioni(b);
     std::istringstream attese(parole);
@@ -86,7 +88,7 @@ TEST(Avvio, ImpostazioniPredefiniteConvertiteEDiRiserva) {
 TEST(Avvio, FamigliaSconosciutaTieneGliScontrini) {
   Banco b;
   b.scriviFile("q.ini", "[Altri parametri]\nRegistratore=Epson\nDirPerFile=" + b.cartella.string() + "\n");
-  Form_Load(b.st, (b.cartella / "q.ini").string());
+  Form_Load(b.st, b.imp, (b.cartella / "q.ini").string());
   EXPECT_NE(b.finestra.ultimo(Campo::TxtMsg).find("sconosciuto"), B::npos);
   EXPECT_EQ(
       b.leggiFile("errori.txt"),
@@ -104,7 +106,7 @@ TEST(Avvio, PortaCheNonSiApre) {
   b.porta.apriFallisce = true;
   b.scriviFile("q.ini", "[Altri parametri]\nDirPerFile=" + b.cartella.string() +
                             "\n[Parametri Seriale]\nCommPort=4\n");
-  const EsitoAvvio e = Form_Load(b.st, (b.cartella / "q.ini").string());
+  const EsitoAvvio e = Form_Load(b.st, b.imp, (b.cartella / "q.ini").string());
   EXPECT_EQ(std::make_tuple(e.portaAperta, e.dispositivo, e.motivo, b.timer.abilitato),
             std::make_tuple(false, kPorta4, "No such file or directory" + kInesistente, false));
   EXPECT_EQ(b.leggiFile("errori.txt"),
@@ -117,14 +119,14 @@ TEST(Avvio, PortaCheNonSiApre) {
 // when missing; a log whose folder is gone costs nothing.
 TEST(Avvio, RegistroDegliErrori) {
   Banco b;
-  b.st.msDirPerFile = b.cartella.string();
+  b.imp.msDirPerFile = b.cartella.string();
   ScriviErrore(b.st, 53, "File not found", "f_fileLen");
   b.orologio.data = DataOra{2027, 1, 2, 23, 5, 9};
   ScriviErrore(b.st, 5, "", "TIMER1");
   EXPECT_EQ(b.leggiFile("errori.txt"),
             "In 12/05/2026 07:10:03  si e' verificato l'errore n.53 (File not found) in f_fileLen\r\n"
             "In 01/02/2027 23:05:09  si e' verificato l'errore n.5 () in TIMER1\r\n");
-  b.st.msDirPerFile = (b.cartella / "non-esiste").string();
+  b.imp.msDirPerFile = (b.cartella / "non-esiste").string();
   EXPECT_NO_THROW(ScriviErrore(b.st, 53, "File not found", "f_fileLen"));
 }
 
@@ -132,8 +134,8 @@ TEST(Avvio, RegistroDegliErrori) {
 // asks nothing.
 TEST(Avvio, FileIniMancanteConLaFinestra) {
   Banco b;
-  const EsitoAvvio e = Form_Load(b.st, (b.cartella / "manca.ini").string());
-  EXPECT_EQ(std::make_tuple(e.portaAperta, e.dispositivo, b.st.msTipoReg, b.finestra.domande.size()),
+  const EsitoAvvio e = Form_Load(b.st, b.imp, (b.cartella / "manca.ini").string());
+  EXPECT_EQ(std::make_tuple(e.portaAperta, e.dispositivo, b.st.imp.msTipoReg, b.finestra.domande.size()),
             std::make_tuple(true, kPorta2, "Vandoni", 0u));
 }
 
@@ -143,15 +145,15 @@ TEST(Avvio, FileSenzaLaSezioneDelProgramma) {
   for (bool senzaFinestra : {true, false}) {
     SCOPED_TRACE(senzaFinestra);
     Banco b;
-    b.st.mbSenzaFinestra = senzaFinestra;
+    b.imp.mbSenzaFinestra = senzaFinestra;
     b.scriviFile("q.ini", "[Parametri Seriale]\nCommPort=4\n");
     const std::string ini = (b.cartella / "q.ini").string();
-    const EsitoAvvio e = Form_Load(b.st, ini);
+    const EsitoAvvio e = Form_Load(b.st, b.imp, ini);
     const B detto = "il file ini " + ini + " non ha la sezione [Altri parametri]";
     EXPECT_EQ(e.erroreConfigurazione, senzaFinestra ? detto : "");
     EXPECT_EQ(b.finestra.ultimo(Campo::TxtMsg),
               senzaFinestra ? "" : "Attenzione: " + detto + ": uso i valori predefiniti");
-    EXPECT_EQ(b.st.msDirPerFile, senzaFinestra ? "" : "f:\\quimbo");
+    EXPECT_EQ(b.st.imp.msDirPerFile, senzaFinestra ? "" : "f:\\quimbo");
   }
 }
 

@@ -302,7 +302,7 @@ TEST(Coda, ReceiptHeldByAnotherProgramWaitsQuietly) {
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   Timer1_Timer(b.st);
   EXPECT_TRUE(b.righeLog().empty());
-  b.orologio.t += b.st.mdAttesaTotale + 1;
+  b.orologio.t += b.st.imp.mdAttesaTotale + 1;
   for (int i = 0; i < 3; ++i) Timer1_Timer(b.st);
   EXPECT_EQ(conta(b.righeLog(), "Scontrino w.sco in uso da un altro programma da 60 secondi"), 1);
   EXPECT_EQ(conta(b.righeLog(), "ermesso negato"), 0);

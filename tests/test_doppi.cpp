@@ -284,7 +284,7 @@ TEST(Doppi, UnexpectedAnswerDuringThePaymentNeverPrintsTwiceByItself) {
   for (bool senzaFinestra : {true, false}) {
     Banco b;
     auto& sim = b.prepara("", "vandoni", {.rispondiCon = 'A', .alDato = "497"});
-    b.st.mbSenzaFinestra = senzaFinestra;
+    b.imp.mbSenzaFinestra = senzaFinestra;
     b.finestra.risposte = {Risposta::Annulla};
     b.scriviFile("a.sco", kRicevuta);
     Timer1_Timer(b.st);
@@ -366,7 +366,7 @@ TEST(Doppi, ReceiptThatCannotBeReadIsSaidWithTheSystemsReason) {
 TEST(Doppi, FolderWithANameTooLongIsSaidAsSuch) {
   Banco b;
   b.prepara("", "vandoni");
-  b.st.msDirPerFile = (b.cartella / std::string(1 << 20, 'x')).string();
+  b.imp.msDirPerFile = (b.cartella / std::string(1 << 20, 'x')).string();
   for (int i = 0; i < 3; ++i) Timer1_Timer(b.st);
   const auto& detti = b.finestra.storia[Campo::TxtMsg];
   EXPECT_EQ(Conta(detti, "inaccessibile (" + std::generic_category().message(ENAMETOOLONG) + ")"), 1u);
@@ -387,7 +387,7 @@ TEST(Doppi, FullDiskSendsNothingAndWaits) {
     std::string p;
     ~Smonta() { ::umount2(p.c_str(), MNT_DETACH); }
   } smonta{piccola.string()};
-  b.st.msDirPerFile = piccola.string();
+  b.imp.msDirPerFile = piccola.string();
   std::ofstream(piccola / "a.sco", std::ios::binary) << kRicevuta;
   {
     std::ofstream riempi(piccola / "riempi", std::ios::binary);

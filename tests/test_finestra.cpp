@@ -52,7 +52,7 @@ struct Avviata : SuPortaVera<FinestraQt, TimerQt> {
     timer.suScatto([this] { Timer1_Timer(st); });
     finestra.collega(&operatore, &pompa);
     finestra.impostaTermine([this] { ++terminata; });
-    esito = Form_Load(st, scriviIni(dir, tipo, pty.nome));
+    esito = Form_Load(st, imp, scriviIni(dir, tipo, pty.nome));
   }
 };
 
@@ -158,7 +158,7 @@ TEST(FinestraHeadless, RisposteAutomaticheEUnaRigaPerDomanda) {
   const Risposta risposta[] = {Risposta::Ok, Risposta::Annulla, Risposta::Si, Risposta::No};
   for (const auto& [quante, passi] : {std::pair{2, "oO kO sS oA sA nN | nS oO oA"}, {0, "oA sA nN | oA"}}) {
     Headless h;
-    h.banco.st.miRisposteAutomatiche = quante;
+    h.banco.imp.miRisposteAutomatiche = quante;
     std::istringstream in(passi);
     for (std::string p; in >> p;)
       if (p == "|")

@@ -18,7 +18,7 @@ struct Linea : SuPortaVera<prova::FinestraFinta> {
   Simulatore sim;
   Linea(const std::string& famiglia, const QStringList& guasti)
       : sim(QStringList{QString::fromStdString(famiglia)} << guasti, (dir.p / "giornale.txt").string()) {
-    const EsitoAvvio e = Form_Load(st, scriviIni(dir, famiglia, sim.dispositivo()));
+    const EsitoAvvio e = Form_Load(st, imp, scriviIni(dir, famiglia, sim.dispositivo()));
     EXPECT_TRUE(e.portaAperta) << e.motivo;
   }
   std::string log() const { return leggi(dir.p / "errori.txt"); }

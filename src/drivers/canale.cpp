@@ -41,7 +41,7 @@ std::string Colonna(const std::string& s, int n) {
 
 std::string ParteQuantita(const Stato& st, double quantita, const char* segno) {
   std::string q = StrConZero(quantita) + segno;
-  q = st.msSepDecimaliQta == "," ? util::Sostituisci(q, ".", ",") : util::Sostituisci(q, ",", ".");
+  q = st.imp.msSepDecimaliQta == "," ? util::Sostituisci(q, ".", ",") : util::Sostituisci(q, ",", ".");
   return q == std::string("1") + segno ? std::string() : q;
 }
 

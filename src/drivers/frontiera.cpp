@@ -20,8 +20,8 @@ std::string TraVirgolette(const std::string& s) { return kVirgolette + s + kVirg
 int Vendita(Canale& c, const Record& r) {
   const Stato& st = c.stato();
   const std::string campo = comeTesto(r[2]);
-  std::string descrizione = Colonna("", st.miFrontMaxDesc);
-  if (!campo.empty()) descrizione = TraVirgolette(PulTxt(campo, st.miFrontMaxDesc));
+  std::string descrizione = Colonna("", st.imp.miFrontMaxDesc);
+  if (!campo.empty()) descrizione = TraVirgolette(PulTxt(campo, st.imp.miFrontMaxDesc));
   if (descrizione == TraVirgolette("")) descrizione.clear();
   c.prosegui(descrizione + ParteQuantita(st, comeNumero(r[3]), "*") + StrConZero(r[4]) + "H" +
              StrConZero(r[5]) + "R");
@@ -51,14 +51,14 @@ int Totale(Canale& c, const Record& r) {
     if (lettera == "C") pagamento = dato > 0 ? StrConZero(dato) + "H1T" : "1T";
     if (!c.prosegui(pagamento)) return c.esito();
   }
-  if (testo::maiuscole(st.msTotDisplay) == "S" && c.prosegui(TraVirgolette("Totale") + "1%"))
+  if (testo::maiuscole(st.imp.msTotDisplay) == "S" && c.prosegui(TraVirgolette("Totale") + "1%"))
     c.prosegui(TraVirgolette(TestoDisplayFrontiera(display)) + "2%");
   return c.esito();
 }
 
 int Lotteria(Canale& c, const Record& r) {
   const std::string comando =
-      TraVirgolette(testo::maiuscole(Colonna(comeTesto(r[2]), c.stato().miFrontMaxLotteria))) + "@37F";
+      TraVirgolette(testo::maiuscole(Colonna(comeTesto(r[2]), c.stato().imp.miFrontMaxLotteria))) + "@37F";
   c.prosegui(comando);
   c.mostra(Campo::txtTipo, comando);
   return c.esito();

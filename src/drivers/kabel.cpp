@@ -33,9 +33,9 @@ int Vendita(Canale& c, const Record& r) {
   comando += ParteQuantita(st, comeNumero(r[3]), "x") + StrConZero(prezzo);
   const std::string descrizione = comeTesto(r[2]);
   if (!testo::senzaSpazi(descrizione).empty())
-    comando += '"' + testo::senzaSpazi(Colonna(descrizione, st.miLungMaxDesc)) + '"';
+    comando += '"' + testo::senzaSpazi(Colonna(descrizione, st.imp.miLungMaxDesc)) + '"';
   int16_t reparto = Intero16(comeNumero(r[5]));
-  if (reparto == 0) reparto = st.miRepDef;
+  if (reparto == 0) reparto = st.imp.miRepDef;
   const int posizione = util::Minimo(reparto, static_cast<int>(kLettereReparto.size()));
   if (posizione < 1) throw Errore(err::ChiamataNonValida);
   c.prosegui(comando + kLettereReparto[static_cast<std::size_t>(posizione - 1)]);
@@ -59,7 +59,8 @@ int Totale(Canale& c, const Record& r) {
   if (anticipo != 0)
     importo = StrConZero(totale - anticipo);
   else if (dato > 0)
-    importo = lettera == "C" ? StrConZero(dato) : NumeroLocale(totale - dato, c.stato().msSepDecimaliLocale);
+    importo =
+        lettera == "C" ? StrConZero(dato) : NumeroLocale(totale - dato, c.stato().imp.msSepDecimaliLocale);
   c.prosegui(importo + codice);
   return c.esito();
 }

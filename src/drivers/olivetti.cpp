@@ -19,7 +19,7 @@ std::string L(const std::string& x) { return AggCarContr(x); }
 int Vendita(Canale& c, const Record& r) {
   const double quantita = comeNumero(r[3]);
   const std::string importo =
-      quantita != 1 ? StrConZero(util::Arrotonda(comeNumero(r[4]) * quantita, c.stato().miDecimali))
+      quantita != 1 ? StrConZero(util::Arrotonda(comeNumero(r[4]) * quantita, c.stato().imp.miDecimali))
                     : StrConZero(r[4]);
   c.proseguiOlivetti(L("1325") + L(importo) + L(comeTesto(r[2]).substr(0, kLungDescrizione)) + L("") + L("") +
                      L("0"));

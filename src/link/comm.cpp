@@ -52,7 +52,7 @@ void Ricezione(Stato& st) {
   while (st.porta().inBufferCount() > 0) ricevuto += st.porta().input();
   st.mlRicevuti += static_cast<long>(ricevuto.size());
 
-  if (st.mpFamiglia) st.mpFamiglia->ricevi(st, ricevuto);
+  if (st.imp.mpFamiglia) st.imp.mpFamiglia->ricevi(st, ricevuto);
 }
 
 }  // namespace
@@ -68,7 +68,7 @@ void LineaQuieta(Stato& st) {
   // The bytes of one answer follow each other within a character time, plus the
   // latency timer of a USB adapter (16 ms): ten character times, and never less
   // than 0.1 s, of silence mean that the register has finished what it was saying.
-  const double quiete = std::max(0.1, 10 * TempoCarattere(st.msSettings));
+  const double quiete = std::max(0.1, 10 * TempoCarattere(st.imp.msSettings));
   // A line that never falls silent (noise, a register that keeps talking) still
   // gets its receipts, after a second.
   const double limite = st.orologio().secondi() + 1.0;
@@ -86,14 +86,14 @@ void LineaQuieta(Stato& st) {
   st.msOliBuffer.clear();
   st.mbOliStx = false;
   st.mbAttesa = false;
-  if (Trattenuto(st)) st.mpFamiglia->ricevi(st, caduti);
+  if (Trattenuto(st)) st.imp.mpFamiglia->ricevi(st, caduti);
 }
 
 bool PortaPronta(Stato& st, std::string* perche) {
   if (st.porta().aperta()) return true;
   std::string motivo;
   const std::string dispositivo = dispositivoPorta(st);
-  if (st.porta().apri(dispositivo, st.msSettings, motivo)) {
+  if (st.porta().apri(dispositivo, st.imp.msSettings, motivo)) {
     LineaQuieta(st);
     if (!st.msPortaNonDisponibile.empty()) {
       st.msPortaNonDisponibile.clear();
@@ -114,7 +114,7 @@ bool PortaPronta(Stato& st, std::string* perche) {
   return false;
 }
 
-bool eTipoRisposta(const Stato& st) { return st.msAttRisposta == "S" || st.msAttRisposta == "s"; }
+bool eTipoRisposta(const Stato& st) { return st.imp.msAttRisposta == "S" || st.imp.msAttRisposta == "s"; }
 
 void Comm1_OnComm(Stato& st, int codice) {
   try {

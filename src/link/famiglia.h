@@ -39,6 +39,6 @@ struct Famiglia {
 };
 
 // mbAttesa is the chosen family's hold, which only the register ends.
-inline bool Trattenuto(const Stato& st) { return st.mpFamiglia && st.mpFamiglia->trattiene; }
+inline bool Trattenuto(const Stato& st) { return st.imp.mpFamiglia && st.imp.mpFamiglia->trattiene; }
 
 }  // namespace quimbo

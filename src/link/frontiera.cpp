@@ -16,7 +16,7 @@ int InviaFrontiera(Stato& st, const std::string& psCar, bool) {
   for (char c : psCar) {
     st.pompa().attendi([] { return false; }, st.orologio().secondi() + kPausaFrontiera);
     switch (AttendiCassa(
-        st, [&] { return !st.mbAttesa; }, st.mdTempoMaxRisposta)) {
+        st, [&] { return !st.mbAttesa; }, st.imp.mdTempoMaxRisposta)) {
       case EsitoAttesa::Fatto:
         break;
       case EsitoAttesa::PortaChiusa:

@@ -20,8 +20,8 @@ Comando InviaComando(Stato& st, const std::string& psCar, bool pvScontrino) {
   // quietly (the loss was logged once, when it happened).
   if (st.porta().aperta()) {
     try {
-      if (st.mpFamiglia)
-        risultato = st.mpFamiglia->invia(st, psCar, pvScontrino);
+      if (st.imp.mpFamiglia)
+        risultato = st.imp.mpFamiglia->invia(st, psCar, pvScontrino);
       else
         SegnaEsito(st, EsitoComando::Rifiutato);  // nothing can send it
     } catch (const Errore& e) {
@@ -48,7 +48,7 @@ Comando InviaComando(Stato& st, const std::string& psCar, bool pvScontrino) {
 
 bool Sblocca(Stato& st) {
   // Nothing to unlock on a family without an unlock.
-  return st.mpFamiglia && st.mpFamiglia->sblocca && st.mpFamiglia->sblocca(st);
+  return st.imp.mpFamiglia && st.imp.mpFamiglia->sblocca && st.imp.mpFamiglia->sblocca(st);
 }
 
 }  // namespace quimbo

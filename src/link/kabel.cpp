@@ -13,8 +13,8 @@ namespace {
 // A Kabel wait ends at "Pausa" seconds when that is set; otherwise only the
 // register's sign (or "TempoMaxRisposta", reported here as no answer) ends it.
 EsitoAttesa AttendiKabel(Stato& st, const std::function<bool()>& fatto) {
-  const bool conPausa = st.mdPausa > 0;
-  const EsitoAttesa esito = AttendiCassa(st, fatto, conPausa ? st.mdPausa : st.mdTempoMaxRisposta);
+  const bool conPausa = st.imp.mdPausa > 0;
+  const EsitoAttesa esito = AttendiCassa(st, fatto, conPausa ? st.imp.mdPausa : st.imp.mdTempoMaxRisposta);
   if (esito == EsitoAttesa::PortaChiusa) throw Errore(err::PortaNonAperta);
   if (esito == EsitoAttesa::Scaduto && !conPausa) NessunaRisposta(st, "InviaCar");
   return esito;
@@ -23,7 +23,7 @@ EsitoAttesa AttendiKabel(Stato& st, const std::function<bool()>& fatto) {
 }  // namespace
 
 int InviaKabel(Stato& st, const std::string& psCar, bool) {
-  if (AttendiKabel(st, [&] { return !st.mbKabelStato; }) == EsitoAttesa::Scaduto && st.mdPausa <= 0)
+  if (AttendiKabel(st, [&] { return !st.mbKabelStato; }) == EsitoAttesa::Scaduto && st.imp.mdPausa <= 0)
     return kContinua;
   st.porta().output(msSTX + psCar + msETX);
   ImpostaTesto(st, Campo::TxtRit, "");
@@ -48,7 +48,7 @@ void RicezioneKabel(Stato& st, const std::string& ricevuto) {
     } else if (st.mbKabelStato) {
       AggiungiTesto(st, Campo::TxtRit, std::string(1, c));
       if (c == 'z' || c == 'Z') {
-        st.orologio().dormi(st.mdPausaReady);
+        st.orologio().dormi(st.imp.mdPausaReady);
         st.mbAttesa = false;
       }
     }

@@ -49,10 +49,10 @@ void OliScartaRisposte(Stato& st) {
 void OliInviaStr(Stato& st, const std::string& pStringa) {
   Orologio& orologio = st.orologio();
   Porta& porta = st.porta();
-  orologio.dormi(st.mdPausa);
+  orologio.dormi(st.imp.mdPausa);
   const size_t n = pStringa.size() / 10;
   for (size_t i = 0; i < n; ++i) {
-    orologio.dormi(st.mdPausa);
+    orologio.dormi(st.imp.mdPausa);
     porta.output(std::string_view(pStringa).substr(i * 10, 10));
   }
   if (n == 0)

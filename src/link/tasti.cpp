@@ -22,15 +22,16 @@ void comTest_Click(Stato& st) {
 bool ProvaDaRigaComandi(Stato& st, const std::string& testo) {
   st.finestra().nuovoLavoro();
   CollegamentoOccupato occupato(st);
-  if (!st.mpFamiglia) return false;
+  if (!st.imp.mpFamiglia) return false;
   st.mbErrTx = false;
   return InviaComando(st, testo, true).esito == EsitoComando::Accettato;
 }
 
 bool SbloccaDaRigaComandi(Stato& st) {
   st.finestra().nuovoLavoro();
-  if (!st.mpFamiglia || !st.mpFamiglia->sblocca) {
-    ImpostaTesto(st, Campo::TxtMsg, "Il registratore " + st.msTipoReg + " non ha uno sblocco della tastiera");
+  if (!st.imp.mpFamiglia || !st.imp.mpFamiglia->sblocca) {
+    ImpostaTesto(st, Campo::TxtMsg,
+                 "Il registratore " + st.imp.msTipoReg + " non ha uno sblocco della tastiera");
     return false;
   }
   CollegamentoOccupato occupato(st);

@@ -37,7 +37,7 @@ std::optional<int16_t> f_trasmreg(Stato& st, const std::string& psDati) {
     st.porta().output(st.msUltimaTrama);
     st.miProgr = static_cast<int16_t>(st.miProgr + 1 >= 127 ? 32 : st.miProgr + 1);
     switch (AttendiCassa(
-        st, [&] { return !st.mbAttesa; }, st.mdTempoMaxRisposta)) {
+        st, [&] { return !st.mbAttesa; }, st.imp.mdTempoMaxRisposta)) {
       case EsitoAttesa::Fatto:
         return st.miRisposta;
       case EsitoAttesa::PortaChiusa:
@@ -59,7 +59,7 @@ std::optional<int16_t> f_trasmreg(Stato& st, const std::string& psDati) {
 
 int InviaVandoni(Stato& st, const std::string& psCar, bool pvScontrino) {
   // Fewer than one attempt would never ask the operator and resend forever.
-  const int ritenta = st.miRitenta < 1 ? 1 : st.miRitenta;
+  const int ritenta = st.imp.miRitenta < 1 ? 1 : st.imp.miRitenta;
   int tentativo = 1;
   for (;;) {
     const std::optional<int16_t> codice = f_trasmreg(st, psCar);

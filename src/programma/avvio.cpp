@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <limits>
+#include <stdexcept>
 
 #include "drivers/famiglie.h"
 #include "link/comm.h"
@@ -30,7 +31,7 @@ const char* const kSezioneSeriale = "Parametri Seriale";
 // the others hidden.
 void AdattaFinestra(Stato& st) {
   const std::span<const Elemento> propri =
-      st.mpFamiglia ? st.mpFamiglia->elementi : std::span<const Elemento>{};
+      st.imp.mpFamiglia ? st.imp.mpFamiglia->elementi : std::span<const Elemento>{};
   for (Elemento e : {Elemento::TxtRit, Elemento::LabRit, Elemento::CmdSblocca, Elemento::txtProva,
                      Elemento::comTest, Elemento::LabConfBase, Elemento::txtConfBase, Elemento::CheAggConf}) {
     const bool mostrato = std::find(propri.begin(), propri.end(), e) != propri.end();
@@ -40,12 +41,12 @@ void AdattaFinestra(Stato& st) {
 
 // Keys added to the original set; read after all of its keys, and at their
 // defaults when start-up falls back.
-void ImpostaChiaviNuovePredefinite(Stato& st) {
-  st.msDispositivo.clear();
-  st.mdTempoMaxRisposta = st.mbSenzaFinestra ? 30 : 0;
-  st.miRisposteAutomatiche = 3;
-  st.msCodifica = "auto";
-  st.mdAttesaTotale = 60;
+void ImpostaChiaviNuovePredefinite(Impostazioni& imp) {
+  imp.msDispositivo.clear();
+  imp.mdTempoMaxRisposta = imp.mbSenzaFinestra ? 30 : 0;
+  imp.miRisposteAutomatiche = 3;
+  imp.msCodifica = "auto";
+  imp.mdAttesaTotale = 60;
 }
 
 // "[Altri parametri] Decimali = "x"", for the messages about a bad value.
@@ -83,55 +84,55 @@ class Lettore {
 // The port and the folder: texts that no conversion can fail. After a bad value
 // the window runs on the defaults, but never on a port or a folder that nobody
 // configured, so these are read again from the file whatever came before it.
-void LeggiPortaECartella(Stato& st, Lettore& leggi) {
-  st.msCommPort = leggi(kSezioneSeriale, "CommPort", "2");
-  st.msSettings = leggi(kSezioneSeriale, "Settings", "1200,e,7,1");
-  st.msDispositivo = leggi(kSezioneSeriale, "Dispositivo", "");
-  st.msDirPerFile = leggi(kSezioneAltri, "DirPerFile", "f:\\quimbo");
+void LeggiPortaECartella(Impostazioni& imp, Lettore& leggi) {
+  imp.msCommPort = leggi(kSezioneSeriale, "CommPort", "2");
+  imp.msSettings = leggi(kSezioneSeriale, "Settings", "1200,e,7,1");
+  imp.msDispositivo = leggi(kSezioneSeriale, "Dispositivo", "");
+  imp.msDirPerFile = leggi(kSezioneAltri, "DirPerFile", "f:\\quimbo");
 }
 
-void LeggiChiaviNuove(Stato& st, Lettore& leggi) {
-  st.mdTempoMaxRisposta =
-      util::ConvertiNumero(leggi(kSezioneAltri, "TempoMaxRisposta", st.mbSenzaFinestra ? "30" : "0"));
-  if (st.mdTempoMaxRisposta < 0) st.mdTempoMaxRisposta = 0;
-  st.miRisposteAutomatiche = util::CIntero(leggi(kSezioneAltri, "RisposteAutomatiche", "3"));
-  if (st.miRisposteAutomatiche < 0) st.miRisposteAutomatiche = 0;
-  st.mdAttesaTotale = util::ConvertiNumero(leggi(kSezioneAltri, "AttesaTotale", "60"));
-  if (st.mdAttesaTotale < 0) st.mdAttesaTotale = 0;
-  st.msCodifica = leggi(kSezioneAltri, "Codifica", "auto");
-  const std::string codifica = testo::maiuscole(st.msCodifica);
+void LeggiChiaviNuove(Impostazioni& imp, Lettore& leggi) {
+  imp.mdTempoMaxRisposta =
+      util::ConvertiNumero(leggi(kSezioneAltri, "TempoMaxRisposta", imp.mbSenzaFinestra ? "30" : "0"));
+  if (imp.mdTempoMaxRisposta < 0) imp.mdTempoMaxRisposta = 0;
+  imp.miRisposteAutomatiche = util::CIntero(leggi(kSezioneAltri, "RisposteAutomatiche", "3"));
+  if (imp.miRisposteAutomatiche < 0) imp.miRisposteAutomatiche = 0;
+  imp.mdAttesaTotale = util::ConvertiNumero(leggi(kSezioneAltri, "AttesaTotale", "60"));
+  if (imp.mdAttesaTotale < 0) imp.mdAttesaTotale = 0;
+  imp.msCodifica = leggi(kSezioneAltri, "Codifica", "auto");
+  const std::string codifica = testo::maiuscole(imp.msCodifica);
   if (codifica != "AUTO" && codifica != "WINDOWS-1252" && codifica != "UTF-8")
     throw Errore(err::ChiamataNonValida, "Codifica non valida (auto, windows-1252 o utf-8)");
 }
 
-void LeggiConfigurazione(Stato& st, Lettore& leggi) {
-  LeggiPortaECartella(st, leggi);
-  st.msAttesaTimer = leggi(kSezioneAltri, "AttesaTimer", "4000");
-  st.miRitenta = util::CIntero(leggi(kSezioneAltri, "Ritenta", "3"));
-  st.miDecimali = util::CIntero(leggi(kSezioneAltri, "Decimali", "2"));
-  st.msSepDecimaliQta = leggi(kSezioneAltri, "SepDecimaliQta", ".");
-  st.msAttRisposta = leggi(kSezioneAltri, "AttRisposta", "S");
-  st.mdPausa = util::ConvertiNumero(leggi(kSezioneAltri, "Pausa", "0,005"));
-  st.miFrontMaxDesc = util::CIntero(leggi(kSezioneAltri, "FrontMaxDesc", "10"));
-  st.miFrontMaxLotteria = util::CIntero(leggi(kSezioneAltri, "FrontMaxLotteria", "8"));
-  st.miLungMaxDesc = util::CIntero(leggi(kSezioneAltri, "LungMaxDesc", "14"));
-  st.miRepDef = util::CIntero(leggi(kSezioneAltri, "RepDef", "1"));
-  st.mdPausaReady = util::ConvertiNumero(leggi(kSezioneAltri, "PausaReady", "0,2"));
+void LeggiConfigurazione(Stato& st, Impostazioni& imp, Lettore& leggi) {
+  LeggiPortaECartella(imp, leggi);
+  imp.msAttesaTimer = leggi(kSezioneAltri, "AttesaTimer", "4000");
+  imp.miRitenta = util::CIntero(leggi(kSezioneAltri, "Ritenta", "3"));
+  imp.miDecimali = util::CIntero(leggi(kSezioneAltri, "Decimali", "2"));
+  imp.msSepDecimaliQta = leggi(kSezioneAltri, "SepDecimaliQta", ".");
+  imp.msAttRisposta = leggi(kSezioneAltri, "AttRisposta", "S");
+  imp.mdPausa = util::ConvertiNumero(leggi(kSezioneAltri, "Pausa", "0,005"));
+  imp.miFrontMaxDesc = util::CIntero(leggi(kSezioneAltri, "FrontMaxDesc", "10"));
+  imp.miFrontMaxLotteria = util::CIntero(leggi(kSezioneAltri, "FrontMaxLotteria", "8"));
+  imp.miLungMaxDesc = util::CIntero(leggi(kSezioneAltri, "LungMaxDesc", "14"));
+  imp.miRepDef = util::CIntero(leggi(kSezioneAltri, "RepDef", "1"));
+  imp.mdPausaReady = util::ConvertiNumero(leggi(kSezioneAltri, "PausaReady", "0,2"));
   st.finestra().impostaConfBase(leggi(kSezioneAltri, "ConfBase", ""));
-  st.msTotDisplay = leggi(kSezioneAltri, "TotDisplay", "");
-  LeggiChiaviNuove(st, leggi);
+  imp.msTotDisplay = leggi(kSezioneAltri, "TotDisplay", "");
+  LeggiChiaviNuove(imp, leggi);
 }
 
 // A folder that is missing or cannot be written keeps every receipt where it is;
 // said at start-up rather than at the first receipt.
 void ControllaCartella(Stato& st) {
-  const std::filesystem::path dir = cartella(st.msDirPerFile);
+  const std::filesystem::path dir = cartella(st.imp.msDirPerFile);
   TogliPagamentoPreparato(dir);  // left by a run that was killed
   std::error_code ec;
   std::string msg;
   const std::filesystem::file_status stato = std::filesystem::status(dir, ec);
   if (stato.type() == std::filesystem::file_type::not_found)
-    msg = "Cartella degli scontrini " + dir.string() + MotivoCartellaMancante(st.msDirPerFile);
+    msg = "Cartella degli scontrini " + dir.string() + MotivoCartellaMancante(st.imp.msDirPerFile);
   else if (const std::optional<std::string> inaccessibile = CartellaInaccessibile(dir)) {
     msg = *inaccessibile;
     st.masAvvisati.insert(msg);  // the scan does not say it again
@@ -146,22 +147,24 @@ void ControllaCartella(Stato& st) {
 }
 
 std::string Riassunto(const Stato& st, const std::string& dispositivo, long intervallo) {
-  return "Avvio: file ini " + st.msFileIni + (std::filesystem::exists(st.msFileIni) ? "" : " (assente)") +
-         ", registratore " + st.msTipoReg + ", porta " + dispositivo + " " + st.msSettings + ", cartella " +
-         cartella(st.msDirPerFile).string() + ", scansione ogni " + std::to_string(intervallo) + " ms";
+  return "Avvio: file ini " + st.imp.msFileIni +
+         (std::filesystem::exists(st.imp.msFileIni) ? "" : " (assente)") + ", registratore " +
+         st.imp.msTipoReg + ", porta " + dispositivo + " " + st.imp.msSettings + ", cartella " +
+         cartella(st.imp.msDirPerFile).string() + ", scansione ogni " + std::to_string(intervallo) + " ms";
 }
 
 // The configuration, key by key. A file that cannot be read or a bad value stops a
 // program without a window (the result says why, exit code 78); the window says it
 // and runs on the defaults, but never on a port or a folder nobody configured.
-std::optional<EsitoAvvio> LeggiIni(Stato& st, const std::string& percorsoIni, std::string& avviso) {
+std::optional<EsitoAvvio> LeggiIni(Stato& st, Impostazioni& imp, const std::string& percorsoIni,
+                                   std::string& avviso) {
   Finestra& fin = st.finestra();
   util::FileIni ini;
   std::optional<Errore> illeggibile;
   try {
     ini = util::FileIni::carica(percorsoIni);
   } catch (const Errore& e) {
-    if (st.mbSenzaFinestra) {
+    if (imp.mbSenzaFinestra) {
       EsitoAvvio esito;
       esito.erroreConfigurazione = "file ini " + percorsoIni + " illeggibile: " + e.descrizione();
       return esito;
@@ -172,7 +175,7 @@ std::optional<EsitoAvvio> LeggiIni(Stato& st, const std::string& percorsoIni, st
   // no configuration: a service stops, the window says so and runs on the defaults.
   if (ini.esiste() && !ini.haSezione(kSezioneAltri)) {
     const std::string msg = "il file ini " + percorsoIni + " non ha la sezione [" + kSezioneAltri + "]";
-    if (st.mbSenzaFinestra) {
+    if (imp.mbSenzaFinestra) {
       EsitoAvvio esito;
       esito.erroreConfigurazione = msg;
       return esito;
@@ -182,25 +185,25 @@ std::optional<EsitoAvvio> LeggiIni(Stato& st, const std::string& percorsoIni, st
   Lettore leggi(st, ini);
   try {
     if (illeggibile) throw *illeggibile;
-    st.msTipoReg = ini.leggi(kSezioneAltri, "Registratore", "Vandoni");
-    st.mpFamiglia = FamigliaDi(st.msTipoReg);
+    imp.msTipoReg = ini.leggi(kSezioneAltri, "Registratore", "Vandoni");
+    imp.mpFamiglia = FamigliaDi(imp.msTipoReg);
     AdattaFinestra(st);
-    ImpostaTesto(st, Campo::txtTipo, st.msTipoReg);
-    fin.scrivi(Campo::Caption, "Gestione Registratore di Cassa (" + st.msTipoReg + ") ");
-    LeggiConfigurazione(st, leggi);
+    ImpostaTesto(st, Campo::txtTipo, imp.msTipoReg);
+    fin.scrivi(Campo::Caption, "Gestione Registratore di Cassa (" + imp.msTipoReg + ") ");
+    LeggiConfigurazione(st, imp, leggi);
     fin.impostaAggConf(!testo::senzaSpazi(fin.confBase()).empty());
   } catch (const Errore& e) {
     const std::string dove = leggi.ultima();
-    if (st.mbSenzaFinestra) return NonValido(percorsoIni, dove, e.descrizione());
+    if (imp.mbSenzaFinestra) return NonValido(percorsoIni, dove, e.descrizione());
     fin.chiedi("Errore file ini",
                "(Quimbo,Form Load) Problemi nei parametri.\r\nnel file di inizializzazione. \r\n"
                "Uso i valori di default\r\n" +
                    e.descrizione() + (dove.empty() ? "" : "\r\n" + dove),
                Icona::Esclamazione, Pulsanti::Ok);
-    st.msAttesaTimer = "4000";
-    st.miRitenta = 3;
-    ImpostaChiaviNuovePredefinite(st);
-    LeggiPortaECartella(st, leggi);
+    imp.msAttesaTimer = "4000";
+    imp.miRitenta = 3;
+    ImpostaChiaviNuovePredefinite(imp);
+    LeggiPortaECartella(imp, leggi);
   }
   return std::nullopt;
 }
@@ -211,13 +214,13 @@ std::optional<EsitoAvvio> PortaNonValida(const Stato& st, const std::string& per
                                          const std::string& dispositivo) {
   ImpostazioniPorta imp;
   std::string perche;
-  if (!leggiImpostazioniPorta(st.msSettings, imp, perche))
-    return NonValido(percorsoIni, Dove(kSezioneSeriale, "Settings", st.msSettings), perche);
+  if (!leggiImpostazioniPorta(st.imp.msSettings, imp, perche))
+    return NonValido(percorsoIni, Dove(kSezioneSeriale, "Settings", st.imp.msSettings), perche);
   if (!NonEUnDispositivo(dispositivo)) return std::nullopt;
-  const bool dalNumero = st.msDispositivo.empty();
+  const bool dalNumero = st.imp.msDispositivo.empty();
   return NonValido(percorsoIni,
                    Dove(kSezioneSeriale, dalNumero ? "CommPort" : "Dispositivo",
-                        dalNumero ? st.msCommPort : st.msDispositivo),
+                        dalNumero ? st.imp.msCommPort : st.imp.msDispositivo),
                    dispositivo + " non \xe8 una porta seriale ma un file o una cartella");
 }
 
@@ -229,11 +232,11 @@ void AvviaTimer(Stato& st, long intervallo) {
   // An interval below 1 ms gives no ticks: the scan would stay off without a word.
   if (intervallo < 1) {
     const std::string msg =
-        "AttesaTimer \"" + st.msAttesaTimer + "\" non valido: gli scontrini non vengono inviati";
+        "AttesaTimer \"" + st.imp.msAttesaTimer + "\" non valido: gli scontrini non vengono inviati";
     ImpostaTesto(st, Campo::TxtMsg, msg);
     ScriviErrore(st, err::ChiamataNonValida, msg, "Form_Load");
   } else {
-    timer.osserva(cartella(st.msDirPerFile).string());
+    timer.osserva(cartella(st.imp.msDirPerFile).string());
     timer.subito();
   }
 }
@@ -266,37 +269,38 @@ std::string f_trim0(Stato& st, const std::string& testo) {
   }
 }
 
-EsitoAvvio Form_Load(Stato& st, const std::string& percorsoIni) {
+EsitoAvvio Form_Load(Stato& st, Impostazioni& imp, const std::string& percorsoIni) {
+  if (&imp != &st.imp) throw std::logic_error("Form_Load: settings other than those the state reads");
   st.miProgr = 32;
-  st.msFileIni = percorsoIni;
-  st.msSepDecimaliLocale = SeparatoreDecimaleAmbiente();
+  imp.msFileIni = percorsoIni;
+  imp.msSepDecimaliLocale = SeparatoreDecimaleAmbiente();
   st.mbKabelStato = false;
   st.mbKabelConf = false;
-  ImpostaChiaviNuovePredefinite(st);
+  ImpostaChiaviNuovePredefinite(imp);
 
   std::string avviso;  // the window's, about a file it runs on the defaults of
-  if (std::optional<EsitoAvvio> errore = LeggiIni(st, percorsoIni, avviso)) return *errore;
+  if (std::optional<EsitoAvvio> errore = LeggiIni(st, imp, percorsoIni, avviso)) return *errore;
   EsitoAvvio esito;
-  if (!st.mpFamiglia) {
+  if (!imp.mpFamiglia) {
     // Sending to a family that does not exist would "succeed" and delete every
     // receipt; keep them all until the configuration is mended.
     const std::string msg =
-        "Tipo di registratore sconosciuto: \"" + st.msTipoReg + "\". Gli scontrini restano nella cartella.";
-    if (st.mbSenzaFinestra)
-      return NonValido(percorsoIni, Dove(kSezioneAltri, "Registratore", st.msTipoReg),
+        "Tipo di registratore sconosciuto: \"" + imp.msTipoReg + "\". Gli scontrini restano nella cartella.";
+    if (imp.mbSenzaFinestra)
+      return NonValido(percorsoIni, Dove(kSezioneAltri, "Registratore", imp.msTipoReg),
                        "Vandoni, Frontiera, Olivetti o Kabel");
     ScriviErrore(st, err::ChiamataNonValida, msg, "Form_Load");
     ImpostaTesto(st, Campo::TxtMsg, msg);
   }
   const long intervallo =
-      util::ArrotondaIntero(util::ValoreIniziale(st.msAttesaTimer), std::numeric_limits<int32_t>::min(),
+      util::ArrotondaIntero(util::ValoreIniziale(imp.msAttesaTimer), std::numeric_limits<int32_t>::min(),
                             std::numeric_limits<int32_t>::max());
-  if (intervallo < 1 && st.mbSenzaFinestra)
-    return NonValido(percorsoIni, Dove(kSezioneAltri, "AttesaTimer", st.msAttesaTimer),
+  if (intervallo < 1 && imp.mbSenzaFinestra)
+    return NonValido(percorsoIni, Dove(kSezioneAltri, "AttesaTimer", imp.msAttesaTimer),
                      "millisecondi, almeno 1");
 
   esito.dispositivo = dispositivoPorta(st);
-  if (st.mbSenzaFinestra) {
+  if (imp.mbSenzaFinestra) {
     if (std::optional<EsitoAvvio> errore = PortaNonValida(st, percorsoIni, esito.dispositivo)) return *errore;
   }
   Annota(st, Livello::Informazione, Riassunto(st, esito.dispositivo, intervallo));
@@ -308,7 +312,7 @@ EsitoAvvio Form_Load(Stato& st, const std::string& percorsoIni) {
                  "Form_Load");
     // The window ends (after its box). A service keeps running and opens the port when
     // it appears (a USB adapter plugged in after boot), as it does with one lost later.
-    if (!st.mbSenzaFinestra) return esito;
+    if (!imp.mbSenzaFinestra) return esito;
   }
 
   AvviaTimer(st, intervallo);

@@ -27,8 +27,9 @@ std::optional<std::string> CercaIni(const std::string& cartellaEseguibile);
 
 // Start-up, in the original's order: constants, configuration, window adapted to
 // the family, port opened, timer enabled. A window whose port failed ends (exit
-// code 1); a service keeps running and opens the port when it appears.
-EsitoAvvio Form_Load(Stato& st, const std::string& percorsoIni);
+// code 1); a service keeps running and opens the port when it appears. `imp` is
+// the settings `st` reads, which only this fills.
+EsitoAvvio Form_Load(Stato& st, Impostazioni& imp, const std::string& percorsoIni);
 
 // f_trim0: blanks trimmed, then NULs at either end.
 std::string f_trim0(Stato& st, const std::string& testo);

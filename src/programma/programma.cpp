@@ -34,8 +34,9 @@ Programma::Programma(const Opzioni& o, PartiDellaShell parti)
       parti_(parti),
       headless_(LogSenzaFinestra(o_, parti_)),
       st_(Piattaforma{parti_.porta, parti_.finestra ? *parti_.finestra : *headless_, parti_.timer,
-                      parti_.pompa, parti_.orologio}) {
-  st_.mbSenzaFinestra = o_.headless;
+                      parti_.pompa, parti_.orologio},
+          imp_) {
+  imp_.mbSenzaFinestra = o_.headless;
   if (headless_) headless_->collega(&st_);
   parti_.timer.suScatto([this] { Timer1_Timer(st_); });
 }
@@ -46,7 +47,7 @@ int Programma::esegui(const std::string& ini, const std::string& erroreIni) {
     ErroreSuStderr("quimbo: " + erroreIni);
     return uscita::Configurazione;
   }
-  if (const std::optional<int> fine = FineDopoAvvio(Form_Load(st_, ini))) return *fine;
+  if (const std::optional<int> fine = FineDopoAvvio(Form_Load(st_, imp_, ini))) return *fine;
   st_.finestra().visualizza();
   parti_.servizio.pronto();
   return parti_.pompa.eseguiCicloPrincipale();

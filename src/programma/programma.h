@@ -48,6 +48,7 @@ class Programma {
   const Opzioni o_;
   PartiDellaShell parti_;
   std::unique_ptr<FinestraHeadless> headless_;
+  Impostazioni imp_;
   Stato st_;
   OperatoreDelProgramma operatore_{st_};
 };

@@ -116,7 +116,7 @@ void FinestraHeadless::annota(Livello livello, const std::string& testo) {
 
 Risposta FinestraHeadless::chiedi(const std::string& titolo, const std::string& testo, Icona,
                                   Pulsanti pulsanti) {
-  const int massimo = st_ ? st_->miRisposteAutomatiche : 0;
+  const int massimo = st_ ? st_->imp.miRisposteAutomatiche : 0;
   const bool ancora = risposteDate_ < massimo;
   Risposta r = Risposta::Ok;
   switch (pulsanti) {

@@ -8,7 +8,7 @@ namespace quimbo {
 namespace {
 
 int Driver(Canale& c, const std::string& psCosa) {
-  const Famiglia* famiglia = c.stato().mpFamiglia;
+  const Famiglia* famiglia = c.stato().imp.mpFamiglia;
   return famiglia ? famiglia->traduci(c, psCosa) : 0;
 }
 

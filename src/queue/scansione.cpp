@@ -292,7 +292,7 @@ bool Abbandonato(Stato& st, const Identita& id) {
   const double adesso = st.orologio().secondi();
   auto [it, nuovo] = st.mapIncompleti.try_emplace(id.nome, Chiave(id), adesso);
   if (!nuovo && it->second.first != Chiave(id)) it->second = {Chiave(id), adesso};
-  return adesso - it->second.second >= st.mdAttesaTotale;
+  return adesso - it->second.second >= st.imp.mdAttesaTotale;
 }
 
 // A sent receipt's file goes; an error is logged once for that file and cause, and
@@ -404,7 +404,7 @@ bool MessoDaParteSeAbbandonato(Stato& st, const Scontrino& s) {
   if (!s.elencato || !Abbandonato(st, *s.elencato)) return false;
   ScriviErrore(st, err::ChiamataNonValida,
                "Scontrino " + s.nome + " senza riga di totale da " +
-                   std::to_string(static_cast<long>(st.mdAttesaTotale)) + " secondi: messo da parte",
+                   std::to_string(static_cast<long>(st.imp.mdAttesaTotale)) + " secondi: messo da parte",
                kProcedura);
   MettiDaParte(st, s.dir, s.dir / s.nome);
   st.mapIncompleti.erase(s.nome);
@@ -421,7 +421,7 @@ void Resta(Stato& st, Esito esito, const Scontrino& s) {
     if (Abbandonato(st, *s.elencato))
       Avvisa(st, "in uso\t" + Chiave(*s.elencato), err::FileGiaAperto,
              "Scontrino " + s.nome + " in uso da un altro programma da " +
-                 std::to_string(static_cast<long>(st.mdAttesaTotale)) + " secondi; resta nella cartella");
+                 std::to_string(static_cast<long>(st.imp.mdAttesaTotale)) + " secondi; resta nella cartella");
   } else if (s.letto.motivo.empty()) {
     Avvisa(st, "permesso\t" + Chiave(*s.elencato), err::PermessoNegato,
            "Scontrino " + s.nome + ": permesso negato, l'utente " + NomeUtente() +
@@ -538,7 +538,7 @@ bool InElenco(const Identita& id, bool fallito, const std::vector<Identita>& gio
 
 // True when the scan took a full batch and more receipts are waiting.
 bool Scansione(Stato& st) {
-  const fs::path dir = cartella(st.msDirPerFile);
+  const fs::path dir = cartella(st.imp.msDirPerFile);
   if (!RisolviPagamentoInterrotto(st, dir)) return false;
   // An idle folder holding many other files costs one stat per tick, not a listing.
   bool stabile = false;
@@ -608,7 +608,7 @@ void Timer1_Timer(Stato& st) {
   // A button's exchange is under way: this tick does nothing; the next one scans.
   // After the window unloaded nothing scans (nor opens the port again).
   if (st.miOccupato > 0 || st.mbChiuso) return;
-  if (st.mbScansioneFerma || !st.mpFamiglia) {
+  if (st.mbScansioneFerma || !st.imp.mpFamiglia) {
     timer.abilita(false);
     return;
   }
@@ -619,7 +619,7 @@ void Timer1_Timer(Stato& st) {
       ancora = Scansione(st);
     else
       // Without a port nothing goes out, but the receipts waiting are still counted.
-      st.mSituazione.inAttesa = static_cast<int>(ContaScontrini(cartella(st.msDirPerFile)));
+      st.mSituazione.inAttesa = static_cast<int>(ContaScontrini(cartella(st.imp.msDirPerFile)));
     MostraSituazione(st);
     if (st.mbChiuso) return;
   } catch (const Errore& e) {

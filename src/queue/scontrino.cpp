@@ -62,7 +62,7 @@ std::vector<Riga> LeggiRighe(const Stato& st, std::FILE* f, std::string& byte) {
   if (std::ferror(f))
     throw Errore(err::ErroreIO,
                  errno ? std::generic_category().message(errno) : descrizioneErrore(err::ErroreIO));
-  const std::string testo = testo::testoScontrino(byte, st.msCodifica);
+  const std::string testo = testo::testoScontrino(byte, st.imp.msCodifica);
 
   std::vector<Riga> righe;
   int numero = 0;
@@ -113,7 +113,7 @@ const char* const kDomandaTrasmissione =
 // the receipt's lines must not go after.
 Sincronia Sincronizza(Stato& st, EsitoComando& esito) {
   esito = EsitoComando::Accettato;
-  const Famiglia* famiglia = st.mpFamiglia;
+  const Famiglia* famiglia = st.imp.mpFamiglia;
   return famiglia && famiglia->sincronizza ? famiglia->sincronizza(st, esito) : Sincronia::Fatta;
 }
 
@@ -215,7 +215,7 @@ std::optional<Esito> Leggi(Stato& st, const std::string& percorso, std::vector<R
 // nobody can look at the register: the receipt is in doubt. In the window the
 // operator chooses, knowing it. True when the receipt starts again.
 bool RiprovaDopoErrore(Stato& st, bool inPagamento, bool& dubbio) {
-  if (inPagamento && st.mbSenzaFinestra) {
+  if (inPagamento && st.imp.mbSenzaFinestra) {
     dubbio = true;
     return false;
   }

@@ -31,7 +31,7 @@ bool RichiestaChiusura(Stato& st) {
 }
 
 double AttesaMassimaChiusura(const Stato& st) {
-  return st.mdTempoMaxRisposta > 0 ? st.mdTempoMaxRisposta : 10;
+  return st.imp.mdTempoMaxRisposta > 0 ? st.imp.mdTempoMaxRisposta : 10;
 }
 
 namespace {

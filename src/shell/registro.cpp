@@ -26,7 +26,7 @@ void ScriviErrore(Stato& st, int numero, const std::string& descrizione, const s
              : descrizione);
   const std::string riga =
       RigaErrore(st.orologio().adesso(), static_cast<int16_t>(numero), descrizione, procedura) + "\r\n";
-  std::ofstream f(inCartella(st.msDirPerFile, "errori.txt"), std::ios::binary | std::ios::app);
+  std::ofstream f(inCartella(st.imp.msDirPerFile, "errori.txt"), std::ios::binary | std::ios::app);
   if (!f) return;
   f.write(riga.data(), static_cast<std::streamsize>(riga.size()));
   f.flush();

@@ -67,8 +67,8 @@ std::string DescriviSituazione(const Situazione& s) {
 }
 
 std::string dispositivoPorta(const Stato& st) {
-  if (!st.msDispositivo.empty()) return st.msDispositivo;
-  return DispositivoDelNumero(util::ArrotondaIntero(util::ValoreIniziale(st.msCommPort), -32768, 32767));
+  if (!st.imp.msDispositivo.empty()) return st.imp.msDispositivo;
+  return DispositivoDelNumero(util::ArrotondaIntero(util::ValoreIniziale(st.imp.msCommPort), -32768, 32767));
 }
 
 CollegamentoOccupato::CollegamentoOccupato(Stato& st) : st_(st) {
