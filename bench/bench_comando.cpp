@@ -26,6 +26,7 @@
 
 #include "comune.h"
 #include "link/comm.h"
+#include "link/famiglia.h"
 #include "link/invio.h"
 #include "link/vandoni.h"
 #include "pompa_qt.h"
@@ -136,7 +137,8 @@ class Grezzo {
 };
 
 bool inviaCar(Stato& st) {
-  return InviaCar(st, kComando, true) == kContinua && !st.mbErrTx && st.miRisposta == 6;
+  return InviaCar(st, kComando, true) == kContinua && !st.mbErrTx &&
+         StatoProprio<StatoVandoni>(st).miRisposta == 6;
 }
 bool trasmreg(Stato& st) { return f_trasmreg(st, kComando) == std::optional<int16_t>(6) && !st.mbErrTx; }
 

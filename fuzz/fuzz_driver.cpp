@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "link/kabel.h"
 #include "piattaforma_muta.h"
 #include "queue/dispatch.h"
 #include "shell/errore.h"
@@ -30,6 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dati, size_t n) {
       if (e.numero() != 5 && e.numero() != 6 && e.numero() != 9 && e.numero() != 13) std::abort();
     }
   }
-  if (b.st.mbKabelConf || b.st.mbErrTx) std::abort();  // translating changes no flag
+  // Translating changes no flag.
+  const auto* kabel = dynamic_cast<const quimbo::StatoKabel*>(b.st.mpStatoFamiglia.get());
+  if ((kabel && kabel->mbKabelConf) || b.st.mbErrTx) std::abort();
   return 0;
 }

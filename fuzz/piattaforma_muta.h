@@ -78,6 +78,7 @@ struct Banco {
   explicit Banco(const char* famiglia) {
     imp.msTipoReg = famiglia;
     imp.mpFamiglia = FamigliaDi(famiglia);
+    st.mpStatoFamiglia = NuovoStato(imp.mpFamiglia);
     imp.msDirPerFile = "/nonexistent/quimbo-fuzz";  // the error log drops its lines
     imp.miFrontMaxDesc = 10, imp.miFrontMaxLotteria = 8, imp.miLungMaxDesc = 14, imp.miRepDef = 1;
     imp.miDecimali = 2, imp.msSepDecimaliQta = ".", imp.msTotDisplay = "S", imp.msAttRisposta = "S";

@@ -82,7 +82,6 @@ TEST(Coda, WholeReceiptOfEachFamilyOnTheWire) {
       EXPECT_EQ(b.porta.scritto, c.filo) << c.famiglia;
       EXPECT_EQ(b.fileInCartella(), (Comandi{"quimbo.ini"})) << c.famiglia;
       for (const std::string& riga : sim.giornale()) EXPECT_NE(riga.rfind("??", 0), 0u) << riga;
-      EXPECT_FALSE(b.st.mbKabelConf);
       EXPECT_EQ(acceso, std::string(c.famiglia) == "olivetti" ? std::nullopt : std::optional(false));
       EXPECT_TRUE(b.timer.abilitato);
       EXPECT_EQ(b.finestra.lavori, 1);

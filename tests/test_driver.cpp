@@ -6,6 +6,7 @@
 
 #include "drivers/kabel.h"
 #include "fakes.h"
+#include "link/kabel.h"
 #include "numero_errore.h"
 #include "queue/dispatch.h"
 
@@ -178,10 +179,10 @@ TEST(Driver, KabelVatSummaryOnlyOnARealSend) {
     Comandi attesi = {"222{dINTESTAZIONE{"};
     if (riepilogo) attesi.insert(attesi.begin(), "711{12145678{");
     EXPECT_EQ(Traduci(b.st, "10\tINTESTAZIONE"), attesi) << conf;
-    EXPECT_FALSE(b.st.mbKabelConf);
+    EXPECT_FALSE(StatoProprio<StatoKabel>(b.st).mbKabelConf);
     EXPECT_EQ(Trasmetti(b.st, "10\tINTESTAZIONE").codice, 0);
     EXPECT_EQ(sim.comandi(), attesi) << conf;
-    EXPECT_EQ(b.st.mbKabelConf, riepilogo) << conf;
+    EXPECT_EQ(StatoProprio<StatoKabel>(b.st).mbKabelConf, riepilogo) << conf;
   }
 }
 

@@ -4,7 +4,9 @@
 
 #include "fakes.h"
 #include "link/comm.h"
+#include "link/famiglia.h"
 #include "link/invio.h"
+#include "link/kabel.h"
 #include "link/olivetti.h"
 #include "link/tasti.h"
 #include "link/vandoni.h"
@@ -54,11 +56,11 @@ TEST(Ricezione, OgniFamigliaASuoModo) {
     b.porta.arriva(c.ricevuto);
     b.porta.consegna();
     Comm1_OnComm(b.st, evento::Receive);
-    EXPECT_EQ(b.st.miRisposta, c.risposta);
+    if (B(c.tipo) == "Vandoni") EXPECT_EQ(StatoProprio<StatoVandoni>(b.st).miRisposta, c.risposta);
     EXPECT_EQ(b.st.mbErrTx, c.rifiutato);
     EXPECT_EQ(b.st.mbAttesa, c.attende);
     EXPECT_EQ(b.finestra.ultimo(Campo::TxtRit), c.mostrato);
-    EXPECT_FALSE(b.st.mbKabelStato);
+    if (B(c.tipo) == "Kabel") EXPECT_FALSE(StatoProprio<StatoKabel>(b.st).mbKabelStato);
     EXPECT_NEAR(b.orologio.t - prima, B(c.tipo) == "Kabel" ? 0.2 : 0, 1e-9);
   }
 }
@@ -222,7 +224,8 @@ TEST(Trame, LimitiRisposteOlivettiEPezziDiDieci) {
   EXPECT_EQ(OliRispReg(b.st), "");
   b.porta.arriva("c" + ETX + "y");
   EXPECT_EQ(OliRispReg(b.st), STX + "abc" + ETX);
-  EXPECT_EQ(make_tuple(b.st.msOliBuffer, b.st.mbOliStx), make_tuple("y", false));
+  const StatoOlivetti& o = StatoProprio<StatoOlivetti>(b.st);
+  EXPECT_EQ(make_tuple(o.msOliBuffer, o.mbOliStx), make_tuple("y", false));
   b.porta.perdi("Input/output error");
   const double prima = b.orologio.t;
   EXPECT_EQ(OliRispReg(b.st), "");

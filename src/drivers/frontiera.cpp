@@ -100,7 +100,17 @@ Sincronia SincronizzaFrontiera(Stato& st, EsitoComando& esito) {
 
 }  // namespace
 
-const Famiglia kFrontiera = {"Frontiera",      InviaFrontiera,       ControlloDiFlusso, true,
-                             SbloccaFrontiera, SincronizzaFrontiera, TrasFrontiera,     {}};
+const Famiglia kFrontiera = {
+    .nome = "Frontiera",
+    .invia = InviaFrontiera,
+    .ricevi = ControlloDiFlusso,
+    // A hold is the register's state, not an answer: the last DC3 or DC1 a quiet
+    // line dropped says whether it holds.
+    .quieta = ControlloDiFlusso,
+    .trattiene = true,
+    .sblocca = SbloccaFrontiera,
+    .sincronizza = SincronizzaFrontiera,
+    .traduci = TrasFrontiera,
+};
 
 }  // namespace quimbo

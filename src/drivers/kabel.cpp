@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "link/invio.h"
 #include "link/kabel.h"
 #include "receipt/formato.h"
 #include "receipt/record.h"
@@ -70,7 +71,8 @@ int Intestazione(Canale& c, const Record& r) {
   const std::string conf = st.finestra().confBase();
   if (st.finestra().aggConf() && testo::senzaSpazi(conf).size() == 8 && conf[2] != '1') {
     // Only a real send switches the summary on, and so needs the restore afterwards.
-    if (c.invia("711{" + DetIva(conf) + "{") <= 0 && c.reale()) st.mbKabelConf = true;
+    if (c.invia("711{" + DetIva(conf) + "{") <= 0 && c.reale())
+      StatoProprio<StatoKabel>(st).mbKabelConf = true;
   }
   c.prosegui("222{d" + comeTesto(r[2]) + "{");
   return c.esito();
@@ -98,6 +100,14 @@ int TrasKabel(Canale& c, const std::string& psCosa) {
 
 namespace {
 
+// A receipt-specific configuration is taken back even when the receipt failed;
+// only when the register heard it, else after the next receipt.
+void RipristinaKabel(Stato& st) {
+  StatoKabel& k = StatoProprio<StatoKabel>(st);
+  if (!k.mbKabelConf || !st.porta().aperta()) return;
+  if (Passato(InviaComando(st, "711{" + st.finestra().confBase() + "{", true).esito)) k.mbKabelConf = false;
+}
+
 // The answers, the test text and the receipt's own configuration.
 constexpr Elemento kElementi[] = {Elemento::TxtRit,    Elemento::LabRit,      Elemento::txtProva,
                                   Elemento::comTest,   Elemento::LabConfBase, Elemento::txtConfBase,
@@ -105,6 +115,17 @@ constexpr Elemento kElementi[] = {Elemento::TxtRit,    Elemento::LabRit,      El
 
 }  // namespace
 
-const Famiglia kKabel = {"Kabel", InviaKabel, RicezioneKabel, false, nullptr, nullptr, TrasKabel, kElementi};
+const Famiglia kKabel = {
+    .nome = "Kabel",
+    .nuovoStato = [] -> std::unique_ptr<StatoDellaFamiglia> { return std::make_unique<StatoKabel>(); },
+    .invia = InviaKabel,
+    .ricevi = RicezioneKabel,
+    .quieta = QuietaKabel,
+    .nuovoScontrino = NuovoScontrinoKabel,
+    .inSospeso = KabelInSospeso,
+    .fineScontrino = RipristinaKabel,
+    .traduci = TrasKabel,
+    .elementi = kElementi,
+};
 
 }  // namespace quimbo

@@ -65,8 +65,7 @@ namespace {
 
 // Whatever an earlier receipt left half read goes before the "1322".
 Sincronia SincronizzaOlivetti(Stato& st, EsitoComando& esito) {
-  st.mbOliStx = false;
-  st.msOliBuffer.clear();
+  QuietaOlivetti(st, "");
   const Comando r = OlivSpedComando(st, AggCarContr("1322"), true);
   if (r.codice == kInterrompi) return Sincronia::Interrompi;
   esito = r.esito;
@@ -78,7 +77,15 @@ constexpr Elemento kElementi[] = {Elemento::TxtRit, Elemento::LabRit};
 
 }  // namespace
 
-const Famiglia kOlivetti = {"Olivetti", InviaOlivetti,       RicezioneOlivetti, false,
-                            nullptr,    SincronizzaOlivetti, TrasOlivetti,      kElementi};
+const Famiglia kOlivetti = {
+    .nome = "Olivetti",
+    .nuovoStato = [] -> std::unique_ptr<StatoDellaFamiglia> { return std::make_unique<StatoOlivetti>(); },
+    .invia = InviaOlivetti,
+    .ricevi = RicezioneOlivetti,
+    .quieta = QuietaOlivetti,
+    .sincronizza = SincronizzaOlivetti,
+    .traduci = TrasOlivetti,
+    .elementi = kElementi,
+};
 
 }  // namespace quimbo

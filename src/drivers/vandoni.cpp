@@ -102,7 +102,15 @@ constexpr Elemento kElementi[] = {Elemento::TxtRit, Elemento::LabRit, Elemento::
 
 }  // namespace
 
-const Famiglia kVandoni = {"Vandoni",      InviaVandoni,       RicezioneRisposte, false,
-                           SbloccaVandoni, SincronizzaVandoni, TrasVandoni,       kElementi};
+const Famiglia kVandoni = {
+    .nome = "Vandoni",
+    .nuovoStato = [] -> std::unique_ptr<StatoDellaFamiglia> { return std::make_unique<StatoVandoni>(); },
+    .invia = InviaVandoni,
+    .ricevi = RicezioneVandoni,
+    .sblocca = SbloccaVandoni,
+    .sincronizza = SincronizzaVandoni,
+    .traduci = TrasVandoni,
+    .elementi = kElementi,
+};
 
 }  // namespace quimbo

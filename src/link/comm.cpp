@@ -81,12 +81,8 @@ void LineaQuieta(Stato& st) {
   // in half, an Olivetti frame. A Frontiera hold is the register's state now, not an
   // answer: the last DC3 or DC1 on the line says whether it holds (a hold whose
   // release was lost while the port was closed never reaches this run either).
-  st.mbKabelStato = false;
-  st.miKabelInAttesa = 0;
-  st.msOliBuffer.clear();
-  st.mbOliStx = false;
   st.mbAttesa = false;
-  if (Trattenuto(st)) st.imp.mpFamiglia->ricevi(st, caduti);
+  if (st.imp.mpFamiglia && st.imp.mpFamiglia->quieta) st.imp.mpFamiglia->quieta(st, caduti);
 }
 
 bool PortaPronta(Stato& st, std::string* perche) {
@@ -149,6 +145,21 @@ EsitoAttesa AttendiCassa(Stato& st, const std::function<bool()>& fatto, double l
 
 bool PortaPersa(Stato& st, const Errore& e) {
   return e.numero() == err::PortaNonAperta && !st.porta().aperta();
+}
+
+int16_t RispostaRicevuta(Stato& st, const std::string& ricevuto) {
+  int16_t risposta = 6;
+  for (unsigned char c : ricevuto) {
+    AggiungiTesto(st, Campo::TxtRit, std::to_string(c) + " , ");
+    if (c != 6) {
+      risposta = c;
+      if (c == 21) continue;
+      st.mbErrTx = true;
+      SegnaEsito(st, EsitoComando::Rifiutato);
+    }
+  }
+  st.mbAttesa = false;
+  return risposta;
 }
 
 void NessunaRisposta(Stato& st, const std::string& procedura) {

@@ -47,6 +47,11 @@ bool eTipoRisposta(const Stato& st);
 // The error only says that the port is gone, which was logged when it went.
 bool PortaPersa(Stato& st, const Errore& e);
 
+// Vandoni, and Olivetti with its answers read: each character's code shown, the
+// last that is not an ACK returned as the answer (6 when all were); one that is no
+// NAK either is unexpected. The answer is in: mbAttesa ends.
+int16_t RispostaRicevuta(Stato& st, const std::string& ricevuto);
+
 // The register kept silent past "TempoMaxRisposta": the command stops as if it
 // had answered an unexpected character.
 void NessunaRisposta(Stato& st, const std::string& procedura);

@@ -4,6 +4,7 @@
 
 #include "link/caratteri.h"
 #include "link/comm.h"
+#include "link/famiglia.h"
 #include "link/invio.h"
 
 namespace quimbo {
@@ -23,29 +24,31 @@ EsitoAttesa AttendiKabel(Stato& st, const std::function<bool()>& fatto) {
 }  // namespace
 
 int InviaKabel(Stato& st, const std::string& psCar, bool) {
-  if (AttendiKabel(st, [&] { return !st.mbKabelStato; }) == EsitoAttesa::Scaduto && st.imp.mdPausa <= 0)
+  StatoKabel& k = StatoProprio<StatoKabel>(st);
+  if (AttendiKabel(st, [&] { return !k.mbKabelStato; }) == EsitoAttesa::Scaduto && st.imp.mdPausa <= 0)
     return kContinua;
   st.porta().output(msSTX + psCar + msETX);
   ImpostaTesto(st, Campo::TxtRit, "");
   // Every command gets one status section; those dropped here still count as answers.
-  ++st.miKabelInAttesa;
+  ++k.miKabelInAttesa;
   const std::string scartato = st.porta().input();
   st.mlRicevuti += static_cast<long>(scartato.size());
   for (char c : scartato)
-    if (c == msDC4 && st.miKabelInAttesa > 0) --st.miKabelInAttesa;
+    if (c == msDC4 && k.miKabelInAttesa > 0) --k.miKabelInAttesa;
   st.mbAttesa = true;
   st.mbConfermato = AttendiKabel(st, [&] { return !st.mbAttesa; }) == EsitoAttesa::Fatto;
   return kContinua;
 }
 
 void RicezioneKabel(Stato& st, const std::string& ricevuto) {
+  StatoKabel& k = StatoProprio<StatoKabel>(st);
   for (char c : ricevuto) {
     if (c == msDC3) {
-      st.mbKabelStato = true;
+      k.mbKabelStato = true;
     } else if (c == msDC4) {
-      st.mbKabelStato = false;
-      if (st.miKabelInAttesa > 0) --st.miKabelInAttesa;
-    } else if (st.mbKabelStato) {
+      k.mbKabelStato = false;
+      if (k.miKabelInAttesa > 0) --k.miKabelInAttesa;
+    } else if (k.mbKabelStato) {
       AggiungiTesto(st, Campo::TxtRit, std::string(1, c));
       if (c == 'z' || c == 'Z') {
         st.orologio().dormi(st.imp.mdPausaReady);
@@ -54,5 +57,15 @@ void RicezioneKabel(Stato& st, const std::string& ricevuto) {
     }
   }
 }
+
+void QuietaKabel(Stato& st, const std::string&) {
+  StatoKabel& k = StatoProprio<StatoKabel>(st);
+  k.mbKabelStato = false;
+  k.miKabelInAttesa = 0;
+}
+
+void NuovoScontrinoKabel(Stato& st) { StatoProprio<StatoKabel>(st).miKabelInAttesa = 0; }
+
+int KabelInSospeso(const Stato& st) { return StatoProprio<StatoKabel>(st).miKabelInAttesa; }
 
 }  // namespace quimbo

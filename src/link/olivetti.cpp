@@ -4,8 +4,8 @@
 
 #include "link/caratteri.h"
 #include "link/comm.h"
+#include "link/famiglia.h"
 #include "link/invio.h"
-#include "link/vandoni.h"
 #include "shell/errore.h"
 #include "shell/registro.h"
 
@@ -42,8 +42,7 @@ int OlivSpedStr(Stato& st, const std::string& psAp, bool pvScontrino) {
 void OliScartaRisposte(Stato& st) {
   if (!eTipoRisposta(st)) return;
   st.porta().scarta();
-  st.msOliBuffer.clear();
-  st.mbOliStx = false;
+  QuietaOlivetti(st, "");
 }
 
 void OliInviaStr(Stato& st, const std::string& pStringa) {
@@ -64,29 +63,30 @@ void OliInviaStr(Stato& st, const std::string& pStringa) {
 std::string OliRispReg(Stato& st) {
   Orologio& orologio = st.orologio();
   Porta& porta = st.porta();
+  StatoOlivetti& o = StatoProprio<StatoOlivetti>(st);
   const double fine = orologio.secondi() + kFinestraRisposta;
   for (;;) {
     if (!porta.aperta()) return {};
     const std::string arrivato = porta.input();
     st.mlRicevuti += static_cast<long>(arrivato.size());
-    st.msOliBuffer += arrivato;
-    if (!st.mbOliStx) {
-      if (st.msOliBuffer == std::string(1, msACK)) {
+    o.msOliBuffer += arrivato;
+    if (!o.mbOliStx) {
+      if (o.msOliBuffer == std::string(1, msACK)) {
         OliInviaStr(st, std::string(1, msACK));
-        st.msOliBuffer.clear();
+        o.msOliBuffer.clear();
       }
-      const size_t stx = st.msOliBuffer.find(msSTX);
+      const size_t stx = o.msOliBuffer.find(msSTX);
       if (stx != std::string::npos) {
-        st.msOliBuffer.erase(0, stx);
-        st.mbOliStx = true;
+        o.msOliBuffer.erase(0, stx);
+        o.mbOliStx = true;
       }
     }
-    if (st.mbOliStx) {
-      const size_t etx = st.msOliBuffer.find(msETX);
+    if (o.mbOliStx) {
+      const size_t etx = o.msOliBuffer.find(msETX);
       if (etx != std::string::npos) {
-        std::string risposta = st.msOliBuffer.substr(0, etx + 1);
-        st.msOliBuffer.erase(0, etx + 1);
-        st.mbOliStx = false;
+        std::string risposta = o.msOliBuffer.substr(0, etx + 1);
+        o.msOliBuffer.erase(0, etx + 1);
+        o.mbOliStx = false;
         return risposta;
       }
     }
@@ -148,9 +148,15 @@ int InviaOlivetti(Stato& st, const std::string& psCar, bool) {
 
 void RicezioneOlivetti(Stato& st, const std::string& ricevuto) {
   if (eTipoRisposta(st))
-    RicezioneRisposte(st, ricevuto);  // answers read as the Vandoni ones
+    RispostaRicevuta(st, ricevuto);  // answers read as the Vandoni ones
   else
-    st.msOliBuffer += ricevuto;
+    StatoProprio<StatoOlivetti>(st).msOliBuffer += ricevuto;
+}
+
+void QuietaOlivetti(Stato& st, const std::string&) {
+  StatoOlivetti& o = StatoProprio<StatoOlivetti>(st);
+  o.msOliBuffer.clear();
+  o.mbOliStx = false;
 }
 
 }  // namespace quimbo

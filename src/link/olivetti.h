@@ -9,6 +9,17 @@
 
 namespace quimbo {
 
+struct StatoOlivetti : StatoDellaFamiglia {
+  // Olivetti answers not yet read: the receive handler (answers not checked) and
+  // OliRispReg fill it; OliScartaRisposte, OliRispReg, the quiet line and
+  // the synchronisation empty it.
+  std::string msOliBuffer;
+  // An Olivetti answer frame has begun (STX seen, ETX not yet): OliRispReg sets and
+  // clears it; OliScartaRisposte, the quiet line and the synchronisation
+  // clear it.
+  bool mbOliStx = false;
+};
+
 // One field: the character (length + 32) and the text. Over 223 characters is error 5.
 std::string AggCarContr(const std::string& psStr);
 // Sum of the byte codes as four upper-case hexadecimal digits (last four kept).
@@ -33,5 +44,7 @@ bool OliControlloOk(Stato& st, const std::string& psCom);
 int InviaOlivetti(Stato& st, const std::string& psCar, bool pvScontrino);
 // With answers read they are checked as the Vandoni ones; otherwise kept for OliRispReg.
 void RicezioneOlivetti(Stato& st, const std::string& ricevuto);
+// What a quiet line dropped began no frame that is still to be read.
+void QuietaOlivetti(Stato& st, const std::string& caduti);
 
 }  // namespace quimbo

@@ -1,6 +1,7 @@
 #include "link/vandoni.h"
 
 #include "link/comm.h"
+#include "link/famiglia.h"
 #include "link/invio.h"
 #include "shell/errore.h"
 #include "shell/registro.h"
@@ -26,20 +27,21 @@ std::string TramaVandoni(int16_t progr, const std::string& dati) {
 }
 
 std::optional<int16_t> f_trasmreg(Stato& st, const std::string& psDati) {
+  StatoVandoni& v = StatoProprio<StatoVandoni>(st);
   try {
-    st.msUltimaTrama = TramaVandoni(st.miProgr, psDati);
-    ImpostaTesto(st, Campo::TxtManda, st.msUltimaTrama + "   ," + std::to_string(st.miProgr));
+    v.msUltimaTrama = TramaVandoni(v.miProgr, psDati);
+    ImpostaTesto(st, Campo::TxtManda, v.msUltimaTrama + "   ," + std::to_string(v.miProgr));
     ImpostaTesto(st, Campo::TxtRit, "");
     // Answers to earlier frames are dropped, also those the driver still holds:
     // one taken for this frame's answer would shift every answer after it by one.
     st.porta().scarta();
     st.mbAttesa = true;
-    st.porta().output(st.msUltimaTrama);
-    st.miProgr = static_cast<int16_t>(st.miProgr + 1 >= 127 ? 32 : st.miProgr + 1);
+    st.porta().output(v.msUltimaTrama);
+    v.miProgr = static_cast<int16_t>(v.miProgr + 1 >= 127 ? 32 : v.miProgr + 1);
     switch (AttendiCassa(
         st, [&] { return !st.mbAttesa; }, st.imp.mdTempoMaxRisposta)) {
       case EsitoAttesa::Fatto:
-        return st.miRisposta;
+        return v.miRisposta;
       case EsitoAttesa::PortaChiusa:
         break;  // the loss is logged where it was seen
       case EsitoAttesa::Scaduto:
@@ -102,18 +104,8 @@ int InviaVandoni(Stato& st, const std::string& psCar, bool pvScontrino) {
   }
 }
 
-void RicezioneRisposte(Stato& st, const std::string& ricevuto) {
-  st.miRisposta = 6;
-  for (unsigned char c : ricevuto) {
-    AggiungiTesto(st, Campo::TxtRit, std::to_string(c) + " , ");
-    if (c != 6) {
-      st.miRisposta = c;
-      if (c == 21) continue;
-      st.mbErrTx = true;
-      SegnaEsito(st, EsitoComando::Rifiutato);
-    }
-  }
-  st.mbAttesa = false;
+void RicezioneVandoni(Stato& st, const std::string& ricevuto) {
+  StatoProprio<StatoVandoni>(st).miRisposta = RispostaRicevuta(st, ricevuto);
 }
 
 bool SbloccaVandoni(Stato& st) {

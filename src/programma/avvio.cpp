@@ -187,6 +187,7 @@ std::optional<EsitoAvvio> LeggiIni(Stato& st, Impostazioni& imp, const std::stri
     if (illeggibile) throw *illeggibile;
     imp.msTipoReg = ini.leggi(kSezioneAltri, "Registratore", "Vandoni");
     imp.mpFamiglia = FamigliaDi(imp.msTipoReg);
+    st.mpStatoFamiglia = NuovoStato(imp.mpFamiglia);
     AdattaFinestra(st);
     ImpostaTesto(st, Campo::txtTipo, imp.msTipoReg);
     fin.scrivi(Campo::Caption, "Gestione Registratore di Cassa (" + imp.msTipoReg + ") ");
@@ -271,11 +272,8 @@ std::string f_trim0(Stato& st, const std::string& testo) {
 
 EsitoAvvio Form_Load(Stato& st, Impostazioni& imp, const std::string& percorsoIni) {
   if (&imp != &st.imp) throw std::logic_error("Form_Load: settings other than those the state reads");
-  st.miProgr = 32;
   imp.msFileIni = percorsoIni;
   imp.msSepDecimaliLocale = SeparatoreDecimaleAmbiente();
-  st.mbKabelStato = false;
-  st.mbKabelConf = false;
   ImpostaChiaviNuovePredefinite(imp);
 
   std::string avviso;  // the window's, about a file it runs on the defaults of

@@ -109,6 +109,11 @@ bool ChiediRiprova(Stato& st, const char* testo, Icona icona) {
 const char* const kDomandaTrasmissione =
     "Problemi di trasmissione con la cassa.\r\nRiprovo a stampare lo scontrino ? ";
 
+// Nothing sent before the receipt's start is awaited any more.
+void NuovoScontrino(Stato& st) {
+  if (const Famiglia* f = st.imp.mpFamiglia; f && f->nuovoScontrino) f->nuovoScontrino(st);
+}
+
 // The register made ready for a receipt; `esito` gets what happened to the commands
 // the receipt's lines must not go after.
 Sincronia Sincronizza(Stato& st, EsitoComando& esito) {
@@ -162,9 +167,10 @@ File ApriConRitenti(Stato& st, const std::string& percorso, std::optional<Errore
 // Kabel waits only "Pausa" for each answer: every command must still get its status
 // section, answers that come late included. SenzaRisposta (and no answer said) when
 // the register stays silent up to the limit.
-EsitoComando KabelHaRisposto(Stato& st) {
-  if (st.miKabelInAttesa == 0) return EsitoComando::Accettato;
-  if (st.pompa().attendi([&] { return st.miKabelInAttesa == 0 || !st.porta().aperta(); },
+EsitoComando RisposteArrivate(Stato& st) {
+  const auto inSospeso = st.imp.mpFamiglia ? st.imp.mpFamiglia->inSospeso : nullptr;
+  if (!inSospeso || inSospeso(st) == 0) return EsitoComando::Accettato;
+  if (st.pompa().attendi([&] { return inSospeso(st) == 0 || !st.porta().aperta(); },
                          st.orologio().secondi() + AttesaMassimaChiusura(st)))
     return st.porta().aperta() ? EsitoComando::Accettato : EsitoComando::LineaPersa;
   NessunaRisposta(st, "InviaCar");
@@ -225,13 +231,6 @@ bool RiprovaDopoErrore(Stato& st, bool inPagamento, bool& dubbio) {
   return ChiediRiprova(st, kDomandaTrasmissione, Icona::Critico);
 }
 
-// A receipt-specific Kabel configuration is taken back even when the receipt failed;
-// only when the register heard it, else after the next receipt.
-void RipristinaKabel(Stato& st) {
-  if (!st.mbKabelConf || !st.porta().aperta()) return;
-  if (Passato(InviaComando(st, "711{" + st.finestra().confBase() + "{", true).esito)) st.mbKabelConf = false;
-}
-
 // Frontiera gets no answer and Kabel waits only "Pausa" for one: the receipt is
 // through when its last byte has gone down the line, and every Kabel command has had
 // its status section.
@@ -243,7 +242,7 @@ EsitoComando TuttoSullaLinea(Stato& st) {
     NessunaRisposta(st, "InviaCar");
     return EsitoComando::SenzaRisposta;
   }
-  return FraIComandi(st, KabelHaRisposto(st));
+  return FraIComandi(st, RisposteArrivate(st));
 }
 
 // How far a receipt's lines went.
@@ -281,7 +280,7 @@ bool InviaRighe(Stato& st, const std::vector<Riga>& righe, const std::filesystem
     if (!invio.inPagamento && eTipoRecord(riga.tipo, "80")) {
       // The payment starts only once the register has answered everything before it:
       // a silent register is found out while the receipt can still wait for it.
-      invio.esito = Peggiore(invio.esito, KabelHaRisposto(st));
+      invio.esito = Peggiore(invio.esito, RisposteArrivate(st));
       if (!Passato(invio.esito)) continue;
       // From here on a stop may leave the receipt printed with nothing on disk to say so.
       SegnaPagamento(cartella);
@@ -360,14 +359,14 @@ Esito ElaboraScontrino(Stato& st, const std::string& percorso, Letto* fuori) {
   Letto& letto = fuori ? *fuori : locale;
   st.mbErrTx = false;
   st.mbNessunaRisposta = false;
-  st.miKabelInAttesa = 0;
+  NuovoScontrino(st);
   if (const std::optional<Esito> e = Leggi(st, percorso, righe, letto)) return *e;
   for (;;) {  // every restart comes back here
     Esito esito = Esito::Fallito;
     st.mbErrTx = false;
     st.mbNessunaRisposta = false;
     Invio invio;
-    st.miKabelInAttesa = 0;
+    NuovoScontrino(st);
     try {
       if (!Verifica(st, righe)) return Esito::Incompleto;
       // Room for the payment mark is proven before anything goes to the register.
@@ -397,7 +396,7 @@ Esito ElaboraScontrino(Stato& st, const std::string& percorso, Letto* fuori) {
       if (invio.inPagamento) TogliPagamento(cartella);
       continue;
     }
-    RipristinaKabel(st);
+    if (const Famiglia* f = st.imp.mpFamiglia; f && f->fineScontrino) f->fineScontrino(st);
     return esito;
   }
 }

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -30,6 +31,11 @@ enum class EsitoComando {
 inline EsitoComando Peggiore(EsitoComando a, EsitoComando b) { return a < b ? b : a; }
 inline bool Passato(EsitoComando e) { return e == EsitoComando::Accettato || e == EsitoComando::Inviato; }
 
+// A register family's own link state, one kind per family.
+struct StatoDellaFamiglia {
+  virtual ~StatoDellaFamiglia() = default;
+};
+
 struct Stato {
   Stato(Piattaforma piattaforma, const Impostazioni& impostazioni) : pf(piattaforma), imp(impostazioni) {}
 
@@ -38,22 +44,20 @@ struct Stato {
   // writes them.
   const Impostazioni& imp;
 
+  // The chosen family's own link state: its row makes it at start-up, and only
+  // that family's code reaches it.
+  std::unique_ptr<StatoDellaFamiglia> mpStatoFamiglia;
+
   // Link state. Each flag says who sets it and who clears it. The decisions about a
   // command are taken from InviaComando's result; these stay for the procedures
   // that read them.
   //
-  // The Vandoni sequence code of the next frame (32 to 126): Form_Load sets it,
-  // f_trasmreg advances it.
-  int16_t miProgr = 32;
   // Vandoni, Olivetti and Kabel: an answer is awaited. f_trasmreg and InviaKabel set
   // it before writing; the receive handler clears it at the answer (Kabel: the ready
   // sign), and so do NessunaRisposta, a failed exchange and LineaQuieta.
   // Frontiera: the register holds the sender. DC3 sets it and DC1 clears it, in the
   // receive handler and in LineaQuieta; InviaFrontiera waits while it is set.
   bool mbAttesa = false;
-  // The code of the last answer character that was not an ACK (6 when all were):
-  // set by the receive handler, read by f_trasmreg.
-  int16_t miRisposta = 0;
   // Something did not get through. Set by the receive handler (an unexpected
   // answer), NessunaRisposta, a failed f_trasmreg or InviaCar, the port lost, an
   // Olivetti command never accepted; and by "&FINE", whose stop ends the wait for a
@@ -61,22 +65,6 @@ struct Stato {
   // second "415", by Sblocca and by --prova. A receipt reads it only for what
   // happened between two commands.
   bool mbErrTx = false;
-  // The last Vandoni frame written, for the display: f_trasmreg.
-  std::string msUltimaTrama;
-  // Olivetti answers not yet read: the receive handler (answers not checked) and
-  // OliRispReg fill it; OliScartaRisposte, OliRispReg, LineaQuieta and the
-  // synchronisation empty it.
-  std::string msOliBuffer;
-  // An Olivetti answer frame has begun (STX seen, ETX not yet): OliRispReg sets and
-  // clears it; OliScartaRisposte, LineaQuieta and the synchronisation clear it.
-  bool mbOliStx = false;
-  // Inside a Kabel status section (DC3 seen, DC4 not yet): the receive handler sets
-  // and clears it; Form_Load and LineaQuieta clear it.
-  bool mbKabelStato = false;
-  // A receipt's own Kabel configuration ("711") is in force: the Kabel header line
-  // sets it; RipristinaKabel clears it once the register heard the restore, and
-  // Form_Load at the start.
-  bool mbKabelConf = false;
   // The register did not answer within the time limit, in this receipt (each receipt
   // clears it); and whether it is silent since then (cleared by its next answer).
   // NessunaRisposta sets it; each receipt's start and restart, and the start of an
@@ -86,9 +74,6 @@ struct Stato {
   // to a register that is switched off, even where no single wait could tell. The
   // receive handler and the readers that bypass it count them; never cleared.
   long mlRicevuti = 0;
-  // Kabel commands of this receipt still without their status section: InviaKabel
-  // counts them up, each DC4 down; each receipt's start and LineaQuieta clear it.
-  int miKabelInAttesa = 0;
   // The register is silent since a receipt was held for it: the scan sets it
   // (DiciCassaMuta) and clears it when a receipt gets an answer (DiciCassaRisponde).
   bool mbCassaMuta = false;
