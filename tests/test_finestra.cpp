@@ -124,9 +124,9 @@ TEST(Domanda, PulsantiItalianiETitoloDellApplicazione) {
   }
 }
 
-// Form_Load shows each family its controls and name and starts the timer; FINE (abort flag set), the close
-// box and an unload before showing (a signal in start-up) close the port and stop the timer, once if tried
-// twice.
+// Form_Load shows each family its controls and name and starts the timer; FINE (the stop asked for), the
+// close box and an unload before showing (a signal in start-up) close the port and stop the timer, once if
+// tried twice.
 TEST(FinestraAvviata, ControlliPerFamigliaEChiusura) {
   const std::tuple<const char*, char, std::function<void(FinestraQt&)>, int, bool> casi[] = {
       {"Vandoni", 'V', [](FinestraQt& f) { f.findChild<QPushButton*>("Command1")->click(); }, 1, true},
@@ -135,7 +135,7 @@ TEST(FinestraAvviata, ControlliPerFamigliaEChiusura) {
       {"kabel", 'K', [](FinestraQt& f) { f.close(); }, 2, false},
       {"Epson", 'E', [](FinestraQt& f) { f.show(), f.close(); }, 2, false},
   };
-  for (const auto& [tipo, lettera, chiudi, volte, errTx] : casi) {
+  for (const auto& [tipo, lettera, chiudi, volte, fine] : casi) {
     Avviata a(tipo);
     ASSERT_TRUE(a.esito.portaAperta) << a.esito.motivo;
     controlliMostrati(a.finestra, lettera);
@@ -144,8 +144,8 @@ TEST(FinestraAvviata, ControlliPerFamigliaEChiusura) {
     const QTimer& t = a.timer.timer();
     EXPECT_EQ(t.isActive() ? t.interval() : 0, 600000) << tipo;
     for (int i = 0; i < volte; ++i) chiudi(a.finestra);
-    EXPECT_EQ(make_tuple(a.porta.aperta(), t.isActive(), a.st.mbErrTx, a.terminata),
-              make_tuple(false, false, errTx, 1))
+    EXPECT_EQ(make_tuple(a.porta.aperta(), t.isActive(), a.st.mbFine, a.terminata),
+              make_tuple(false, false, fine, 1))
         << tipo;
   }
 }

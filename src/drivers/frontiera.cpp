@@ -89,17 +89,6 @@ int TrasFrontiera(Canale& c, const std::string& psCosa) {
   return 0;
 }
 
-namespace {
-
-Sincronia SincronizzaFrontiera(Stato& st, EsitoComando& esito) {
-  const Comando r = InviaComando(st, "K", true);
-  if (r.codice == kInterrompi) return Sincronia::Interrompi;
-  esito = r.esito;
-  return Sincronia::Fatta;
-}
-
-}  // namespace
-
 const Famiglia kFrontiera = {
     .nome = "Frontiera",
     .invia = InviaFrontiera,

@@ -63,15 +63,6 @@ int TrasOlivetti(Canale& c, const std::string& psCosa) {
 
 namespace {
 
-// Whatever an earlier receipt left half read goes before the "1322".
-Sincronia SincronizzaOlivetti(Stato& st, EsitoComando& esito) {
-  QuietaOlivetti(st, "");
-  const Comando r = OlivSpedComando(st, AggCarContr("1322"), true);
-  if (r.codice == kInterrompi) return Sincronia::Interrompi;
-  esito = r.esito;
-  return Sincronia::Fatta;
-}
-
 // The answers.
 constexpr Elemento kElementi[] = {Elemento::TxtRit, Elemento::LabRit};
 

@@ -40,6 +40,13 @@ void ControlloDiFlusso(Stato& st, const std::string& ricevuto) {
   }
 }
 
+Sincronia SincronizzaFrontiera(Stato& st, EsitoComando& esito) {
+  const Comando r = InviaComando(st, "K", true);
+  if (r.codice == kInterrompi) return Sincronia::Interrompi;
+  esito = r.esito;
+  return Sincronia::Fatta;
+}
+
 bool SbloccaFrontiera(Stato& st) {
   st.mbErrTx = false;
   return InviaComando(st, "K", false).esito == EsitoComando::Accettato;

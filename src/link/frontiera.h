@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "link/famiglia.h"
 #include "shell/stato.h"
 
 namespace quimbo {
@@ -12,6 +13,9 @@ int InviaFrontiera(Stato& st, const std::string& psCar, bool pvScontrino);
 
 // DC3 holds the sender, DC1 releases it; the last of them counts.
 void ControlloDiFlusso(Stato& st, const std::string& ricevuto);
+
+// "K" before a receipt.
+Sincronia SincronizzaFrontiera(Stato& st, EsitoComando& esito);
 
 // "K"; true when it got through.
 bool SbloccaFrontiera(Stato& st);

@@ -46,6 +46,12 @@ Comando InviaComando(Stato& st, const std::string& psCar, bool pvScontrino) {
   return {std::exchange(st.meEsitoComando, fuori), risultato};
 }
 
+void NuovoScontrino(Stato& st) {
+  st.mbErrTx = false;
+  st.mbNessunaRisposta = false;
+  if (const Famiglia* f = st.imp.mpFamiglia; f && f->nuovoScontrino) f->nuovoScontrino(st);
+}
+
 bool Sblocca(Stato& st) {
   // Nothing to unlock on a family without an unlock.
   return st.imp.mpFamiglia && st.imp.mpFamiglia->sblocca && st.imp.mpFamiglia->sblocca(st);

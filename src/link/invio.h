@@ -26,6 +26,10 @@ inline int InviaCar(Stato& st, const std::string& psCar, bool pvScontrino) {
   return InviaComando(st, psCar, pvScontrino).codice;
 }
 
+// A receipt starts, or starts again: what went wrong before it, and whatever was
+// still awaited, no longer counts.
+void NuovoScontrino(Stato& st);
+
 // The keyboard unlock behind "&Sblocca tastiera"; true when both unlock commands
 // were accepted.
 bool Sblocca(Stato& st);

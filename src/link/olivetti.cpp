@@ -159,4 +159,13 @@ void QuietaOlivetti(Stato& st, const std::string&) {
   o.mbOliStx = false;
 }
 
+// Whatever an earlier receipt left half read goes before the "1322".
+Sincronia SincronizzaOlivetti(Stato& st, EsitoComando& esito) {
+  QuietaOlivetti(st, "");
+  const Comando r = OlivSpedComando(st, AggCarContr("1322"), true);
+  if (r.codice == kInterrompi) return Sincronia::Interrompi;
+  esito = r.esito;
+  return Sincronia::Fatta;
+}
+
 }  // namespace quimbo

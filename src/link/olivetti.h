@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "link/famiglia.h"
 #include "link/invio.h"
 #include "shell/stato.h"
 
@@ -44,6 +45,8 @@ bool OliControlloOk(Stato& st, const std::string& psCom);
 int InviaOlivetti(Stato& st, const std::string& psCar, bool pvScontrino);
 // With answers read they are checked as the Vandoni ones; otherwise kept for OliRispReg.
 void RicezioneOlivetti(Stato& st, const std::string& ricevuto);
+// "1322" before a receipt, with whatever an earlier one left half read gone.
+Sincronia SincronizzaOlivetti(Stato& st, EsitoComando& esito);
 // What a quiet line dropped began no frame that is still to be read.
 void QuietaOlivetti(Stato& st, const std::string& caduti);
 

@@ -108,6 +108,32 @@ void RicezioneVandoni(Stato& st, const std::string& ricevuto) {
   StatoProprio<StatoVandoni>(st).miRisposta = RispostaRicevuta(st, ricevuto);
 }
 
+namespace {
+
+const char* const kDomandaSincronizzazione =
+    "Problemi di sincronizzazione con la cassa.\r\nRiprovo a sincronizzare ? ";
+
+}  // namespace
+
+// Two "415": the first may be refused (a receipt the register still holds open), the
+// second must be taken. A silence is not forgiven: its answer may still be on the way.
+// The operator's No asks for the receipt from its start, which it is about to be.
+Sincronia SincronizzaVandoni(Stato& st, EsitoComando& esito) {
+  const Comando primo = InviaComando(st, "415", true);
+  esito = primo.esito == EsitoComando::SenzaRisposta ? primo.esito : EsitoComando::Accettato;
+  if (primo.codice == kInterrompi) return Sincronia::Interrompi;
+  st.mbErrTx = false;
+  const Comando secondo = InviaComando(st, "415", true);
+  if (secondo.codice == kInterrompi) return Sincronia::Interrompi;
+  if (secondo.codice == kRipetiScontrino || Passato(secondo.esito)) return Sincronia::Fatta;
+  esito = Peggiore(esito, secondo.esito);
+  if (esito != EsitoComando::Rifiutato) return Sincronia::Interrompi;
+  return st.finestra().chiedi("Problemi di trasmissione", kDomandaSincronizzazione, Icona::Domanda,
+                              Pulsanti::OkAnnulla) == Risposta::Ok
+             ? Sincronia::Ricomincia
+             : Sincronia::Interrompi;
+}
+
 bool SbloccaVandoni(Stato& st) {
   st.mbErrTx = false;
   Comando r = InviaComando(st, "497", false);

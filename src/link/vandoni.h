@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "link/famiglia.h"
 #include "shell/stato.h"
 
 namespace quimbo {
@@ -33,6 +34,9 @@ int InviaVandoni(Stato& st, const std::string& psCar, bool pvScontrino);
 
 // The answers, kept for f_trasmreg.
 void RicezioneVandoni(Stato& st, const std::string& ricevuto);
+
+// Two "415" before a receipt; the operator is asked when the second is refused.
+Sincronia SincronizzaVandoni(Stato& st, EsitoComando& esito);
 
 // Two "497"; true when both were accepted.
 bool SbloccaVandoni(Stato& st);

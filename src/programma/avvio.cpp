@@ -10,6 +10,7 @@
 #include "drivers/famiglie.h"
 #include "link/comm.h"
 #include "link/impostazioni_porta.h"
+#include "queue/coda.h"
 #include "queue/giornale.h"
 #include "queue/scansione.h"
 #include "shell/disposizione.h"
@@ -135,7 +136,7 @@ void ControllaCartella(Stato& st) {
     msg = "Cartella degli scontrini " + dir.string() + MotivoCartellaMancante(st.imp.msDirPerFile);
   else if (const std::optional<std::string> inaccessibile = CartellaInaccessibile(dir)) {
     msg = *inaccessibile;
-    st.masAvvisati.insert(msg);  // the scan does not say it again
+    GiaDetto(st, msg);
   } else if (stato.type() != std::filesystem::file_type::directory)
     msg = "Cartella degli scontrini " + dir.string() + " non \xe8 una cartella: correggere DirPerFile";
   else if (const std::optional<std::string> motivo = GiornaleNonScrivibile(dir))

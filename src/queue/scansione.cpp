@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "link/comm.h"
+#include "queue/coda.h"
 #include "queue/giornale.h"
 #include "queue/scontrino.h"
 #include "shell/chiusura.h"
@@ -157,7 +158,7 @@ void Dici(Stato& st, int numero, const std::string& testo) {
 
 // Said once: not again on every tick while the same thing stays true.
 void Avvisa(Stato& st, const std::string& chiave, int numero, const std::string& testo) {
-  if (st.masAvvisati.insert(chiave).second) Dici(st, numero, testo);
+  if (Coda(st).masAvvisati.insert(chiave).second) Dici(st, numero, testo);
 }
 
 // Moves a file into "scartati" under its time stamp, `tipo` and original name,
@@ -190,7 +191,7 @@ void SegnaFallito(Stato& st, const fs::path& cartella, const fs::path& percorso,
   std::optional<Identita> id = IdentitaDi(percorso);
   if (!id) return;  // gone already
   id->fallito = true;
-  st.masFalliti.push_back(Chiave(*id));
+  Coda(st).masFalliti.push_back(Chiave(*id));
   const std::string nome = id->nome;
   try {
     AggiungiInviato(cartella, *id);
@@ -275,7 +276,7 @@ void DiciCassaMuta(Stato& st) {
   if (st.mbCassaMuta) return;
   st.mbCassaMuta = true;
   // The scan counted them already: a folder of many files is not listed again.
-  Dici(st, err::ErroreIO, "Cassa non risponde: " + ScontriniInAttesa(st.mSituazione.inAttesa));
+  Dici(st, err::ErroreIO, "Cassa non risponde: " + ScontriniInAttesa(Coda(st).mSituazione.inAttesa));
 }
 
 void DiciCassaRisponde(Stato& st) {
@@ -290,7 +291,7 @@ void DiciCassaRisponde(Stato& st) {
 // for "AttesaTotale" seconds, it is taken as abandoned. True then.
 bool Abbandonato(Stato& st, const Identita& id) {
   const double adesso = st.orologio().secondi();
-  auto [it, nuovo] = st.mapIncompleti.try_emplace(id.nome, Chiave(id), adesso);
+  auto [it, nuovo] = Coda(st).mapIncompleti.try_emplace(id.nome, Chiave(id), adesso);
   if (!nuovo && it->second.first != Chiave(id)) it->second = {Chiave(id), adesso};
   return adesso - it->second.second >= st.imp.mdAttesaTotale;
 }
@@ -302,7 +303,7 @@ bool Elimina(Stato& st, const fs::path& file) {
     EliminaFile(file);
     return true;
   } catch (const Errore& e) {
-    if (st.masAvvisati.insert("elimina\t" + file.string() + "\t" + std::to_string(e.numero())).second)
+    if (Coda(st).masAvvisati.insert("elimina\t" + file.string() + "\t" + std::to_string(e.numero())).second)
       ScriviErrore(st, e, kProcedura);
     return false;
   }
@@ -322,8 +323,8 @@ constexpr int kGiriSenzaElenco = 15;
 
 // A receipt that is done with: any entry under its name goes, older ones included.
 void Dimentica(Stato& st, const fs::path& dir, const std::string& nome, std::vector<Identita>& inviati) {
-  std::erase_if(st.masInviati, [&](const std::string& k) { return NomeDaChiave(k) == nome; });
-  st.mapIncompleti.erase(nome);
+  std::erase_if(Coda(st).masInviati, [&](const std::string& k) { return NomeDaChiave(k) == nome; });
+  Coda(st).mapIncompleti.erase(nome);
   const size_t prima = inviati.size();
   std::erase_if(inviati, [&](const Identita& i) { return i.nome == nome; });
   if (inviati.size() != prima) ScriviInviati(dir, inviati);
@@ -370,7 +371,7 @@ void Inviato(Stato& st, const Scontrino& s, const std::string& quanto, std::vect
   const std::optional<Identita> lui = AncoraLui(st, s);
   const fs::path percorso = s.dir / (lui ? lui->nome : s.nome);
   if (lui) {
-    st.masInviati.push_back(Chiave(*lui));
+    Coda(st).masInviati.push_back(Chiave(*lui));
     inviati.push_back(*lui);
     try {
       ScriviInviati(s.dir, inviati);
@@ -386,15 +387,15 @@ void Inviato(Stato& st, const Scontrino& s, const std::string& quanto, std::vect
   // which a new version may have taken the name.
   if (lui && IdentitaDi(percorso) == lui && Elimina(st, percorso)) {
     Dimentica(st, s.dir, lui->nome, inviati);
-    if (lui->nome != s.nome) st.mapIncompleti.erase(s.nome);
+    if (lui->nome != s.nome) Coda(st).mapIncompleti.erase(s.nome);
   }
   Annota(st, Livello::Informazione, "Scontrino " + s.nome + " inviato: " + quanto);
-  st.mSituazione.ultimo = s.nome;
-  st.mSituazione.quando = st.orologio().adesso();
+  Coda(st).mSituazione.ultimo = s.nome;
+  Coda(st).mSituazione.quando = st.orologio().adesso();
   // Room again, if there was none: a receipt went out.
-  if (st.mSituazione.discoPieno) {
-    st.mSituazione.discoPieno = false;
-    st.masAvvisati.erase("disco pieno");
+  if (Coda(st).mSituazione.discoPieno) {
+    Coda(st).mSituazione.discoPieno = false;
+    Coda(st).masAvvisati.erase("disco pieno");
   }
 }
 
@@ -407,7 +408,7 @@ bool MessoDaParteSeAbbandonato(Stato& st, const Scontrino& s) {
                    std::to_string(static_cast<long>(st.imp.mdAttesaTotale)) + " secondi: messo da parte",
                kProcedura);
   MettiDaParte(st, s.dir, s.dir / s.nome);
-  st.mapIncompleti.erase(s.nome);
+  Coda(st).mapIncompleti.erase(s.nome);
   return true;
 }
 
@@ -458,7 +459,7 @@ enum class Dopo { Avanti, Ferma };
 Dopo Concludi(Stato& st, Esito esito, const Scontrino& s, const std::string& quanto,
               std::vector<Identita>& inviati) {
   auto finito = [&] {
-    if (st.mSituazione.inAttesa > 0) --st.mSituazione.inAttesa;
+    if (Coda(st).mSituazione.inAttesa > 0) --Coda(st).mSituazione.inAttesa;
   };
   const bool giaMuta = st.mbCassaMuta;
   if (esito != Esito::Trattenuto && esito != Esito::InDubbio && esito != Esito::DiscoPieno &&
@@ -477,7 +478,7 @@ Dopo Concludi(Stato& st, Esito esito, const Scontrino& s, const std::string& qua
       Resta(st, esito, s);
       break;
     case Esito::DiscoPieno:
-      st.mSituazione.discoPieno = true;
+      Coda(st).mSituazione.discoPieno = true;
       Avvisa(st, "disco pieno", err::DiscoPieno,
              "Disco pieno nella cartella degli scontrini: gli scontrini restano in attesa");
       return Dopo::Ferma;
@@ -545,15 +546,16 @@ bool Scansione(Stato& st) {
   const std::optional<long long> momento = MomentoCartella(dir, stabile);
   // A file system whose times cannot be trusted (a share whose server clock is off,
   // coarse times) is still listed every so often.
-  if (momento && st.mllCartellaSenzaScontrini == momento && ++st.miGiriSenzaElenco < kGiriSenzaElenco)
+  if (momento && Coda(st).mllCartellaSenzaScontrini == momento &&
+      ++Coda(st).miGiriSenzaElenco < kGiriSenzaElenco)
     return false;
-  st.mllCartellaSenzaScontrini.reset();
-  st.miGiriSenzaElenco = 0;
+  Coda(st).mllCartellaSenzaScontrini.reset();
+  Coda(st).miGiriSenzaElenco = 0;
   std::size_t totale = 0;
   const std::vector<std::string> nomi = ElencaScontrini(dir, kFilePerGiro, &totale);
-  st.mSituazione.inAttesa = static_cast<int>(totale);
+  Coda(st).mSituazione.inAttesa = static_cast<int>(totale);
   if (nomi.empty()) {
-    if (stabile) st.mllCartellaSenzaScontrini = momento;
+    if (stabile) Coda(st).mllCartellaSenzaScontrini = momento;
     return false;
   }
   std::vector<Identita> inviati = InviatiAncoraInCartella(dir);
@@ -561,12 +563,12 @@ bool Scansione(Stato& st) {
     const fs::path percorso = dir / nome;
     const std::optional<Identita> id = IdentitaDi(percorso);
     // Sent before, but not deleted: only the deletion is tried again.
-    if (id && InElenco(*id, false, inviati, st.masInviati)) {
+    if (id && InElenco(*id, false, inviati, Coda(st).masInviati)) {
       if (Elimina(st, percorso)) Dimentica(st, dir, nome, inviati);
       continue;
     }
     // Failed, and could not be set aside: it waits for the operator.
-    if (id && InElenco(*id, true, inviati, st.masFalliti)) continue;
+    if (id && InElenco(*id, true, inviati, Coda(st).masFalliti)) continue;
     const std::optional<std::uintmax_t> lunghezza = f_fileLen(st, percorso.string());
     if (!lunghezza || *lunghezza == 0) continue;
     // Nothing goes out that the folder could not account for afterwards.
@@ -578,14 +580,14 @@ bool Scansione(Stato& st) {
 
     Esito esito;
     Letto letto;
-    st.miComandi = 0;
+    const int comandiPrima = st.miComandi;
     const double inizio = st.orologio().secondi();
     {
       CollegamentoOccupato occupato(st);
       esito = ElaboraScontrino(st, percorso.string(), &letto);
     }
-    const std::string quanto =
-        std::to_string(st.miComandi) + " comandi in " + Durata(st.orologio().secondi() - inizio);
+    const std::string quanto = std::to_string(st.miComandi - comandiPrima) + " comandi in " +
+                               Durata(st.orologio().secondi() - inizio);
     if (Concludi(st, esito, Scontrino{dir, nome, letto, id}, quanto, inviati) == Dopo::Ferma) return false;
     // A close that waited for this receipt's payment goes ahead before the next one.
     if (EseguiChiusuraRinviata(st)) return false;
@@ -608,7 +610,7 @@ void Timer1_Timer(Stato& st) {
   // A button's exchange is under way: this tick does nothing; the next one scans.
   // After the window unloaded nothing scans (nor opens the port again).
   if (st.miOccupato > 0 || st.mbChiuso) return;
-  if (st.mbScansioneFerma || !st.imp.mpFamiglia) {
+  if (Coda(st).mbScansioneFerma || !st.imp.mpFamiglia) {
     timer.abilita(false);
     return;
   }
@@ -619,7 +621,7 @@ void Timer1_Timer(Stato& st) {
       ancora = Scansione(st);
     else
       // Without a port nothing goes out, but the receipts waiting are still counted.
-      st.mSituazione.inAttesa = static_cast<int>(ContaScontrini(cartella(st.imp.msDirPerFile)));
+      Coda(st).mSituazione.inAttesa = static_cast<int>(ContaScontrini(cartella(st.imp.msDirPerFile)));
     MostraSituazione(st);
     if (st.mbChiuso) return;
   } catch (const Errore& e) {
@@ -630,7 +632,7 @@ void Timer1_Timer(Stato& st) {
       ScriviErrore(st, e, "TIMER1 (gestito dal programma)");
     } else {
       ScriviErrore(st, e, "TIMER1");
-      st.mbScansioneFerma = true;
+      Coda(st).mbScansioneFerma = true;
       ImpostaTesto(st, Campo::TxtMsg,
                    "Scansione degli scontrini fermata: errore n." + std::to_string(e.numero()) + " (" +
                        e.descrizione() + "). Riavviare il programma.");
@@ -638,7 +640,7 @@ void Timer1_Timer(Stato& st) {
     }
   } catch (const std::exception& ex) {
     ScriviErrore(st, err::ChiamataNonValida, ex.what(), "TIMER1");
-    st.mbScansioneFerma = true;
+    Coda(st).mbScansioneFerma = true;
     ImpostaTesto(
         st, Campo::TxtMsg,
         std::string("Scansione degli scontrini fermata: ") + ex.what() + ". Riavviare il programma.");

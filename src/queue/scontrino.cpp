@@ -109,11 +109,6 @@ bool ChiediRiprova(Stato& st, const char* testo, Icona icona) {
 const char* const kDomandaTrasmissione =
     "Problemi di trasmissione con la cassa.\r\nRiprovo a stampare lo scontrino ? ";
 
-// Nothing sent before the receipt's start is awaited any more.
-void NuovoScontrino(Stato& st) {
-  if (const Famiglia* f = st.imp.mpFamiglia; f && f->nuovoScontrino) f->nuovoScontrino(st);
-}
-
 // The register made ready for a receipt; `esito` gets what happened to the commands
 // the receipt's lines must not go after.
 Sincronia Sincronizza(Stato& st, EsitoComando& esito) {
@@ -154,8 +149,8 @@ File ApriConRitenti(Stato& st, const std::string& percorso, std::optional<Errore
       }
       if (++tentativi <= kMaxRitentiApertura) {
         const double scadenza = std::floor(st.orologio().secondi()) + 3;
-        st.pompa().attendi([&] { return st.mbErrTx; }, scadenza);
-        if (!st.mbErrTx) continue;
+        st.pompa().attendi([&] { return st.mbErrTx || st.mbFine; }, scadenza);
+        if (!st.mbErrTx && !st.mbFine) continue;
       }
       ScriviErrore(st, e, "s_scontrino prima");
       MostraErrore(st, e);
@@ -181,7 +176,7 @@ EsitoComando RisposteArrivate(Stato& st) {
 // unexpected answer between two commands.
 EsitoComando FraIComandi(Stato& st, EsitoComando finora) {
   if (!st.porta().aperta()) return Peggiore(finora, EsitoComando::LineaPersa);
-  return st.mbErrTx ? Peggiore(finora, EsitoComando::Rifiutato) : finora;
+  return st.mbErrTx || st.mbFine ? Peggiore(finora, EsitoComando::Rifiutato) : finora;
 }
 
 // The lines of the receipt, read once: every restart sends these same lines, also
@@ -357,14 +352,10 @@ Esito ElaboraScontrino(Stato& st, const std::string& percorso, Letto* fuori) {
   std::vector<Riga> righe;
   Letto locale;
   Letto& letto = fuori ? *fuori : locale;
-  st.mbErrTx = false;
-  st.mbNessunaRisposta = false;
   NuovoScontrino(st);
   if (const std::optional<Esito> e = Leggi(st, percorso, righe, letto)) return *e;
   for (;;) {  // every restart comes back here
     Esito esito = Esito::Fallito;
-    st.mbErrTx = false;
-    st.mbNessunaRisposta = false;
     Invio invio;
     NuovoScontrino(st);
     try {

@@ -6,7 +6,7 @@
 
 namespace quimbo {
 
-// "&FINE": timer off, abort flag, port closed, program ended at once.
+// "&FINE": timer off, the stop asked for, port closed, program ended at once.
 void Command1_Click(Stato& st);
 // The window unloads (close box, and the signals): port closed, timer off.
 void Form_Unload(Stato& st);

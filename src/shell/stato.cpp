@@ -37,16 +37,6 @@ void AggiungiTesto(Stato& st, Campo campo, const std::string& testo) {
 
 void Annota(Stato& st, Livello livello, const std::string& riga) { st.finestra().annota(livello, riga); }
 
-void MostraSituazione(Stato& st) {
-  Situazione& s = st.mSituazione;
-  s.portaAssente = !st.mbChiuso && !st.porta().aperta();
-  s.dispositivo = s.portaAssente ? dispositivoPorta(st) : "";
-  s.cassaMuta = st.mbCassaMuta;
-  if (st.mSituazioneMostrata == s) return;
-  st.mSituazioneMostrata = s;
-  st.finestra().situazione(s);
-}
-
 std::string ScontriniInAttesa(int n) {
   return n == 1 ? "1 scontrino in attesa" : std::to_string(n) + " scontrini in attesa";
 }

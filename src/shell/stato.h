@@ -5,12 +5,8 @@
 
 #include <array>
 #include <cstdint>
-#include <map>
 #include <memory>
-#include <optional>
-#include <set>
 #include <string>
-#include <vector>
 
 #include "shell/impostazioni.h"
 #include "shell/piattaforma.h"
@@ -31,10 +27,13 @@ enum class EsitoComando {
 inline EsitoComando Peggiore(EsitoComando a, EsitoComando b) { return a < b ? b : a; }
 inline bool Passato(EsitoComando e) { return e == EsitoComando::Accettato || e == EsitoComando::Inviato; }
 
-// A register family's own link state, one kind per family.
-struct StatoDellaFamiglia {
-  virtual ~StatoDellaFamiglia() = default;
+// A part of the state that a layer above keeps for itself: only that layer's code
+// knows its type.
+struct ParteDelloStato {
+  virtual ~ParteDelloStato() = default;
 };
+// A register family's own link state, one kind per family.
+struct StatoDellaFamiglia : ParteDelloStato {};
 
 struct Stato {
   Stato(Piattaforma piattaforma, const Impostazioni& impostazioni) : pf(piattaforma), imp(impostazioni) {}
@@ -47,6 +46,8 @@ struct Stato {
   // The chosen family's own link state: its row makes it at start-up, and only
   // that family's code reaches it.
   std::unique_ptr<StatoDellaFamiglia> mpStatoFamiglia;
+  // The scan's own state from one tick to the next (queue/coda.h).
+  std::unique_ptr<ParteDelloStato> mpCoda;
 
   // Link state. Each flag says who sets it and who clears it. The decisions about a
   // command are taken from InviaComando's result; these stay for the procedures
@@ -58,24 +59,24 @@ struct Stato {
   // Frontiera: the register holds the sender. DC3 sets it and DC1 clears it, in the
   // receive handler and in LineaQuieta; InviaFrontiera waits while it is set.
   bool mbAttesa = false;
-  // Something did not get through. Set by the receive handler (an unexpected
-  // answer), NessunaRisposta, a failed f_trasmreg or InviaCar, the port lost, an
-  // Olivetti command never accepted; and by "&FINE", whose stop ends the wait for a
-  // missing receipt file. Cleared by each receipt's start and restart, before the
-  // second "415", by Sblocca and by --prova. A receipt reads it only for what
-  // happened between two commands.
+  // Something did not get through. Only the link writes it: set by the receive
+  // handler (an unexpected answer), NessunaRisposta, a failed f_trasmreg or InviaCar,
+  // the port lost, an Olivetti command never accepted; cleared by NuovoScontrino (each
+  // receipt's start and restart), before the second "415", by Sblocca and by --prova.
+  // A receipt reads it only for what happened between two commands.
   bool mbErrTx = false;
   // The register did not answer within the time limit, in this receipt (each receipt
   // clears it); and whether it is silent since then (cleared by its next answer).
-  // NessunaRisposta sets it; each receipt's start and restart, and the start of an
-  // exchange (the outermost CollegamentoOccupato), clear it.
+  // NessunaRisposta sets it; NuovoScontrino, and the start of an exchange (the
+  // outermost CollegamentoOccupato), clear it.
   bool mbNessunaRisposta = false;
   // Bytes received from the register since start-up: a receipt that got none went
   // to a register that is switched off, even where no single wait could tell. The
   // receive handler and the readers that bypass it count them; never cleared.
   long mlRicevuti = 0;
-  // The register is silent since a receipt was held for it: the scan sets it
-  // (DiciCassaMuta) and clears it when a receipt gets an answer (DiciCassaRisponde).
+  // The register is silent since a receipt was held for it: only the scan writes it,
+  // setting it in DiciCassaMuta and clearing it when a receipt gets an answer
+  // (DiciCassaRisponde); NessunaRisposta reads it so as not to say it again.
   bool mbCassaMuta = false;
   // A receipt is being sent (not a button's command), and its file's name: set and
   // cleared around ElaboraScontrino.
@@ -90,6 +91,9 @@ struct Stato {
   // The window has unloaded: no scan enables the timer again. Form_Unload sets it;
   // never cleared.
   bool mbChiuso = false;
+  // "&FINE" asked for the stop: a wait for a missing receipt file ends, and nothing
+  // more of a receipt counts as sent. Command1_Click sets it; never cleared.
+  bool mbFine = false;
   // The register positively took the last command (an ACK, a "!0" status, a ready
   // sign); "no answer in time" does not count. InviaComando clears it at its start,
   // the family's sender sets it.
@@ -103,31 +107,12 @@ struct Stato {
   int miOccupato = 0;
   // Depth of keyboard unlocks started from inside a send; bounds their nesting.
   int miSbloccoInCorso = 0;
-  // The scan stopped for good after an unexpected error: the scan sets it; never cleared.
-  bool mbScansioneFerma = false;
-
-  // Receipts sent completely in this run whose file may still be there (name, size,
-  // modification time): never sent again, even when the journal on disk failed.
-  std::vector<std::string> masInviati;
-  // The same for failed receipts that could not be set aside: never sent again.
-  std::vector<std::string> masFalliti;
-  // Receipts without their total line yet: name -> (size, time and name; since when unchanged).
-  std::map<std::string, std::pair<std::string, double>> mapIncompleti;
-  // What has been said once already (a folder not writable, a file that cannot go).
-  std::set<std::string> masAvvisati;
 
   // The last "port not available" said to the integrator's log.
   std::string msPortaNonDisponibile;
-  // Commands handed to the register (InviaCar) for the receipt being sent, for its log line.
+  // Commands handed to the register (InviaCar) since start-up: a receipt's log line
+  // counts its own from the difference. Only InviaComando writes it.
   int miComandi = 0;
-  // What the operator and the service manager were last shown.
-  Situazione mSituazione;
-  std::optional<Situazione> mSituazioneMostrata;
-  // The folder's modification time (ns) when a listing found no receipt in it, taken
-  // long enough after that time that nothing can have landed unseen: while it stays
-  // the same, no receipt has been added, and the folder need not be listed again.
-  std::optional<long long> mllCartellaSenzaScontrini;
-  int miGiriSenzaElenco = 0;  // ticks since the last listing
 
   // What the display shows now (the window gets every change).
   std::string TxtManda, TxtRit, TxtMsg, txtTipo;
@@ -146,8 +131,6 @@ void AggiungiTesto(Stato& st, Campo campo, const std::string& testo);
 
 // A line of the integrator's log.
 void Annota(Stato& st, Livello livello, const std::string& riga);
-// Tells the window and the service manager the state, when it changed.
-void MostraSituazione(Stato& st);
 // "1 scontrino in attesa", "2 scontrini in attesa"
 std::string ScontriniInAttesa(int n);
 

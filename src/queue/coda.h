@@ -1,0 +1,47 @@
+#pragma once
+// What the scan keeps from one tick to the next. Only the queue's code knows it, and
+// only the scan writes it.
+
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "shell/stato.h"
+
+namespace quimbo {
+
+struct StatoCoda : ParteDelloStato {
+  // The scan stopped for good after an unexpected error: never cleared.
+  bool mbScansioneFerma = false;
+  // Receipts sent completely in this run whose file may still be there (name, size,
+  // modification time): never sent again, even when the journal on disk failed.
+  std::vector<std::string> masInviati;
+  // The same for failed receipts that could not be set aside: never sent again.
+  std::vector<std::string> masFalliti;
+  // Receipts without their total line yet: name -> (size, time and name; since when unchanged).
+  std::map<std::string, std::pair<std::string, double>> mapIncompleti;
+  // What has been said once already (a folder not writable, a file that cannot go).
+  std::set<std::string> masAvvisati;
+  // What the operator and the service manager were last shown.
+  Situazione mSituazione;
+  std::optional<Situazione> mSituazioneMostrata;
+  // The folder's modification time (ns) when a listing found no receipt in it, taken
+  // long enough after that time that nothing can have landed unseen: while it stays
+  // the same, no receipt has been added, and the folder need not be listed again.
+  std::optional<long long> mllCartellaSenzaScontrini;
+  int miGiriSenzaElenco = 0;  // ticks since the last listing
+};
+
+// The scan's state in `st`, made at its first use.
+StatoCoda& Coda(Stato& st);
+
+// Tells the window and the service manager the state, when it changed.
+void MostraSituazione(Stato& st);
+
+// What start-up said already: the scan does not say it again.
+void GiaDetto(Stato& st, const std::string& chiave);
+
+}  // namespace quimbo
