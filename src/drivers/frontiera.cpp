@@ -17,25 +17,25 @@ const char kVirgolette = '"';
 
 std::string TraVirgolette(const std::string& s) { return kVirgolette + s + kVirgolette; }
 
-int Vendita(Canale& c, const Record& r) {
+int Vendita(Canale& c, const RigaVendita& r) {
   const Stato& st = c.stato();
-  const std::string campo = comeTesto(r[2]);
+  const std::string& campo = r.descrizione;
   std::string descrizione = Colonna("", st.imp.miFrontMaxDesc);
   if (!campo.empty()) descrizione = TraVirgolette(PulTxt(campo, st.imp.miFrontMaxDesc));
   if (descrizione == TraVirgolette("")) descrizione.clear();
-  c.prosegui(descrizione + ParteQuantita(st, comeNumero(r[3]), "*") + StrConZero(r[4]) + "H" +
-             StrConZero(r[5]) + "R");
+  c.prosegui(descrizione + ParteQuantita(st, r.quantita, "*") + StrConZero(r.prezzo) + "H" +
+             StrConZero(r.reparto) + "R");
   return c.esito();
 }
 
-int Totale(Canale& c, const Record& r) {
+int Totale(Canale& c, const RigaTotale& r) {
   const Stato& st = c.stato();
-  const std::string lettera = testo::maiuscole(comeTesto(r[2]));
-  if (lettera != "C" && lettera != "A" && lettera != "S" && lettera != "R") LetteraNonValida(comeTesto(r[2]));
-  const double totale = comeNumero(r[3]);
-  const double sconto = comeNumero(r[4]);
-  const double anticipo = comeNumero(r[5]);
-  const double dato = comeNumero(r[6]);
+  const std::string lettera = testo::maiuscole(r.pagamento);
+  if (lettera != "C" && lettera != "A" && lettera != "S" && lettera != "R") LetteraNonValida(r.pagamento);
+  const double totale = r.totale;
+  const double sconto = r.sconto;
+  const double anticipo = r.anticipo;
+  const double dato = r.dato;
 
   if (!c.prosegui("=")) return c.esito();
   if (sconto > 0 && !c.prosegui(StrConZero(sconto) + "H4M")) return c.esito();
@@ -56,9 +56,9 @@ int Totale(Canale& c, const Record& r) {
   return c.esito();
 }
 
-int Lotteria(Canale& c, const Record& r) {
+int Lotteria(Canale& c, const RigaLotteria& r) {
   const std::string comando =
-      TraVirgolette(testo::maiuscole(Colonna(comeTesto(r[2]), c.stato().imp.miFrontMaxLotteria))) + "@37F";
+      TraVirgolette(testo::maiuscole(Colonna(r.codice, c.stato().imp.miFrontMaxLotteria))) + "@37F";
   c.prosegui(comando);
   c.mostra(Campo::txtTipo, comando);
   return c.esito();
@@ -78,14 +78,11 @@ std::string TestoDisplayFrontiera(double importo) {
   return (importo < 0 && centesimi > 0 ? "-" : "") + t;
 }
 
-int TrasFrontiera(Canale& c, const std::string& psCosa) {
-  c.mostra(Campo::TxtManda, psCosa);  // the operator sees the record being translated
-  std::string psTipo;
-  Record pvDati;
-  LeggeRec(psCosa, psTipo, pvDati);
-  if (eTipoRecord(psTipo, "00")) return Vendita(c, pvDati);
-  if (eTipoRecord(psTipo, "80")) return Totale(c, pvDati);
-  if (eTipoRecord(psTipo, "LS")) return Lotteria(c, pvDati);
+int TrasFrontiera(Canale& c, const RigaScontrino& riga) {
+  c.mostra(Campo::TxtManda, riga.testo);  // the operator sees the record being translated
+  if (const auto* v = std::get_if<RigaVendita>(&riga.dati)) return Vendita(c, *v);
+  if (const auto* t = std::get_if<RigaTotale>(&riga.dati)) return Totale(c, *t);
+  if (const auto* l = std::get_if<RigaLotteria>(&riga.dati)) return Lotteria(c, *l);
   return 0;
 }
 

@@ -3,12 +3,13 @@
 
 #include "drivers/canale.h"
 #include "link/famiglia.h"
+#include "receipt/record.h"
 
 namespace quimbo {
 
 // One receipt record to Frontiera commands: bare characters, paced by InviaCar.
 // Returns 0, or the first positive result of a send.
-int TrasFrontiera(Canale& canale, const std::string& psCosa);
+int TrasFrontiera(Canale& canale, const RigaScontrino& riga);
 
 // The display text of a total: the amount read as hundredths, rounded to a whole
 // number first (half away from zero): 5 -> "0,05", 1234 -> "12,34", -5 -> "-0,05".

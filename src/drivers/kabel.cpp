@@ -23,19 +23,19 @@ int16_t Intero16(double v) {
   return static_cast<int16_t>(r);
 }
 
-int Vendita(Canale& c, const Record& r) {
+int Vendita(Canale& c, const RigaVendita& r) {
   const Stato& st = c.stato();
-  double prezzo = comeNumero(r[4]);
+  double prezzo = r.prezzo;
   std::string comando;
   if (prezzo < 0) {  // a negative price is a deduction: "A" and the magnitude
     comando = "A";
     prezzo = -prezzo;
   }
-  comando += ParteQuantita(st, comeNumero(r[3]), "x") + StrConZero(prezzo);
-  const std::string descrizione = comeTesto(r[2]);
+  comando += ParteQuantita(st, r.quantita, "x") + StrConZero(prezzo);
+  const std::string& descrizione = r.descrizione;
   if (!testo::senzaSpazi(descrizione).empty())
     comando += '"' + testo::senzaSpazi(Colonna(descrizione, st.imp.miLungMaxDesc)) + '"';
-  int16_t reparto = Intero16(comeNumero(r[5]));
+  int16_t reparto = Intero16(r.reparto);
   if (reparto == 0) reparto = st.imp.miRepDef;
   const int posizione = util::Minimo(reparto, static_cast<int>(kLettereReparto.size()));
   if (posizione < 1) throw Errore(err::ChiamataNonValida);
@@ -43,17 +43,17 @@ int Vendita(Canale& c, const Record& r) {
   return c.esito();
 }
 
-int Totale(Canale& c, const Record& r) {
-  const std::string lettera = testo::maiuscole(comeTesto(r[2]));
-  const double totale = comeNumero(r[3]);
-  const double anticipo = comeNumero(r[5]);
-  const double dato = comeNumero(r[6]);
+int Totale(Canale& c, const RigaTotale& r) {
+  const std::string lettera = testo::maiuscole(r.pagamento);
+  const double totale = r.totale;
+  const double anticipo = r.anticipo;
+  const double dato = r.dato;
   std::string codice;
   if (lettera == "S") codice = "O";
   if (lettera == "R") codice = "K";
   if (anticipo == 0 && lettera == "A") codice = "S";
   if (anticipo == 0 && lettera == "C") codice = "=";
-  if (codice.empty()) LetteraNonValida(comeTesto(r[2]));
+  if (codice.empty()) LetteraNonValida(r.pagamento);
 
   if (dato > 0 && lettera != "C" && !c.prosegui(StrConZero(dato) + "=")) return c.esito();
   std::string importo;
@@ -66,7 +66,7 @@ int Totale(Canale& c, const Record& r) {
   return c.esito();
 }
 
-int Intestazione(Canale& c, const Record& r) {
+int Intestazione(Canale& c, const RigaIntestazione& r) {
   Stato& st = c.stato();
   const std::string conf = st.finestra().confBase();
   if (st.finestra().aggConf() && testo::senzaSpazi(conf).size() == 8 && conf[2] != '1') {
@@ -74,7 +74,7 @@ int Intestazione(Canale& c, const Record& r) {
     if (c.invia("711{" + DetIva(conf) + "{") <= 0 && c.reale())
       StatoProprio<StatoKabel>(st).mbKabelConf = true;
   }
-  c.prosegui("222{d" + comeTesto(r[2]) + "{");
+  c.prosegui("222{d" + r.testo + "{");
   return c.esito();
 }
 
@@ -88,13 +88,10 @@ std::string NumeroLocale(double valore, const std::string& sepDecimali) {
   return util::Sostituisci(StrConZero(valore), ".", sepDecimali);
 }
 
-int TrasKabel(Canale& c, const std::string& psCosa) {
-  std::string psTipo;
-  Record pvDati;
-  LeggeRec(psCosa, psTipo, pvDati);
-  if (eTipoRecord(psTipo, "00")) return Vendita(c, pvDati);
-  if (eTipoRecord(psTipo, "80")) return Totale(c, pvDati);
-  if (eTipoRecord(psTipo, "10")) return Intestazione(c, pvDati);
+int TrasKabel(Canale& c, const RigaScontrino& riga) {
+  if (const auto* v = std::get_if<RigaVendita>(&riga.dati)) return Vendita(c, *v);
+  if (const auto* t = std::get_if<RigaTotale>(&riga.dati)) return Totale(c, *t);
+  if (const auto* i = std::get_if<RigaIntestazione>(&riga.dati)) return Intestazione(c, *i);
   return 0;
 }
 

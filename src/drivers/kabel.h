@@ -3,12 +3,13 @@
 
 #include "drivers/canale.h"
 #include "link/famiglia.h"
+#include "receipt/record.h"
 
 namespace quimbo {
 
 // One receipt record to Kabel commands, each sent between STX and ETX by InviaCar.
 // Returns 0, or the first positive result of a send.
-int TrasKabel(Canale& canale, const std::string& psCosa);
+int TrasKabel(Canale& canale, const RigaScontrino& riga);
 
 // The base configuration with its third character set to "1": the VAT summary on.
 std::string DetIva(const std::string& psConfBase);

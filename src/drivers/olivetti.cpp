@@ -16,12 +16,11 @@ constexpr std::size_t kLungDescrizione = 18;
 // L(x): one length-prefixed field.
 std::string L(const std::string& x) { return AggCarContr(x); }
 
-int Vendita(Canale& c, const Record& r) {
-  const double quantita = comeNumero(r[3]);
+int Vendita(Canale& c, const RigaVendita& r) {
   const std::string importo =
-      quantita != 1 ? StrConZero(util::Arrotonda(comeNumero(r[4]) * quantita, c.stato().imp.miDecimali))
-                    : StrConZero(r[4]);
-  c.proseguiOlivetti(L("1325") + L(importo) + L(comeTesto(r[2]).substr(0, kLungDescrizione)) + L("") + L("") +
+      r.quantita != 1 ? StrConZero(util::Arrotonda(r.prezzo * r.quantita, c.stato().imp.miDecimali))
+                      : StrConZero(r.prezzo);
+  c.proseguiOlivetti(L("1325") + L(importo) + L(r.descrizione.substr(0, kLungDescrizione)) + L("") + L("") +
                      L("0"));
   return c.esito();
 }
@@ -35,16 +34,16 @@ std::string NomePagamento(const std::string& lettera) {
   LetteraNonValida(lettera);
 }
 
-int Totale(Canale& c, const Record& r) {
-  const std::string nome = NomePagamento(comeTesto(r[2]));
-  const double sconto = comeNumero(r[4]);
-  const double anticipo = comeNumero(r[5]);
+int Totale(Canale& c, const RigaTotale& r) {
+  const std::string nome = NomePagamento(r.pagamento);
+  const double sconto = r.sconto;
+  const double anticipo = r.anticipo;
   if (util::TestNumerico(sconto) && !c.proseguiOlivetti(L("1327") + L(StrConZero(sconto)))) return c.esito();
   if (anticipo != 0 && !c.proseguiOlivetti(L("1329") + L(StrConZero(anticipo)) + L("Anticipo")))
     return c.esito();
   // The payment carries the amount tendered when it covers the amount due.
-  double dovuto = comeNumero(r[3]) - anticipo - sconto;
-  const double dato = comeNumero(r[6]);
+  double dovuto = r.totale - anticipo - sconto;
+  const double dato = r.dato;
   if (dato >= dovuto) dovuto = dato;
   if (c.proseguiOlivetti(L("1329") + L(StrConZero(dovuto)) + L(nome))) c.proseguiOlivetti(L("1323"));
   return c.esito();
@@ -52,12 +51,9 @@ int Totale(Canale& c, const Record& r) {
 
 }  // namespace
 
-int TrasOlivetti(Canale& c, const std::string& psCosa) {
-  std::string psTipo;
-  Record pvDati;
-  LeggeRec(psCosa, psTipo, pvDati);
-  if (eTipoRecord(psTipo, "00")) return Vendita(c, pvDati);
-  if (eTipoRecord(psTipo, "80")) return Totale(c, pvDati);
+int TrasOlivetti(Canale& c, const RigaScontrino& riga) {
+  if (const auto* v = std::get_if<RigaVendita>(&riga.dati)) return Vendita(c, *v);
+  if (const auto* t = std::get_if<RigaTotale>(&riga.dati)) return Totale(c, *t);
   return 0;
 }
 

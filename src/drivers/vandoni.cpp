@@ -37,32 +37,23 @@ std::string PagamentoVandoni(const std::string& lettera, bool conAnticipo) {
   LetteraNonValida(lettera);
 }
 
-int TrasVandoni(Canale& c, const std::string& psCosa) {
-  std::string psTipo;
-  Record pvDati;
-  LeggeRec(psCosa, psTipo, pvDati);
-
-  if (eTipoRecord(psTipo, "00")) {
-    const double quantita = comeNumero(pvDati[3]);
-    if (quantita != 1 && !c.prosegui("4" + FnDT200(quantita) + "14")) return c.esito();
-    const std::string reparto = Ultimi("00" + StrConZero(pvDati[5]), 2);
-    const std::string descrizione = comeTesto(pvDati[2]);
-    if (!testo::senzaSpazi(descrizione).empty()) {
-      const std::string prezzo = Ultimi("00000000" + StrConZero(pvDati[4]), 8);
-      c.prosegui("2" + Colonna(descrizione, 15) + prezzo + reparto + "1");
+int TrasVandoni(Canale& c, const RigaScontrino& riga) {
+  if (const auto* v = std::get_if<RigaVendita>(&riga.dati)) {
+    if (v->quantita != 1 && !c.prosegui("4" + FnDT200(v->quantita) + "14")) return c.esito();
+    const std::string reparto = Ultimi("00" + StrConZero(v->reparto), 2);
+    if (!testo::senzaSpazi(v->descrizione).empty()) {
+      const std::string prezzo = Ultimi("00000000" + StrConZero(v->prezzo), 8);
+      c.prosegui("2" + Colonna(v->descrizione, 15) + prezzo + reparto + "1");
     } else {
-      const double v = std::nearbyint(util::ConvertiNumero(reparto));
-      if (!(v >= 1 && v <= 20)) throw Errore(err::IndiceFuoriIntervallo);
-      c.prosegui("4" + FnDT200(comeNumero(pvDati[4])) + masCodici[static_cast<size_t>(v)]);
+      const double n = std::nearbyint(util::ConvertiNumero(reparto));
+      if (!(n >= 1 && n <= 20)) throw Errore(err::IndiceFuoriIntervallo);
+      c.prosegui("4" + FnDT200(v->prezzo) + masCodici[static_cast<size_t>(n)]);
     }
-  } else if (eTipoRecord(psTipo, "80")) {
-    const double totale = comeNumero(pvDati[3]);
-    const double sconto = comeNumero(pvDati[4]);
-    const double anticipo = comeNumero(pvDati[5]);
-    const std::string pagamento = PagamentoVandoni(comeTesto(pvDati[2]), anticipo != 0);
-    if (!c.prosegui("419") || !c.prosegui("4" + FnDT200(sconto) + "50")) return c.esito();
-    if (anticipo != 0) {
-      if (!c.prosegui("4" + FnDT200(totale - anticipo - sconto)) || !c.prosegui(pagamento) ||
+  } else if (const auto* t = std::get_if<RigaTotale>(&riga.dati)) {
+    const std::string pagamento = PagamentoVandoni(t->pagamento, t->anticipo != 0);
+    if (!c.prosegui("419") || !c.prosegui("4" + FnDT200(t->sconto) + "50")) return c.esito();
+    if (t->anticipo != 0) {
+      if (!c.prosegui("4" + FnDT200(t->totale - t->anticipo - t->sconto)) || !c.prosegui(pagamento) ||
           !c.prosegui("420"))
         return c.esito();
     } else if (!c.prosegui(pagamento)) {

@@ -15,7 +15,8 @@
 
 namespace quimbo {
 
-class Canale;  // where a driver's commands go (the drivers' layer)
+class Canale;          // where a driver's commands go (the drivers' layer)
+struct RigaScontrino;  // a receipt line read once (the receipt layer)
 
 enum class Sincronia { Fatta, Ricomincia, Interrompi };
 
@@ -50,7 +51,7 @@ struct Famiglia {
   void (*fineScontrino)(Stato& st) = nullptr;
 
   // One receipt line into commands; the driver's result code.
-  int (*traduci)(Canale& canale, const std::string& psCosa) = nullptr;
+  int (*traduci)(Canale& canale, const RigaScontrino& riga) = nullptr;
   // The elements of the window this family shows; the others are hidden.
   std::span<const Elemento> elementi;
 };

@@ -2,6 +2,7 @@
 
 #include "drivers/canale.h"
 #include "link/famiglia.h"
+#include "receipt/record.h"
 
 namespace quimbo {
 
@@ -9,7 +10,7 @@ namespace {
 
 int Driver(Canale& c, const std::string& psCosa) {
   const Famiglia* famiglia = c.stato().imp.mpFamiglia;
-  return famiglia ? famiglia->traduci(c, psCosa) : 0;
+  return famiglia ? famiglia->traduci(c, LeggiRiga(psCosa)) : 0;
 }
 
 }  // namespace

@@ -94,4 +94,21 @@ void LeggeRec(const std::string& psCosa, std::string& psTipo, Record& pvDati) {
   }
 }
 
+RigaScontrino LeggiRiga(const std::string& psCosa) {
+  std::string tipo;
+  Record r;
+  LeggeRec(psCosa, tipo, r);
+  RigaScontrino riga{psCosa, RigaAltra{}};
+  if (eTipoRecord(tipo, "00"))
+    riga.dati = RigaVendita{comeTesto(r[2]), comeNumero(r[3]), comeNumero(r[4]), comeNumero(r[5])};
+  else if (eTipoRecord(tipo, "80"))
+    riga.dati =
+        RigaTotale{comeTesto(r[2]), comeNumero(r[3]), comeNumero(r[4]), comeNumero(r[5]), comeNumero(r[6])};
+  else if (eTipoRecord(tipo, "10"))
+    riga.dati = RigaIntestazione{comeTesto(r[2])};
+  else if (eTipoRecord(tipo, "LS"))
+    riga.dati = RigaLotteria{comeTesto(r[2])};
+  return riga;
+}
+
 }  // namespace quimbo

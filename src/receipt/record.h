@@ -39,4 +39,31 @@ void LeggeRec(const std::string& psCosa, std::string& psTipo, Record& pvDati);
 // Record type comparison, without regard to case.
 bool eTipoRecord(std::string_view psTipo, std::string_view tipo);
 
+// A receipt line read once, by what it says. Every driver takes it as it is.
+struct RigaVendita {        // "00"
+  std::string descrizione;  // in capitals, characters the registers cannot print as blanks
+  double quantita, prezzo;
+  double reparto;  // 0 when the line has none
+};
+struct RigaTotale {       // "80"
+  std::string pagamento;  // the payment's letter, as written
+  double totale, sconto, anticipo;
+  double dato;  // the amount tendered; 0 when the line has none
+};
+struct RigaIntestazione {  // "10"
+  std::string testo;
+};
+struct RigaLotteria {  // "LS"
+  std::string codice;
+};
+struct RigaAltra {};  // any other type: nothing to send
+
+struct RigaScontrino {
+  std::string testo;  // the line as it came
+  std::variant<RigaVendita, RigaTotale, RigaIntestazione, RigaLotteria, RigaAltra> dati;
+};
+
+// The line read as LeggeRec reads it, with its errors.
+RigaScontrino LeggiRiga(const std::string& psCosa);
+
 }  // namespace quimbo
