@@ -176,4 +176,14 @@ void NessunaRisposta(Stato& st, const std::string& procedura) {
   ScriviErrore(st, err::ErroreIO, "Nessuna risposta dalla cassa", procedura);
 }
 
+CollegamentoOccupato::CollegamentoOccupato(Stato& st) : st_(st) {
+  if (st_.miOccupato++ != 0) return;
+  st_.finestra().collegamentoOccupato(true);
+  st_.mbNessunaRisposta = false;  // a new exchange: the register has not failed to answer it yet
+}
+
+CollegamentoOccupato::~CollegamentoOccupato() {
+  if (--st_.miOccupato == 0) st_.finestra().collegamentoOccupato(false);
+}
+
 }  // namespace quimbo

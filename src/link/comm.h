@@ -11,6 +11,18 @@
 
 namespace quimbo {
 
+// Marks the link busy for the life of the object (buttons disabled, scan skipped).
+class CollegamentoOccupato {
+ public:
+  explicit CollegamentoOccupato(Stato& st);
+  ~CollegamentoOccupato();
+  CollegamentoOccupato(const CollegamentoOccupato&) = delete;
+  CollegamentoOccupato& operator=(const CollegamentoOccupato&) = delete;
+
+ private:
+  Stato& st_;
+};
+
 // A failure of the command being sent, seen by the link: kept unless a worse one
 // was seen already.
 inline void SegnaEsito(Stato& st, EsitoComando e) { st.meEsitoComando = Peggiore(st.meEsitoComando, e); }

@@ -1,5 +1,6 @@
 #include "link/tasti.h"
 
+#include "link/comm.h"
 #include "link/famiglia.h"
 #include "link/invio.h"
 

@@ -61,14 +61,4 @@ std::string dispositivoPorta(const Stato& st) {
   return DispositivoDelNumero(util::ArrotondaIntero(util::ValoreIniziale(st.imp.msCommPort), -32768, 32767));
 }
 
-CollegamentoOccupato::CollegamentoOccupato(Stato& st) : st_(st) {
-  if (st_.miOccupato++ != 0) return;
-  st_.finestra().collegamentoOccupato(true);
-  st_.mbNessunaRisposta = false;  // a new exchange: the register has not failed to answer it yet
-}
-
-CollegamentoOccupato::~CollegamentoOccupato() {
-  if (--st_.miOccupato == 0) st_.finestra().collegamentoOccupato(false);
-}
-
 }  // namespace quimbo

@@ -49,9 +49,9 @@ struct Stato {
   // The scan's own state from one tick to the next (queue/coda.h).
   std::unique_ptr<ParteDelloStato> mpCoda;
 
-  // Link state. Each flag says who sets it and who clears it. The decisions about a
-  // command are taken from InviaComando's result; these stay for the procedures
-  // that read them.
+  // The link's (link/): only its code writes these, the layers above read them. The
+  // decisions about a command are taken from InviaComando's result; these stay for
+  // the procedures that read them.
   //
   // Vandoni, Olivetti and Kabel: an answer is awaited. f_trasmreg and InviaKabel set
   // it before writing; the receive handler clears it at the answer (Kabel: the ready
@@ -74,6 +74,25 @@ struct Stato {
   // to a register that is switched off, even where no single wait could tell. The
   // receive handler and the readers that bypass it count them; never cleared.
   long mlRicevuti = 0;
+  // The register positively took the last command (an ACK, a "!0" status, a ready
+  // sign); "no answer in time" does not count. InviaComando clears it at its start,
+  // the family's sender sets it.
+  bool mbConfermato = false;
+  // What has happened so far to the command InviaComando is sending: set by the
+  // link where it sees a failure, worst first; read only through InviaComando's result.
+  EsitoComando meEsitoComando = EsitoComando::Accettato;
+  // An exchange with the register is under way (a button's, or a receipt's):
+  // CollegamentoOccupato counts it.
+  int miOccupato = 0;
+  // Depth of keyboard unlocks started from inside a send; bounds their nesting.
+  int miSbloccoInCorso = 0;
+  // The last "port not available" said to the integrator's log.
+  std::string msPortaNonDisponibile;
+  // Commands handed to the register (InviaCar) since start-up: a receipt's log line
+  // counts its own from the difference. Only InviaComando writes it.
+  int miComandi = 0;
+
+  // The scan's (queue/), which the layers below read: only the scan writes them.
   // The register is silent since a receipt was held for it: only the scan writes it,
   // setting it in DiciCassaMuta and clearing it when a receipt gets an answer
   // (DiciCassaRisponde); NessunaRisposta reads it so as not to say it again.
@@ -85,6 +104,9 @@ struct Stato {
   // The total line of a receipt is being sent: a close waits for it to end. Set at
   // the first command of the total line, cleared at the end of each attempt.
   bool mbInPagamento = false;
+
+  // What the operator and the close ask for (shell/chiusura): only their handlers
+  // write these.
   // A close waits for the payment: RichiestaChiusura sets it,
   // EseguiChiusuraRinviata clears it and closes.
   bool mbChiusuraRinviata = false;
@@ -94,25 +116,6 @@ struct Stato {
   // "&FINE" asked for the stop: a wait for a missing receipt file ends, and nothing
   // more of a receipt counts as sent. Command1_Click sets it; never cleared.
   bool mbFine = false;
-  // The register positively took the last command (an ACK, a "!0" status, a ready
-  // sign); "no answer in time" does not count. InviaComando clears it at its start,
-  // the family's sender sets it.
-  bool mbConfermato = false;
-  // What has happened so far to the command InviaComando is sending: set by the
-  // link where it sees a failure, worst first; read only through InviaComando's result.
-  EsitoComando meEsitoComando = EsitoComando::Accettato;
-
-  // An exchange with the register is under way (a button's, or a receipt's):
-  // CollegamentoOccupato counts it.
-  int miOccupato = 0;
-  // Depth of keyboard unlocks started from inside a send; bounds their nesting.
-  int miSbloccoInCorso = 0;
-
-  // The last "port not available" said to the integrator's log.
-  std::string msPortaNonDisponibile;
-  // Commands handed to the register (InviaCar) since start-up: a receipt's log line
-  // counts its own from the difference. Only InviaComando writes it.
-  int miComandi = 0;
 
   // What the display shows now (the window gets every change).
   std::string TxtManda, TxtRit, TxtMsg, txtTipo;
@@ -133,17 +136,5 @@ void AggiungiTesto(Stato& st, Campo campo, const std::string& testo);
 void Annota(Stato& st, Livello livello, const std::string& riga);
 // "1 scontrino in attesa", "2 scontrini in attesa"
 std::string ScontriniInAttesa(int n);
-
-// Marks the link busy for the life of the object (buttons disabled, scan skipped).
-class CollegamentoOccupato {
- public:
-  explicit CollegamentoOccupato(Stato& st);
-  ~CollegamentoOccupato();
-  CollegamentoOccupato(const CollegamentoOccupato&) = delete;
-  CollegamentoOccupato& operator=(const CollegamentoOccupato&) = delete;
-
- private:
-  Stato& st_;
-};
 
 }  // namespace quimbo
