@@ -7,8 +7,8 @@
 #include <cmath>
 #include <utility>
 
-#include "link/impostazioni_porta.h"
 #include "shell/errore.h"
+#include "shell/impostazioni_porta.h"
 
 namespace quimbo::app {
 

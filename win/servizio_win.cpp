@@ -3,8 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "programma/avvio.h"
-#include "programma/opzioni.h"
+#include "programma/programma.h"
 #include "shell/larghe.h"
 
 namespace quimbo::win {

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "link/famiglia.h"
-#include "link/impostazioni_porta.h"
 #include "shell/errore.h"
+#include "shell/impostazioni_porta.h"
 #include "shell/registro.h"
 #include "shell/sistema.h"
 

@@ -9,12 +9,12 @@
 
 #include "drivers/famiglie.h"
 #include "link/comm.h"
-#include "link/impostazioni_porta.h"
 #include "queue/coda.h"
 #include "queue/giornale.h"
 #include "queue/scansione.h"
 #include "shell/disposizione.h"
 #include "shell/errore.h"
+#include "shell/impostazioni_porta.h"
 #include "shell/percorsi.h"
 #include "shell/registro.h"
 #include "shell/sistema.h"

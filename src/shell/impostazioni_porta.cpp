@@ -1,4 +1,4 @@
-#include "link/impostazioni_porta.h"
+#include "shell/impostazioni_porta.h"
 
 #include <cctype>
 #include <charconv>
