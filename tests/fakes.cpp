@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "programma/avvio.h"
+#include "queue/blocco.h"
 #include "shell/errore.h"
 
 namespace quimbo::prova {
@@ -202,7 +203,8 @@ std::vector<std::string> Banco::righeLog() const {
 std::vector<std::string> Banco::fileInCartella() const {
   std::vector<std::string> nomi;
   for (const auto& e : std::filesystem::directory_iterator(cartella))
-    nomi.push_back(e.path().filename().string() + (e.is_directory() ? "/" : ""));
+    if (e.path().filename() != kFileBlocco)  // the program's own, for the whole run
+      nomi.push_back(e.path().filename().string() + (e.is_directory() ? "/" : ""));
   std::sort(nomi.begin(), nomi.end());
   return nomi;
 }

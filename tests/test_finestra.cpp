@@ -288,7 +288,10 @@ TEST(Programma, AvvioCodiciDUscitaEMessaggi) {
   const QString proc = variante("proc.ini", "DirPerFile=/proc\n");
   const QString unFile = variante("file.ini", "DirPerFile=" + (altra.p / "file.ini").string() + "\n");
   const QString nulla = variante("null.ini", "", "/dev/null");
-  const QString occupante = variante("occupata.ini", "", occupata.nome);
+  // The first program holds a folder of its own, and the port.
+  fs::create_directories(altra.p / "tenuta");
+  const QString occupante =
+      variante("occupata.ini", "DirPerFile=" + (altra.p / "tenuta").string() + "\n", occupata.nome);
   // The first of a key wins: these settings come before the file's own.
   const QString impostazioni =
       variante("settings.ini", "[Parametri Seriale]\nSettings=abc\n[Altri parametri]\n");
@@ -322,6 +325,8 @@ TEST(Programma, AvvioCodiciDUscitaEMessaggi) {
       {{"--headless", "--sblocca", nulla}, 0, 1, {}, {"/dev/null non \u00e8 una porta seriale"}},
       {{"--headless", "--sblocca", occupante}, 0, 1, {},
        {"occupata da un altro programma", "processo " + pidPrimo + " (quimbo)"}},
+      {{"--headless", occupante}, 0, 1, {},
+       {"gi\u00e0 in uso da un altro Quimbo (PID " + pidPrimo + ", file ini " + occupante.toStdString() + ")"}},
       {{"--headless", "--sblocca", estraneo}, 0, 1, {},
        {"Permission denied. Permesso negato: " + pty.nome + " \u00e8 uno pseudo-terminale dell'utente root"}},
       {{"--headless", "--sblocca", utf16}, 0, 1, {}, {"porta /dev/quimbo-utf16"}},
@@ -366,7 +371,8 @@ TEST(Programma, AvvioCodiciDUscitaEMessaggi) {
     }
     if (segnale) {
       EXPECT_FALSE(p.waitForFinished(1000)) << "keeps running until told";
-      ::kill(static_cast<pid_t>(p.processId()), segnale);
+      // A program that ended has no process id: a kill of 0 would hit this test's group.
+      if (p.processId() > 0) ::kill(static_cast<pid_t>(p.processId()), segnale);
     }
     ASSERT_TRUE(p.waitForFinished(10000));
     EXPECT_EQ(make_tuple(p.exitStatus(), p.exitCode()), make_tuple(QProcess::NormalExit, codice));

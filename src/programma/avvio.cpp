@@ -304,6 +304,11 @@ EsitoAvvio Form_Load(Stato& st, Impostazioni& imp, const std::string& percorsoIn
   }
   Annota(st, Livello::Informazione, Riassunto(st, esito.dispositivo, intervallo));
   ControllaCartella(st);
+  if (std::optional<std::string> occupata = imp.mbSoloComando ? std::nullopt : PrendiLaCartella(st)) {
+    ScriviErrore(st, err::FileGiaAperto, *occupata, "Form_Load");
+    esito.cartellaOccupata = *occupata;
+    return esito;
+  }
   st.porta().suEvento([&st](int codice) { Comm1_OnComm(st, codice); });
   esito.portaAperta = PortaPronta(st, &esito.motivo);
   if (!esito.portaAperta) {

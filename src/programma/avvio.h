@@ -15,6 +15,8 @@ struct EsitoAvvio {
   // Headless: the configuration cannot be used (a file that cannot be read, a bad
   // value named by section, key and value); nothing was opened, exit code 78.
   std::string erroreConfigurazione;
+  // Another program holds the receipt folder: who, and that this one ends (exit code 1).
+  std::string cartellaOccupata;
 };
 
 inline constexpr const char* kIniDiSistema = "/etc/quimbo/quimbo.ini";

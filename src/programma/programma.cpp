@@ -37,6 +37,7 @@ Programma::Programma(const Opzioni& o, PartiDellaShell parti)
                       parti_.pompa, parti_.orologio},
           imp_) {
   imp_.mbSenzaFinestra = o_.headless;
+  imp_.mbSoloComando = o_.prova || o_.sblocca;
   if (headless_) headless_->collega(&st_);
   parti_.timer.suScatto([this] { Timer1_Timer(st_); });
 }
@@ -60,6 +61,11 @@ std::optional<int> Programma::FineDopoAvvio(const EsitoAvvio& esito) {
   if (!esito.erroreConfigurazione.empty()) {
     ErroreSuStderr("quimbo: " + testo::leggibile(esito.erroreConfigurazione));
     return uscita::Configurazione;
+  }
+  if (!esito.cartellaOccupata.empty()) {
+    // Headless, the error log's line on standard error has said it.
+    if (!o_.headless) st_.finestra().chiedi("", esito.cartellaOccupata, Icona::Critico, Pulsanti::Ok);
+    return uscita::Fallito;
   }
   if (!esito.portaAperta && (!o_.headless || o_.prova || o_.sblocca)) {
     // Headless, the error log's line on standard error has said it.

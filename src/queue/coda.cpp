@@ -1,5 +1,7 @@
 #include "queue/coda.h"
 
+#include "shell/errore.h"
+#include "shell/percorsi.h"
 #include "shell/sistema.h"
 
 namespace quimbo {
@@ -18,6 +20,22 @@ void MostraSituazione(Stato& st) {
   if (c.mSituazioneMostrata == s) return;
   c.mSituazioneMostrata = s;
   st.finestra().situazione(s);
+}
+
+std::optional<std::string> PrendiLaCartella(Stato& st) {
+  StatoCoda& c = Coda(st);
+  if (c.blocco) return std::nullopt;
+  const std::filesystem::path dir = cartella(st.imp.msDirPerFile);
+  std::string chi;
+  try {
+    c.blocco = PrendiCartella(dir, st.imp.msFileIni, chi);
+  } catch (const Errore&) {
+    return std::nullopt;  // said where the folder is looked at; nothing goes out meanwhile
+  }
+  if (c.blocco) return std::nullopt;
+  return "Cartella degli scontrini " + dir.string() + " gi\xe0 in uso da un altro Quimbo (" +
+         (chi.empty() ? std::string("sconosciuto") : chi) +
+         "): un solo programma per cartella, questo si chiude";
 }
 
 void GiaDetto(Stato& st, const std::string& chiave) { Coda(st).masAvvisati.insert(chiave); }

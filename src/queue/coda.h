@@ -9,11 +9,15 @@
 #include <utility>
 #include <vector>
 
+#include "queue/blocco.h"
 #include "shell/stato.h"
 
 namespace quimbo {
 
 struct StatoCoda : ParteDelloStato {
+  // The folder's lock, held from the moment it was taken to the end of the run;
+  // none before (a folder that was missing at start-up is locked at its first scan).
+  std::unique_ptr<BloccoCartella> blocco;
   // The scan stopped for good after an unexpected error: never cleared.
   bool mbScansioneFerma = false;
   // Receipts sent completely in this run whose file may still be there (name, size,
@@ -40,6 +44,11 @@ StatoCoda& Coda(Stato& st);
 
 // Tells the window and the service manager the state, when it changed.
 void MostraSituazione(Stato& st);
+
+// The folder's lock taken, or held already: none. When another program holds the
+// folder, what to say of it. A folder that cannot be locked now (missing, not
+// writable) gives none and no lock: the scan sends nothing until it has one.
+std::optional<std::string> PrendiLaCartella(Stato& st);
 
 // What start-up said already: the scan does not say it again.
 void GiaDetto(Stato& st, const std::string& chiave);

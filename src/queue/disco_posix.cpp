@@ -1,11 +1,15 @@
-// The durable write and the atomic replace on POSIX systems.
+// The durable write, the atomic replace and the folder's lock on POSIX systems.
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <fstream>
+#include <sstream>
 
+#include "queue/blocco.h"
 #include "queue/giornale.h"
 #include "shell/errore.h"
 
@@ -68,6 +72,56 @@ void SincronizzaCartella(const fs::path& dir) {
   ::close(fd);
   if (esito != 0 && numero != EINVAL && numero != ENOTSUP)
     throw erroreDa(std::error_code(numero, std::generic_category()));
+}
+
+namespace {
+
+class BloccoPosix : public BloccoCartella {
+ public:
+  explicit BloccoPosix(int fd) : fd_(fd) {}
+  ~BloccoPosix() override { ::close(fd_); }
+
+ private:
+  int fd_;
+};
+
+// An open file description's own lock: it conflicts with every other description,
+// this process's too, it is not lost when some other descriptor of the file closes,
+// and NFS and SMB mounts pass it to the server. Kernels older than 3.15 have flock.
+int Blocca(int fd) {
+  struct flock l {};
+  l.l_type = F_WRLCK;
+  l.l_whence = SEEK_SET;
+  if (::fcntl(fd, F_OFD_SETLK, &l) == 0) return 0;
+  if (errno != EINVAL) return -1;
+  return ::flock(fd, LOCK_EX | LOCK_NB);
+}
+
+}  // namespace
+
+std::unique_ptr<BloccoCartella> PrendiCartella(const fs::path& dir, const std::string& ini,
+                                               std::string& chi) {
+  const fs::path file = dir / kFileBlocco;
+  const int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) throw ErroreDiSistema();
+  if (Blocca(fd) != 0) {
+    const int e = errno;
+    if (e != EAGAIN && e != EACCES && e != EWOULDBLOCK) {
+      ::close(fd);
+      errno = e;
+      throw ErroreDiSistema();
+    }
+    chi = ChiTieneLaCartella((std::ostringstream() << std::ifstream(file, std::ios::binary).rdbuf()).str());
+    ::close(fd);
+    return nullptr;
+  }
+  // Who holds it is only a help to the one who finds it held: a failed write changes nothing.
+  const std::string testo = ContenutoDelBlocco(static_cast<long>(::getpid()), ini);
+  if (::ftruncate(fd, 0) == 0) {
+    const ssize_t scritti = ::pwrite(fd, testo.data(), testo.size(), 0);
+    static_cast<void>(scritti);
+  }
+  return std::make_unique<BloccoPosix>(fd);
 }
 
 }  // namespace quimbo

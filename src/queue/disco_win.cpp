@@ -1,5 +1,5 @@
-// The durable write and the atomic replace on Windows: the data flushed to the
-// device, and the rename written through. NTFS keeps the folder's entries in its
+// The durable write, the atomic replace and the folder's lock on Windows: the data
+// flushed to the device, and the rename written through. NTFS keeps the folder's entries in its
 // journal, so there is no folder to sync.
 
 #include <fcntl.h>
@@ -7,7 +7,10 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <fstream>
+#include <sstream>
 
+#include "queue/blocco.h"
 #include "queue/giornale.h"
 #include "shell/errore.h"
 
@@ -85,5 +88,37 @@ void RinominaSuDisco(const fs::path& da, const fs::path& a) {
 }
 
 void SincronizzaCartella(const fs::path&) {}
+
+namespace {
+
+class BloccoWin : public BloccoCartella {
+ public:
+  explicit BloccoWin(HANDLE h) : h_(h) {}
+  ~BloccoWin() override { CloseHandle(h_); }
+
+ private:
+  HANDLE h_;
+};
+
+}  // namespace
+
+std::unique_ptr<BloccoCartella> PrendiCartella(const fs::path& dir, const std::string& ini,
+                                               std::string& chi) {
+  const fs::path file = dir / kFileBlocco;
+  // Written by one handle at a time, read by anyone: a second program's handle is a
+  // sharing violation, on a share for every client, until this process ends.
+  HANDLE h = CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    const DWORD e = GetLastError();
+    if (e != ERROR_SHARING_VIOLATION && e != ERROR_LOCK_VIOLATION) throw ErroreDiSistema(e);
+    chi = ChiTieneLaCartella((std::ostringstream() << std::ifstream(file, std::ios::binary).rdbuf()).str());
+    return nullptr;
+  }
+  const std::string testo = ContenutoDelBlocco(static_cast<long>(GetCurrentProcessId()), ini);
+  DWORD scritti = 0;
+  if (SetEndOfFile(h)) WriteFile(h, testo.data(), static_cast<DWORD>(testo.size()), &scritti, nullptr);
+  return std::make_unique<BloccoWin>(h);
+}
 
 }  // namespace quimbo

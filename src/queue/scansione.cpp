@@ -537,9 +537,22 @@ bool InElenco(const Identita& id, bool fallito, const std::vector<Identita>& gio
          std::find(memoria.begin(), memoria.end(), Chiave(id)) != memoria.end();
 }
 
+// Nothing goes out of a folder this program has not locked. One that another program
+// locked meanwhile (it was missing at start-up) ends this one, as at start-up.
+bool CartellaNostra(Stato& st) {
+  const std::optional<std::string> occupata = PrendiLaCartella(st);
+  if (!occupata) return Coda(st).blocco != nullptr;
+  ImpostaTesto(st, Campo::TxtMsg, *occupata);
+  ScriviErrore(st, err::FileGiaAperto, *occupata, "Timer1_Timer");
+  Form_Unload(st);
+  st.finestra().termina();
+  return false;
+}
+
 // True when the scan took a full batch and more receipts are waiting.
 bool Scansione(Stato& st) {
   const fs::path dir = cartella(st.imp.msDirPerFile);
+  if (!CartellaNostra(st)) return false;
   if (!RisolviPagamentoInterrotto(st, dir)) return false;
   // An idle folder holding many other files costs one stat per tick, not a listing.
   bool stabile = false;

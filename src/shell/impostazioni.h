@@ -44,6 +44,9 @@ struct Impostazioni {
   // Headless: automatic "try again" answers per job before giving up.
   int16_t miRisposteAutomatiche = 3;
   bool mbSenzaFinestra = false;  // --headless
+  // --prova or --sblocca: a command for the register, no scan; the folder stays free
+  // for the program that scans it.
+  bool mbSoloComando = false;
 };
 
 }  // namespace quimbo
