@@ -9,6 +9,7 @@
 
 #include "programma/avvio.h"
 #include "queue/blocco.h"
+#include "queue/esiti.h"
 #include "shell/errore.h"
 
 namespace quimbo::prova {
@@ -203,10 +204,13 @@ std::vector<std::string> Banco::righeLog() const {
 std::vector<std::string> Banco::fileInCartella() const {
   std::vector<std::string> nomi;
   for (const auto& e : std::filesystem::directory_iterator(cartella))
-    if (e.path().filename() != kFileBlocco)  // the program's own, for the whole run
+    // The program's own, for the whole run, and what it tells the point of sale (esito()).
+    if (e.path().filename() != kFileBlocco && e.path().filename() != kEsiti)
       nomi.push_back(e.path().filename().string() + (e.is_directory() ? "/" : ""));
   std::sort(nomi.begin(), nomi.end());
   return nomi;
 }
+
+std::string Banco::esito(const std::string& nome) const { return leggi(FileEsito(cartella, nome)); }
 
 }  // namespace quimbo::prova

@@ -214,7 +214,8 @@ struct Banco {
   std::string leggiFile(const std::string& nome) const;
   bool esiste(const std::string& nome) const;
   std::vector<std::string> righeLog() const;
-  std::vector<std::string> fileInCartella() const;  // names, sorted (folders end with "/")
+  std::vector<std::string> fileInCartella() const;   // names, sorted (folders end with "/")
+  std::string esito(const std::string& nome) const;  // esiti/<nome>.esito, "" when there is none
 };
 
 // A Vandoni frame built by the simulator's side, for asserting what went on the wire.

@@ -18,6 +18,8 @@ struct StatoCoda : ParteDelloStato {
   // The folder's lock, held from the moment it was taken to the end of the run;
   // none before (a folder that was missing at start-up is locked at its first scan).
   std::unique_ptr<BloccoCartella> blocco;
+  // When old outcomes were last removed (the clock's seconds); none yet.
+  std::optional<double> mdEsitiPuliti;
   // The scan stopped for good after an unexpected error: never cleared.
   bool mbScansioneFerma = false;
   // Receipts sent completely in this run whose file may still be there (name, size,

@@ -4,11 +4,13 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <sstream>
 
 #include "link/comm.h"
 #include "queue/coda.h"
+#include "queue/esiti.h"
 #include "queue/giornale.h"
 #include "queue/scontrino.h"
 #include "shell/chiusura.h"
@@ -165,7 +167,8 @@ void Avvisa(Stato& st, const std::string& chiave, int numero, const std::string&
 // never over another one. The path it got, or none when it could not be moved (the
 // reason in `motivo`).
 std::optional<fs::path> Archivia(Stato& st, const fs::path& cartella, const fs::path& file,
-                                 const std::string& tipo, const std::string& nome, std::string& motivo) {
+                                 const std::string& tipo, const std::string& nome, std::string& motivo,
+                                 const std::function<void(const fs::path&)>& prima = {}) {
   const fs::path archivio = cartella / kScartati;
   std::error_code ec;
   fs::create_directories(archivio, ec);
@@ -179,10 +182,38 @@ std::optional<fs::path> Archivia(Stato& st, const fs::path& cartella, const fs::
     if (n > 10000) ec = std::make_error_code(std::errc::file_exists);
     meta = archivio / (base + "." + std::to_string(n));
   }
+  if (!ec && prima) prima(meta);
   if (!ec) fs::rename(file, meta, ec);
   if (!ec) return meta;
   motivo = ec.message();
   return std::nullopt;
+}
+
+// What became of a receipt, for the point of sale, before its file leaves the folder
+// (GiorniEsiti=0: none). An outcome that cannot be written is said once; the
+// receipt goes its way all the same.
+void ScriviDestino(Stato& st, const fs::path& cartella, const std::string& nome, Destino d) {
+  if (st.imp.miGiorniEsiti <= 0) return;
+  d.ora = st.orologio().adesso();
+  try {
+    ScriviEsito(cartella, nome, d);
+  } catch (const Errore& e) {
+    Avvisa(st, "esiti\t" + std::to_string(e.numero()), e.numero(),
+           "Esito dello scontrino " + nome + " non scrivibile in " + kEsiti + " (" + e.descrizione() + ")");
+  }
+}
+
+// An outcome of `nome` written since the receipt's file last changed (`modifica`, ns).
+bool EsitoDopo(const fs::path& cartella, const std::string& nome, std::int64_t modifica) {
+  std::error_code ec;
+  const fs::file_time_type t = fs::last_write_time(FileEsito(cartella, nome), ec);
+  return !ec &&
+         std::chrono::duration_cast<std::chrono::nanoseconds>(t.time_since_epoch()).count() >= modifica;
+}
+
+// "scartati/name", as an outcome names where a file is kept.
+std::string Conservato(const fs::path& file) {
+  return file.parent_path().filename().string() + "/" + file.filename().string();
 }
 
 // A failed receipt that could not be set aside is marked in the journal instead,
@@ -206,14 +237,34 @@ void SegnaFallito(Stato& st, const fs::path& cartella, const fs::path& percorso,
 
 // The failed receipt becomes "badscont.bad" and the previous one moves into
 // "scartati"; whatever cannot be moved stays marked as failed.
-void MettiDaParte(Stato& st, const fs::path& cartella, const fs::path& percorso) {
+void MettiDaParte(Stato& st, const fs::path& cartella, const fs::path& percorso, Destino d) {
   const fs::path bad = cartella / kBadscont;
+  const std::string nome = percorso.filename().string();
+  d.stato = kMessoDaParte;
   std::string motivo;
   std::error_code ec;
-  if (fs::exists(bad, ec) && !Archivia(st, cartella, bad, "", NomeOriginaleDelPrecedente(cartella), motivo))
-    return SegnaFallito(st, cartella, percorso, "scartati: " + motivo);
+  if (fs::exists(bad, ec)) {
+    const std::string precedente = NomeOriginaleDelPrecedente(cartella);
+    const std::optional<fs::path> dove = Archivia(st, cartella, bad, "", precedente, motivo);
+    if (!dove) {
+      d.conservato = nome;
+      ScriviDestino(st, cartella, nome, d);
+      return SegnaFallito(st, cartella, percorso, "scartati: " + motivo);
+    }
+    // The previous receipt's outcome follows its file; one that cannot is only stale.
+    try {
+      if (st.imp.miGiorniEsiti > 0) SpostaConservato(cartella, precedente, kBadscont, Conservato(*dove));
+    } catch (const Errore&) {
+    }
+  }
+  d.conservato = kBadscont;
+  ScriviDestino(st, cartella, nome, d);
   fs::rename(percorso, bad, ec);
-  if (ec) return SegnaFallito(st, cartella, percorso, ec.message());
+  if (ec) {
+    d.conservato = nome;  // still where it was, marked as failed
+    ScriviDestino(st, cartella, nome, d);
+    return SegnaFallito(st, cartella, percorso, ec.message());
+  }
   const std::string riga = percorso.string() + " " + DataOraTesto(st.orologio().adesso(), '-') + "\r\n";
   std::ofstream f(cartella / kNomiFil, std::ios::binary | std::ios::trunc);
   if (!f) throw Errore(err::AccessoPercorso);
@@ -225,14 +276,21 @@ void MettiDaParte(Stato& st, const fs::path& cartella, const fs::path& percorso)
 // A receipt cut during its payment may have been printed: it goes into "scartati"
 // for the operator to check against the register's own journal, never again to
 // the register by itself.
-void MettiDaParteInDubbio(Stato& st, const fs::path& cartella, const fs::path& percorso) {
+void MettiDaParteInDubbio(Stato& st, const fs::path& cartella, const fs::path& percorso, Destino d) {
   const std::string nome = percorso.filename().string();
+  d.stato = kInDubbio;
   std::string motivo;
-  if (const auto dove = Archivia(st, cartella, percorso, "in_dubbio_", nome, motivo)) {
+  const auto dove = Archivia(st, cartella, percorso, "in_dubbio_", nome, motivo, [&](const fs::path& meta) {
+    d.conservato = Conservato(meta);
+    ScriviDestino(st, cartella, nome, d);
+  });
+  if (dove) {
     Dici(st, err::ErroreIO,
          "Scontrino " + nome + " interrotto durante il pagamento, messo da parte come " +
              dove->filename().string() + ": controllare il giornale della cassa");
   } else {
+    d.conservato = nome;
+    ScriviDestino(st, cartella, nome, d);
     SegnaFallito(st, cartella, percorso, "interrotto durante il pagamento; " + motivo);
   }
   TogliPagamento(cartella);
@@ -264,7 +322,8 @@ bool RisolviPagamentoInterrotto(Stato& st, const fs::path& cartella) {
   // of that name that changed since is no proof of a new receipt: the old one, touched,
   // may be behind it.
   if (ora && !inviato)
-    MettiDaParteInDubbio(st, cartella, cartella / ora->nome);
+    MettiDaParteInDubbio(st, cartella, cartella / ora->nome,
+                         {.motivo = "Interrotto durante il pagamento da un arresto del programma"});
   else
     TogliPagamento(cartella);  // the file is gone: sent, then the stop
   return true;
@@ -337,6 +396,13 @@ struct Scontrino {
   const std::string& nome;
   const Letto& letto;
   const std::optional<Identita>& elencato;
+  int comandi = 0;  // handed to the register for it, and in how many seconds
+  double durata = 0;
+  std::string quanto() const;
+  // What the point of sale is told of it, as far as its sending knows.
+  Destino destino() const {
+    return {.comandi = comandi, .durata = durata, .motivo = letto.perche, .riga = letto.riga};
+  }
 };
 
 // The file as it is now, when it is still the receipt that was read: unchanged, or
@@ -367,9 +433,13 @@ std::optional<Identita> AncoraLui(Stato& st, const Scontrino& s) {
 }
 
 // A receipt sent whole: journalled while its file is still there, then deleted.
-void Inviato(Stato& st, const Scontrino& s, const std::string& quanto, std::vector<Identita>& inviati) {
+void Inviato(Stato& st, const Scontrino& s, std::vector<Identita>& inviati) {
   const std::optional<Identita> lui = AncoraLui(st, s);
   const fs::path percorso = s.dir / (lui ? lui->nome : s.nome);
+  // Printed: said under the name it has, and of a withdrawn one; a new version under
+  // its name is another receipt, which will have an outcome of its own.
+  if (lui || !fs::exists(percorso))
+    ScriviDestino(st, s.dir, lui ? lui->nome : s.nome, {.comandi = s.comandi, .durata = s.durata});
   if (lui) {
     Coda(st).masInviati.push_back(Chiave(*lui));
     inviati.push_back(*lui);
@@ -389,7 +459,7 @@ void Inviato(Stato& st, const Scontrino& s, const std::string& quanto, std::vect
     Dimentica(st, s.dir, lui->nome, inviati);
     if (lui->nome != s.nome) Coda(st).mapIncompleti.erase(s.nome);
   }
-  Annota(st, Livello::Informazione, "Scontrino " + s.nome + " inviato: " + quanto);
+  Annota(st, Livello::Informazione, "Scontrino " + s.nome + " inviato: " + s.quanto());
   Coda(st).mSituazione.ultimo = s.nome;
   Coda(st).mSituazione.quando = st.orologio().adesso();
   // Room again, if there was none: a receipt went out.
@@ -403,11 +473,11 @@ void Inviato(Stato& st, const Scontrino& s, const std::string& quanto, std::vect
 // aside; true then.
 bool MessoDaParteSeAbbandonato(Stato& st, const Scontrino& s) {
   if (!s.elencato || !Abbandonato(st, *s.elencato)) return false;
-  ScriviErrore(st, err::ChiamataNonValida,
-               "Scontrino " + s.nome + " senza riga di totale da " +
-                   std::to_string(static_cast<long>(st.imp.mdAttesaTotale)) + " secondi: messo da parte",
-               kProcedura);
-  MettiDaParte(st, s.dir, s.dir / s.nome);
+  const std::string testo = "Scontrino " + s.nome + " senza riga di totale da " +
+                            std::to_string(static_cast<long>(st.imp.mdAttesaTotale)) +
+                            " secondi: messo da parte";
+  ScriviErrore(st, err::ChiamataNonValida, testo, kProcedura);
+  MettiDaParte(st, s.dir, s.dir / s.nome, {.motivo = testo});
   Coda(st).mapIncompleti.erase(s.nome);
   return true;
 }
@@ -435,29 +505,31 @@ void Resta(Stato& st, Esito esito, const Scontrino& s) {
 
 // A receipt that failed, or was cut during its payment, set aside as such under the
 // name it has now.
-void DaParte(Stato& st, Esito esito, const Scontrino& s, const std::string& quanto) {
+void DaParte(Stato& st, Esito esito, const Scontrino& s) {
+  Destino d = s.destino();
   if (esito == Esito::InDubbio) {
-    Annota(st, Livello::Errore, "Scontrino " + s.nome + " interrotto durante il pagamento: " + quanto);
+    Annota(st, Livello::Errore, "Scontrino " + s.nome + " interrotto durante il pagamento: " + s.quanto());
+    if (d.motivo.empty()) d.motivo = "Interrotto durante il pagamento: controllare il giornale della cassa";
     if (const std::optional<Identita> lui = AncoraLui(st, s))
-      MettiDaParteInDubbio(st, s.dir, s.dir / lui->nome);
+      MettiDaParteInDubbio(st, s.dir, s.dir / lui->nome, d);
     else
       TogliPagamento(s.dir);
     return;
   }
   Annota(st, Livello::Errore,
-         "Scontrino " + s.nome + " non inviato, messo da parte come " + kBadscont + ": " + quanto);
+         "Scontrino " + s.nome + " non inviato, messo da parte come " + kBadscont + ": " + s.quanto());
+  if (d.motivo.empty()) d.motivo = "Scontrino " + s.nome + " non inviato";
   // Never read (not found): whatever is there now is set aside as before.
   if (!s.letto.id)
-    MettiDaParte(st, s.dir, s.dir / s.nome);
+    MettiDaParte(st, s.dir, s.dir / s.nome, d);
   else if (const std::optional<Identita> lui = AncoraLui(st, s))
-    MettiDaParte(st, s.dir, s.dir / lui->nome);
+    MettiDaParte(st, s.dir, s.dir / lui->nome, d);
   TogliPagamento(s.dir);
 }
 
 enum class Dopo { Avanti, Ferma };
 
-Dopo Concludi(Stato& st, Esito esito, const Scontrino& s, const std::string& quanto,
-              std::vector<Identita>& inviati) {
+Dopo Concludi(Stato& st, Esito esito, const Scontrino& s, std::vector<Identita>& inviati) {
   auto finito = [&] {
     if (Coda(st).mSituazione.inAttesa > 0) --Coda(st).mSituazione.inAttesa;
   };
@@ -467,7 +539,7 @@ Dopo Concludi(Stato& st, Esito esito, const Scontrino& s, const std::string& qua
     DiciCassaRisponde(st);
   switch (esito) {
     case Esito::Inviato:
-      Inviato(st, s, quanto, inviati);
+      Inviato(st, s, inviati);
       finito();
       break;
     case Esito::Incompleto:
@@ -483,18 +555,18 @@ Dopo Concludi(Stato& st, Esito esito, const Scontrino& s, const std::string& qua
              "Disco pieno nella cartella degli scontrini: gli scontrini restano in attesa");
       return Dopo::Ferma;
     case Esito::Fallito:
-      DaParte(st, esito, s, quanto);
+      DaParte(st, esito, s);
       finito();
       break;
     case Esito::InDubbio:
-      DaParte(st, esito, s, quanto);
+      DaParte(st, esito, s);
       finito();
       [[fallthrough]];
     case Esito::Trattenuto:
       // Once per outage: a silent register keeps the receipt for every tick it stays silent.
       if (esito == Esito::Trattenuto && !giaMuta)
         Annota(st, Livello::Informazione,
-               "Scontrino " + s.nome + " trattenuto, ripartir\xe0 dalla prima riga: " + quanto);
+               "Scontrino " + s.nome + " trattenuto, ripartir\xe0 dalla prima riga: " + s.quanto());
       // The line went away under the receipt, or the register fell silent: nothing
       // says it refused; the rest waits for it too.
       if (st.mbNessunaRisposta) DiciCassaMuta(st);
@@ -504,9 +576,9 @@ Dopo Concludi(Stato& st, Esito esito, const Scontrino& s, const std::string& qua
   return Dopo::Avanti;
 }
 
-std::string Durata(double secondi) {
-  char b[32];
-  std::snprintf(b, sizeof b, "%.2f s", secondi);
+std::string Scontrino::quanto() const {
+  char b[64];
+  std::snprintf(b, sizeof b, "%d comandi in %.2f s", comandi, durata);
   return b;
 }
 
@@ -537,6 +609,15 @@ bool InElenco(const Identita& id, bool fallito, const std::vector<Identita>& gio
          std::find(memoria.begin(), memoria.end(), Chiave(id)) != memoria.end();
 }
 
+// Outcomes older than "GiorniEsiti" go at the first scan and once a day.
+void PulisciEsiti(Stato& st, const fs::path& dir) {
+  std::optional<double>& ultima = Coda(st).mdEsitiPuliti;
+  const double adesso = st.orologio().secondi();
+  if (ultima && adesso - *ultima < 24 * 3600) return;
+  ultima = adesso;
+  TogliEsitiVecchi(dir, st.imp.miGiorniEsiti);
+}
+
 // Nothing goes out of a folder this program has not locked. One that another program
 // locked meanwhile (it was missing at start-up) ends this one, as at start-up.
 bool CartellaNostra(Stato& st) {
@@ -553,6 +634,7 @@ bool CartellaNostra(Stato& st) {
 bool Scansione(Stato& st) {
   const fs::path dir = cartella(st.imp.msDirPerFile);
   if (!CartellaNostra(st)) return false;
+  PulisciEsiti(st, dir);
   if (!RisolviPagamentoInterrotto(st, dir)) return false;
   // An idle folder holding many other files costs one stat per tick, not a listing.
   bool stabile = false;
@@ -575,8 +657,10 @@ bool Scansione(Stato& st) {
   for (const std::string& nome : nomi) {
     const fs::path percorso = dir / nome;
     const std::optional<Identita> id = IdentitaDi(percorso);
-    // Sent before, but not deleted: only the deletion is tried again.
+    // Sent before, but not deleted: only the deletion is tried again, once the point
+    // of sale has the outcome (a stop may have come between the journal and it).
     if (id && InElenco(*id, false, inviati, Coda(st).masInviati)) {
+      if (!EsitoDopo(dir, nome, id->modifica)) ScriviDestino(st, dir, nome, {});
       if (Elimina(st, percorso)) Dimentica(st, dir, nome, inviati);
       continue;
     }
@@ -599,9 +683,8 @@ bool Scansione(Stato& st) {
       CollegamentoOccupato occupato(st);
       esito = ElaboraScontrino(st, percorso.string(), &letto);
     }
-    const std::string quanto = std::to_string(st.miComandi - comandiPrima) + " comandi in " +
-                               Durata(st.orologio().secondi() - inizio);
-    if (Concludi(st, esito, Scontrino{dir, nome, letto, id}, quanto, inviati) == Dopo::Ferma) return false;
+    const Scontrino s{dir, nome, letto, id, st.miComandi - comandiPrima, st.orologio().secondi() - inizio};
+    if (Concludi(st, esito, s, inviati) == Dopo::Ferma) return false;
     // A close that waited for this receipt's payment goes ahead before the next one.
     if (EseguiChiusuraRinviata(st)) return false;
   }

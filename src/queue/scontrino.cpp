@@ -81,7 +81,7 @@ std::vector<Riga> LeggiRighe(const Stato& st, std::FILE* f, std::string& byte) {
 // goes out: a bad line must not leave the register with half a receipt open. False
 // when the receipt has sale lines but no total line yet: a receipt ends with its
 // total, and the point of sale is still writing this one.
-bool Verifica(Stato& st, const std::vector<Riga>& righe) {
+bool Verifica(Stato& st, const std::vector<Riga>& righe, int& cattiva) {
   bool vendite = false, totale = false, noto = false;
   for (const Riga& r : righe) {
     const std::string& tipo = r.tipo;
@@ -90,6 +90,7 @@ bool Verifica(Stato& st, const std::vector<Riga>& righe) {
       if (tipo.empty()) throw Errore(err::ChiamataNonValida, "tipo di record vuoto");
       Traduci(st, r.testo);
     } catch (const Errore& e) {
+      cattiva = r.numero;
       throw Errore(e.numero(), "Riga " + std::to_string(r.numero) + ": " + e.descrizione());
     }
     vendite = vendite || eTipoRecord(tipo, "00");
@@ -126,18 +127,21 @@ Errore ComeErrore(const std::exception& e) {
   return Errore(err::ChiamataNonValida, e.what());
 }
 
-// An error once the file is open: logged under the sending's name and shown.
-void ErroreDopo(Stato& st, const std::exception& ex) {
+// An error once the file is open: logged under the sending's name and shown. What
+// was said.
+std::string ErroreDopo(Stato& st, const std::exception& ex) {
   const Errore e = ComeErrore(ex);
   ScriviErrore(st, e, "s_scontrino Dopo");
   MostraErrore(st, e);
+  return e.descrizione();
 }
 
 // Opens the receipt; a file that is missing is looked for again, 2 to 3 seconds
 // apart, ten more times. Null when it failed: logged and shown, or, for a file that
 // cannot be read now (`quieto` set: this user may not, its writer holds it, an I/O
 // error), with nothing said (the scan says it once).
-File ApriConRitenti(Stato& st, const std::string& percorso, std::optional<Errore>& quieto) {
+File ApriConRitenti(Stato& st, const std::string& percorso, std::optional<Errore>& quieto,
+                    std::string& perche) {
   int tentativi = 0;
   for (;;) {
     try {
@@ -154,6 +158,7 @@ File ApriConRitenti(Stato& st, const std::string& percorso, std::optional<Errore
       }
       ScriviErrore(st, e, "s_scontrino prima");
       MostraErrore(st, e);
+      perche = e.descrizione();
       return nullptr;
     }
   }
@@ -186,7 +191,7 @@ EsitoComando FraIComandi(Stato& st, EsitoComando finora) {
 std::optional<Esito> Leggi(Stato& st, const std::string& percorso, std::vector<Riga>& righe, Letto& letto) {
   letto.id = IdentitaDi(percorso);
   std::optional<Errore> quieto;
-  File file = ApriConRitenti(st, percorso, quieto);
+  File file = ApriConRitenti(st, percorso, quieto, letto.perche);
   if (!file && quieto) {
     if (quieto->numero() == err::FileGiaAperto) return Esito::InUso;
     if (quieto->numero() != err::PermessoNegato) letto.motivo = quieto->descrizione();
@@ -202,7 +207,7 @@ std::optional<Esito> Leggi(Stato& st, const std::string& percorso, std::vector<R
       letto.motivo = e.descrizione();
       return Esito::Illeggibile;
     }
-    ErroreDopo(st, ex);
+    letto.perche = ErroreDopo(st, ex);
     return Esito::Fallito;
   }
   file.reset();
@@ -245,6 +250,7 @@ struct Invio {
   bool inPagamento = false;  // its total line began (the mark is in place)
   bool ricomincia = false;   // the operator asked to send it again
   bool dubbio = false;       // set aside in doubt instead of asking
+  int riga = 0;              // the number of the line being sent
   // The worst that happened to its commands, the synchronisation's included.
   EsitoComando esito = EsitoComando::Accettato;
 };
@@ -281,6 +287,7 @@ bool InviaRighe(Stato& st, const std::vector<Riga>& righe, const std::filesystem
       SegnaPagamento(cartella);
       invio.inPagamento = st.mbInPagamento = true;
     }
+    invio.riga = riga.numero;
     const Comando r = Trasmetti(st, riga.testo);
     invio.esito = Peggiore(invio.esito, r.esito);
     if (r.codice == kInterrompi) return false;
@@ -359,7 +366,7 @@ Esito ElaboraScontrino(Stato& st, const std::string& percorso, Letto* fuori) {
     Invio invio;
     NuovoScontrino(st);
     try {
-      if (!Verifica(st, righe)) return Esito::Incompleto;
+      if (!Verifica(st, righe, letto.riga)) return Esito::Incompleto;
       // Room for the payment mark is proven before anything goes to the register.
       try {
         PreparaPagamento(cartella, *letto.id);
@@ -378,7 +385,7 @@ Esito ElaboraScontrino(Stato& st, const std::string& percorso, Letto* fuori) {
       }
       esito = InviaTutto(st, righe, cartella, invio);
     } catch (const std::exception& ex) {
-      ErroreDopo(st, ex);
+      letto.perche = ErroreDopo(st, ex);
       esito = EsitoDi({.inPagamento = invio.inPagamento, .eccezione = true});
     }
     st.mbInPagamento = false;
@@ -388,6 +395,11 @@ Esito ElaboraScontrino(Stato& st, const std::string& percorso, Letto* fuori) {
       continue;
     }
     if (const Famiglia* f = st.imp.mpFamiglia; f && f->fineScontrino) f->fineScontrino(st);
+    if (esito == Esito::Fallito && letto.perche.empty()) {
+      letto.perche = invio.esito == EsitoComando::Fermato ? "Scontrino interrotto dall'operatore"
+                                                          : "Comando rifiutato dalla cassa";
+      letto.riga = invio.riga;
+    }
     return esito;
   }
 }

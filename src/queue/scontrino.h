@@ -41,6 +41,9 @@ struct Letto {
   std::optional<Identita> id;
   std::string contenuto;
   std::string motivo;  // Illeggibile: the system's reason; empty when this user may not read it
+  // Fallito: why, as it was said; and the line that was the cause (0: none).
+  std::string perche;
+  int riga = 0;
 };
 
 // Sends one receipt file: every line read once and checked, the synchronisation, then

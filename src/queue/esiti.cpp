@@ -1,0 +1,102 @@
+#include "queue/esiti.h"
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "queue/giornale.h"
+#include "shell/errore.h"
+
+namespace fs = std::filesystem;
+
+namespace quimbo {
+
+namespace {
+
+constexpr const char* kEstensione = ".esito";
+
+// A value on one line: a line break in a reason would end the key there.
+std::string SuUnaRiga(std::string s) {
+  for (char& c : s)
+    if (c == '\r' || c == '\n') c = ' ';
+  return s;
+}
+
+}  // namespace
+
+fs::path FileEsito(const fs::path& cartella, const std::string& nome) {
+  return cartella / kEsiti / (nome + kEstensione);
+}
+
+std::string TestoEsito(const Destino& d) {
+  char ora[32];
+  std::snprintf(ora, sizeof ora, "%04d-%02d-%02d %02d:%02d:%02d", d.ora.anno, d.ora.mese, d.ora.giorno,
+                d.ora.ora, d.ora.minuto, d.ora.secondo);
+  std::string t = "[Esito]\r\nStato=" + std::string(d.stato) + "\r\nOra=" + ora + "\r\n";
+  if (d.comandi) t += "Comandi=" + std::to_string(*d.comandi) + "\r\n";
+  if (d.durata) {
+    char durata[32];
+    std::snprintf(durata, sizeof durata, "%.2f", *d.durata);
+    t += "Durata=" + std::string(durata) + "\r\n";
+  }
+  if (!d.motivo.empty()) t += "Motivo=" + SuUnaRiga(d.motivo) + "\r\n";
+  if (d.riga > 0) t += "Riga=" + std::to_string(d.riga) + "\r\n";
+  if (!d.conservato.empty()) t += "Conservato=" + SuUnaRiga(d.conservato) + "\r\n";
+  return t;
+}
+
+void ScriviEsito(const fs::path& cartella, const std::string& nome, const Destino& d) {
+  const fs::path file = FileEsito(cartella, nome);
+  std::error_code ec;
+  fs::create_directory(file.parent_path(), ec);
+  // Aside under a name no outcome has, so that a stop halfway leaves the old one whole.
+  const fs::path nuovo = file.parent_path() / ("." + nome + kEstensione + ".nuovo");
+  ScriviSuDisco(nuovo, TestoEsito(d));
+  try {
+    RinominaSuDisco(nuovo, file);
+  } catch (const Errore&) {
+    fs::remove(nuovo, ec);
+    throw;
+  }
+}
+
+std::optional<std::string> ValoreEsito(const std::string& testo, const std::string& chiave) {
+  std::istringstream righe(testo);
+  for (std::string riga; std::getline(righe, riga);) {
+    if (!riga.empty() && riga.back() == '\r') riga.pop_back();
+    if (riga.rfind(chiave + "=", 0) == 0) return riga.substr(chiave.size() + 1);
+  }
+  return std::nullopt;
+}
+
+void SpostaConservato(const fs::path& cartella, const std::string& nome, const std::string& prima,
+                      const std::string& dopo) {
+  const fs::path file = FileEsito(cartella, nome);
+  std::ifstream f(file, std::ios::binary);
+  if (!f) return;
+  const std::string testo = (std::ostringstream() << f.rdbuf()).str();
+  const std::string riga = "\r\nConservato=" + prima + "\r\n";
+  const std::size_t dove = testo.find(riga);
+  if (dove == std::string::npos) return;
+  std::string nuovo = testo;
+  nuovo.replace(dove, riga.size(), "\r\nConservato=" + dopo + "\r\n");
+  const fs::path aside = file.parent_path() / ("." + nome + kEstensione + ".nuovo");
+  ScriviSuDisco(aside, nuovo);
+  RinominaSuDisco(aside, file);
+}
+
+void TogliEsitiVecchi(const fs::path& cartella, int giorni) {
+  if (giorni <= 0) return;
+  std::error_code ec;
+  const auto limite = fs::file_time_type::clock::now() - std::chrono::hours(24) * giorni;
+  for (fs::directory_iterator it(cartella / kEsiti, ec), fine; !ec && it != fine; it.increment(ec)) {
+    std::error_code ec2;
+    const fs::path& p = it->path();
+    if (p.extension() != kEstensione || !it->is_regular_file(ec2)) continue;
+    const auto quando = fs::last_write_time(p, ec2);
+    if (!ec2 && quando <= limite) fs::remove(p, ec2);
+  }
+}
+
+}  // namespace quimbo

@@ -1,0 +1,47 @@
+#pragma once
+// What became of each receipt, for the point-of-sale program: "esiti/<name>.esito"
+// in the receipt folder, written before the receipt leaves the folder, in the INI
+// form an old program reads with its profile calls (an "[Esito]" section, Windows-1252,
+// CR LF).
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "shell/piattaforma.h"
+
+namespace quimbo {
+
+inline constexpr const char* kEsiti = "esiti";
+
+inline constexpr const char* kStampato = "stampato";
+inline constexpr const char* kMessoDaParte = "messo da parte";
+inline constexpr const char* kInDubbio = "in dubbio";
+
+struct Destino {
+  const char* stato = kStampato;
+  DataOra ora;
+  std::optional<int> comandi;    // sent for it in this run; none when not known (after a stop)
+  std::optional<double> durata;  // seconds
+  // Not printed: why, as TxtMsg and the log said it; the line that was the cause
+  // (0: none); where the file is now, from the receipt folder.
+  std::string motivo;
+  int riga = 0;
+  std::string conservato;
+};
+
+std::string TestoEsito(const Destino& d);
+// Replaces any earlier outcome of that name: written aside, forced to disk, then
+// renamed into place. Errors are numbered.
+void ScriviEsito(const std::filesystem::path& cartella, const std::string& nome, const Destino& d);
+// The outcome file of a receipt.
+std::filesystem::path FileEsito(const std::filesystem::path& cartella, const std::string& nome);
+// The value of `chiave` in an outcome's text; none when it has none.
+std::optional<std::string> ValoreEsito(const std::string& testo, const std::string& chiave);
+// The outcome of `nome` says the file is kept at `prima`: it now says `dopo`.
+void SpostaConservato(const std::filesystem::path& cartella, const std::string& nome,
+                      const std::string& prima, const std::string& dopo);
+// Outcomes whose file is `giorni` days old or more go; anything else in the folder stays.
+void TogliEsitiVecchi(const std::filesystem::path& cartella, int giorni);
+
+}  // namespace quimbo

@@ -1,0 +1,132 @@
+// What the point of sale is told of each receipt: esiti/<name>.esito, written before
+// the receipt leaves the folder, in the form an INI reader takes.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+
+#include "fakes.h"
+#include "queue/esiti.h"
+#include "queue/giornale.h"
+#include "queue/scansione.h"
+
+namespace quimbo::prova {
+namespace {
+
+namespace fs = std::filesystem;
+using B = std::string;
+
+const B kRicevuta = "00\tPANE\t2\t150\t3\r\n80\tC\t300\t0\t0\t500\r\n";
+const B kOra = "Ora=2026-12-05 07:10:03\r\n";
+
+struct Caso {
+  const char* nome;
+  simcassa::Guasti guasti;
+  B righe;
+  bool senzaFinestra;
+  B atteso;
+};
+
+class Esiti : public testing::TestWithParam<Caso> {};
+
+// One receipt's life, and its outcome as the point of sale reads it.
+TEST_P(Esiti, SaysWhatBecameOfTheReceipt) {
+  const Caso& c = GetParam();
+  Banco b;
+  b.imp.mbSenzaFinestra = c.senzaFinestra;
+  b.prepara("", "vandoni", c.guasti);
+  b.finestra.risposte = {Risposta::Annulla};
+  b.scriviFile("a.sco", c.righe);
+  Timer1_Timer(b.st);
+  EXPECT_FALSE(b.esiste("a.sco"));
+  EXPECT_EQ(b.esito("a.sco"), c.atteso);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Vite, Esiti,
+    testing::Values(
+        Caso{"printed",
+             {},
+             kRicevuta,
+             false,
+             "[Esito]\r\nStato=stampato\r\n" + kOra + "Comandi=8\r\nDurata=0.00\r\n"},
+        Caso{"bad_line_set_aside",
+             {},
+             "00\tPANE\tdue\t150\t3\r\n" + B("80\tC\t300\t0\t0\r\n"),
+             false,
+             "[Esito]\r\nStato=messo da parte\r\n" + kOra +
+                 "Comandi=0\r\nDurata=0.00\r\nMotivo=Riga 1: Type "
+                 "mismatch\r\nRiga=1\r\nConservato=badscont.bad\r\n"},
+        Caso{"refused_and_given_up",
+             {.rifiutaPrimi = 1000, .alDato = "2PANE"},
+             kRicevuta,
+             false,
+             "[Esito]\r\nStato=messo da parte\r\n" + kOra +
+                 "Comandi=6\r\nDurata=0.00\r\nMotivo=Scontrino interrotto dall'operatore\r\nRiga=1\r\n"
+                 "Conservato=badscont.bad\r\n"},
+        Caso{
+            "cut_in_its_payment",
+            {.rispondiCon = 'A', .alDato = "497"},
+            kRicevuta,
+            true,
+            "[Esito]\r\nStato=in dubbio\r\n" + kOra +
+                "Comandi=8\r\nDurata=0.00\r\nMotivo=Interrotto durante il pagamento: controllare il giornale "
+                "della cassa\r\nConservato=scartati/20261205-071003_in_dubbio_a.sco\r\n"}),
+    [](const testing::TestParamInfo<Caso>& i) { return std::string(i.param.nome); });
+
+// A set-aside receipt's outcome follows its file into "scartati" when the next one
+// takes its place; GiorniEsiti=0 writes none.
+TEST(Esiti, FollowTheFileAndCanBeTurnedOff) {
+  Banco b;
+  b.prepara("", "vandoni");
+  b.scriviFile("a.sco", "80\tX\t1\t0\t0\r\n");
+  Timer1_Timer(b.st);
+  b.orologio.data.secondo = 9;
+  b.scriviFile("b.sco", "80\tZ\t2\t0\t0\r\n");
+  Timer1_Timer(b.st);
+  EXPECT_NE(b.esito("a.sco").find("\r\nConservato=scartati/20261205-071009_a.sco\r\n"), B::npos)
+      << b.esito("a.sco");
+  EXPECT_NE(b.esito("b.sco").find("\r\nConservato=badscont.bad\r\n"), B::npos);
+
+  Banco spento;
+  spento.prepara("GiorniEsiti=0", "vandoni");
+  spento.scriviFile("a.sco", kRicevuta);
+  Timer1_Timer(spento.st);
+  EXPECT_FALSE(spento.esiste("a.sco"));
+  EXPECT_FALSE(spento.esiste("esiti"));
+}
+
+// A stop between the journal and the outcome: the receipt is only deleted at the next
+// start, and the point of sale still gets its outcome first.
+TEST(Esiti, ReceiptJournalledBeforeAStopStillGetsItsOutcome) {
+  Banco b;
+  b.prepara("", "vandoni");
+  b.scriviFile("a.sco", kRicevuta);
+  AggiungiInviato(b.cartella, *IdentitaDi(b.cartella / "a.sco"));
+  Timer1_Timer(b.st);
+  EXPECT_EQ(b.porta.scritto, "") << "never sent again";
+  EXPECT_FALSE(b.esiste("a.sco"));
+  EXPECT_EQ(b.esito("a.sco"), "[Esito]\r\nStato=stampato\r\n" + kOra);
+}
+
+// Outcomes "GiorniEsiti" days old go at the first scan; anything else in the folder stays.
+TEST(Esiti, OldOnesGoAndOddFilesStay) {
+  Banco b;
+  fs::create_directories(b.cartella / "esiti");
+  const auto vecchio = fs::file_time_type::clock::now() - std::chrono::hours(24 * 3 + 1);
+  for (const char* nome : {"vecchio.sco.esito", "nuovo.sco.esito", "appunti.txt"}) {
+    std::ofstream(b.cartella / "esiti" / nome) << "[Esito]\r\n";
+    if (B(nome) != "nuovo.sco.esito") fs::last_write_time(b.cartella / "esiti" / nome, vecchio);
+  }
+  fs::create_directory(b.cartella / "esiti" / "vecchia.esito");
+  b.prepara("GiorniEsiti=3", "vandoni");
+  Timer1_Timer(b.st);
+  EXPECT_FALSE(fs::exists(b.cartella / "esiti" / "vecchio.sco.esito"));
+  for (const char* nome : {"nuovo.sco.esito", "appunti.txt", "vecchia.esito"})
+    EXPECT_TRUE(fs::exists(b.cartella / "esiti" / nome)) << nome;
+}
+
+}  // namespace
+}  // namespace quimbo::prova
