@@ -190,16 +190,17 @@ std::optional<fs::path> Archivia(Stato& st, const fs::path& cartella, const fs::
 }
 
 // What became of a receipt, for the point of sale, before its file leaves the folder
-// (GiorniEsiti=0: none). An outcome that cannot be written is said once; the
-// receipt goes its way all the same.
-void ScriviDestino(Stato& st, const fs::path& cartella, const std::string& nome, Destino d) {
-  if (st.imp.miGiorniEsiti <= 0) return;
+// (GiorniEsiti=0: none). One that cannot be written is said once; false then.
+bool ScriviDestino(Stato& st, const fs::path& cartella, const std::string& nome, Destino d) {
+  if (st.imp.miGiorniEsiti <= 0) return true;
   d.ora = st.orologio().adesso();
   try {
     ScriviEsito(cartella, nome, d);
+    return true;
   } catch (const Errore& e) {
     Avvisa(st, "esiti\t" + std::to_string(e.numero()), e.numero(),
            "Esito dello scontrino " + nome + " non scrivibile in " + kEsiti + " (" + e.descrizione() + ")");
+    return false;
   }
 }
 
@@ -437,9 +438,11 @@ void Inviato(Stato& st, const Scontrino& s, std::vector<Identita>& inviati) {
   const std::optional<Identita> lui = AncoraLui(st, s);
   const fs::path percorso = s.dir / (lui ? lui->nome : s.nome);
   // Printed: said under the name it has, and of a withdrawn one; a new version under
-  // its name is another receipt, which will have an outcome of its own.
+  // its name is another receipt, which will have an outcome of its own. Without its
+  // outcome (a full disk) the file stays, never sent again, until the outcome is written.
+  bool detto = true;
   if (lui || !fs::exists(percorso))
-    ScriviDestino(st, s.dir, lui ? lui->nome : s.nome, {.comandi = s.comandi, .durata = s.durata});
+    detto = ScriviDestino(st, s.dir, lui ? lui->nome : s.nome, {.comandi = s.comandi, .durata = s.durata});
   if (lui) {
     Coda(st).masInviati.push_back(Chiave(*lui));
     inviati.push_back(*lui);
@@ -455,7 +458,7 @@ void Inviato(Stato& st, const Scontrino& s, std::vector<Identita>& inviati) {
   TogliPagamento(s.dir);
   // Looked at again right before the deletion: the journal's syncs took a moment, in
   // which a new version may have taken the name.
-  if (lui && IdentitaDi(percorso) == lui && Elimina(st, percorso)) {
+  if (detto && lui && IdentitaDi(percorso) == lui && Elimina(st, percorso)) {
     Dimentica(st, s.dir, lui->nome, inviati);
     if (lui->nome != s.nome) Coda(st).mapIncompleti.erase(s.nome);
   }
@@ -660,8 +663,8 @@ bool Scansione(Stato& st) {
     // Sent before, but not deleted: only the deletion is tried again, once the point
     // of sale has the outcome (a stop may have come between the journal and it).
     if (id && InElenco(*id, false, inviati, Coda(st).masInviati)) {
-      if (!EsitoDopo(dir, nome, id->modifica)) ScriviDestino(st, dir, nome, {});
-      if (Elimina(st, percorso)) Dimentica(st, dir, nome, inviati);
+      if ((EsitoDopo(dir, nome, id->modifica) || ScriviDestino(st, dir, nome, {})) && Elimina(st, percorso))
+        Dimentica(st, dir, nome, inviati);
       continue;
     }
     // Failed, and could not be set aside: it waits for the operator.
