@@ -2,8 +2,11 @@
 // The name of a row of a parameterised table, as GoogleTest takes it: the row's `nome` (or the row itself
 // when it is just text), anything but a letter or a digit made an underscore.
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quimbo {
 
@@ -23,3 +26,8 @@ inline constexpr auto PerNome = [](const auto& info) {
 };
 
 }  // namespace quimbo
+
+// The rows of a parameterised table, each test named by its row.
+#define RIGHE(parte, tabella, ...) \
+  INSTANTIATE_TEST_SUITE_P(        \
+      parte, tabella, ::testing::ValuesIn(std::vector<tabella::ParamType>{__VA_ARGS__}), ::quimbo::PerNome)

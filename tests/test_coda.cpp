@@ -112,19 +112,18 @@ TEST_P(FineDellInvio, DecidesTheOutcomeOfTheReceipt) {
   EXPECT_EQ(EsitoDi(GetParam().fine), GetParam().esito);
 }
 // clang-format off
-INSTANTIATE_TEST_SUITE_P(Coda, FineDellInvio, ::testing::Values(
-    FineEdEsito{"FinishedIsSent", {.finito = true}, Esito::Inviato},
-    FineEdEsito{"UnexpectedAnswerToTheLastLineFails", {.finito = true, .errore = true}, Esito::Fallito},
-    FineEdEsito{"UnexpectedAnswerToTheLastLineInPaymentIsInDoubt", {.finito = true, .errore = true, .inPagamento = true}, Esito::InDubbio},
-    FineEdEsito{"DoubtfulErrorInPaymentIsInDoubt", {.errore = true, .dubbio = true, .inPagamento = true}, Esito::InDubbio},
-    FineEdEsito{"SilentBeforeTheTotalLineWaits", {.muta = true}, Esito::Trattenuto},
-    FineEdEsito{"PortLostBeforeTheTotalLineWaits", {.portaPersa = true}, Esito::Trattenuto},
-    FineEdEsito{"SilentInPaymentMayBePrinted", {.muta = true, .inPagamento = true}, Esito::InDubbio},
-    FineEdEsito{"PortLostInPaymentMayBePrinted", {.portaPersa = true, .inPagamento = true}, Esito::InDubbio},
-    FineEdEsito{"OperatorGaveUpFails", {}, Esito::Fallito},
-    FineEdEsito{"OperatorGaveUpAfterAnUnlockSentTheClosingIsInDoubt", {.inPagamento = true}, Esito::InDubbio},
-    FineEdEsito{"BadLineIsNoLostLine", {.portaPersa = true, .eccezione = true}, Esito::Fallito},
-    FineEdEsito{"BadLineInPaymentIsInDoubt", {.inPagamento = true, .eccezione = true}, Esito::InDubbio}), PerNome);
+RIGHE(Coda, FineDellInvio, {"FinishedIsSent", {.finito = true}, Esito::Inviato},
+    {"UnexpectedAnswerToTheLastLineFails", {.finito = true, .errore = true}, Esito::Fallito},
+    {"UnexpectedAnswerToTheLastLineInPaymentIsInDoubt", {.finito = true, .errore = true, .inPagamento = true}, Esito::InDubbio},
+    {"DoubtfulErrorInPaymentIsInDoubt", {.errore = true, .dubbio = true, .inPagamento = true}, Esito::InDubbio},
+    {"SilentBeforeTheTotalLineWaits", {.muta = true}, Esito::Trattenuto},
+    {"PortLostBeforeTheTotalLineWaits", {.portaPersa = true}, Esito::Trattenuto},
+    {"SilentInPaymentMayBePrinted", {.muta = true, .inPagamento = true}, Esito::InDubbio},
+    {"PortLostInPaymentMayBePrinted", {.portaPersa = true, .inPagamento = true}, Esito::InDubbio},
+    {"OperatorGaveUpFails", {}, Esito::Fallito},
+    {"OperatorGaveUpAfterAnUnlockSentTheClosingIsInDoubt", {.inPagamento = true}, Esito::InDubbio},
+    {"BadLineIsNoLostLine", {.portaPersa = true, .eccezione = true}, Esito::Fallito},
+    {"BadLineInPaymentIsInDoubt", {.inPagamento = true, .eccezione = true}, Esito::InDubbio});
 // clang-format on
 
 const char* const kSincronizzazione =
@@ -184,22 +183,20 @@ TEST_P(Operatore, AnswerRestartsTheReceiptOrSetsItAside) {
   }
 }
 // clang-format off
-INSTANTIATE_TEST_SUITE_P(Coda, Operatore, ::testing::Values(
-    RispostaDellOperatore{"SynchronisationProblemOkRestarts", {.rispondiCon = 'A', .rispondiAlComando = 2}, false, kRicevuta,
+RIGHE(Coda, Operatore, {"SynchronisationProblemOkRestarts", {.rispondiCon = 'A', .rispondiAlComando = 2}, false, kRicevuta,
      Risposta::Ok, kSincronizzazione, {"415", "415", "415", "415", "40214", kVendita, "419", "40050", "420", "497"}, nullptr},
-    RispostaDellOperatore{"SynchronisationProblemCancelSetsAside", {.rispondiCon = 'A', .rispondiAlComando = 2}, false, kRicevuta,
+    {"SynchronisationProblemCancelSetsAside", {.rispondiCon = 'A', .rispondiAlComando = 2}, false, kRicevuta,
      Risposta::Annulla, kSincronizzazione, {"415", "415"}, "badscont.bad"},
-    RispostaDellOperatore{"ThirdLineProblemOkRestarts", {.rispondiCon = 'A', .rispondiAlComando = 5}, false,
+    {"ThirdLineProblemOkRestarts", {.rispondiCon = 'A', .rispondiAlComando = 5}, false,
      "00\tA\t1\t1\t1\r\n00\tB\t1\t2\t1\r\n00\tC\t1\t3\t1\r\n80\tC\t6\t0\t0\r\n", Risposta::Ok, kTrasmissione,
      {"415", "415", kTre[0], kTre[1], kTre[2], "415", "415", kTre[0], kTre[1], kTre[2], "419", "40050", "420", "497"}, nullptr},
     // the rest of the total line is not sent after the operator's choice
-    RispostaDellOperatore{"RefusedTotalNoRestartsTheWholeReceipt", {}, true, kRicevuta, Risposta::No, nullptr,
+    {"RefusedTotalNoRestartsTheWholeReceipt", {}, true, kRicevuta, Risposta::No, nullptr,
      {"415", "415", "40214", kVendita, "419", "419", "419", "497", "497", "415", "415", "40214", kVendita, "419",
       "40050", "420", "497"}, nullptr},
     // given up during the payment, after an unlock that sent the closing command: in doubt
-    RispostaDellOperatore{"RefusedTotalCancelLeavesItInDoubt", {}, true, kRicevuta, Risposta::Annulla, nullptr,
-     {"415", "415", "40214", kVendita, "419", "419", "419", "497", "497"}, "scartati/20261205-071003_in_dubbio_a.sco"}),
-    PerNome);
+    {"RefusedTotalCancelLeavesItInDoubt", {}, true, kRicevuta, Risposta::Annulla, nullptr,
+     {"415", "415", "40214", kVendita, "419", "419", "419", "497", "497"}, "scartati/20261205-071003_in_dubbio_a.sco"});
 // clang-format on
 
 // The operator may tick "Riep. Iva per ricevuta" while a receipt is going out: its
@@ -293,21 +290,16 @@ Identita RinominatoDa(Identita id, const char* byte) {
   id.impronta = ImprontaDi(byte);
   return id;
 }
-INSTANTIATE_TEST_SUITE_P(
-    Coda, Giornale,
-    ::testing::Values(VoceDelGiornale{"Journalled", "a.sco", [](Identita id) { return id; }, false},
-                      VoceDelGiornale{"SameNameOtherSizeAndTimeIsNew", "a.sco",
-                                      [](Identita) {
-                                        return Identita{"a.sco", 3, 1};
-                                      },
-                                      true},
-                      VoceDelGiornale{"NameWithControlCharacters", "a\nb\\\tc.sco",
-                                      [](Identita id) { return id; }, false},
-                      VoceDelGiornale{"RenamedSince", "a.sco",
-                                      [](Identita id) { return RinominatoDa(id, kRicevuta); }, false},
-                      VoceDelGiornale{"NumberOfAFileGoneWithOtherBytesIsNew", "a.sco",
-                                      [](Identita id) { return RinominatoDa(id, "altri byte"); }, true}),
-    PerNome);
+RIGHE(Coda, Giornale, {"Journalled", "a.sco", [](Identita id) { return id; }, false},
+      {"SameNameOtherSizeAndTimeIsNew", "a.sco",
+       [](Identita) {
+         return Identita{"a.sco", 3, 1};
+       },
+       true},
+      {"NameWithControlCharacters", "a\nb\\\tc.sco", [](Identita id) { return id; }, false},
+      {"RenamedSince", "a.sco", [](Identita id) { return RinominatoDa(id, kRicevuta); }, false},
+      {"NumberOfAFileGoneWithOtherBytesIsNew", "a.sco",
+       [](Identita id) { return RinominatoDa(id, "altri byte"); }, true});
 
 #ifdef _WIN32
 // A Windows writer that shares nothing while it writes, and an antivirus that holds the
@@ -380,11 +372,8 @@ TEST_P(DopoLInvio, ReceiptIsPrintedOnceOnly) {
   EXPECT_FALSE(b.esiste("a.sco"));
   EXPECT_EQ(sim.comandi(), kComandiRicevuta);
 }
-INSTANTIATE_TEST_SUITE_P(Coda, DopoLInvio,
-                         ::testing::Values(Ostacolo{"Undeletable", true, false},
-                                           Ostacolo{"JournalUnwritable", false, true},
-                                           Ostacolo{"UndeletableAndJournalUnwritable", true, true}),
-                         PerNome);
+RIGHE(Coda, DopoLInvio, {"Undeletable", true, false}, {"JournalUnwritable", false, true},
+      {"UndeletableAndJournalUnwritable", true, true});
 
 // Files gone under the scan (the receipt being sent, the next one) are logged and the
 // scan goes on; any other error stops the scan for good, and says so.
@@ -503,24 +492,22 @@ TEST_P(RigaCattiva, AnywhereSendsNothingOfTheReceipt) {
   EXPECT_EQ(b.finestra.domande[0].testo, std::string("Errore: ") + c.errore);
 }
 // clang-format off
-INSTANTIATE_TEST_SUITE_P(Coda, RigaCattiva, ::testing::Values(
-    RigaGuasta{"VandoniPriceNoNumber", "", "vandoni", "00\tPANE\t1\t1\t1\r\n00\tLATTE\t1\tuno\t1\r\n80\tC\t2\t0\t0\r\n", 13, "Riga 2: Type mismatch"},
-    RigaGuasta{"VandoniDepartmentOutOfRange", "", "vandoni", "00\tPANE\t1\t1\t1\r\n\r\n00\t\t1\t1\t30\r\n80\tC\t2\t0\t0\r\n", 9,
+RIGHE(Coda, RigaCattiva, {"VandoniPriceNoNumber", "", "vandoni", "00\tPANE\t1\t1\t1\r\n00\tLATTE\t1\tuno\t1\r\n80\tC\t2\t0\t0\r\n", 13, "Riga 2: Type mismatch"},
+    {"VandoniDepartmentOutOfRange", "", "vandoni", "00\tPANE\t1\t1\t1\r\n\r\n00\t\t1\t1\t30\r\n80\tC\t2\t0\t0\r\n", 9,
      "Riga 3: Subscript out of range"},
-    RigaGuasta{"FrontieraPriceNoNumber", "Registratore=Frontiera", "frontiera", "00\tPANE\t1\t1\t1\r\n00\tLATTE\t1\tuno\t1\r\n80\tC\t2\t0\t0\r\n", 13,
+    {"FrontieraPriceNoNumber", "Registratore=Frontiera", "frontiera", "00\tPANE\t1\t1\t1\r\n00\tLATTE\t1\tuno\t1\r\n80\tC\t2\t0\t0\r\n", 13,
      "Riga 2: Type mismatch"},
-    RigaGuasta{"FrontieraUnknownPaymentLetter", "Registratore=Frontiera", "frontiera", "00\tPANE\t1\t1\t1\r\n80\tX\t1\t0\t0\r\n", 5,
+    {"FrontieraUnknownPaymentLetter", "Registratore=Frontiera", "frontiera", "00\tPANE\t1\t1\t1\r\n80\tX\t1\t0\t0\r\n", 5,
      "Riga 2: Lettera di pagamento non valida: \"X\""},
-    RigaGuasta{"OlivettiPriceNoNumber", "Registratore=Olivetti", "olivetti", "00\tPANE\t1\t1\r\n00\tLATTE\t1\tuno\r\n80\tC\t2\t0\t0\r\n", 13,
+    {"OlivettiPriceNoNumber", "Registratore=Olivetti", "olivetti", "00\tPANE\t1\t1\r\n00\tLATTE\t1\tuno\r\n80\tC\t2\t0\t0\r\n", 13,
      "Riga 2: Type mismatch"},
-    RigaGuasta{"OlivettiTotalMissingFields", "Registratore=Olivetti", "olivetti", "00\tPANE\t1\t1\r\n80\tC\t2\r\n", 9, "Riga 2: Subscript out of range"},
-    RigaGuasta{"KabelPriceNoNumber", "Registratore=Kabel", "kabel", "00\tPANE\t1\t1\t1\r\n00\tLATTE\t1\tuno\t1\r\n80\tC\t2\t0\t0\r\n", 13,
+    {"OlivettiTotalMissingFields", "Registratore=Olivetti", "olivetti", "00\tPANE\t1\t1\r\n80\tC\t2\r\n", 9, "Riga 2: Subscript out of range"},
+    {"KabelPriceNoNumber", "Registratore=Kabel", "kabel", "00\tPANE\t1\t1\t1\r\n00\tLATTE\t1\tuno\t1\r\n80\tC\t2\t0\t0\r\n", 13,
      "Riga 2: Type mismatch"},
-    RigaGuasta{"KabelNegativeDepartment", "Registratore=Kabel", "kabel", "00\tPANE\t1\t1\t-1\r\n", 5, "Riga 1: Invalid procedure call or argument"},
+    {"KabelNegativeDepartment", "Registratore=Kabel", "kabel", "00\tPANE\t1\t1\t-1\r\n", 5, "Riga 1: Invalid procedure call or argument"},
     // a line without its record type would lose its sale; a file with no known line is no receipt
-    RigaGuasta{"EmptyRecordType", "", "vandoni", "00\tPANE\t1\t1\t1\r\n\tLATTE\t1\t1\t1\r\n80\tC\t2\t0\t0\r\n", 5, "Riga 2: tipo di record vuoto"},
-    RigaGuasta{"NoKnownLineIsNoReceipt", "", "vandoni", "%PDF-1.4\r\n%\xE2\xE3\xCF\xD3\r\n", 5, "nessuna riga di un tipo noto: non e' uno scontrino"}),
-    PerNome);
+    {"EmptyRecordType", "", "vandoni", "00\tPANE\t1\t1\t1\r\n\tLATTE\t1\t1\t1\r\n80\tC\t2\t0\t0\r\n", 5, "Riga 2: tipo di record vuoto"},
+    {"NoKnownLineIsNoReceipt", "", "vandoni", "%PDF-1.4\r\n%\xE2\xE3\xCF\xD3\r\n", 5, "nessuna riga di un tipo noto: non e' uno scontrino"});
 // clang-format on
 
 // Receipts go out in the order Windows lists names (ordinal, case ignored), ten per
@@ -588,16 +575,14 @@ TEST_P(TestoDellaRicevuta, ReachesTheRegisterInItsCodePage) {
   EXPECT_EQ(sim.comandi(), (Comandi{"1\"" + c.descrizione + "\"X", "="}));
 }
 // clang-format off
-INSTANTIATE_TEST_SUITE_P(Coda, TestoDellaRicevuta, ::testing::Values(
-    Codifica{"Utf8", "", "00\tCAFF\xC3\x88\t1\t1\t1", "CAFF\xC8"},
-    Codifica{"Windows1252", "", "00\tCAFF\xC8\t1\t1\t1", "CAFF\xC8"},
-    Codifica{"Utf8WithByteOrderMark", "", "\xEF\xBB\xBF" "00\tCAFF\xC3\x88\t1\t1\t1", "CAFF\xC8"},
-    Codifica{"AsciiWithByteOrderMark", "", "\xEF\xBB\xBF" "00\tCAFFE\t1\t1\t1", "CAFFE"},
-    Codifica{"InvalidUtf8IsWindows1252", "", "00\tCAFF\xC3\x88 \xC8\t1\t1\t1", "CAFF\xC3  \xC8"},
-    Codifica{"Windows1252Forced", "Codifica=Windows-1252", "00\tCAFF\xC3\x88\t1\t1\t1", "CAFF\xC3"},
-    Codifica{"Windows1252ForcedDropsTheByteOrderMark", "Codifica=windows-1252", "\xEF\xBB\xBF" "00\tCAFFE\t1\t1\t1", "CAFFE"},
-    Codifica{"Utf8ForcedOutsideTheCodePage", "Codifica=UTF-8", "00\tCAFF\xC4\x80 \xC3\x80\t1\t1\t1", "CAFF  \xC0"}),
-    PerNome);
+RIGHE(Coda, TestoDellaRicevuta, {"Utf8", "", "00\tCAFF\xC3\x88\t1\t1\t1", "CAFF\xC8"},
+    {"Windows1252", "", "00\tCAFF\xC8\t1\t1\t1", "CAFF\xC8"},
+    {"Utf8WithByteOrderMark", "", "\xEF\xBB\xBF" "00\tCAFF\xC3\x88\t1\t1\t1", "CAFF\xC8"},
+    {"AsciiWithByteOrderMark", "", "\xEF\xBB\xBF" "00\tCAFFE\t1\t1\t1", "CAFFE"},
+    {"InvalidUtf8IsWindows1252", "", "00\tCAFF\xC3\x88 \xC8\t1\t1\t1", "CAFF\xC3  \xC8"},
+    {"Windows1252Forced", "Codifica=Windows-1252", "00\tCAFF\xC3\x88\t1\t1\t1", "CAFF\xC3"},
+    {"Windows1252ForcedDropsTheByteOrderMark", "Codifica=windows-1252", "\xEF\xBB\xBF" "00\tCAFFE\t1\t1\t1", "CAFFE"},
+    {"Utf8ForcedOutsideTheCodePage", "Codifica=UTF-8", "00\tCAFF\xC4\x80 \xC3\x80\t1\t1\t1", "CAFF  \xC0"});
 // clang-format on
 
 }  // namespace

@@ -66,15 +66,12 @@ TEST_P(Pagamento, ReceiptCutDuringItIsNeverSentAgain) {
   EXPECT_FALSE(b.esiste("pagamento.txt") || b.esiste("a.sco") || b.esiste("b.sco"));
   EXPECT_EQ(Conta(b.righeLog(), "controllare il giornale della cassa"), dubbio ? 1u : 0u);
 }
-INSTANTIATE_TEST_SUITE_P(
-    Doppi, Pagamento,
-    ::testing::Values(SegnoDiPagamento{"SameFileIsInDoubt", true, false, Niente, "a.sco"},
-                      SegnoDiPagamento{"ChangedSinceIsInDoubt", false, false, Niente, "a.sco"},
-                      SegnoDiPagamento{"JournalledIsOnlyRemoved", true, true, Niente, nullptr},
-                      SegnoDiPagamento{"RenamedIsInDoubt", true, false, Rinominato, "b.sco"},
-                      SegnoDiPagamento{"RenamedAndJournalledIsOnlyRemoved", true, true, Rinominato, nullptr},
-                      SegnoDiPagamento{"CopyIsANewReceipt", true, false, Copiato, nullptr}),
-    PerNome);
+RIGHE(Doppi, Pagamento, {"SameFileIsInDoubt", true, false, Niente, "a.sco"},
+      {"ChangedSinceIsInDoubt", false, false, Niente, "a.sco"},
+      {"JournalledIsOnlyRemoved", true, true, Niente, nullptr},
+      {"RenamedIsInDoubt", true, false, Rinominato, "b.sco"},
+      {"RenamedAndJournalledIsOnlyRemoved", true, true, Rinominato, nullptr},
+      {"CopyIsANewReceipt", true, false, Copiato, nullptr});
 
 // A register switched off: the receipt waits, nobody is asked, it is said once per
 // outage, and the receipt goes again from its first line when the register is back.
@@ -131,7 +128,7 @@ TEST_P(Famiglia, SwitchedOffRegisterKeepsTheReceipt) {
   EXPECT_EQ(DescriviSituazione(b.finestra.situazioneMostrata),
             "1 scontrino in attesa; la cassa non risponde");
 }
-INSTANTIATE_TEST_SUITE_P(Doppi, Famiglia, ::testing::Values("Vandoni", "Olivetti", "Kabel"), PerNome);
+RIGHE(Doppi, Famiglia, "Vandoni", "Olivetti", "Kabel");
 
 // A failed receipt whose set-aside is impossible ("scartati" is a plain file) is
 // marked failed in the journal: it is never tried again, and said once; once the
@@ -258,22 +255,20 @@ TEST_P(Ritirata, ReceiptWithdrawnWhileSentIsFinished) {
   EXPECT_FALSE(b.esiste("inviati.txt") || b.esiste("pagamento.txt"));
 }
 // clang-format off
-INSTANTIATE_TEST_SUITE_P(Doppi, Ritirata, ::testing::Values(
-    Ritiro{"Removed", [](Banco& b) { fs::remove(b.cartella / "a.sco"); }, "a.sco tolto dalla cartella durante l'invio", 0},
-    Ritiro{"ReplacedNewVersionGoesAfter", [](Banco& b) { fs::remove(b.cartella / "a.sco"), NuovaVersione(b); },
+RIGHE(Doppi, Ritirata, {"Removed", [](Banco& b) { fs::remove(b.cartella / "a.sco"); }, "a.sco tolto dalla cartella durante l'invio", 0},
+    {"ReplacedNewVersionGoesAfter", [](Banco& b) { fs::remove(b.cartella / "a.sco"), NuovaVersione(b); },
      "a.sco sostituito durante l'invio: la nuova versione", 7},
-    Ritiro{"SavedAgainUnchangedIsSentOnce", [](Banco& b) { fs::remove(b.cartella / "a.sco"), b.scriviFile("a.sco", kRicevuta); },
+    {"SavedAgainUnchangedIsSentOnce", [](Banco& b) { fs::remove(b.cartella / "a.sco"), b.scriviFile("a.sco", kRicevuta); },
      nullptr, 0},
-    Ritiro{"Renamed", [](Banco& b) { fs::rename(b.cartella / "a.sco", b.cartella / "b.sco"); },
+    {"Renamed", [](Banco& b) { fs::rename(b.cartella / "a.sco", b.cartella / "b.sco"); },
      "a.sco rinominato in b.sco durante l'invio: non riparte", 0},
-    Ritiro{"RenamedAndReplaced", [](Banco& b) { fs::rename(b.cartella / "a.sco", b.cartella / "b.sco"), NuovaVersione(b); },
+    {"RenamedAndReplaced", [](Banco& b) { fs::rename(b.cartella / "a.sco", b.cartella / "b.sco"), NuovaVersione(b); },
      "a.sco rinominato in b.sco durante l'invio", 7},
-    Ritiro{"CopiedThenRemovedCopyGoesAfter", [](Banco& b) {
+    {"CopiedThenRemovedCopyGoesAfter", [](Banco& b) {
        fs::copy_file(b.cartella / "a.sco", b.cartella / "b.sco");
        fs::last_write_time(b.cartella / "b.sco", fs::last_write_time(b.cartella / "a.sco"));
        fs::remove(b.cartella / "a.sco");
-     }, "a.sco tolto dalla cartella durante l'invio", kComandi.size()}),
-    PerNome);
+     }, "a.sco tolto dalla cartella durante l'invio", kComandi.size()});
 // clang-format on
 
 // An unexpected answer once the payment began: the register may have printed the

@@ -62,13 +62,10 @@ TEST_P(Ricevuto, IsReadTheFamilysOwnWay) {
   if (B(c.tipo) == "Kabel") EXPECT_FALSE(StatoProprio<StatoKabel>(b.st).mbKabelStato);
   EXPECT_NEAR(b.orologio.t - prima, B(c.tipo) == "Kabel" ? 0.2 : 0, 1e-9);
 }
-INSTANTIATE_TEST_SUITE_P(
-    Ricezione, Ricevuto,
-    ::testing::Values(Arrivo{"VandoniAckThenNak", "Vandoni", ACK + NAK, 21, false, false, "6 , 21 , "},
-                      Arrivo{"VandoniNakThenAck", "Vandoni", NAK + ACK, 21, false, false, "21 , 6 , "},
-                      Arrivo{"FrontieraReleaseThenHold", "Frontiera", DC1 + DC3, 0, false, true, ""},
-                      Arrivo{"KabelStatusSection", "Kabel", "Z" + DC3 + "OKz" + DC4, 0, false, false, "OKz"}),
-    PerNome);
+RIGHE(Ricezione, Ricevuto, {"VandoniAckThenNak", "Vandoni", ACK + NAK, 21, false, false, "6 , 21 , "},
+      {"VandoniNakThenAck", "Vandoni", NAK + ACK, 21, false, false, "21 , 6 , "},
+      {"FrontieraReleaseThenHold", "Frontiera", DC1 + DC3, 0, false, true, ""},
+      {"KabelStatusSection", "Kabel", "Z" + DC3 + "OKz" + DC4, 0, false, false, "OKz"});
 
 // Refusals, the unlock's two frames, then the operator decides. With Ritenta=2 the unlock is refused too: its
 // own question comes first and its No ends it. Ritenta below 1 counts as 1.
@@ -109,13 +106,11 @@ using R = Risposta;
 using P = Pulsanti;
 using E = EsitoComando;
 // clang-format off
-INSTANTIATE_TEST_SUITE_P(InviaVandoni, Rifiutato, ::testing::Values(
-    Rifiuti{"YesSendsTheLineAgain", "", 3, 3, true, {R::Si}, {E::Accettato, 0}, "419 419 419 497 497 419", {P::SiNoAnnulla}},
-    Rifiuti{"OutsideAReceiptNoStops", "", 3, 3, false, {R::No}, {E::Fermato, 1}, "419 419 419 497 497", {P::SiNo}},
-    Rifiuti{"RefusedUnlockIsAskedFirst", "Ritenta=2", 1000, 2, true, {R::No, R::Annulla}, {E::Fermato, 2}, "419 419 497 497",
+RIGHE(InviaVandoni, Rifiutato, {"YesSendsTheLineAgain", "", 3, 3, true, {R::Si}, {E::Accettato, 0}, "419 419 419 497 497 419", {P::SiNoAnnulla}},
+    {"OutsideAReceiptNoStops", "", 3, 3, false, {R::No}, {E::Fermato, 1}, "419 419 419 497 497", {P::SiNo}},
+    {"RefusedUnlockIsAskedFirst", "Ritenta=2", 1000, 2, true, {R::No, R::Annulla}, {E::Fermato, 2}, "419 419 497 497",
      {P::SiNo, P::SiNoAnnulla}},
-    Rifiuti{"RetriesBelowOneCountAsOne", "Ritenta=0", 1, 1, true, {R::Si}, {E::Accettato, 0}, "419 497 497 419", {P::SiNoAnnulla}}),
-    PerNome);
+    {"RetriesBelowOneCountAsOne", "Ritenta=0", 1, 1, true, {R::Si}, {E::Accettato, 0}, "419 497 497 419", {P::SiNoAnnulla}});
 // clang-format on
 
 // Silence up to the time limit (Kabel's Pausa ends each wait; silent Olivetti: accepted after 2 s), a command
@@ -154,16 +149,14 @@ TEST_P(Silenzio, EndsTheCommandAtItsTimeLimit) {
 }
 const B kRifiutato = "Comando non accettato dalla cassa";
 // clang-format off
-INSTANTIATE_TEST_SUITE_P(Invio, Silenzio, ::testing::Values(
-    Limite{"VandoniSilentUntilTheLimit", "Vandoni\nTempoMaxRisposta=5", {.muto = true}, "415", E::SenzaRisposta, 1, kMuta, "f_trasmreg", 5},
-    Limite{"VandoniCommandTooLongToFrame", "Vandoni", {}, B(220, '1'), E::Rifiutato, 0, "", "f_trasmreg", 0},
-    Limite{"VandoniUnknownAnswerIsARefusal", "Vandoni", {.rispondiCon = 'X'}, "415", E::Rifiutato, 1, "", "", -1},
-    Limite{"KabelSilentAfterItsPause", "Kabel", {.muto = true}, "1", E::Inviato, 1, "", "", 0.005},
-    Limite{"KabelNeverReady", "Kabel\nPausa=0\nTempoMaxRisposta=2", {.kabelSenzaPronto = true}, "1", E::SenzaRisposta, 1, kMuta, "InviaCar", 2},
-    Limite{"OlivettiEndlessRetransmissions", "Olivetti", {.statoErratoPrimi = 1000}, "1322", E::Rifiutato, 60, kRifiutato, "InviaCar", -1},
-    Limite{"OlivettiSilentOutsideAReceiptIsAccepted", "Olivetti", {.muto = true}, "1322", E::Accettato, 1, "", "", 2 + 2 * 0.005},
-    Limite{"OlivettiNotWaitingForAnswers", "Olivetti\nAttRisposta=N", {}, "1322", E::Accettato, 1, "", "", -1}),
-    PerNome);
+RIGHE(Invio, Silenzio, {"VandoniSilentUntilTheLimit", "Vandoni\nTempoMaxRisposta=5", {.muto = true}, "415", E::SenzaRisposta, 1, kMuta, "f_trasmreg", 5},
+    {"VandoniCommandTooLongToFrame", "Vandoni", {}, B(220, '1'), E::Rifiutato, 0, "", "f_trasmreg", 0},
+    {"VandoniUnknownAnswerIsARefusal", "Vandoni", {.rispondiCon = 'X'}, "415", E::Rifiutato, 1, "", "", -1},
+    {"KabelSilentAfterItsPause", "Kabel", {.muto = true}, "1", E::Inviato, 1, "", "", 0.005},
+    {"KabelNeverReady", "Kabel\nPausa=0\nTempoMaxRisposta=2", {.kabelSenzaPronto = true}, "1", E::SenzaRisposta, 1, kMuta, "InviaCar", 2},
+    {"OlivettiEndlessRetransmissions", "Olivetti", {.statoErratoPrimi = 1000}, "1322", E::Rifiutato, 60, kRifiutato, "InviaCar", -1},
+    {"OlivettiSilentOutsideAReceiptIsAccepted", "Olivetti", {.muto = true}, "1322", E::Accettato, 1, "", "", 2 + 2 * 0.005},
+    {"OlivettiNotWaitingForAnswers", "Olivetti\nAttRisposta=N", {}, "1322", E::Accettato, 1, "", "", -1});
 // clang-format on
 
 // A Frontiera DC3 with no DC1: the time limit ends the command, the hold stays and only a DC1 releases it.
@@ -238,12 +231,8 @@ TEST_P(Olivetti, WritesPiecesOfTenCharactersEachAfterAPause) {
   EXPECT_EQ(scritti, pezzi);
   EXPECT_NEAR(c.orologio.dormito, pause * 0.01, 1e-9);
 }
-INSTANTIATE_TEST_SUITE_P(Trame, Olivetti,
-                         ::testing::Values(Pezzi{"Empty", 0, {0}, 1}, Pezzi{"Seven", 7, {7}, 1},
-                                           Pezzi{"Ten", 10, {10}, 2}, Pezzi{"Eleven", 11, {10, 1}, 2},
-                                           Pezzi{"Twenty", 20, {10, 10}, 3},
-                                           Pezzi{"TwentyOne", 21, {10, 10, 1}, 3}),
-                         PerNome);
+RIGHE(Trame, Olivetti, {"Empty", 0, {0}, 1}, {"Seven", 7, {7}, 1}, {"Ten", 10, {10}, 2},
+      {"Eleven", 11, {10, 1}, 2}, {"Twenty", 20, {10, 10}, 3}, {"TwentyOne", 21, {10, 10, 1}, 3});
 
 // --prova sends the text as a command (Olivetti's as typed), --sblocca the unlock (Vandoni twice, Frontiera
 // K); each succeeds only when confirmed.
@@ -265,16 +254,12 @@ TEST_P(RigaComandi, TestAndUnlockSucceedOnlyWhenConfirmed) {
   EXPECT_EQ(SbloccaDaRigaComandi(b.st), sblocca);
   EXPECT_EQ(b.porta.scritto, scritto);
 }
-INSTANTIATE_TEST_SUITE_P(
-    Pulsanti, RigaComandi,
-    ::testing::Values(RigaDiComando{"Vandoni", "Vandoni", {}, "", trame(" 497 497"), true, true},
-                      RigaDiComando{"Frontiera", "Frontiera", {}, "1", "1K", true, true},
-                      RigaDiComando{"UnknownFamily", "Epson", {}, "1", "", false, false},
-                      RigaDiComando{
-                          "KabelSilent", "Kabel", {.muto = true}, "1", STX + "1" + ETX, false, false},
-                      RigaDiComando{"KabelHasNoUnlock", "Kabel", {}, "1", STX + "1" + ETX, true, false},
-                      RigaDiComando{"OlivettiHasNoUnlock", "Olivetti", {}, "1322", "1322", true, false}),
-    PerNome);
+RIGHE(Pulsanti, RigaComandi, {"Vandoni", "Vandoni", {}, "", trame(" 497 497"), true, true},
+      {"Frontiera", "Frontiera", {}, "1", "1K", true, true},
+      {"UnknownFamily", "Epson", {}, "1", "", false, false},
+      {"KabelSilent", "Kabel", {.muto = true}, "1", STX + "1" + ETX, false, false},
+      {"KabelHasNoUnlock", "Kabel", {}, "1", STX + "1" + ETX, true, false},
+      {"OlivettiHasNoUnlock", "Olivetti", {}, "1322", "1322", true, false});
 
 // A click during an exchange, when the link is busy, starts nothing.
 TEST(Pulsanti, ClickDuringAnExchangeStartsNothing) {

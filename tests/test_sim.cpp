@@ -95,8 +95,7 @@ class Decodifica : public ::testing::TestWithParam<Caso> {};
 TEST_P(Decodifica, AnswersAndJournalsTheBytesHeard) { verifica(GetParam()); }
 const std::string corpo = "$1325#150$PANE  !0";  // 36+203+35+150+36+292+32+32+33+48 = 897 = 0x381
                                                  // clang-format off
-INSTANTIATE_TEST_SUITE_P(Sim, Decodifica, ::testing::ValuesIn(std::vector<Caso>{
-      {"VandoniTwoFramesInOneWrite", "vandoni", {}, {v497 + v415}, ACK + ACK, {"497", "415"}},
+RIGHE(Sim, Decodifica, {"VandoniTwoFramesInOneWrite", "vandoni", {}, {v497 + v415}, ACK + ACK, {"497", "415"}},
       {"VandoniWrongChecksum", "vandoni", {}, {v497guasta}, NAK, {"?? <STX> '497<ETX>q (checksum errato)"}},
       // length says 4 data bytes, then 2; 3 came (check character right for the bytes sent)
       {"VandoniLengthLongerThanTheData", "vandoni", {}, {"\x02 (497\x03q"}, NAK, {"?? <STX> (497<ETX>q (lunghezza errata)"}},
@@ -139,8 +138,7 @@ INSTANTIATE_TEST_SUITE_P(Sim, Decodifica, ::testing::ValuesIn(std::vector<Caso>{
         "= (totale)", "\"\"@37F (lotteria)"}},
       // the open quote does not swallow the next command
       {"FrontieraOpenQuote", "frontiera", {}, {"K\"ABC", QUIETE, "="}, "",
-       {"K (sincronizzazione)", "?? \"ABC (comando senza chiusura)", "= (totale)"}},
-  }), quimbo::PerNome);
+       {"K (sincronizzazione)", "?? \"ABC (comando senza chiusura)", "= (totale)"}},);
 // clang-format on
 
 // Each fault acted out: refusals, characters in place of answers, silence, hanging up, holds.
@@ -148,8 +146,7 @@ class Guasto : public ::testing::TestWithParam<Caso> {};
 TEST_P(Guasto, IsActedOutOnTheLine) { verifica(GetParam()); }
 const std::string scartata = "?? <STX> '497<ETX>q (checksum errato)";
 // clang-format off
-INSTANTIATE_TEST_SUITE_P(Sim, Guasto, ::testing::ValuesIn(std::vector<Caso>{
-      // a bad frame counts too, and refused frames are decoded all the same
+RIGHE(Sim, Guasto, // a bad frame counts too, and refused frames are decoded all the same
       {"VandoniRefusesTheFirstThreeBadFrameIncluded", "vandoni", {.rifiutaPrimi = 3}, {v497guasta, v497, v415, v497}, NAK + NAK + NAK + ACK,
        {scartata, "497 (rifiutato)", "415 (rifiutato)", "497"}},
       // only the commands named count: the first "497" is refused, the second gets the character
@@ -178,8 +175,7 @@ INSTANTIATE_TEST_SUITE_P(Sim, Guasto, ::testing::ValuesIn(std::vector<Caso>{
        {"K (sincronizzazione)", "= (totale)"}},
       {"FrontieraSilent", "frontiera", {.muto = true, .dc3OgniK = 1}, {"K=1T"}, "",
        {"K (sincronizzazione)", "= (totale)", "1T (contanti)"}},
-      {"FrontieraHangsUpAfterTwoCommands", "frontiera", {.riagganciaDopo = 2}, {"K=1T"}, "", {"K (sincronizzazione)", "= (totale)"}, true},
-  }), quimbo::PerNome);
+      {"FrontieraHangsUpAfterTwoCommands", "frontiera", {.riagganciaDopo = 2}, {"K=1T"}, "", {"K (sincronizzazione)", "= (totale)"}, true},);
 // clang-format on
 
 TEST(Sim, FrontieraReportsAStopNotKept) {

@@ -103,21 +103,19 @@ TEST_P(Ini, KeyReadFromText) {
 }
 const char *A = "Altri parametri", *S = "Parametri Seriale";
 // clang-format off
-INSTANTIATE_TEST_SUITE_P(FileIni, Ini, ::testing::Values(
-    Chiave{"TrailingBlanksTrimmed", A, "Registratore", "Kabel"}, Chiave{"BlanksAroundTheEqualsSignTrimmed", A, "DirPerFile", "f:\\quimbo"},
-    Chiave{"FirstOfTwoWins", A, "Ritenta", "3"}, Chiave{"QuotesDroppedBlanksInsideKept", A, "ConfBase", "  12045678 "},
-    Chiave{"SingleQuotesDropped", A, "TotDisplay", "S"}, Chiave{"UnclosedQuoteKept", A, "Aperta", "\"x"},
-    Chiave{"EmptyQuotesAreEmpty", A, "Vuote", ""}, Chiave{"EmptyValue", A, "Vuoto", ""},
-    Chiave{"SemicolonCommentIsNoKey", A, ";Commento", "def"}, Chiave{"ColonIsNoEqualsSign", A, "Due", "def"},
-    Chiave{"HashCommentIsNoKey", A, "#Cancelletto", "def"}, Chiave{"IndentedKey", A, "LungMaxDesc", "20"},
-    Chiave{"SemicolonAfterTheEqualsSignKept", A, "Punto", "A ;B"}, Chiave{"Windows1252BytesKept", A, "W", "Caff\xE8 \x80"},
-    Chiave{"NulEndsTheValue", A, "Nul", "abc"}, Chiave{"LongLineNeverSpillsIntoAKey", A, "k", "def"},
-    Chiave{"KeyAfterALongLine", A, "Dopo", "2"}, Chiave{"MissingKeyGivesTheDefault", A, "AttesaTimer", "def"},
-    Chiave{"SectionIgnoresCaseFirstWins", "ALTRI PARAMETRI", "registratore", "Kabel"},
-    Chiave{"KeyIgnoresCase", "parametri seriale", "SETTINGS", "1200,e,7,1"},
-    Chiave{"MissingSectionGivesTheDefault", "Nessuna", "Registratore", "def"},
-    Chiave{"KeyOfAnotherSectionGivesTheDefault", S, "Registratore", "def"}),
-    quimbo::PerNome);
+RIGHE(FileIni, Ini, {"TrailingBlanksTrimmed", A, "Registratore", "Kabel"}, {"BlanksAroundTheEqualsSignTrimmed", A, "DirPerFile", "f:\\quimbo"},
+    {"FirstOfTwoWins", A, "Ritenta", "3"}, {"QuotesDroppedBlanksInsideKept", A, "ConfBase", "  12045678 "},
+    {"SingleQuotesDropped", A, "TotDisplay", "S"}, {"UnclosedQuoteKept", A, "Aperta", "\"x"},
+    {"EmptyQuotesAreEmpty", A, "Vuote", ""}, {"EmptyValue", A, "Vuoto", ""},
+    {"SemicolonCommentIsNoKey", A, ";Commento", "def"}, {"ColonIsNoEqualsSign", A, "Due", "def"},
+    {"HashCommentIsNoKey", A, "#Cancelletto", "def"}, {"IndentedKey", A, "LungMaxDesc", "20"},
+    {"SemicolonAfterTheEqualsSignKept", A, "Punto", "A ;B"}, {"Windows1252BytesKept", A, "W", "Caff\xE8 \x80"},
+    {"NulEndsTheValue", A, "Nul", "abc"}, {"LongLineNeverSpillsIntoAKey", A, "k", "def"},
+    {"KeyAfterALongLine", A, "Dopo", "2"}, {"MissingKeyGivesTheDefault", A, "AttesaTimer", "def"},
+    {"SectionIgnoresCaseFirstWins", "ALTRI PARAMETRI", "registratore", "Kabel"},
+    {"KeyIgnoresCase", "parametri seriale", "SETTINGS", "1200,e,7,1"},
+    {"MissingSectionGivesTheDefault", "Nessuna", "Registratore", "def"},
+    {"KeyOfAnotherSectionGivesTheDefault", S, "Registratore", "def"});
 // clang-format on
 
 // A folder where the file should be is an error (a missing file gives the defaults, see test_avvio).
@@ -143,15 +141,11 @@ TEST_P(ErroreDiSistema, HasTheNumberTheLogShows) {
   EXPECT_EQ(quimbo::erroreDa(std::error_code(errno_, std::generic_category())).numero(), numero);
   EXPECT_EQ(quimbo::erroreDa(std::error_code(sistema, std::system_category())).numero(), numero);
 }
-INSTANTIATE_TEST_SUITE_P(
-    FileIni, ErroreDiSistema,
-    ::testing::Values(Codice{"NoSuchFile", ENOENT, 2, 53}, Codice{"NoSuchFolder", ENOTDIR, 3, 76},
-                      Codice{"AccessDenied", EACCES, 5, 75}, Codice{"NotPermitted", EPERM, 5, 75},
-                      Codice{"ReadOnly", EROFS, 19, 75}, Codice{"DiskFull", ENOSPC, 112, 61},
-                      Codice{"InputOutput", EIO, 23, 57}, Codice{"TooManyOpenFiles", EMFILE, 4, 67},
-                      Codice{"NameTooLong", ENAMETOOLONG, 206, 52}, Codice{"InUse", EBUSY, 32, 55},
-                      Codice{"LockedByAnotherProgram", ETXTBSY, 33, 55}),
-    quimbo::PerNome);
+RIGHE(FileIni, ErroreDiSistema, {"NoSuchFile", ENOENT, 2, 53}, {"NoSuchFolder", ENOTDIR, 3, 76},
+      {"AccessDenied", EACCES, 5, 75}, {"NotPermitted", EPERM, 5, 75}, {"ReadOnly", EROFS, 19, 75},
+      {"DiskFull", ENOSPC, 112, 61}, {"InputOutput", EIO, 23, 57}, {"TooManyOpenFiles", EMFILE, 4, 67},
+      {"NameTooLong", ENAMETOOLONG, 206, 52}, {"InUse", EBUSY, 32, 55},
+      {"LockedByAnotherProgram", ETXTBSY, 33, 55});
 
 TEST(FileIni, ErrorOfAnotherCategoryIs75) {
   EXPECT_EQ(quimbo::erroreDa(std::make_error_code(std::future_errc::no_state)).numero(), 75);
@@ -178,13 +172,10 @@ TEST_P(CartellaMancante, IsSaidPlainly) {
             " inesistente: crearla, o correggere DirPerFile");
 }
 using quimbo::Unita;
-INSTANTIATE_TEST_SUITE_P(
-    Percorsi, CartellaMancante,
-    ::testing::Values(Mancante{"NotAService", "f:\\quimbo", Unita::Nessuna, ""},
-                      Mancante{"NetworkDrive", "f:\\quimbo", Unita::Rete, "Quimbo"},
-                      Mancante{"LocalDrive", "c:\\scontrini", Unita::Locale, "Quimbo"},
-                      Mancante{"UncPath", "\\\\server\\quimbo", Unita::Nessuna, "Quimbo"},
-                      Mancante{"PosixPath", "/var/spool/quimbo", Unita::Nessuna, "quimbo"}),
-    quimbo::PerNome);
+RIGHE(Percorsi, CartellaMancante, {"NotAService", "f:\\quimbo", Unita::Nessuna, ""},
+      {"NetworkDrive", "f:\\quimbo", Unita::Rete, "Quimbo"},
+      {"LocalDrive", "c:\\scontrini", Unita::Locale, "Quimbo"},
+      {"UncPath", "\\\\server\\quimbo", Unita::Nessuna, "Quimbo"},
+      {"PosixPath", "/var/spool/quimbo", Unita::Nessuna, "quimbo"});
 
 }  // namespace
