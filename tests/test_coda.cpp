@@ -39,10 +39,7 @@ std::string TrameVandoni(const Comandi& comandi) {
 // every command with that family's framing (Kabel's base configuration back at the
 // end); the file is deleted, and the timer is off for the length of the scan.
 struct RicevutaDiFamiglia {
-  const char* nome;
-  const char* ini;
-  const char* famiglia;
-  const char* righe;
+  const char *nome, *ini, *famiglia, *righe;
   std::string filo;
 };
 
@@ -264,8 +261,7 @@ TEST(Coda, EveryFailedReceiptIsKept) {
 // time is a new receipt, and so is one that took the number of a file gone (its
 // bytes tell).
 struct VoceDelGiornale {
-  const char* nome;
-  const char* file;
+  const char *nome, *file;
   std::function<Identita(Identita)> voce;  // the journal's entry, from the file's identity
   bool nuovo;
 };
@@ -467,10 +463,7 @@ TEST(Coda, LostPortDuringAReceiptLeavesTheFileUntilThePortIsBack) {
 // A line that cannot be read or translated fails the receipt before its first
 // byte: the register is never left with half a receipt open.
 struct RigaGuasta {
-  const char* nome;
-  const char* ini;
-  const char* famiglia;
-  const char* righe;
+  const char *nome, *ini, *famiglia, *righe;
   int numero;
   const char* errore;
 };
@@ -559,10 +552,8 @@ TEST(Coda, IdleFolderIsListedOnlyWhenItChanged) {
 
 // Receipts written in UTF-8 reach the register in its own code page.
 struct Codifica {
-  const char* nome;
-  const char* ini;
-  std::string righe;
-  std::string descrizione;
+  const char *nome, *ini;
+  std::string righe, descrizione;
 };
 class TestoDellaRicevuta : public ::testing::TestWithParam<Codifica> {};
 

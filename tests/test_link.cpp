@@ -37,8 +37,7 @@ B trame(const B& comandi) {
 // what the window shows. Vandoni shows every code and the last refusal wins; Frontiera follows DC3 and DC1
 // in their order; Kabel shows its status and pauses after it.
 struct Arrivo {
-  const char* nome;
-  const char* tipo;
+  const char *nome, *tipo;
   B ricevuto;
   int risposta;
   bool rifiutato, attende;
@@ -70,8 +69,7 @@ RIGHE(Ricezione, Ricevuto, {"VandoniAckThenNak", "Vandoni", ACK + NAK, 21, false
 // Refusals, the unlock's two frames, then the operator decides. With Ritenta=2 the unlock is refused too: its
 // own question comes first and its No ends it. Ritenta below 1 counts as 1.
 struct Rifiuti {
-  const char* nome;
-  const char* ini;
+  const char *nome, *ini;
   int nak;     // refusals before the first ACK
   int errori;  // the count the questions name
   bool scontrino;
@@ -117,8 +115,7 @@ RIGHE(InviaVandoni, Rifiutato, {"YesSendsTheLineAgain", "", 3, 3, true, {R::Si},
 // too long to frame, endless retransmissions: what became of the command, the commands the register received,
 // TxtMsg, the procedure of the only log line ("": none), the seconds taken (< 0: any).
 struct Limite {
-  const char* nome;
-  const char* ini;  // the family first
+  const char *nome, *ini;  // ini: the family first
   simcassa::Guasti guasti;
   B comando;
   E esito;
@@ -182,7 +179,6 @@ TEST(Trame, CommandTooLongOrWithBadBytesIsNoFrame) {
   EXPECT_EQ(numeroErrore([] { AggCarContr(B(224, 'x')); }), 5);
 }
 
-// Checksums keep four hex digits (the examples: test_coda).
 TEST(Trame, OlivettiChecksumKeepsFourHexDigits) {
   EXPECT_EQ(Comandi({AggCarContr("1322"), AggCarContr(""), ctr("$1322"), ctr("abc"), ctr(""),
                      ctr(B(256, '\xFF')), ctr(B(257, '\xFF')), ctr(B(258, '\xFF'))}),
@@ -201,7 +197,6 @@ TEST(Trame, OlivettiAnswerIsCutFromTheBytesAroundIt) {
   EXPECT_EQ(OliRispReg(b.st), STX + "d" + ETX);
 }
 
-// A lost port ends the answer's window at once, logged once.
 TEST(Trame, LostPortEndsTheOlivettiAnswerWindowAtOnce) {
   Banco b;
   b.avvia("Registratore=Olivetti");
@@ -213,7 +208,6 @@ TEST(Trame, LostPortEndsTheOlivettiAnswerWindowAtOnce) {
   EXPECT_EQ(b.righeLog().size(), 1u);
 }
 
-// Olivetti writes pieces of ten characters, each after a pause.
 struct Pezzi {
   const char* nome;
   size_t lunghezza;
@@ -237,8 +231,7 @@ RIGHE(Trame, Olivetti, {"Empty", 0, {0}, 1}, {"Seven", 7, {7}, 1}, {"Ten", 10, {
 // --prova sends the text as a command (Olivetti's as typed), --sblocca the unlock (Vandoni twice, Frontiera
 // K); each succeeds only when confirmed.
 struct RigaDiComando {
-  const char* nome;
-  const char* ini;
+  const char *nome, *ini;
   simcassa::Guasti guasti;
   const char* testo;
   B scritto;
@@ -261,7 +254,6 @@ RIGHE(Pulsanti, RigaComandi, {"Vandoni", "Vandoni", {}, "", trame(" 497 497"), t
       {"KabelHasNoUnlock", "Kabel", {}, "1", STX + "1" + ETX, true, false},
       {"OlivettiHasNoUnlock", "Olivetti", {}, "1322", "1322", true, false});
 
-// A click during an exchange, when the link is busy, starts nothing.
 TEST(Pulsanti, ClickDuringAnExchangeStartsNothing) {
   Banco b;
   auto& sim = b.prepara("", "vandoni");

@@ -83,8 +83,7 @@ TEST(Util, LeadingNumberOfATextOrZero) {
 
 // The keys of an INI file read from text; "def" is the default passed in.
 struct Chiave {
-  const char* nome;
-  const char *sezione, *chiave, *atteso;
+  const char *nome, *sezione, *chiave, *atteso;
 };
 class Ini : public ::testing::TestWithParam<Chiave> {};
 
@@ -161,8 +160,7 @@ TEST(Percorsi, MissingFolderOfAServiceOnAnUnmappedDriveIsExplained) {
 }
 
 struct Mancante {
-  const char* nome;
-  const char* dir;
+  const char *nome, *dir;
   quimbo::Unita unita;
   const char* servizio;
 };
