@@ -275,8 +275,8 @@ RIGHE(Doppi, Ritirata, {"Removed", [](Banco& b) { fs::remove(b.cartella / "a.sco
 // receipt. Without a window nobody looks, so the receipt is in doubt and nothing goes
 // again by itself; in the window the operator is told so before the question, and
 // giving up leaves it in doubt too.
-TEST(Doppi, UnexpectedAnswerDuringThePaymentNeverPrintsTwiceByItself) {
-  for (bool senzaFinestra : {true, false}) {
+void RispostaInattesaNelPagamento(bool senzaFinestra) {
+  {
     Banco b;
     auto& sim = b.prepara("", "vandoni", {.rispondiCon = 'A', .alDato = "497"});
     b.imp.mbSenzaFinestra = senzaFinestra;
@@ -290,6 +290,8 @@ TEST(Doppi, UnexpectedAnswerDuringThePaymentNeverPrintsTwiceByItself) {
               senzaFinestra ? 0u : 1u);
   }
 }
+TEST(Doppi, UnexpectedAnswerDuringThePaymentHeadlessLeavesItInDoubt) { RispostaInattesaNelPagamento(true); }
+TEST(Doppi, UnexpectedAnswerDuringThePaymentIsToldBeforeTheQuestion) { RispostaInattesaNelPagamento(false); }
 
 // A stop that cuts the payment is said at once, not only at the next start.
 TEST(Doppi, StopThatCutsThePaymentIsSaid) {

@@ -138,7 +138,7 @@ RIGHE(Sim, Decodifica, {"VandoniTwoFramesInOneWrite", "vandoni", {}, {v497 + v41
         "= (totale)", "\"\"@37F (lotteria)"}},
       // the open quote does not swallow the next command
       {"FrontieraOpenQuote", "frontiera", {}, {"K\"ABC", QUIETE, "="}, "",
-       {"K (sincronizzazione)", "?? \"ABC (comando senza chiusura)", "= (totale)"}},);
+       {"K (sincronizzazione)", "?? \"ABC (comando senza chiusura)", "= (totale)"}});
 // clang-format on
 
 // Each fault acted out: refusals, characters in place of answers, silence, hanging up, holds.
@@ -175,26 +175,28 @@ RIGHE(Sim, Guasto, // a bad frame counts too, and refused frames are decoded all
        {"K (sincronizzazione)", "= (totale)"}},
       {"FrontieraSilent", "frontiera", {.muto = true, .dc3OgniK = 1}, {"K=1T"}, "",
        {"K (sincronizzazione)", "= (totale)", "1T (contanti)"}},
-      {"FrontieraHangsUpAfterTwoCommands", "frontiera", {.riagganciaDopo = 2}, {"K=1T"}, "", {"K (sincronizzazione)", "= (totale)"}, true},);
+      {"FrontieraHangsUpAfterTwoCommands", "frontiera", {.riagganciaDopo = 2}, {"K=1T"}, "", {"K (sincronizzazione)", "= (totale)"}, true});
 // clang-format on
 
-TEST(Sim, FrontieraReportsAStopNotKept) {
-  // DC3 after every second character, DC1 a second later; two characters are tolerated once the program had
-  // 20 ms to hear the stop, any number before.
-  // When each character of "2*150H1R" arrives, and the journal.
-  const std::pair<std::vector<double>, std::vector<std::string>> casi[] = {
-      {{0, 0.001, 0.002, 0.003, 1.1, 1.101, 2.2, 2.201}, {"2*150H1R (vendita)"}},
-      {{0, 0.001, 0.002, 0.021, 0.022, 0.023, 0.024, 0.025},
-       {"!! 3 caratteri ricevuti dopo DC3, prima di DC1 (arresto non rispettato)", "2*150H1R (vendita)"}},
-  };
-  for (const auto& [tempi, giornale] : casi) {
-    auto r = Registratore::crea("FRONTIERA", {.dc3OgniK = 2, .dc3Durata = 1.0});
-    for (std::size_t i = 0; i < tempi.size(); ++i) {
-      r->orologio(tempi[i]);
-      r->ricevi(std::string(1, "2*150H1R"[i]));
-    }
-    EXPECT_EQ(r->giornale(), giornale);
+// DC3 after every second character, DC1 a second later; two characters are tolerated once the program had
+// 20 ms to hear the stop, any number before. `tempi`: when each character of "2*150H1R" arrives.
+std::vector<std::string> GiornaleFrontiera(const std::vector<double>& tempi) {
+  auto r = Registratore::crea("FRONTIERA", {.dc3OgniK = 2, .dc3Durata = 1.0});
+  for (std::size_t i = 0; i < tempi.size(); ++i) {
+    r->orologio(tempi[i]);
+    r->ricevi(std::string(1, "2*150H1R"[i]));
   }
+  return r->giornale();
+}
+TEST(Sim, FrontieraToleratesCharactersBeforeTheStopCouldBeHeard) {
+  EXPECT_EQ(GiornaleFrontiera({0, 0.001, 0.002, 0.003, 1.1, 1.101, 2.2, 2.201}),
+            std::vector<std::string>{"2*150H1R (vendita)"});
+}
+TEST(Sim, FrontieraReportsAStopNotKept) {
+  EXPECT_EQ(
+      GiornaleFrontiera({0, 0.001, 0.002, 0.021, 0.022, 0.023, 0.024, 0.025}),
+      (std::vector<std::string>{"!! 3 caratteri ricevuti dopo DC3, prima di DC1 (arresto non rispettato)",
+                                "2*150H1R (vendita)"}));
 }
 
 // The executable's own checks; it runs on a pseudo-terminal in the program's tests
