@@ -77,34 +77,32 @@ RIGHE(Doppi, Pagamento, {"SameFileIsInDoubt", true, false, Niente, "a.sco"},
 // outage, and the receipt goes again from its first line when the register is back.
 // Silent from the total line on, the receipt is in doubt and never sent again.
 void Spenta(size_t mutaDal) {
-  {
-    Banco b;
-    auto& sim = b.prepara("TempoMaxRisposta=5", "vandoni");
-    bool acceso = false;
-    b.porta.cassa = [&](std::string_view s) {
-      auto u = sim.ricevi(s);
-      return acceso || sim.comandi().size() <= mutaDal ? u : std::vector<simcassa::Uscita>{};
-    };
-    b.scriviFile("a.sco", kRicevuta);
-    Timer1_Timer(b.st);
-    Timer1_Timer(b.st);
-    EXPECT_EQ(b.esiste("a.sco"), mutaDal == 0);
-    EXPECT_EQ(b.esiste("scartati/20261205-071003_in_dubbio_a.sco"), mutaDal != 0);
-    acceso = true;
-    const size_t prima = sim.comandi().size();
-    Timer1_Timer(b.st);
-    EXPECT_EQ(Comandi(sim.comandi().begin() + static_cast<long>(prima), sim.comandi().end()),
-              mutaDal == 0 ? kComandi : Comandi{});
-    EXPECT_TRUE(b.finestra.domande.empty());
-    EXPECT_FALSE(b.esiste("badscont.bad"));
-    const auto log = b.righeLog();
-    EXPECT_EQ(Conta(log, "Nessuna risposta dalla cassa"), 1u);
-    EXPECT_EQ(Conta(log, "Cassa non risponde: 1 scontrino in attesa"), mutaDal == 0 ? 1u : 0u);
-    EXPECT_EQ(Conta(log, "La cassa risponde di nuovo"), mutaDal == 0 ? 1u : 0u);
-    // Good news carries no error number in the integrator's log.
-    const auto& a = b.finestra.annotazioni;
-    EXPECT_EQ(std::count(a.begin(), a.end(), "I La cassa risponde di nuovo"), mutaDal == 0 ? 1 : 0);
-  }
+  Banco b;
+  auto& sim = b.prepara("TempoMaxRisposta=5", "vandoni");
+  bool acceso = false;
+  b.porta.cassa = [&](std::string_view s) {
+    auto u = sim.ricevi(s);
+    return acceso || sim.comandi().size() <= mutaDal ? u : std::vector<simcassa::Uscita>{};
+  };
+  b.scriviFile("a.sco", kRicevuta);
+  Timer1_Timer(b.st);
+  Timer1_Timer(b.st);
+  EXPECT_EQ(b.esiste("a.sco"), mutaDal == 0);
+  EXPECT_EQ(b.esiste("scartati/20261205-071003_in_dubbio_a.sco"), mutaDal != 0);
+  acceso = true;
+  const size_t prima = sim.comandi().size();
+  Timer1_Timer(b.st);
+  EXPECT_EQ(Comandi(sim.comandi().begin() + static_cast<long>(prima), sim.comandi().end()),
+            mutaDal == 0 ? kComandi : Comandi{});
+  EXPECT_TRUE(b.finestra.domande.empty());
+  EXPECT_FALSE(b.esiste("badscont.bad"));
+  const auto log = b.righeLog();
+  EXPECT_EQ(Conta(log, "Nessuna risposta dalla cassa"), 1u);
+  EXPECT_EQ(Conta(log, "Cassa non risponde: 1 scontrino in attesa"), mutaDal == 0 ? 1u : 0u);
+  EXPECT_EQ(Conta(log, "La cassa risponde di nuovo"), mutaDal == 0 ? 1u : 0u);
+  // Good news carries no error number in the integrator's log.
+  const auto& a = b.finestra.annotazioni;
+  EXPECT_EQ(std::count(a.begin(), a.end(), "I La cassa risponde di nuovo"), mutaDal == 0 ? 1 : 0);
 }
 TEST(Doppi, SwitchedOffRegisterKeepsTheReceiptUntilItIsBack) { Spenta(0); }
 TEST(Doppi, RegisterSilentFromTheTotalLineLeavesTheReceiptInDoubt) { Spenta(4); }
@@ -193,26 +191,24 @@ TEST(Doppi, ReceiptStillBeingWrittenWaitsForItsTotal) {
 // A close asked for during the total line waits for the receipt to end; before the
 // total line it goes ahead at once, and the receipt stays for the next start.
 void ChiusoAlComando(size_t n) {
-  {
-    const bool inPagamento = n == 5;
-    Banco b;
-    auto& sim = b.prepara("", "vandoni");
-    b.scriviFile("a.sco", kRicevuta);
-    std::optional<bool> subito;
-    b.porta.cassa = [&](std::string_view s) {
-      auto u = sim.ricevi(s);
-      if (sim.comandi().size() == n && !subito)
-        b.pompa.alle(b.orologio.t, [&] {
-          if (*(subito = RichiestaChiusura(b.st))) Command1_Click(b.st);
-        });
-      return u;
-    };
-    Timer1_Timer(b.st);
-    EXPECT_EQ(subito, !inPagamento);
-    EXPECT_TRUE(b.finestra.terminato);
-    EXPECT_EQ(sim.comandi(), inPagamento ? kComandi : Comandi(kComandi.begin(), kComandi.begin() + 3));
-    EXPECT_EQ(b.fileInCartella(), inPagamento ? Comandi{"quimbo.ini"} : (Comandi{"a.sco", "quimbo.ini"}));
-  }
+  const bool inPagamento = n == 5;
+  Banco b;
+  auto& sim = b.prepara("", "vandoni");
+  b.scriviFile("a.sco", kRicevuta);
+  std::optional<bool> subito;
+  b.porta.cassa = [&](std::string_view s) {
+    auto u = sim.ricevi(s);
+    if (sim.comandi().size() == n && !subito)
+      b.pompa.alle(b.orologio.t, [&] {
+        if (*(subito = RichiestaChiusura(b.st))) Command1_Click(b.st);
+      });
+    return u;
+  };
+  Timer1_Timer(b.st);
+  EXPECT_EQ(subito, !inPagamento);
+  EXPECT_TRUE(b.finestra.terminato);
+  EXPECT_EQ(sim.comandi(), inPagamento ? kComandi : Comandi(kComandi.begin(), kComandi.begin() + 3));
+  EXPECT_EQ(b.fileInCartella(), inPagamento ? Comandi{"quimbo.ini"} : (Comandi{"a.sco", "quimbo.ini"}));
 }
 TEST(Doppi, CloseDuringThePaymentWaitsForTheReceipt) { ChiusoAlComando(5); }
 TEST(Doppi, CloseBeforeThePaymentGoesAheadAndLeavesTheReceipt) { ChiusoAlComando(3); }
@@ -276,19 +272,17 @@ RIGHE(Doppi, Ritirata, {"Removed", [](Banco& b) { fs::remove(b.cartella / "a.sco
 // again by itself; in the window the operator is told so before the question, and
 // giving up leaves it in doubt too.
 void RispostaInattesaNelPagamento(bool senzaFinestra) {
-  {
-    Banco b;
-    auto& sim = b.prepara("", "vandoni", {.rispondiCon = 'A', .alDato = "497"});
-    b.imp.mbSenzaFinestra = senzaFinestra;
-    b.finestra.risposte = {Risposta::Annulla};
-    b.scriviFile("a.sco", kRicevuta);
-    Timer1_Timer(b.st);
-    EXPECT_EQ(sim.comandi(), kComandi);
-    EXPECT_EQ(b.finestra.domande.size(), senzaFinestra ? 0u : 1u);
-    EXPECT_TRUE(b.esiste("scartati/20261205-071003_in_dubbio_a.sco"));
-    EXPECT_EQ(Conta(b.finestra.storia[Campo::TxtMsg], "potrebbe essere gi\xe0 stampato"),
-              senzaFinestra ? 0u : 1u);
-  }
+  Banco b;
+  auto& sim = b.prepara("", "vandoni", {.rispondiCon = 'A', .alDato = "497"});
+  b.imp.mbSenzaFinestra = senzaFinestra;
+  b.finestra.risposte = {Risposta::Annulla};
+  b.scriviFile("a.sco", kRicevuta);
+  Timer1_Timer(b.st);
+  EXPECT_EQ(sim.comandi(), kComandi);
+  EXPECT_EQ(b.finestra.domande.size(), senzaFinestra ? 0u : 1u);
+  EXPECT_TRUE(b.esiste("scartati/20261205-071003_in_dubbio_a.sco"));
+  EXPECT_EQ(Conta(b.finestra.storia[Campo::TxtMsg], "potrebbe essere gi\xe0 stampato"),
+            senzaFinestra ? 0u : 1u);
 }
 TEST(Doppi, UnexpectedAnswerDuringThePaymentHeadlessLeavesItInDoubt) { RispostaInattesaNelPagamento(true); }
 TEST(Doppi, UnexpectedAnswerDuringThePaymentIsToldBeforeTheQuestion) { RispostaInattesaNelPagamento(false); }
