@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,27 @@ inline constexpr auto PerNome = [](const auto& info) {
 };
 
 }  // namespace quimbo
+
+// A row prints as its name in GoogleTest's messages: PrintTo is found next to the row's type, in each
+// namespace the tables live in.
+#define QUIMBO_STAMPA_RIGHE                 \
+  template <class T>                        \
+  requires requires(const T& t) { t.nome; } \
+  void PrintTo(const T& riga, std::ostream* os) { *os << riga.nome; }
+QUIMBO_STAMPA_RIGHE
+namespace {
+QUIMBO_STAMPA_RIGHE
+}  // namespace
+namespace quimbo::prova {
+namespace {
+QUIMBO_STAMPA_RIGHE
+}  // namespace
+}  // namespace quimbo::prova
+namespace quimbo::prova_qt {
+namespace {
+QUIMBO_STAMPA_RIGHE
+}  // namespace
+}  // namespace quimbo::prova_qt
 
 // The rows of the table `tabella` of the part of the program `parte`.
 #define RIGHE(parte, tabella, ...) \

@@ -90,7 +90,6 @@ TEST(FinestraQt, FieldsShowWindows1252TextAndControlCharacters) {
   EXPECT_EQ(f.prova(), "per\xf2 \x80");
 }
 
-// An interval of 0 gives Timer1 no ticks, and a new interval does not enable it.
 TEST(FinestraQt, Timer1RunsOnlyWhenEnabledWithAnInterval) {
   TimerQt timer1;
   const QTimer& t = timer1.timer();
@@ -296,7 +295,6 @@ TEST(PortaEPompaQt, PortTheCoreClosedItselfAnnouncesNoLoss) {
   EXPECT_TRUE(p.eventi.empty());
 }
 
-// The pump's deadline passes with the CPU idle.
 TEST(PortaEPompaQt, PumpWaitsForItsDeadlineWithTheCpuIdle) {
   OrologioSistema orologio;
   PompaQt pompa(orologio);
@@ -307,7 +305,6 @@ TEST(PortaEPompaQt, PumpWaitsForItsDeadlineWithTheCpuIdle) {
   EXPECT_LT(tempoCpu() - cpu, 0.1) << "the pump spins";
 }
 
-// Nested waits end at their own deadline or condition.
 TEST(PortaEPompaQt, NestedWaitsEndAtTheirOwnDeadlineOrCondition) {
   OrologioSistema orologio;
   PompaQt pompa(orologio);

@@ -17,7 +17,6 @@ using Pezzi = std::vector<std::string>;
 
 namespace {
 
-// Splitting keeps every empty field.
 TEST(Util, SplitKeepsEveryEmptyField) {
   EXPECT_EQ(std::vector<Pezzi>({Dividi("a b\t\t c \t"), Dividi("\ta"), Dividi(""), Dividi("a<>b<>c", "<>"),
                                 Dividi("a\tb", "")}),
@@ -72,7 +71,6 @@ TEST(Util, SixteenBitIntegerRoundsHalfToEven) {
     EXPECT_EQ(errore ? numeroErrore([&] { CIntero(testo); }) : CIntero(testo), valore) << '"' << testo << '"';
 }
 
-// The leading number of a text, 0 when there is none.
 TEST(Util, LeadingNumberOfATextOrZero) {
   const std::pair<std::string, double> iniziale[] = {
       {"4000", 4000.0}, {" 12abc", 12.0}, {"\t7", 7.0}, {"COM3", 0.0}, {"", 0.0},     {"-3", -3.0},
