@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "fakes.h"
+#include "nome_riga.h"
 #include "programma/avvio.h"
 #include "queue/scansione.h"
 #include "shell/registro.h"
@@ -45,47 +46,52 @@ std::string impostazioni(const Banco& b) {
 
 // Defaults; values trimmed (NULs too) and converted; headless waits at most 30 s. A bad value shows one box
 // naming it and falls back to the defaults of timer and retries, later keys keeping their start values; the
-// port and the folder stay as configured. Each case: the two sections' lines, headless?, words expected, the
+// port and the folder stay as configured. Each row: the two sections' lines, headless?, words expected, the
 // box's last lines ("": none).
-TEST(Avvio, ImpostazioniPredefiniteConvertiteEDiRiserva) {
-  // clang-format off
-  const std::tuple<B, B, bool, const char*, const char*> casi[] = {
-      {"", "", false,
-       "Registratore=Vandoni CommPort=2 Settings=1200,e,7,1 AttesaTimer=4000 Ritenta=3 SepDecimaliQta=. Pausa=0.005 "
-       "PausaReady=0.2 ConfBase= AggConf=0 TotDisplay= TempoMaxRisposta=0 RisposteAutomatiche=3 "
-       "Porta=/dev/finta,1200,e,7,1 Timer=4000", ""},
-      {"Registratore=Olivetti\nPausa= 0,01 \nPausaReady=0.5\nRitenta=  5\nConfBase=  abc  \nAttesaTimer=2500ms\n"
-       "TempoMaxRisposta=7,5\nRisposteAutomatiche=0", "Settings=9600,n,8,1", false,
-       "Pausa=0.01 PausaReady=0.5 Ritenta=5 ConfBase=abc AggConf=1 TempoMaxRisposta=7.5 RisposteAutomatiche=0 "
-       "Porta=/dev/finta,9600,n,8,1 Timer=2500", ""},
-      {B("SepDecimaliQta=abc\0\0  ", 22), "", true, "SepDecimaliQta=abc TempoMaxRisposta=30", ""},
-      {"AttesaTimer=1000\nRitenta=7\nDecimali=x\nSepDecimaliQta=,\nPausa=0,3\nConfBase=abc",
-       "CommPort=5\nSettings=9600,n,8,1", false,
-       "CommPort=5 Settings=9600,n,8,1 AttesaTimer=4000 Ritenta=3 SepDecimaliQta= Pausa=0 "
-       "ConfBase= AggConf=0 TempoMaxRisposta=0 RisposteAutomatiche=3 Porta=/dev/finta,9600,n,8,1 Timer=4000",
-       "Type mismatch\r\n[Altri parametri] Decimali = \"x\""},
-      {"Ritenta=40000", "", false, "", "Overflow\r\n[Altri parametri] Ritenta = \"40000\""},
-  };
-  // clang-format on
-  for (const auto& [altri, seriale, senzaFinestra, parole, box] : casi) {
-    SCOPED_TRACE(altri);
-    Banco b;
-    b.imp.mbSenzaFinestra = senzaFinestra;
-    b.avvia(altri, seriale);
-    const B tutte = impostazioni(b);
-    std::istringstream attese(parole);
-    for (B parola; attese >> parola;)
-      EXPECT_NE(tutte.find(" " + parola + " "), B::npos) << parola << "\n" << tutte;
-    ASSERT_EQ(b.finestra.domande.size(), *box ? 1u : 0u);
-    for (const Domanda& d : b.finestra.domande)
-      EXPECT_EQ(std::make_tuple(d.titolo, d.icona, d.pulsanti, d.testo),
-                std::make_tuple("Errore file ini", Icona::Esclamazione, Pulsanti::Ok, kBoxIni + box));
-  }
+struct Configurazione {
+  const char* nome;
+  B altri, seriale;
+  bool senzaFinestra;
+  const char *parole, *box;
+};
+class Impostazioni : public ::testing::TestWithParam<Configurazione> {};
+
+TEST_P(Impostazioni, AreReadConvertedOrFallBackAtStartUp) {
+  const auto& [_, altri, seriale, senzaFinestra, parole, box] = GetParam();
+  Banco b;
+  b.imp.mbSenzaFinestra = senzaFinestra;
+  b.avvia(altri, seriale);
+  const B tutte = impostazioni(b);
+  std::istringstream attese(parole);
+  for (B parola; attese >> parola;)
+    EXPECT_NE(tutte.find(" " + parola + " "), B::npos) << parola << "\n" << tutte;
+  ASSERT_EQ(b.finestra.domande.size(), *box ? 1u : 0u);
+  for (const Domanda& d : b.finestra.domande)
+    EXPECT_EQ(std::make_tuple(d.titolo, d.icona, d.pulsanti, d.testo),
+              std::make_tuple("Errore file ini", Icona::Esclamazione, Pulsanti::Ok, kBoxIni + box));
 }
+// clang-format off
+RIGHE(Avvio, Impostazioni,
+    {"Defaults", "", "", false,
+     "Registratore=Vandoni CommPort=2 Settings=1200,e,7,1 AttesaTimer=4000 Ritenta=3 SepDecimaliQta=. Pausa=0.005 "
+     "PausaReady=0.2 ConfBase= AggConf=0 TotDisplay= TempoMaxRisposta=0 RisposteAutomatiche=3 "
+     "Porta=/dev/finta,1200,e,7,1 Timer=4000", ""},
+    {"ValuesTrimmedAndConverted", "Registratore=Olivetti\nPausa= 0,01 \nPausaReady=0.5\nRitenta=  5\nConfBase=  abc  \nAttesaTimer=2500ms\n"
+     "TempoMaxRisposta=7,5\nRisposteAutomatiche=0", "Settings=9600,n,8,1", false,
+     "Pausa=0.01 PausaReady=0.5 Ritenta=5 ConfBase=abc AggConf=1 TempoMaxRisposta=7.5 RisposteAutomatiche=0 "
+     "Porta=/dev/finta,9600,n,8,1 Timer=2500", ""},
+    {"NulsTrimmedAndHeadlessWaitsAtMost30Seconds", B("SepDecimaliQta=abc\0\0  ", 22), "", true, "SepDecimaliQta=abc TempoMaxRisposta=30", ""},
+    {"BadValueFallsBackToTheDefaults", "AttesaTimer=1000\nRitenta=7\nDecimali=x\nSepDecimaliQta=,\nPausa=0,3\nConfBase=abc",
+     "CommPort=5\nSettings=9600,n,8,1", false,
+     "CommPort=5 Settings=9600,n,8,1 AttesaTimer=4000 Ritenta=3 SepDecimaliQta= Pausa=0 "
+     "ConfBase= AggConf=0 TempoMaxRisposta=0 RisposteAutomatiche=3 Porta=/dev/finta,9600,n,8,1 Timer=4000",
+     "Type mismatch\r\n[Altri parametri] Decimali = \"x\""},
+    {"OverflowIsNamed", "Ritenta=40000", "", false, "", "Overflow\r\n[Altri parametri] Ritenta = \"40000\""});
+// clang-format on
 
 // An unknown family keeps every receipt in the folder: nothing is sent, the first
 // tick stops the timer without a scan, and the window and the log say why.
-TEST(Avvio, FamigliaSconosciutaTieneGliScontrini) {
+TEST(Avvio, UnknownFamilyKeepsEveryReceipt) {
   Banco b;
   b.scriviFile("q.ini", "[Altri parametri]\nRegistratore=Epson\nDirPerFile=" + b.cartella.string() + "\n");
   Form_Load(b.st, b.imp, (b.cartella / "q.ini").string());
@@ -101,7 +107,7 @@ TEST(Avvio, FamigliaSconosciutaTieneGliScontrini) {
 }
 
 // A port that cannot open is named with what to do about it, on the screen and in the log.
-TEST(Avvio, PortaCheNonSiApre) {
+TEST(Avvio, PortThatDoesNotOpenIsNamedWithWhatToDo) {
   Banco b;
   b.porta.apriFallisce = true;
   b.scriviFile("q.ini", "[Altri parametri]\nDirPerFile=" + b.cartella.string() +
@@ -117,7 +123,7 @@ TEST(Avvio, PortaCheNonSiApre) {
 
 // The log: a CRLF line per error, with its date and time, appended to a file made
 // when missing; a log whose folder is gone costs nothing.
-TEST(Avvio, RegistroDegliErrori) {
+TEST(Avvio, ErrorLogHasOneLinePerError) {
   Banco b;
   b.imp.msDirPerFile = b.cartella.string();
   ScriviErrore(b.st, 53, "File not found", "f_fileLen");
@@ -132,7 +138,7 @@ TEST(Avvio, RegistroDegliErrori) {
 
 // A window started on an INI that is not there runs on the original's defaults and
 // asks nothing.
-TEST(Avvio, FileIniMancanteConLaFinestra) {
+TEST(Avvio, WindowOnAMissingIniRunsOnDefaultsAskingNothing) {
   Banco b;
   const EsitoAvvio e = Form_Load(b.st, b.imp, (b.cartella / "manca.ini").string());
   EXPECT_EQ(std::make_tuple(e.portaAperta, e.dispositivo, b.st.imp.msTipoReg, b.finestra.domande.size()),
@@ -141,21 +147,20 @@ TEST(Avvio, FileIniMancanteConLaFinestra) {
 
 // A file that has no [Altri parametri] (a binary file, another program's INI) is no configuration: without a
 // window the program stops and says so; the window runs on the original's defaults and says it last.
-TEST(Avvio, FileSenzaLaSezioneDelProgramma) {
-  for (bool senzaFinestra : {true, false}) {
-    SCOPED_TRACE(senzaFinestra);
-    Banco b;
-    b.imp.mbSenzaFinestra = senzaFinestra;
-    b.scriviFile("q.ini", "[Parametri Seriale]\nCommPort=4\n");
-    const std::string ini = (b.cartella / "q.ini").string();
-    const EsitoAvvio e = Form_Load(b.st, b.imp, ini);
-    const B detto = "il file ini " + ini + " non ha la sezione [Altri parametri]";
-    EXPECT_EQ(e.erroreConfigurazione, senzaFinestra ? detto : "");
-    EXPECT_EQ(b.finestra.ultimo(Campo::TxtMsg),
-              senzaFinestra ? "" : "Attenzione: " + detto + ": uso i valori predefiniti");
-    EXPECT_EQ(b.st.imp.msDirPerFile, senzaFinestra ? "" : "f:\\quimbo");
-  }
+void SenzaSezione(bool senzaFinestra) {
+  Banco b;
+  b.imp.mbSenzaFinestra = senzaFinestra;
+  b.scriviFile("q.ini", "[Parametri Seriale]\nCommPort=4\n");
+  const std::string ini = (b.cartella / "q.ini").string();
+  const EsitoAvvio e = Form_Load(b.st, b.imp, ini);
+  const B detto = "il file ini " + ini + " non ha la sezione [Altri parametri]";
+  EXPECT_EQ(e.erroreConfigurazione, senzaFinestra ? detto : "");
+  EXPECT_EQ(b.finestra.ultimo(Campo::TxtMsg),
+            senzaFinestra ? "" : "Attenzione: " + detto + ": uso i valori predefiniti");
+  EXPECT_EQ(b.st.imp.msDirPerFile, senzaFinestra ? "" : "f:\\quimbo");
 }
+TEST(Avvio, FileWithoutTheProgramsSectionStopsAHeadlessStart) { SenzaSezione(true); }
+TEST(Avvio, FileWithoutTheProgramsSectionLeavesTheWindowOnDefaults) { SenzaSezione(false); }
 
 }  // namespace
 }  // namespace quimbo::prova

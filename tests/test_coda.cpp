@@ -13,6 +13,7 @@
 
 #include "fakes.h"
 #include "link/tasti.h"
+#include "nome_riga.h"
 #include "queue/giornale.h"
 #include "queue/scansione.h"
 #include "queue/scontrino.h"
@@ -36,77 +37,91 @@ std::string TrameVandoni(const Comandi& comandi) {
 
 // One receipt per family, on the wire byte for byte: the synchronisation, then
 // every command with that family's framing (Kabel's base configuration back at the
-// end); the file is deleted, and the timer is off for the length of the scan. The
-// same when the register's answer to an earlier run is still coming in as the port
-// opens (a hold and its release for Frontiera, half a status section for Kabel).
-TEST(Coda, WholeReceiptOfEachFamilyOnTheWire) {
+// end); the file is deleted, and the timer is off for the length of the scan.
+struct RicevutaDiFamiglia {
+  const char *nome, *ini, *famiglia, *righe;
+  std::string filo;
+};
+
+std::vector<RicevutaDiFamiglia> RicevuteDiFamiglia() {
   const std::string Q = "\"", S = "\x02", E = "\x03", A = "\x06";
   std::string oli;
   for (const char* c :
        {"$1322", "$1325#150$PANE  !0", "$1327#100", "$1329#500(Anticipo", "$1329#900'Sospeso", "$1323"})
     oli += simcassa::tramaOlivetti(c) + A + A;  // each answer is acknowledged: the ACK, then the status frame
   // clang-format off
-  const struct {
-    const char* ini;
-    const char* famiglia;
-    const char* righe;
-    std::string filo;
-  } casi[] = {
-      {"", "vandoni", kRicevuta, TrameVandoni(kComandiRicevuta)},
-      {"", "vandoni", "00\tPANE\t2\t150\t3\n80\tC\t300\t0\t0\t500", TrameVandoni(kComandiRicevuta)},  // LF alone
-      {"", "vandoni", "   \r\n\r\n  \r\n", TrameVandoni({"415", "415"})},  // blank lines: only the synchronisation
-      {"Registratore=Frontiera\nTotDisplay=S", "frontiera",
+  return {
+      {"Vandoni", "", "vandoni", kRicevuta, TrameVandoni(kComandiRicevuta)},
+      {"VandoniLineFeedAlone", "", "vandoni", "00\tPANE\t2\t150\t3\n80\tC\t300\t0\t0\t500", TrameVandoni(kComandiRicevuta)},
+      {"BlankLinesOnlySynchronise", "", "vandoni", "   \r\n\r\n  \r\n", TrameVandoni({"415", "415"})},
+      {"FrontieraWithLotteryCodeAndDisplay", "Registratore=Frontiera\nTotDisplay=S", "frontiera",
        "00\tPANE\t2\t150\t1\r\n00\tLATTE\t1\t120\t2\r\nLS\tABC12345\r\n80\tC\t420\t0\t0\t500\r\n",
        "K" + Q + "PANE      " + Q + "2*150H1R" + Q + "LATTE     " + Q + "120H2R" + Q + "ABC12345" + Q + "@37F" +
            "=500H1T" + Q + "Totale" + Q + "1%" + Q + "5,00" + Q + "2%"},
-      {"Registratore=Olivetti", "olivetti", "00\tPANE\t1\t150\r\n80\tS\t1500\t100\t500\t0\r\n", oli},
-      {"Registratore=Kabel\nConfBase=12045678", "kabel",
+      {"Olivetti", "Registratore=Olivetti", "olivetti", "00\tPANE\t1\t150\r\n80\tS\t1500\t100\t500\t0\r\n", oli},
+      {"KabelWithHeader", "Registratore=Kabel\nConfBase=12045678", "kabel",
        "10\tINTESTAZIONE\r\n00\tPANE\t2\t1.5\t1\r\n80\tA\t1500\t0\t0\t500\r\n",
        S + "711{12145678{" + E + S + "222{dINTESTAZIONE{" + E + S + "2x1.5" + Q + "PANE" + Q + "X" + E + S + "500=" +
            E + S + "1000S" + E + S + "711{12045678{" + E},
   };
   // clang-format on
-  const std::map<std::string, std::string> vecchie = {{"vandoni", A},
-                                                      {"frontiera", "\x13\x11"},
-                                                      {"olivetti", A + simcassa::tramaOlivetti("$1323!3")},
-                                                      {"kabel", "\x13O"}};
-  for (const auto& c : casi)
-    for (bool vecchia : {false, true}) {
-      Banco b;
-      if (vecchia) b.porta.arriva(vecchie.at(c.famiglia), 0.01);
-      auto& sim = b.prepara(c.ini, c.famiglia);
-      b.scriviFile("a.sco", c.righe);
-      std::optional<bool> acceso;  // Olivetti's waits let no events through
-      b.pompa.alle(b.orologio.t, [&] { acceso = b.timer.abilitato; });
-      Timer1_Timer(b.st);
-      EXPECT_EQ(b.porta.scritto, c.filo) << c.famiglia;
-      EXPECT_EQ(b.fileInCartella(), (Comandi{"quimbo.ini"})) << c.famiglia;
-      for (const std::string& riga : sim.giornale()) EXPECT_NE(riga.rfind("??", 0), 0u) << riga;
-      EXPECT_EQ(acceso, std::string(c.famiglia) == "olivetti" ? std::nullopt : std::optional(false));
-      EXPECT_TRUE(b.timer.abilitato);
-      EXPECT_EQ(b.finestra.lavori, 1);
-    }
 }
 
+class Ricevuta : public ::testing::TestWithParam<RicevutaDiFamiglia> {
+ protected:
+  // `vecchia`: the register's answer to an earlier run is still coming in as the port opens (a hold and its
+  // release for Frontiera, half a status section for Kabel).
+  void Invia(bool vecchia) {
+    const auto& c = GetParam();
+    const std::map<std::string, std::string> vecchie = {
+        {"vandoni", "\x06"},
+        {"frontiera", "\x13\x11"},
+        {"olivetti", "\x06" + simcassa::tramaOlivetti("$1323!3")},
+        {"kabel", "\x13O"}};
+    Banco b;
+    if (vecchia) b.porta.arriva(vecchie.at(c.famiglia), 0.01);
+    auto& sim = b.prepara(c.ini, c.famiglia);
+    b.scriviFile("a.sco", c.righe);
+    std::optional<bool> acceso;  // Olivetti's waits let no events through
+    b.pompa.alle(b.orologio.t, [&] { acceso = b.timer.abilitato; });
+    Timer1_Timer(b.st);
+    EXPECT_EQ(b.porta.scritto, c.filo);
+    EXPECT_EQ(b.fileInCartella(), (Comandi{"quimbo.ini"}));
+    for (const std::string& riga : sim.giornale()) EXPECT_NE(riga.rfind("??", 0), 0u) << riga;
+    EXPECT_EQ(acceso, std::string(c.famiglia) == "olivetti" ? std::nullopt : std::optional(false));
+    EXPECT_TRUE(b.timer.abilitato);
+    EXPECT_EQ(b.finestra.lavori, 1);
+  }
+};
+
+TEST_P(Ricevuta, GoesOnTheWireByteForByte) { Invia(false); }
+TEST_P(Ricevuta, GoesOnTheWireWithAStaleAnswerComingIn) { Invia(true); }
+INSTANTIATE_TEST_SUITE_P(Coda, Ricevuta, ::testing::ValuesIn(RicevuteDiFamiglia()), PerNome);
+
 // The end of a receipt's sending decides what becomes of its file.
-TEST(Coda, OutcomeOfAReceiptFromHowItEnded) {
-  using F = FineInvio;
-  const std::pair<FineInvio, Esito> casi[] = {
-      {F{.finito = true}, Esito::Inviato},
-      {F{.finito = true, .errore = true}, Esito::Fallito},  // an unexpected answer to the last line
-      {F{.finito = true, .errore = true, .inPagamento = true}, Esito::InDubbio},
-      {F{.errore = true, .dubbio = true, .inPagamento = true}, Esito::InDubbio},
-      {F{.muta = true}, Esito::Trattenuto},  // silent before the total line: it waits
-      {F{.portaPersa = true}, Esito::Trattenuto},
-      {F{.muta = true, .inPagamento = true}, Esito::InDubbio},  // silent during it: may be printed
-      {F{.portaPersa = true, .inPagamento = true}, Esito::InDubbio},
-      {F{}, Esito::Fallito},                                       // the operator gave up
-      {F{.inPagamento = true}, Esito::InDubbio},                   // ...after an unlock sent the closing
-      {F{.portaPersa = true, .eccezione = true}, Esito::Fallito},  // a bad line is no lost line
-      {F{.inPagamento = true, .eccezione = true}, Esito::InDubbio},
-  };
-  for (std::size_t i = 0; i < std::size(casi); ++i) EXPECT_EQ(EsitoDi(casi[i].first), casi[i].second) << i;
+struct FineEdEsito {
+  const char* nome;
+  FineInvio fine;
+  Esito esito;
+};
+class FineDellInvio : public ::testing::TestWithParam<FineEdEsito> {};
+TEST_P(FineDellInvio, DecidesTheOutcomeOfTheReceipt) {
+  EXPECT_EQ(EsitoDi(GetParam().fine), GetParam().esito);
 }
+// clang-format off
+RIGHE(Coda, FineDellInvio, {"FinishedIsSent", {.finito = true}, Esito::Inviato},
+    {"UnexpectedAnswerToTheLastLineFails", {.finito = true, .errore = true}, Esito::Fallito},
+    {"UnexpectedAnswerToTheLastLineInPaymentIsInDoubt", {.finito = true, .errore = true, .inPagamento = true}, Esito::InDubbio},
+    {"DoubtfulErrorInPaymentIsInDoubt", {.errore = true, .dubbio = true, .inPagamento = true}, Esito::InDubbio},
+    {"SilentBeforeTheTotalLineWaits", {.muta = true}, Esito::Trattenuto},
+    {"PortLostBeforeTheTotalLineWaits", {.portaPersa = true}, Esito::Trattenuto},
+    {"SilentInPaymentMayBePrinted", {.muta = true, .inPagamento = true}, Esito::InDubbio},
+    {"PortLostInPaymentMayBePrinted", {.portaPersa = true, .inPagamento = true}, Esito::InDubbio},
+    {"OperatorGaveUpFails", {}, Esito::Fallito},
+    {"OperatorGaveUpAfterAnUnlockSentTheClosingIsInDoubt", {.inPagamento = true}, Esito::InDubbio},
+    {"BadLineIsNoLostLine", {.portaPersa = true, .eccezione = true}, Esito::Fallito},
+    {"BadLineInPaymentIsInDoubt", {.inPagamento = true, .eccezione = true}, Esito::InDubbio});
+// clang-format on
 
 const char* const kSincronizzazione =
     "Problemi di sincronizzazione con la cassa.\r\nRiprovo a sincronizzare ? ";
@@ -116,72 +131,70 @@ const char* const kTrasmissione =
 // The register answers something unexpected, or keeps refusing the sale line;
 // the operator's answer restarts the receipt (synchronisation included) or sets
 // it aside.
-TEST(Coda, OperatorsAnswersRestartOrSetAside) {
-  const Comandi tre = {"2A              00000001011", "2B              00000002011",
-                       "2C              00000003011"};
-  const std::string vendita = kComandiRicevuta[3];
-  // clang-format off
-  const struct {
-    const char* nome;
-    simcassa::Guasti guasti;
-    bool rifiutaTotale;  // NAK the "419" that starts the total three times
-    const char* righe;
-    Risposta risposta;
-    const char* domanda;  // text of the receipt-level question, if one is asked
-    Comandi comandi;
-    const char* messo;  // where the receipt was set aside, or nullptr when it was sent
-  } casi[] = {
-      {"sincronizzazione, OK", {.rispondiCon = 'A', .rispondiAlComando = 2}, false, kRicevuta, Risposta::Ok,
-       kSincronizzazione, {"415", "415", "415", "415", "40214", vendita, "419", "40050", "420", "497"}, nullptr},
-      {"sincronizzazione, Annulla", {.rispondiCon = 'A', .rispondiAlComando = 2}, false, kRicevuta, Risposta::Annulla,
-       kSincronizzazione, {"415", "415"}, "badscont.bad"},
-      {"terza riga, OK", {.rispondiCon = 'A', .rispondiAlComando = 5}, false,
-       "00\tA\t1\t1\t1\r\n00\tB\t1\t2\t1\r\n00\tC\t1\t3\t1\r\n80\tC\t6\t0\t0\r\n", Risposta::Ok, kTrasmissione,
-       {"415", "415", tre[0], tre[1], tre[2], "415", "415", tre[0], tre[1], tre[2], "419", "40050", "420", "497"},
-       nullptr},
-      // the rest of the total line is not sent after the operator's choice
-      {"rifiuti, No", {}, true, kRicevuta, Risposta::No, nullptr,
-       {"415", "415", "40214", vendita, "419", "419", "419", "497", "497", "415", "415", "40214", vendita, "419",
-        "40050", "420", "497"}, nullptr},
-      // given up during the payment, after an unlock that sent the closing command: in doubt
-      {"rifiuti, Annulla", {}, true, kRicevuta, Risposta::Annulla, nullptr,
-       {"415", "415", "40214", vendita, "419", "419", "419", "497", "497"}, "scartati/20261205-071003_in_dubbio_a.sco"},
+const Comandi kTre = {"2A              00000001011", "2B              00000002011",
+                      "2C              00000003011"};
+const std::string kVendita = kComandiRicevuta[3];
+struct RispostaDellOperatore {
+  const char* nome;
+  simcassa::Guasti guasti;
+  bool rifiutaTotale;  // NAK the "419" that starts the total three times
+  const char* righe;
+  Risposta risposta;
+  const char* domanda;  // text of the receipt-level question, if one is asked
+  Comandi comandi;
+  const char* messo;  // where the receipt was set aside, or nullptr when it was sent
+};
+class Operatore : public ::testing::TestWithParam<RispostaDellOperatore> {};
+
+TEST_P(Operatore, AnswerRestartsTheReceiptOrSetsItAside) {
+  const auto& c = GetParam();
+  Banco b;
+  auto& sim = b.prepara("", "vandoni", c.guasti);
+  int rifiuti = c.rifiutaTotale ? 0 : 3;
+  b.porta.cassa = [&](std::string_view s) {
+    auto u = sim.ricevi(s);
+    if (!sim.comandi().empty() && sim.comandi().back() == "419" && rifiuti < 3) {
+      ++rifiuti;
+      return std::vector<simcassa::Uscita>{{0, "\x15"}};
+    }
+    return u;
   };
-  // clang-format on
-  for (const auto& c : casi) {
-    SCOPED_TRACE(c.nome);
-    Banco b;
-    auto& sim = b.prepara("", "vandoni", c.guasti);
-    int rifiuti = c.rifiutaTotale ? 0 : 3;
-    b.porta.cassa = [&](std::string_view s) {
-      auto u = sim.ricevi(s);
-      if (!sim.comandi().empty() && sim.comandi().back() == "419" && rifiuti < 3) {
-        ++rifiuti;
-        return std::vector<simcassa::Uscita>{{0, "\x15"}};
-      }
-      return u;
-    };
-    b.scriviFile("a.sco", c.righe);
-    b.finestra.risposte = {c.risposta};
-    Timer1_Timer(b.st);
-    EXPECT_EQ(sim.comandi(), c.comandi);
-    ASSERT_EQ(b.finestra.domande.size(), 1u);
-    const Domanda& d = b.finestra.domande[0];
-    if (c.domanda) {
-      EXPECT_EQ(std::tie(d.titolo, d.testo, d.icona),
-                std::make_tuple("Problemi di trasmissione", c.domanda,
-                                c.domanda == kSincronizzazione ? Icona::Domanda : Icona::Critico));
-    }
-    EXPECT_FALSE(b.esiste("a.sco"));
-    EXPECT_EQ(b.esiste("badscont.bad"), c.messo && std::string(c.messo) == "badscont.bad");
-    if (c.messo) {
-      EXPECT_EQ(b.leggiFile(c.messo), c.righe);
-    }
-    if (b.esiste("badscont.bad")) {
-      EXPECT_EQ(b.leggiFile("NomiFil.txt"), (b.cartella / "a.sco").string() + " 12-05-2026 07:10:03\r\n");
-    }
+  b.scriviFile("a.sco", c.righe);
+  b.finestra.risposte = {c.risposta};
+  Timer1_Timer(b.st);
+  EXPECT_EQ(sim.comandi(), c.comandi);
+  ASSERT_EQ(b.finestra.domande.size(), 1u);
+  const Domanda& d = b.finestra.domande[0];
+  if (c.domanda) {
+    EXPECT_EQ(std::tie(d.titolo, d.testo, d.icona),
+              std::make_tuple("Problemi di trasmissione", c.domanda,
+                              c.domanda == kSincronizzazione ? Icona::Domanda : Icona::Critico));
+  }
+  EXPECT_FALSE(b.esiste("a.sco"));
+  EXPECT_EQ(b.esiste("badscont.bad"), c.messo && std::string(c.messo) == "badscont.bad");
+  if (c.messo) {
+    EXPECT_EQ(b.leggiFile(c.messo), c.righe);
+  }
+  if (b.esiste("badscont.bad")) {
+    EXPECT_EQ(b.leggiFile("NomiFil.txt"), (b.cartella / "a.sco").string() + " 12-05-2026 07:10:03\r\n");
   }
 }
+// clang-format off
+RIGHE(Coda, Operatore, {"SynchronisationProblemOkRestarts", {.rispondiCon = 'A', .rispondiAlComando = 2}, false, kRicevuta,
+     Risposta::Ok, kSincronizzazione, {"415", "415", "415", "415", "40214", kVendita, "419", "40050", "420", "497"}, nullptr},
+    {"SynchronisationProblemCancelSetsAside", {.rispondiCon = 'A', .rispondiAlComando = 2}, false, kRicevuta,
+     Risposta::Annulla, kSincronizzazione, {"415", "415"}, "badscont.bad"},
+    {"ThirdLineProblemOkRestarts", {.rispondiCon = 'A', .rispondiAlComando = 5}, false,
+     "00\tA\t1\t1\t1\r\n00\tB\t1\t2\t1\r\n00\tC\t1\t3\t1\r\n80\tC\t6\t0\t0\r\n", Risposta::Ok, kTrasmissione,
+     {"415", "415", kTre[0], kTre[1], kTre[2], "415", "415", kTre[0], kTre[1], kTre[2], "419", "40050", "420", "497"}, nullptr},
+    // the rest of the total line is not sent after the operator's choice
+    {"RefusedTotalNoRestartsTheWholeReceipt", {}, true, kRicevuta, Risposta::No, nullptr,
+     {"415", "415", "40214", kVendita, "419", "419", "419", "497", "497", "415", "415", "40214", kVendita, "419",
+      "40050", "420", "497"}, nullptr},
+    // given up during the payment, after an unlock that sent the closing command: in doubt
+    {"RefusedTotalCancelLeavesItInDoubt", {}, true, kRicevuta, Risposta::Annulla, nullptr,
+     {"415", "415", "40214", kVendita, "419", "419", "419", "497", "497"}, "scartati/20261205-071003_in_dubbio_a.sco"});
+// clang-format on
 
 // The operator may tick "Riep. Iva per ricevuta" while a receipt is going out: its
 // header reads the box when it is sent, not when the receipt was checked.
@@ -196,7 +209,8 @@ TEST(Coda, KabelHeaderReadsTheWindowWhenSent) {
             (Comandi{"1\"PANE\"X", "711{12145678{", "222{dINTESTAZIONE{", "=", "711{12045678{"}));
 }
 
-TEST(Coda, FileThatVanishesIsLookedForElevenTimesAndSentWhenBack) {
+// A receipt that is not there is looked for eleven times, ten waits apart, before it fails.
+TEST(Coda, MissingFileIsLookedForElevenTimesThenFails) {
   Banco b;
   auto& sim = b.prepara("", "vandoni");
   const double prima = b.orologio.t;
@@ -211,7 +225,11 @@ TEST(Coda, FileThatVanishesIsLookedForElevenTimesAndSentWhenBack) {
   const Domanda& d = b.finestra.domande[0];
   EXPECT_EQ(std::tie(d.testo, d.icona, d.titolo),
             std::make_tuple("Errore: File not found", Icona::Critico, ""));
+}
 
+TEST(Coda, FileThatComesBackWhileLookedForIsSent) {
+  Banco b;
+  auto& sim = b.prepara("", "vandoni");
   b.pompa.alle(b.orologio.t + 5, [&] { b.scriviFile("tardi.sco", kRicevuta); });
   EXPECT_EQ(ElaboraScontrino(b.st, (b.cartella / "tardi.sco").string()), Esito::Inviato);
   EXPECT_EQ(sim.comandi(), kComandiRicevuta);
@@ -242,45 +260,42 @@ TEST(Coda, EveryFailedReceiptIsKept) {
 // the point of sale renamed it since; a file of the same name but another size or
 // time is a new receipt, and so is one that took the number of a file gone (its
 // bytes tell).
-TEST(Coda, SentFileIsNeverSentAgain) {
-  using Voce = std::function<Identita(Identita)>;
-  const std::tuple<const char*, Voce, bool> casi[] = {
-      {"a.sco", [](Identita id) { return id; }, false},
-      {"a.sco",
+struct VoceDelGiornale {
+  const char *nome, *file;
+  std::function<Identita(Identita)> voce;  // the journal's entry, from the file's identity
+  bool nuovo;
+};
+class Giornale : public ::testing::TestWithParam<VoceDelGiornale> {};
+
+TEST_P(Giornale, SentFileIsNeverSentAgain) {
+  const auto& [_, nome, voce, nuovo] = GetParam();
+  if (kWindows && std::string(nome).find('\n') != std::string::npos) GTEST_SKIP() << "no such names there";
+  Banco b;
+  auto& sim = b.prepara("", "vandoni");
+  b.scriviFile(nome, kRicevuta);
+  // A stop between the last acknowledgement and the deletion left this behind.
+  const auto id = IdentitaDi(b.cartella / nome);
+  ASSERT_TRUE(id);
+  AggiungiInviato(b.cartella, voce(*id));
+  Timer1_Timer(b.st);
+  EXPECT_EQ(sim.comandi(), nuovo ? kComandiRicevuta : Comandi{});
+  EXPECT_EQ(b.fileInCartella(), (Comandi{"quimbo.ini"}));
+}
+Identita RinominatoDa(Identita id, const char* byte) {
+  id.nome = "prima.sco";
+  id.impronta = ImprontaDi(byte);
+  return id;
+}
+RIGHE(Coda, Giornale, {"Journalled", "a.sco", [](Identita id) { return id; }, false},
+      {"SameNameOtherSizeAndTimeIsNew", "a.sco",
        [](Identita) {
          return Identita{"a.sco", 3, 1};
        },
        true},
-      {"a\nb\\\tc.sco", [](Identita id) { return id; }, false},
-      {"a.sco",
-       [](Identita id) {
-         id.nome = "prima.sco";
-         id.impronta = ImprontaDi(kRicevuta);
-         return id;
-       },
-       false},
-      {"a.sco",
-       [](Identita id) {
-         id.nome = "prima.sco";
-         id.impronta = ImprontaDi("altri byte");
-         return id;
-       },
-       true},
-  };
-  for (const auto& [nome, voce, nuovo] : casi) {
-    if (kWindows && std::string(nome).find('\n') != std::string::npos) continue;  // no such names there
-    Banco b;
-    auto& sim = b.prepara("", "vandoni");
-    b.scriviFile(nome, kRicevuta);
-    // A stop between the last acknowledgement and the deletion left this behind.
-    const auto id = IdentitaDi(b.cartella / nome);
-    ASSERT_TRUE(id);
-    AggiungiInviato(b.cartella, voce(*id));
-    Timer1_Timer(b.st);
-    EXPECT_EQ(sim.comandi(), nuovo ? kComandiRicevuta : Comandi{});
-    EXPECT_EQ(b.fileInCartella(), (Comandi{"quimbo.ini"}));
-  }
-}
+      {"NameWithControlCharacters", "a\nb\\\tc.sco", [](Identita id) { return id; }, false},
+      {"RenamedSince", "a.sco", [](Identita id) { return RinominatoDa(id, kRicevuta); }, false},
+      {"NumberOfAFileGoneWithOtherBytesIsNew", "a.sco",
+       [](Identita id) { return RinominatoDa(id, "altri byte"); }, true});
 
 #ifdef _WIN32
 // A Windows writer that shares nothing while it writes, and an antivirus that holds the
@@ -325,66 +340,68 @@ TEST(Coda, ReceiptHeldByAnotherProgramWaitsQuietly) {
 
 // A sent receipt that cannot be deleted, or whose journal cannot be written, or
 // both, is printed once only.
-TEST(Coda, SentFileThatCannotBeDeletedOrJournalledIsNotSentAgain) {
-  const struct { bool immutabile, senzaGiornale; } casi[] = {{true, false}, {false, true}, {true, true}};
-  for (const auto& c : casi) {
-    SCOPED_TRACE(std::to_string(c.immutabile) + std::to_string(c.senzaGiornale));
-    Banco b;
-    auto& sim = b.prepara("", "vandoni");
-    b.scriviFile("a.sco", kRicevuta);
-    if (c.senzaGiornale) std::filesystem::create_directory(b.cartella / "inviati.txt.nuovo");
-    const std::string file = (b.cartella / "a.sco").string();
-    // Immutable: not even root may delete it. Without chattr only the rows that need it are left out.
-    if (c.immutabile && std::system(("chattr +i '" + file + "' 2>/dev/null").c_str()) != 0) {
-      std::cout << "[  SALTATO ] chattr non disponibile\n";
-      continue;
-    }
-    Timer1_Timer(b.st);
-    Timer1_Timer(b.st);
-    if (c.immutabile) std::system(("chattr -i '" + file + "'").c_str());
-    EXPECT_EQ(sim.comandi(), kComandiRicevuta);  // once only
-    // Each error once, not on every tick.
-    ASSERT_EQ(b.righeLog().size(), (c.immutabile ? 1u : 0u) + (c.senzaGiornale ? 1u : 0u));
-    EXPECT_NE(b.righeLog()[0].find(" in TIMER1 (gestito dal programma)"), std::string::npos);
-    EXPECT_TRUE(b.timer.abilitato);
-    Timer1_Timer(b.st);  // deletable again: only the deletion is done
-    EXPECT_FALSE(b.esiste("a.sco"));
-    EXPECT_EQ(sim.comandi(), kComandiRicevuta);
-  }
+struct Ostacolo {
+  const char* nome;
+  bool immutabile, senzaGiornale;
+};
+class DopoLInvio : public ::testing::TestWithParam<Ostacolo> {};
+
+TEST_P(DopoLInvio, ReceiptIsPrintedOnceOnly) {
+  const auto& c = GetParam();
+  Banco b;
+  auto& sim = b.prepara("", "vandoni");
+  b.scriviFile("a.sco", kRicevuta);
+  if (c.senzaGiornale) std::filesystem::create_directory(b.cartella / "inviati.txt.nuovo");
+  const std::string file = (b.cartella / "a.sco").string();
+  // Immutable: not even root may delete it.
+  if (c.immutabile && std::system(("chattr +i '" + file + "' 2>/dev/null").c_str()) != 0)
+    GTEST_SKIP() << "chattr non disponibile";
+  Timer1_Timer(b.st);
+  Timer1_Timer(b.st);
+  if (c.immutabile) std::system(("chattr -i '" + file + "'").c_str());
+  EXPECT_EQ(sim.comandi(), kComandiRicevuta);  // once only
+  // Each error once, not on every tick.
+  ASSERT_EQ(b.righeLog().size(), (c.immutabile ? 1u : 0u) + (c.senzaGiornale ? 1u : 0u));
+  EXPECT_NE(b.righeLog()[0].find(" in TIMER1 (gestito dal programma)"), std::string::npos);
+  EXPECT_TRUE(b.timer.abilitato);
+  Timer1_Timer(b.st);  // deletable again: only the deletion is done
+  EXPECT_FALSE(b.esiste("a.sco"));
+  EXPECT_EQ(sim.comandi(), kComandiRicevuta);
 }
+RIGHE(Coda, DopoLInvio, {"Undeletable", true, false}, {"JournalUnwritable", false, true},
+      {"UndeletableAndJournalUnwritable", true, true});
 
 // Files gone under the scan (the receipt being sent, the next one) are logged and the
 // scan goes on; any other error stops the scan for good, and says so.
-TEST(Coda, ErrorsOfTheScanItself) {
-  for (bool sparito : {true, false}) {
-    Banco b;
-    auto& sim = b.prepara("", "vandoni", {.rispondiCon = sparito ? '\0' : 'A', .rispondiAlComando = 2});
-    b.scriviFile("a.sco", kRicevuta);
-    b.scriviFile("b.sco", kRicevuta);
-    if (!sparito) b.finestra.erroreAllaDomanda = 5;
-    b.porta.cassa = [&](std::string_view s) {
-      auto u = sim.ricevi(s);
-      if (sparito && sim.comandi().size() == 8) {
-        std::filesystem::remove(b.cartella / "a.sco");
-        std::filesystem::remove(b.cartella / "b.sco");
-      }
-      return u;
-    };
-    Timer1_Timer(b.st);
-    EXPECT_NE(
-        b.leggiFile("errori.txt")
-            .find(sparito ? "n.53 (Scontrino a.sco tolto dalla cartella durante l'invio) in TIMER1 (gestito"
-                          : "n.5 (Invalid procedure call or argument) in TIMER1\r"),
-        std::string::npos);
-    // Timer on, "fermata" said, receipt kept.
-    EXPECT_EQ(std::make_tuple(b.timer.abilitato, b.st.TxtMsg.find("fermata") != std::string::npos,
-                              b.esiste("a.sco")),
-              std::make_tuple(sparito, !sparito, !sparito));
-    const int abilitazioni = b.timer.abilitazioni;
-    Timer1_Timer(b.st);
-    EXPECT_EQ(b.timer.abilitazioni, abilitazioni + (sparito ? 1 : 0));
-  }
+void ErroreDellaScansione(bool sparito) {
+  Banco b;
+  auto& sim = b.prepara("", "vandoni", {.rispondiCon = sparito ? '\0' : 'A', .rispondiAlComando = 2});
+  b.scriviFile("a.sco", kRicevuta);
+  b.scriviFile("b.sco", kRicevuta);
+  if (!sparito) b.finestra.erroreAllaDomanda = 5;
+  b.porta.cassa = [&](std::string_view s) {
+    auto u = sim.ricevi(s);
+    if (sparito && sim.comandi().size() == 8) {
+      std::filesystem::remove(b.cartella / "a.sco");
+      std::filesystem::remove(b.cartella / "b.sco");
+    }
+    return u;
+  };
+  Timer1_Timer(b.st);
+  EXPECT_NE(
+      b.leggiFile("errori.txt")
+          .find(sparito ? "n.53 (Scontrino a.sco tolto dalla cartella durante l'invio) in TIMER1 (gestito"
+                        : "n.5 (Invalid procedure call or argument) in TIMER1\r"),
+      std::string::npos);
+  EXPECT_EQ(b.timer.abilitato, sparito);
+  EXPECT_EQ(b.st.TxtMsg.find("fermata") != std::string::npos, !sparito) << b.st.TxtMsg;
+  EXPECT_EQ(b.esiste("a.sco"), !sparito);
+  const int abilitazioni = b.timer.abilitazioni;
+  Timer1_Timer(b.st);
+  EXPECT_EQ(b.timer.abilitazioni, abilitazioni + (sparito ? 1 : 0));
 }
+TEST(Coda, FilesGoneUnderTheScanAreLoggedAndScanningGoesOn) { ErroreDellaScansione(true); }
+TEST(Coda, OtherErrorOfTheScanStopsItForGood) { ErroreDellaScansione(false); }
 
 TEST(Coda, TickDuringAButtonsExchangeDoesNothing) {
   Banco b;
@@ -398,87 +415,93 @@ TEST(Coda, TickDuringAButtonsExchangeDoesNothing) {
   EXPECT_FALSE(b.esiste("a.sco"));
 }
 
-// "FINE", or the line lost, in the middle of a receipt: the file stays as it is.
-TEST(Coda, FineOrLostPortDuringAReceiptLeavesTheFile) {
-  for (bool fine : {true, false}) {
-    Banco b;
-    auto& sim = b.prepara("", "vandoni");
-    b.scriviFile("a.sco", kRicevuta);
-    b.porta.cassa = [&](std::string_view s) {
-      auto u = sim.ricevi(s);
-      if (sim.comandi().size() == 4 && b.porta.aperta())
-        b.pompa.alle(b.orologio.t,
-                     [&] { fine ? Command1_Click(b.st) : b.porta.perdi("Input/output error"); });
-      return u;
-    };
-    Timer1_Timer(b.st);
-    // Ended (FINE) or not, port closed, receipt untouched, nothing set aside, nobody asked.
-    EXPECT_EQ(std::make_tuple(b.finestra.terminato, b.porta.aperta(), b.leggiFile("a.sco"),
-                              b.esiste("badscont.bad"), b.finestra.domande.size()),
-              std::make_tuple(fine, false, std::string(kRicevuta), false, 0u));
-    if (fine) continue;
-    EXPECT_TRUE(b.timer.abilitato);
-    // One loss, one line: the rest of the record fails quietly.
-    EXPECT_EQ(b.righeLog().size(), 1u) << b.leggiFile("errori.txt");
-    b.porta.apriFallisce = true;
-    b.scriviFile("b.sco", kRicevuta);
-    Timer1_Timer(b.st);
-    EXPECT_EQ(b.st.TxtMsg, "Porta seriale /dev/finta non disponibile: No such file or directory");
-    EXPECT_TRUE(b.esiste("a.sco"));
-    // Counted all the same, and the missing port named.
-    EXPECT_EQ(DescriviSituazione(b.finestra.situazioneMostrata),
-              "2 scontrini in attesa; porta seriale /dev/finta non disponibile");
-    b.porta.apriFallisce = false;
-    Timer1_Timer(b.st);
-    EXPECT_FALSE(b.esiste("a.sco") || b.esiste("b.sco"));
-    EXPECT_EQ(b.porta.aperture.size(), 3u);
-  }
+// "FINE", or the line lost, in the middle of a receipt: the file stays as it is,
+// nothing is set aside and nobody is asked.
+void InterrottoAlQuartoComando(Banco& b, simcassa::Registratore& sim, bool fine) {
+  b.scriviFile("a.sco", kRicevuta);
+  b.porta.cassa = [&, fine](std::string_view s) {
+    auto u = sim.ricevi(s);
+    if (sim.comandi().size() == 4 && b.porta.aperta())
+      b.pompa.alle(b.orologio.t,
+                   [&, fine] { fine ? Command1_Click(b.st) : b.porta.perdi("Input/output error"); });
+    return u;
+  };
+  Timer1_Timer(b.st);
+  EXPECT_FALSE(b.porta.aperta());
+  EXPECT_EQ(b.leggiFile("a.sco"), kRicevuta);
+  EXPECT_FALSE(b.esiste("badscont.bad"));
+  EXPECT_TRUE(b.finestra.domande.empty());
+}
+
+TEST(Coda, FineDuringAReceiptEndsTheProgramAndLeavesTheFile) {
+  Banco b;
+  InterrottoAlQuartoComando(b, b.prepara("", "vandoni"), true);
+  EXPECT_TRUE(b.finestra.terminato);
+}
+
+TEST(Coda, LostPortDuringAReceiptLeavesTheFileUntilThePortIsBack) {
+  Banco b;
+  InterrottoAlQuartoComando(b, b.prepara("", "vandoni"), false);
+  EXPECT_FALSE(b.finestra.terminato);
+  EXPECT_TRUE(b.timer.abilitato);
+  // One loss, one line: the rest of the record fails quietly.
+  EXPECT_EQ(b.righeLog().size(), 1u) << b.leggiFile("errori.txt");
+  b.porta.apriFallisce = true;
+  b.scriviFile("b.sco", kRicevuta);
+  Timer1_Timer(b.st);
+  EXPECT_EQ(b.st.TxtMsg, "Porta seriale /dev/finta non disponibile: No such file or directory");
+  EXPECT_TRUE(b.esiste("a.sco"));
+  // Counted all the same, and the missing port named.
+  EXPECT_EQ(DescriviSituazione(b.finestra.situazioneMostrata),
+            "2 scontrini in attesa; porta seriale /dev/finta non disponibile");
+  b.porta.apriFallisce = false;
+  Timer1_Timer(b.st);
+  EXPECT_FALSE(b.esiste("a.sco") || b.esiste("b.sco"));
+  EXPECT_EQ(b.porta.aperture.size(), 3u);
 }
 
 // A line that cannot be read or translated fails the receipt before its first
 // byte: the register is never left with half a receipt open.
-TEST(Coda, BadLineAnywhereSendsNothingOfTheReceipt) {
-  // clang-format off
-  const struct {
-    const char* ini;
-    const char* famiglia;
-    const char* righe;
-    int numero;
-    const char* errore;
-  } casi[] = {
-      {"", "vandoni", "00\tPANE\t1\t1\t1\r\n00\tLATTE\t1\tuno\t1\r\n80\tC\t2\t0\t0\r\n", 13, "Riga 2: Type mismatch"},
-      {"", "vandoni", "00\tPANE\t1\t1\t1\r\n\r\n00\t\t1\t1\t30\r\n80\tC\t2\t0\t0\r\n", 9,
-       "Riga 3: Subscript out of range"},
-      {"Registratore=Frontiera", "frontiera", "00\tPANE\t1\t1\t1\r\n00\tLATTE\t1\tuno\t1\r\n80\tC\t2\t0\t0\r\n", 13,
-       "Riga 2: Type mismatch"},
-      {"Registratore=Frontiera", "frontiera", "00\tPANE\t1\t1\t1\r\n80\tX\t1\t0\t0\r\n", 5,
-       "Riga 2: Lettera di pagamento non valida: \"X\""},
-      {"Registratore=Olivetti", "olivetti", "00\tPANE\t1\t1\r\n00\tLATTE\t1\tuno\r\n80\tC\t2\t0\t0\r\n", 13,
-       "Riga 2: Type mismatch"},
-      {"Registratore=Olivetti", "olivetti", "00\tPANE\t1\t1\r\n80\tC\t2\r\n", 9, "Riga 2: Subscript out of range"},
-      {"Registratore=Kabel", "kabel", "00\tPANE\t1\t1\t1\r\n00\tLATTE\t1\tuno\t1\r\n80\tC\t2\t0\t0\r\n", 13,
-       "Riga 2: Type mismatch"},
-      {"Registratore=Kabel", "kabel", "00\tPANE\t1\t1\t-1\r\n", 5, "Riga 1: Invalid procedure call or argument"},
-      // a line without its record type would lose its sale; a file with no known line is no receipt
-      {"", "vandoni", "00\tPANE\t1\t1\t1\r\n\tLATTE\t1\t1\t1\r\n80\tC\t2\t0\t0\r\n", 5, "Riga 2: tipo di record vuoto"},
-      {"", "vandoni", "%PDF-1.4\r\n%\xE2\xE3\xCF\xD3\r\n", 5, "nessuna riga di un tipo noto: non e' uno scontrino"},
-  };
-  // clang-format on
-  for (const auto& c : casi) {
-    Banco b;
-    auto& sim = b.prepara(c.ini, c.famiglia);
-    b.scriviFile("a.sco", c.righe);
-    Timer1_Timer(b.st);
-    EXPECT_TRUE(b.porta.scritto.empty()) << c.righe;
-    EXPECT_TRUE(sim.comandi().empty()) << c.righe;
-    EXPECT_EQ(b.leggiFile("badscont.bad"), c.righe);
-    ASSERT_EQ(b.righeLog().size(), 1u) << c.righe;
-    const std::string atteso = "n." + std::to_string(c.numero) + " (" + c.errore + ") in s_scontrino Dopo";
-    EXPECT_NE(b.righeLog()[0].find(atteso), std::string::npos) << b.righeLog()[0];
-    ASSERT_EQ(b.finestra.domande.size(), 1u);
-    EXPECT_EQ(b.finestra.domande[0].testo, std::string("Errore: ") + c.errore);
-  }
+struct RigaGuasta {
+  const char *nome, *ini, *famiglia, *righe;
+  int numero;
+  const char* errore;
+};
+class RigaCattiva : public ::testing::TestWithParam<RigaGuasta> {};
+
+TEST_P(RigaCattiva, AnywhereSendsNothingOfTheReceipt) {
+  const auto& c = GetParam();
+  Banco b;
+  auto& sim = b.prepara(c.ini, c.famiglia);
+  b.scriviFile("a.sco", c.righe);
+  Timer1_Timer(b.st);
+  EXPECT_TRUE(b.porta.scritto.empty());
+  EXPECT_TRUE(sim.comandi().empty());
+  EXPECT_EQ(b.leggiFile("badscont.bad"), c.righe);
+  ASSERT_EQ(b.righeLog().size(), 1u);
+  const std::string atteso = "n." + std::to_string(c.numero) + " (" + c.errore + ") in s_scontrino Dopo";
+  EXPECT_NE(b.righeLog()[0].find(atteso), std::string::npos) << b.righeLog()[0];
+  ASSERT_EQ(b.finestra.domande.size(), 1u);
+  EXPECT_EQ(b.finestra.domande[0].testo, std::string("Errore: ") + c.errore);
 }
+// clang-format off
+RIGHE(Coda, RigaCattiva, {"VandoniPriceNoNumber", "", "vandoni", "00\tPANE\t1\t1\t1\r\n00\tLATTE\t1\tuno\t1\r\n80\tC\t2\t0\t0\r\n", 13, "Riga 2: Type mismatch"},
+    {"VandoniDepartmentOutOfRange", "", "vandoni", "00\tPANE\t1\t1\t1\r\n\r\n00\t\t1\t1\t30\r\n80\tC\t2\t0\t0\r\n", 9,
+     "Riga 3: Subscript out of range"},
+    {"FrontieraPriceNoNumber", "Registratore=Frontiera", "frontiera", "00\tPANE\t1\t1\t1\r\n00\tLATTE\t1\tuno\t1\r\n80\tC\t2\t0\t0\r\n", 13,
+     "Riga 2: Type mismatch"},
+    {"FrontieraUnknownPaymentLetter", "Registratore=Frontiera", "frontiera", "00\tPANE\t1\t1\t1\r\n80\tX\t1\t0\t0\r\n", 5,
+     "Riga 2: Lettera di pagamento non valida: \"X\""},
+    {"OlivettiPriceNoNumber", "Registratore=Olivetti", "olivetti", "00\tPANE\t1\t1\r\n00\tLATTE\t1\tuno\r\n80\tC\t2\t0\t0\r\n", 13,
+     "Riga 2: Type mismatch"},
+    {"OlivettiTotalMissingFields", "Registratore=Olivetti", "olivetti", "00\tPANE\t1\t1\r\n80\tC\t2\r\n", 9, "Riga 2: Subscript out of range"},
+    {"KabelPriceNoNumber", "Registratore=Kabel", "kabel", "00\tPANE\t1\t1\t1\r\n00\tLATTE\t1\tuno\t1\r\n80\tC\t2\t0\t0\r\n", 13,
+     "Riga 2: Type mismatch"},
+    {"KabelNegativeDepartment", "Registratore=Kabel", "kabel", "00\tPANE\t1\t1\t-1\r\n", 5, "Riga 1: Invalid procedure call or argument"},
+    // a line without its record type would lose its sale; a file with no known line is no receipt
+    {"EmptyRecordType", "", "vandoni", "00\tPANE\t1\t1\t1\r\n\tLATTE\t1\t1\t1\r\n80\tC\t2\t0\t0\r\n", 5, "Riga 2: tipo di record vuoto"},
+    {"NoKnownLineIsNoReceipt", "", "vandoni", "%PDF-1.4\r\n%\xE2\xE3\xCF\xD3\r\n", 5, "nessuna riga di un tipo noto: non e' uno scontrino"});
+// clang-format on
 
 // Receipts go out in the order Windows lists names (ordinal, case ignored), ten per
 // tick; an empty file is left alone.
@@ -528,32 +551,30 @@ TEST(Coda, IdleFolderIsListedOnlyWhenItChanged) {
 }
 
 // Receipts written in UTF-8 reach the register in its own code page.
-TEST(Coda, ReceiptTextEncodingsAndByteOrderMark) {
-  // clang-format off
-  const struct {
-    const char* codifica;
-    std::string righe;
-    std::string descrizione;
-  } casi[] = {
-      {"", "00\tCAFF\xC3\x88\t1\t1\t1", "CAFF\xC8"},
-      {"", "00\tCAFF\xC8\t1\t1\t1", "CAFF\xC8"},
-      {"", "\xEF\xBB\xBF" "00\tCAFF\xC3\x88\t1\t1\t1", "CAFF\xC8"},
-      {"", "\xEF\xBB\xBF" "00\tCAFFE\t1\t1\t1", "CAFFE"},
-      // not valid UTF-8: Windows-1252
-      {"", "00\tCAFF\xC3\x88 \xC8\t1\t1\t1", "CAFF\xC3  \xC8"},
-      {"Codifica=Windows-1252", "00\tCAFF\xC3\x88\t1\t1\t1", "CAFF\xC3"},
-      {"Codifica=windows-1252", "\xEF\xBB\xBF" "00\tCAFFE\t1\t1\t1", "CAFFE"},
-      {"Codifica=UTF-8", "00\tCAFF\xC4\x80 \xC3\x80\t1\t1\t1", "CAFF  \xC0"},
-  };
-  // clang-format on
-  for (const auto& c : casi) {
-    Banco b;
-    auto& sim = b.prepara("Registratore=Kabel\n" + std::string(c.codifica), "kabel");
-    b.scriviFile("a.sco", c.righe + "\r\n80\tC\t1\t0\t0\r\n");
-    Timer1_Timer(b.st);
-    EXPECT_EQ(sim.comandi(), (Comandi{"1\"" + c.descrizione + "\"X", "="})) << c.codifica << " " << c.righe;
-  }
+struct Codifica {
+  const char *nome, *ini;
+  std::string righe, descrizione;
+};
+class TestoDellaRicevuta : public ::testing::TestWithParam<Codifica> {};
+
+TEST_P(TestoDellaRicevuta, ReachesTheRegisterInItsCodePage) {
+  const auto& c = GetParam();
+  Banco b;
+  auto& sim = b.prepara("Registratore=Kabel\n" + std::string(c.ini), "kabel");
+  b.scriviFile("a.sco", c.righe + "\r\n80\tC\t1\t0\t0\r\n");
+  Timer1_Timer(b.st);
+  EXPECT_EQ(sim.comandi(), (Comandi{"1\"" + c.descrizione + "\"X", "="}));
 }
+// clang-format off
+RIGHE(Coda, TestoDellaRicevuta, {"Utf8", "", "00\tCAFF\xC3\x88\t1\t1\t1", "CAFF\xC8"},
+    {"Windows1252", "", "00\tCAFF\xC8\t1\t1\t1", "CAFF\xC8"},
+    {"Utf8WithByteOrderMark", "", "\xEF\xBB\xBF" "00\tCAFF\xC3\x88\t1\t1\t1", "CAFF\xC8"},
+    {"AsciiWithByteOrderMark", "", "\xEF\xBB\xBF" "00\tCAFFE\t1\t1\t1", "CAFFE"},
+    {"InvalidUtf8IsWindows1252", "", "00\tCAFF\xC3\x88 \xC8\t1\t1\t1", "CAFF\xC3  \xC8"},
+    {"Windows1252Forced", "Codifica=Windows-1252", "00\tCAFF\xC3\x88\t1\t1\t1", "CAFF\xC3"},
+    {"Windows1252ForcedDropsTheByteOrderMark", "Codifica=windows-1252", "\xEF\xBB\xBF" "00\tCAFFE\t1\t1\t1", "CAFFE"},
+    {"Utf8ForcedOutsideTheCodePage", "Codifica=UTF-8", "00\tCAFF\xC4\x80 \xC3\x80\t1\t1\t1", "CAFF  \xC0"});
+// clang-format on
 
 }  // namespace
 }  // namespace quimbo::prova

@@ -11,6 +11,7 @@
 #include <fstream>
 
 #include "fakes.h"
+#include "nome_riga.h"
 #include "queue/giornale.h"
 #include "queue/scansione.h"
 #include "shell/chiusura.h"
@@ -31,99 +32,101 @@ size_t Conta(const std::vector<std::string>& righe, const std::string& testo) {
 // printed it, so it goes into "scartati" for the operator, also when the file of that
 // name changed since (it may be the same receipt, touched) or was renamed. A receipt
 // journalled as sent is only removed, under its new name too. A copy is a new receipt.
-TEST(Doppi, ReceiptCutDuringItsPaymentIsNeverSentAgain) {
+enum Dopo { Niente, Rinominato, Copiato };
+struct SegnoDiPagamento {
+  const char* nome;
+  bool stesso, giornale;
+  Dopo dopo;
+  const char* dubbio;  // the name it is set aside under as "in doubt", or nullptr
+};
+class Pagamento : public ::testing::TestWithParam<SegnoDiPagamento> {};
+
+TEST_P(Pagamento, ReceiptCutDuringItIsNeverSentAgain) {
   namespace fs = std::filesystem;
-  enum Dopo { Niente, Rinominato, Copiato };
-  const std::tuple<const char*, bool, bool, Dopo, const char*> casi[] = {
-      {"stesso file", true, false, Niente, "a.sco"},
-      {"cambiato", false, false, Niente, "a.sco"},
-      {"nel giornale", true, true, Niente, nullptr},
-      {"rinominato", true, false, Rinominato, "b.sco"},
-      {"rinominato, nel giornale", true, true, Rinominato, nullptr},
-      {"copiato", true, false, Copiato, nullptr},
-  };
-  for (const auto& [nome, stesso, giornale, dopo, dubbio] : casi) {
-    SCOPED_TRACE(nome);
-    Banco b;
-    auto& sim = b.prepara("", "vandoni");
-    b.scriviFile("a.sco", kRicevuta);
-    std::optional<Identita> id = IdentitaDi(b.cartella / "a.sco");
-    if (giornale) AggiungiInviato(b.cartella, *id);
-    id->dimensione += stesso ? 0 : 1;
-    PreparaPagamento(b.cartella, *id);
-    SegnaPagamento(b.cartella);
-    // Between the stop and the restart; a copy with the same bytes and time is another file all the same.
-    if (dopo == Rinominato) fs::rename(b.cartella / "a.sco", b.cartella / "b.sco");
-    if (dopo == Copiato) {
-      fs::copy_file(b.cartella / "a.sco", b.cartella / "b.sco");
-      fs::last_write_time(b.cartella / "b.sco", fs::last_write_time(b.cartella / "a.sco"));
-      fs::remove(b.cartella / "a.sco");
-    }
-    for (int i = 0; i < 2; ++i) Timer1_Timer(b.st);
-    EXPECT_EQ(sim.comandi(), dopo == Copiato ? kComandi : Comandi{});
-    EXPECT_EQ(b.leggiFile(std::string("scartati/20261205-071003_in_dubbio_") + (dubbio ? dubbio : "")),
-              dubbio ? kRicevuta : "");
-    EXPECT_FALSE(b.esiste("pagamento.txt") || b.esiste("a.sco") || b.esiste("b.sco"));
-    EXPECT_EQ(Conta(b.righeLog(), "controllare il giornale della cassa"), dubbio ? 1u : 0u);
+  const auto& [_, stesso, giornale, dopo, dubbio] = GetParam();
+  Banco b;
+  auto& sim = b.prepara("", "vandoni");
+  b.scriviFile("a.sco", kRicevuta);
+  std::optional<Identita> id = IdentitaDi(b.cartella / "a.sco");
+  if (giornale) AggiungiInviato(b.cartella, *id);
+  id->dimensione += stesso ? 0 : 1;
+  PreparaPagamento(b.cartella, *id);
+  SegnaPagamento(b.cartella);
+  // Between the stop and the restart; a copy with the same bytes and time is another file all the same.
+  if (dopo == Rinominato) fs::rename(b.cartella / "a.sco", b.cartella / "b.sco");
+  if (dopo == Copiato) {
+    fs::copy_file(b.cartella / "a.sco", b.cartella / "b.sco");
+    fs::last_write_time(b.cartella / "b.sco", fs::last_write_time(b.cartella / "a.sco"));
+    fs::remove(b.cartella / "a.sco");
   }
+  for (int i = 0; i < 2; ++i) Timer1_Timer(b.st);
+  EXPECT_EQ(sim.comandi(), dopo == Copiato ? kComandi : Comandi{});
+  EXPECT_EQ(b.leggiFile(std::string("scartati/20261205-071003_in_dubbio_") + (dubbio ? dubbio : "")),
+            dubbio ? kRicevuta : "");
+  EXPECT_FALSE(b.esiste("pagamento.txt") || b.esiste("a.sco") || b.esiste("b.sco"));
+  EXPECT_EQ(Conta(b.righeLog(), "controllare il giornale della cassa"), dubbio ? 1u : 0u);
 }
+RIGHE(Doppi, Pagamento, {"SameFileIsInDoubt", true, false, Niente, "a.sco"},
+      {"ChangedSinceIsInDoubt", false, false, Niente, "a.sco"},
+      {"JournalledIsOnlyRemoved", true, true, Niente, nullptr},
+      {"RenamedIsInDoubt", true, false, Rinominato, "b.sco"},
+      {"RenamedAndJournalledIsOnlyRemoved", true, true, Rinominato, nullptr},
+      {"CopyIsANewReceipt", true, false, Copiato, nullptr});
 
 // A register switched off: the receipt waits, nobody is asked, it is said once per
 // outage, and the receipt goes again from its first line when the register is back.
 // Silent from the total line on, the receipt is in doubt and never sent again.
-TEST(Doppi, SwitchedOffRegisterKeepsTheReceipt) {
-  for (size_t mutaDal : {0u, 4u}) {
-    SCOPED_TRACE(mutaDal);
-    Banco b;
-    auto& sim = b.prepara("TempoMaxRisposta=5", "vandoni");
-    bool acceso = false;
-    b.porta.cassa = [&](std::string_view s) {
-      auto u = sim.ricevi(s);
-      return acceso || sim.comandi().size() <= mutaDal ? u : std::vector<simcassa::Uscita>{};
-    };
-    b.scriviFile("a.sco", kRicevuta);
-    Timer1_Timer(b.st);
-    Timer1_Timer(b.st);
-    EXPECT_EQ(b.esiste("a.sco"), mutaDal == 0);
-    EXPECT_EQ(b.esiste("scartati/20261205-071003_in_dubbio_a.sco"), mutaDal != 0);
-    acceso = true;
-    const size_t prima = sim.comandi().size();
-    Timer1_Timer(b.st);
-    EXPECT_EQ(Comandi(sim.comandi().begin() + static_cast<long>(prima), sim.comandi().end()),
-              mutaDal == 0 ? kComandi : Comandi{});
-    EXPECT_TRUE(b.finestra.domande.empty());
-    EXPECT_FALSE(b.esiste("badscont.bad"));
-    const auto log = b.righeLog();
-    EXPECT_EQ(Conta(log, "Nessuna risposta dalla cassa"), 1u);
-    EXPECT_EQ(Conta(log, "Cassa non risponde: 1 scontrino in attesa"), mutaDal == 0 ? 1u : 0u);
-    EXPECT_EQ(Conta(log, "La cassa risponde di nuovo"), mutaDal == 0 ? 1u : 0u);
-    // Good news carries no error number in the integrator's log.
-    const auto& a = b.finestra.annotazioni;
-    EXPECT_EQ(std::count(a.begin(), a.end(), "I La cassa risponde di nuovo"), mutaDal == 0 ? 1 : 0);
-  }
+void Spenta(size_t mutaDal) {
+  Banco b;
+  auto& sim = b.prepara("TempoMaxRisposta=5", "vandoni");
+  bool acceso = false;
+  b.porta.cassa = [&](std::string_view s) {
+    auto u = sim.ricevi(s);
+    return acceso || sim.comandi().size() <= mutaDal ? u : std::vector<simcassa::Uscita>{};
+  };
+  b.scriviFile("a.sco", kRicevuta);
+  Timer1_Timer(b.st);
+  Timer1_Timer(b.st);
+  EXPECT_EQ(b.esiste("a.sco"), mutaDal == 0);
+  EXPECT_EQ(b.esiste("scartati/20261205-071003_in_dubbio_a.sco"), mutaDal != 0);
+  acceso = true;
+  const size_t prima = sim.comandi().size();
+  Timer1_Timer(b.st);
+  EXPECT_EQ(Comandi(sim.comandi().begin() + static_cast<long>(prima), sim.comandi().end()),
+            mutaDal == 0 ? kComandi : Comandi{});
+  EXPECT_TRUE(b.finestra.domande.empty());
+  EXPECT_FALSE(b.esiste("badscont.bad"));
+  const auto log = b.righeLog();
+  EXPECT_EQ(Conta(log, "Nessuna risposta dalla cassa"), 1u);
+  EXPECT_EQ(Conta(log, "Cassa non risponde: 1 scontrino in attesa"), mutaDal == 0 ? 1u : 0u);
+  EXPECT_EQ(Conta(log, "La cassa risponde di nuovo"), mutaDal == 0 ? 1u : 0u);
+  // Good news carries no error number in the integrator's log.
+  const auto& a = b.finestra.annotazioni;
+  EXPECT_EQ(std::count(a.begin(), a.end(), "I La cassa risponde di nuovo"), mutaDal == 0 ? 1 : 0);
 }
+TEST(Doppi, SwitchedOffRegisterKeepsTheReceiptUntilItIsBack) { Spenta(0); }
+TEST(Doppi, RegisterSilentFromTheTotalLineLeavesTheReceiptInDoubt) { Spenta(4); }
 
 // Switched off altogether, nothing answers: Olivetti's silence and Kabel's short
 // waits would each pass for acceptance, yet the receipt stays all the same. The
 // integrator's log says it once per outage, and the status shows it.
-TEST(Doppi, SwitchedOffRegisterOfEveryFamilyKeepsTheReceipt) {
-  for (const char* famiglia : {"Vandoni", "Olivetti", "Kabel"}) {
-    Banco b;
-    b.avvia("Registratore=" + std::string(famiglia) + "\nTempoMaxRisposta=2");
-    b.scriviFile("a.sco", kRicevuta);
-    Timer1_Timer(b.st);
-    Timer1_Timer(b.st);
-    EXPECT_EQ(b.fileInCartella(), (Comandi{"a.sco", "errori.txt", "quimbo.ini"})) << famiglia;
-    EXPECT_EQ(b.st.TxtMsg, "Cassa non risponde: 1 scontrino in attesa") << famiglia;
-    const auto& a = b.finestra.annotazioni;
-    EXPECT_EQ(std::count_if(a.begin(), a.end(),
-                            [](const std::string& r) { return r.find("I Scontrino a.sco") == 0; }),
-              1)
-        << famiglia;
-    EXPECT_EQ(DescriviSituazione(b.finestra.situazioneMostrata),
-              "1 scontrino in attesa; la cassa non risponde");
-  }
+class Famiglia : public ::testing::TestWithParam<const char*> {};
+TEST_P(Famiglia, SwitchedOffRegisterKeepsTheReceipt) {
+  Banco b;
+  b.avvia("Registratore=" + std::string(GetParam()) + "\nTempoMaxRisposta=2");
+  b.scriviFile("a.sco", kRicevuta);
+  Timer1_Timer(b.st);
+  Timer1_Timer(b.st);
+  EXPECT_EQ(b.fileInCartella(), (Comandi{"a.sco", "errori.txt", "quimbo.ini"}));
+  EXPECT_EQ(b.st.TxtMsg, "Cassa non risponde: 1 scontrino in attesa");
+  const auto& a = b.finestra.annotazioni;
+  EXPECT_EQ(std::count_if(a.begin(), a.end(),
+                          [](const std::string& r) { return r.find("I Scontrino a.sco") == 0; }),
+            1);
+  EXPECT_EQ(DescriviSituazione(b.finestra.situazioneMostrata),
+            "1 scontrino in attesa; la cassa non risponde");
 }
+RIGHE(Doppi, Famiglia, "Vandoni", "Olivetti", "Kabel");
 
 // A failed receipt whose set-aside is impossible ("scartati" is a plain file) is
 // marked failed in the journal: it is never tried again, and said once; once the
@@ -187,114 +190,102 @@ TEST(Doppi, ReceiptStillBeingWrittenWaitsForItsTotal) {
 
 // A close asked for during the total line waits for the receipt to end; before the
 // total line it goes ahead at once, and the receipt stays for the next start.
-TEST(Doppi, CloseDuringThePaymentWaitsForTheReceipt) {
-  for (bool inPagamento : {true, false}) {
-    Banco b;
-    auto& sim = b.prepara("", "vandoni");
-    b.scriviFile("a.sco", kRicevuta);
-    std::optional<bool> subito;
-    b.porta.cassa = [&](std::string_view s) {
-      auto u = sim.ricevi(s);
-      if (sim.comandi().size() == (inPagamento ? 5u : 3u) && !subito)
-        b.pompa.alle(b.orologio.t, [&] {
-          if (*(subito = RichiestaChiusura(b.st))) Command1_Click(b.st);
-        });
-      return u;
-    };
-    Timer1_Timer(b.st);
-    EXPECT_EQ(subito, !inPagamento);
-    EXPECT_TRUE(b.finestra.terminato);
-    EXPECT_EQ(sim.comandi(), inPagamento ? kComandi : Comandi(kComandi.begin(), kComandi.begin() + 3));
-    EXPECT_EQ(b.fileInCartella(), inPagamento ? Comandi{"quimbo.ini"} : (Comandi{"a.sco", "quimbo.ini"}));
-  }
+void ChiusoAlComando(size_t n) {
+  const bool inPagamento = n == 5;
+  Banco b;
+  auto& sim = b.prepara("", "vandoni");
+  b.scriviFile("a.sco", kRicevuta);
+  std::optional<bool> subito;
+  b.porta.cassa = [&](std::string_view s) {
+    auto u = sim.ricevi(s);
+    if (sim.comandi().size() == n && !subito)
+      b.pompa.alle(b.orologio.t, [&] {
+        if (*(subito = RichiestaChiusura(b.st))) Command1_Click(b.st);
+      });
+    return u;
+  };
+  Timer1_Timer(b.st);
+  EXPECT_EQ(subito, !inPagamento);
+  EXPECT_TRUE(b.finestra.terminato);
+  EXPECT_EQ(sim.comandi(), inPagamento ? kComandi : Comandi(kComandi.begin(), kComandi.begin() + 3));
+  EXPECT_EQ(b.fileInCartella(), inPagamento ? Comandi{"quimbo.ini"} : (Comandi{"a.sco", "quimbo.ini"}));
 }
+TEST(Doppi, CloseDuringThePaymentWaitsForTheReceipt) { ChiusoAlComando(5); }
+TEST(Doppi, CloseBeforeThePaymentGoesAheadAndLeavesTheReceipt) { ChiusoAlComando(3); }
 
 // The point of sale withdraws the receipt, replaces it, renames it or copies it once
 // its sale line went out: the register is not left with an open receipt, it is
 // finished from the lines read, and that is said. A new version or a copy is a new
 // receipt and goes out after it; the same bytes saved again, or the same file under
 // another name, are the same receipt, sent once.
-TEST(Doppi, ReceiptWithdrawnWhileSentIsFinished) {
-  namespace fs = std::filesystem;
-  const std::string nuova = "00\tLATTE\t1\t120\t3\r\n80\tC\t120\t0\t0\r\n";
-  using Azione = std::function<void(Banco&)>;
-  auto nuovaVersione = [&](Banco& b) {
-    b.scriviFile("a.sco", nuova);
-    fs::last_write_time(b.cartella / "a.sco", fs::file_time_type::clock::now() + std::chrono::seconds(5));
-  };
-  auto copia = [](Banco& b) {
-    fs::copy_file(b.cartella / "a.sco", b.cartella / "b.sco");
-    fs::last_write_time(b.cartella / "b.sco", fs::last_write_time(b.cartella / "a.sco"));
-  };
-  const std::tuple<const char*, Azione, const char*, size_t> casi[] = {
-      {"tolto", [](Banco& b) { fs::remove(b.cartella / "a.sco"); },
-       "a.sco tolto dalla cartella durante l'invio", 0},
-      {"sostituito",
-       [&](Banco& b) {
-         fs::remove(b.cartella / "a.sco");
-         nuovaVersione(b);
-       },
-       "a.sco sostituito durante l'invio: la nuova versione", 7},
-      {"salvato di nuovo",
-       [](Banco& b) {
-         fs::remove(b.cartella / "a.sco");
-         b.scriviFile("a.sco", kRicevuta);
-       },
-       nullptr, 0},
-      {"rinominato", [](Banco& b) { fs::rename(b.cartella / "a.sco", b.cartella / "b.sco"); },
-       "a.sco rinominato in b.sco durante l'invio: non riparte", 0},
-      {"rinominato e sostituito",
-       [&](Banco& b) {
-         fs::rename(b.cartella / "a.sco", b.cartella / "b.sco");
-         nuovaVersione(b);
-       },
-       "a.sco rinominato in b.sco durante l'invio", 7},
-      {"copiato e tolto",
-       [&](Banco& b) {
-         copia(b);
-         fs::remove(b.cartella / "a.sco");
-       },
-       "a.sco tolto dalla cartella durante l'invio", kComandi.size()},
-  };
-  for (const auto& [nome, azione, detto, ancora] : casi) {
-    SCOPED_TRACE(nome);
-    Banco b;
-    auto& sim = b.prepara("", "vandoni");
-    b.scriviFile("a.sco", kRicevuta);
-    b.porta.cassa = [&](std::string_view s) {
-      auto u = sim.ricevi(s);
-      if (sim.comandi().size() == 4) azione(b);
-      return u;
-    };
-    Timer1_Timer(b.st);
-    EXPECT_EQ(sim.comandi(), kComandi);
-    Timer1_Timer(b.st);
-    EXPECT_EQ(sim.comandi().size(), kComandi.size() + ancora);
-    EXPECT_EQ(Conta(b.righeLog(), detto ? detto : "durante l'invio"), detto ? 1u : 0u);
-    EXPECT_FALSE(b.esiste("a.sco") || b.esiste("b.sco"));
-    EXPECT_FALSE(b.esiste("inviati.txt") || b.esiste("pagamento.txt"));
-  }
+namespace fs = std::filesystem;
+const std::string kNuova = "00\tLATTE\t1\t120\t3\r\n80\tC\t120\t0\t0\r\n";
+void NuovaVersione(Banco& b) {
+  b.scriviFile("a.sco", kNuova);
+  fs::last_write_time(b.cartella / "a.sco", fs::file_time_type::clock::now() + std::chrono::seconds(5));
 }
+struct Ritiro {
+  const char* nome;
+  void (*azione)(Banco&);
+  const char* detto;
+  size_t ancora;  // commands sent after it
+};
+class Ritirata : public ::testing::TestWithParam<Ritiro> {};
+
+TEST_P(Ritirata, ReceiptWithdrawnWhileSentIsFinished) {
+  const auto& [_, azione, detto, ancora] = GetParam();
+  Banco b;
+  auto& sim = b.prepara("", "vandoni");
+  b.scriviFile("a.sco", kRicevuta);
+  b.porta.cassa = [&](std::string_view s) {
+    auto u = sim.ricevi(s);
+    if (sim.comandi().size() == 4) azione(b);
+    return u;
+  };
+  Timer1_Timer(b.st);
+  EXPECT_EQ(sim.comandi(), kComandi);
+  Timer1_Timer(b.st);
+  EXPECT_EQ(sim.comandi().size(), kComandi.size() + ancora);
+  EXPECT_EQ(Conta(b.righeLog(), detto ? detto : "durante l'invio"), detto ? 1u : 0u);
+  EXPECT_FALSE(b.esiste("a.sco") || b.esiste("b.sco"));
+  EXPECT_FALSE(b.esiste("inviati.txt") || b.esiste("pagamento.txt"));
+}
+// clang-format off
+RIGHE(Doppi, Ritirata, {"Removed", [](Banco& b) { fs::remove(b.cartella / "a.sco"); }, "a.sco tolto dalla cartella durante l'invio", 0},
+    {"ReplacedNewVersionGoesAfter", [](Banco& b) { fs::remove(b.cartella / "a.sco"), NuovaVersione(b); },
+     "a.sco sostituito durante l'invio: la nuova versione", 7},
+    {"SavedAgainUnchangedIsSentOnce", [](Banco& b) { fs::remove(b.cartella / "a.sco"), b.scriviFile("a.sco", kRicevuta); },
+     nullptr, 0},
+    {"Renamed", [](Banco& b) { fs::rename(b.cartella / "a.sco", b.cartella / "b.sco"); },
+     "a.sco rinominato in b.sco durante l'invio: non riparte", 0},
+    {"RenamedAndReplaced", [](Banco& b) { fs::rename(b.cartella / "a.sco", b.cartella / "b.sco"), NuovaVersione(b); },
+     "a.sco rinominato in b.sco durante l'invio", 7},
+    {"CopiedThenRemovedCopyGoesAfter", [](Banco& b) {
+       fs::copy_file(b.cartella / "a.sco", b.cartella / "b.sco");
+       fs::last_write_time(b.cartella / "b.sco", fs::last_write_time(b.cartella / "a.sco"));
+       fs::remove(b.cartella / "a.sco");
+     }, "a.sco tolto dalla cartella durante l'invio", kComandi.size()});
+// clang-format on
 
 // An unexpected answer once the payment began: the register may have printed the
 // receipt. Without a window nobody looks, so the receipt is in doubt and nothing goes
 // again by itself; in the window the operator is told so before the question, and
 // giving up leaves it in doubt too.
-TEST(Doppi, UnexpectedAnswerDuringThePaymentNeverPrintsTwiceByItself) {
-  for (bool senzaFinestra : {true, false}) {
-    Banco b;
-    auto& sim = b.prepara("", "vandoni", {.rispondiCon = 'A', .alDato = "497"});
-    b.imp.mbSenzaFinestra = senzaFinestra;
-    b.finestra.risposte = {Risposta::Annulla};
-    b.scriviFile("a.sco", kRicevuta);
-    Timer1_Timer(b.st);
-    EXPECT_EQ(sim.comandi(), kComandi);
-    EXPECT_EQ(b.finestra.domande.size(), senzaFinestra ? 0u : 1u);
-    EXPECT_TRUE(b.esiste("scartati/20261205-071003_in_dubbio_a.sco"));
-    EXPECT_EQ(Conta(b.finestra.storia[Campo::TxtMsg], "potrebbe essere gi\xe0 stampato"),
-              senzaFinestra ? 0u : 1u);
-  }
+void RispostaInattesaNelPagamento(bool senzaFinestra) {
+  Banco b;
+  auto& sim = b.prepara("", "vandoni", {.rispondiCon = 'A', .alDato = "497"});
+  b.imp.mbSenzaFinestra = senzaFinestra;
+  b.finestra.risposte = {Risposta::Annulla};
+  b.scriviFile("a.sco", kRicevuta);
+  Timer1_Timer(b.st);
+  EXPECT_EQ(sim.comandi(), kComandi);
+  EXPECT_EQ(b.finestra.domande.size(), senzaFinestra ? 0u : 1u);
+  EXPECT_TRUE(b.esiste("scartati/20261205-071003_in_dubbio_a.sco"));
+  EXPECT_EQ(Conta(b.finestra.storia[Campo::TxtMsg], "potrebbe essere gi\xe0 stampato"),
+            senzaFinestra ? 0u : 1u);
 }
+TEST(Doppi, UnexpectedAnswerDuringThePaymentHeadlessLeavesItInDoubt) { RispostaInattesaNelPagamento(true); }
+TEST(Doppi, UnexpectedAnswerDuringThePaymentIsToldBeforeTheQuestion) { RispostaInattesaNelPagamento(false); }
 
 // A stop that cuts the payment is said at once, not only at the next start.
 TEST(Doppi, StopThatCutsThePaymentIsSaid) {

@@ -24,21 +24,25 @@ struct Linea : SuPortaVera<prova::FinestraFinta> {
   std::string log() const { return leggi(dir.p / "errori.txt"); }
 };
 
-// Frontiera keeps to a DC3 every third character; Olivetti sends again after a bad status; nothing is logged.
+TEST(Linea, FrontieraKeepsToAHoldEveryThirdCharacter) {
+  Linea f("Frontiera", {"--dc3-ogni", "3", "--dc3-durata", "0.05"});
+  EXPECT_EQ(InviaComando(f.st, "\"PANE      \"2*150H1R", true).esito, EsitoComando::Accettato);
+  ASSERT_TRUE(f.sim.aspettaRighe(1, 3000));
+  EXPECT_EQ(f.sim.righe(), Righe{"\"PANE      \"2*150H1R (vendita)"});
+  EXPECT_EQ(f.log(), "");
+}
+
+TEST(Linea, OlivettiSendsAgainAfterABadStatus) {
+  Linea o("Olivetti", {"--stato-errato", "1"});
+  EXPECT_EQ(OlivSpedComando(o.st, AggCarContr("1322"), true).esito, EsitoComando::Accettato);
+  ASSERT_TRUE(o.sim.aspettaRighe(2, 3000));
+  EXPECT_EQ(o.sim.righe(), (Righe{"$1322 (apertura)", "$1322 (apertura, ritrasmissione)"}));
+  EXPECT_EQ(o.log(), "");
+}
+
 // The far end hangs up during a wait: the wait ends while events run, the loss is logged once and the port
 // closed for good, without a handler that spins.
-TEST(Linea, ControlloDiFlussoRitrasmissioneERiaggancio) {
-  Linea f("Frontiera", {"--dc3-ogni", "3", "--dc3-durata", "0.05"});
-  const Comando frontiera = InviaComando(f.st, "\"PANE      \"2*150H1R", true);
-  Linea o("Olivetti", {"--stato-errato", "1"});
-  const Comando olivetti = OlivSpedComando(o.st, AggCarContr("1322"), true);
-  ASSERT_TRUE(f.sim.aspettaRighe(1, 3000) && o.sim.aspettaRighe(2, 3000));
-  EXPECT_EQ(f.sim.righe(), Righe{"\"PANE      \"2*150H1R (vendita)"});
-  EXPECT_EQ(o.sim.righe(), (Righe{"$1322 (apertura)", "$1322 (apertura, ritrasmissione)"}));
-  EXPECT_EQ(std::make_pair(frontiera.esito, olivetti.esito),
-            std::make_pair(EsitoComando::Accettato, EsitoComando::Accettato));
-  EXPECT_EQ(f.log() + o.log(), "");
-
+TEST(Linea, HangUpDuringAWaitClosesThePortAndIsLoggedOnce) {
   Linea l("Vandoni", {"--muto"});
   int battiti = 0;
   QTimer battito;

@@ -13,54 +13,71 @@ namespace {
 
 using Righe = std::vector<std::string>;
 
-// A refusal series is answered by itself ("try again"), after the unlock. Stopped in the middle of the
-// receipt, the program ends with code 0 and leaves it in the folder; the next run sends it whole, once.
-TEST(Programma, RifiutiRisoltiDaSoloESigtermAMetaScontrino) {
+// A receipt of five sales in the folder, and the commands the register receives for it.
+struct CinqueVendite {
   CartellaTemporanea dir;
-  Simulatore sim({"vandoni", "--rifiuta", "3", "--baud", "1200"}, (dir.p / "giornale.txt").string());
-  const QStringList argomenti = {"--headless",
-                                 QString::fromStdString(scriviIni(dir, "Vandoni", sim.dispositivo(), 100))};
   std::string righe;
   Righe blocco = {"415", "415"};
-  for (const std::string i : {"1", "2", "3", "4", "5"}) {
-    righe += "00\tArticolo" + i + "\t1\t" + i + "\t1\r\n";
-    blocco.push_back("2ARTICOLO" + i + "      0000000" + i + "011");
+  CinqueVendite() {
+    for (const std::string i : {"1", "2", "3", "4", "5"}) {
+      righe += "00\tArticolo" + i + "\t1\t" + i + "\t1\r\n";
+      blocco.push_back("2ARTICOLO" + i + "      0000000" + i + "011");
+    }
+    righe += "80\tC\t15\t0\t0\r\n";
+    blocco.insert(blocco.end(), {"419", "40050", "420", "497"});
+    std::ofstream(dir.p / "a.sco", std::ios::binary) << righe;
   }
-  righe += "80\tC\t15\t0\t0\r\n";
-  blocco.insert(blocco.end(), {"419", "40050", "420", "497"});
-  std::ofstream(dir.p / "a.sco", std::ios::binary) << righe;
-  const Righe rifiuti = {"415 (rifiutato)", "415 (rifiutato)", "415 (rifiutato)", "497",
-                         "497"};  // then the unlock
+  QStringList argomenti(const Simulatore& sim) const {
+    return {"--headless", QString::fromStdString(scriviIni(dir, "Vandoni", sim.dispositivo(), 100))};
+  }
+};
 
+TEST(Programma, RefusalsAreResolvedByThemselvesAfterTheUnlock) {
+  CinqueVendite r;
+  Simulatore sim({"vandoni", "--rifiuta", "3"}, (r.dir.p / "giornale.txt").string());
   QProcess p;
-  p.start(QStringLiteral(QUIMBO_ESEGUIBILE), argomenti);
-  ASSERT_TRUE(sim.aspettaRighe(rifiuti.size() + 3, 15000));
+  p.start(QStringLiteral(QUIMBO_ESEGUIBILE), r.argomenti(sim));
+  EXPECT_TRUE(finche([&] { return !fs::exists(r.dir.p / "a.sco"); }, 30000));
+  p.terminate();
+  ASSERT_TRUE(p.waitForFinished(5000));
+  EXPECT_TRUE(p.readAllStandardError().contains("Verificati 3 errori in trasmissione"));
+  Righe attese = {"415 (rifiutato)", "415 (rifiutato)", "415 (rifiutato)", "497", "497"};  // then the unlock
+  attese.insert(attese.end(), r.blocco.begin(), r.blocco.end());
+  sim.aspettaRighe(attese.size(), 2000);  // the simulator writes its journal after answering
+  EXPECT_EQ(sim.righe(), attese);
+}
+
+// Stopped in the middle of the receipt, the program ends with code 0 and leaves it in the folder; the next
+// run sends it whole, once.
+TEST(Programma, StopInTheMiddleOfAReceiptLeavesItForTheNextRun) {
+  CinqueVendite r;
+  Simulatore sim({"vandoni", "--baud", "1200"}, (r.dir.p / "giornale.txt").string());
+  QProcess p;
+  p.start(QStringLiteral(QUIMBO_ESEGUIBILE), r.argomenti(sim));
+  ASSERT_TRUE(sim.aspettaRighe(3, 15000));
   p.terminate();
   ASSERT_TRUE(p.waitForFinished(5000));
   EXPECT_EQ(std::make_pair(p.exitStatus(), p.exitCode()), std::make_pair(QProcess::NormalExit, 0));
-  EXPECT_TRUE(p.readAllStandardError().contains("Verificati 3 errori in trasmissione"));
   const Righe prima = sim.righe();
-  ASSERT_LT(prima.size(), rifiuti.size() + blocco.size()) << "not stopped in the middle";
-  const long n = static_cast<long>(prima.size() - rifiuti.size());  // commands of the receipt that went out
-  EXPECT_EQ(std::make_pair(Righe(prima.begin(), prima.end() - n), Righe(prima.end() - n, prima.end())),
-            std::make_pair(rifiuti, Righe(blocco.begin(), blocco.begin() + n)));
-  EXPECT_EQ(leggi(dir.p / "a.sco"), righe);
+  ASSERT_LT(prima.size(), r.blocco.size()) << "not stopped in the middle";
+  EXPECT_EQ(prima, Righe(r.blocco.begin(), r.blocco.begin() + static_cast<long>(prima.size())));
+  EXPECT_EQ(leggi(r.dir.p / "a.sco"), r.righe);
 
-  p.start(QStringLiteral(QUIMBO_ESEGUIBILE), argomenti);
-  EXPECT_TRUE(finche([&] { return !fs::exists(dir.p / "a.sco"); }, 30000));
+  p.start(QStringLiteral(QUIMBO_ESEGUIBILE), r.argomenti(sim));
+  EXPECT_TRUE(finche([&] { return !fs::exists(r.dir.p / "a.sco"); }, 30000));
   p.terminate();
   EXPECT_TRUE(p.waitForFinished(5000) && p.exitCode() == 0);
-  sim.aspettaRighe(prima.size() + blocco.size(), 2000);  // the simulator writes its journal after answering
+  sim.aspettaRighe(prima.size() + r.blocco.size(), 2000);
   const Righe tutto = sim.righe();
-  EXPECT_EQ(Righe(tutto.begin() + static_cast<long>(prima.size()), tutto.end()), blocco);
+  EXPECT_EQ(Righe(tutto.begin() + static_cast<long>(prima.size()), tutto.end()), r.blocco);
 }
 
 // The register's answer to the frame an earlier run wrote last is still on the line when the program opens
 // it, or arrives just after: it answers nothing of this run. The refused closing goes out again, and the
 // receipt is deleted once it was taken.
-TEST(Programma, RispostaRimastaSullaLinea) {
+TEST(Programma, StaleAnswerOnTheLineAnswersNothingOfThisRun) {
   for (const char* dopo : {"", "0.02"}) {
-    SCOPED_TRACE(dopo);
+    SCOPED_TRACE(*dopo ? "arriving just after the port opens" : "already on the line");
     CartellaTemporanea dir;
     QStringList opzioni = {"vandoni",   "--baud", "1200",      "--stantio", "\\x06",
                            "--rifiuta", "1",      "--al-dato", "497"};
@@ -82,7 +99,7 @@ TEST(Programma, RispostaRimastaSullaLinea) {
 // With a timer that would not tick for ten minutes: the receipts found at start-up go at once, more than one
 // scan's worth of them; a receipt renamed into the folder goes as soon as it lands; other files cost no scan.
 // One line each on standard output.
-TEST(Programma, RicevuteInviateAppenaArrivano) {
+TEST(Programma, ReceiptsGoOutAsSoonAsTheyArrive) {
   CartellaTemporanea dir, fuori;
   Simulatore sim({"vandoni"}, (fuori.p / "giornale.txt").string());
   auto ricevuta = [](int i) {

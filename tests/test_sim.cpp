@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "nome_riga.h"
 #include "registratore.h"
 
 using simcassa::Guasti;
@@ -53,7 +54,7 @@ struct Caso {
 // for the rest), with the line going silent at the end.
 void verifica(const Caso& c) {
   for (bool byteAByte : {false, true}) {
-    SCOPED_TRACE(std::string(c.famiglia) + ": " + c.nome + (byteAByte ? ", byte a byte" : ""));
+    SCOPED_TRACE(std::string(c.famiglia) + ": " + c.nome + (byteAByte ? ", one byte at a time" : ""));
     auto r = Registratore::crea(c.famiglia, c.guasti);
     ASSERT_NE(r, nullptr);
     std::string risposte;  // everything sent back, in order, whatever the delays
@@ -89,120 +90,118 @@ void verifica(const Caso& c) {
   }
 }
 
-TEST(Sim, Decodifica) {
-  const std::string corpo = "$1325#150$PANE  !0";  // 36+203+35+150+36+292+32+32+33+48 = 897 = 0x381
-  // clang-format off
-  const Caso casi[] = {
-      {"due trame in una scrittura", "vandoni", {}, {v497 + v415}, ACK + ACK, {"497", "415"}},
-      {"checksum errato", "vandoni", {}, {v497guasta}, NAK, {"?? <STX> '497<ETX>q (checksum errato)"}},
+// Frames read from raw bytes: what is answered, and each command or complaint in the journal.
+class Decodifica : public ::testing::TestWithParam<Caso> {};
+TEST_P(Decodifica, AnswersAndJournalsTheBytesHeard) { verifica(GetParam()); }
+const std::string corpo = "$1325#150$PANE  !0";  // 36+203+35+150+36+292+32+32+33+48 = 897 = 0x381
+                                                 // clang-format off
+RIGHE(Sim, Decodifica, {"VandoniTwoFramesInOneWrite", "vandoni", {}, {v497 + v415}, ACK + ACK, {"497", "415"}},
+      {"VandoniWrongChecksum", "vandoni", {}, {v497guasta}, NAK, {"?? <STX> '497<ETX>q (checksum errato)"}},
       // length says 4 data bytes, then 2; 3 came (check character right for the bytes sent)
-      {"lunghezza più lunga dei dati", "vandoni", {}, {"\x02 (497\x03q"}, NAK, {"?? <STX> (497<ETX>q (lunghezza errata)"}},
-      {"lunghezza più corta dei dati", "vandoni", {}, {"\x02 &497\x03o"}, NAK, {"?? <STX> &497<ETX>o (lunghezza errata)"}},
-      {"sequenza sotto 32", "vandoni", {}, {"\x02\x1F'497\x03o"}, NAK, {"?? <STX><US>'497<ETX>o (sequenza errata)"}},
-      {"tutto errato", "vandoni", {}, {b({2, 0x7F, 0x20, 3, 0})}, NAK,
+      {"VandoniLengthLongerThanTheData", "vandoni", {}, {"\x02 (497\x03q"}, NAK, {"?? <STX> (497<ETX>q (lunghezza errata)"}},
+      {"VandoniLengthShorterThanTheData", "vandoni", {}, {"\x02 &497\x03o"}, NAK, {"?? <STX> &497<ETX>o (lunghezza errata)"}},
+      {"VandoniSequenceBelow32", "vandoni", {}, {"\x02\x1F'497\x03o"}, NAK, {"?? <STX><US>'497<ETX>o (sequenza errata)"}},
+      {"VandoniEverythingWrong", "vandoni", {}, {b({2, 0x7F, 0x20, 3, 0})}, NAK,
        {"?? <STX><DEL> <ETX><NUL> (sequenza errata, lunghezza errata, checksum errato)"}},
       // empty data, sequence 89: 2 + 89 + 36 + 3 = 130, mod 128 = 2, the code of STX
-      {"dati vuoti, checksum STX", "vandoni", {}, {b({2, 0x59, 0x24, 3, 2}) + v497}, ACK + ACK, {"", "497"}},
+      {"VandoniEmptyDataWithChecksumStx", "vandoni", {}, {b({2, 0x59, 0x24, 3, 2}) + v497}, ACK + ACK, {"", "497"}},
       // È (0xC8): 2 + 32 + 37 + 200 + 3 = 274, mod 128 = 18
-      {"carattere oltre ASCII", "vandoni", {}, {b({2, 0x20, 0x25, 0xC8, 3, 0x12})}, ACK, {"\xC3\x88"}},
-      {"byte fuori trama, STX ripetuto", "vandoni", {}, {"xy" + b({2, 0x20}) + v497}, NAK + ACK,
+      {"VandoniByteBeyondAscii", "vandoni", {}, {b({2, 0x20, 0x25, 0xC8, 3, 0x12})}, ACK, {"\xC3\x88"}},
+      {"VandoniBytesOutsideAFrameAndRepeatedStx", "vandoni", {}, {"xy" + b({2, 0x20}) + v497}, NAK + ACK,
        {"?? xy (fuori trama)", "?? <STX>  (trama interrotta da un nuovo STX)", "497"}},
-      {"trama interrotta dalla quiete", "vandoni", {}, {v497.substr(0, 7), QUIETE, v497}, NAK + ACK, {"?? <STX> '497<ETX> (trama incompleta)", "497"}},
+      {"VandoniFrameCutByQuiet", "vandoni", {}, {v497.substr(0, 7), QUIETE, v497}, NAK + ACK, {"?? <STX> '497<ETX> (trama incompleta)", "497"}},
       // the program's ACKs are ignored; the same command again after a success is no retransmission
-      {"ACK del programma ignorati", "olivetti", {}, {o1322 + ACK + ACK + o1322 + ACK}, ACK + ok1322 + ACK + ok1322,
+      {"OlivettiProgramsAcksIgnored", "olivetti", {}, {o1322 + ACK + ACK + o1322 + ACK}, ACK + ok1322 + ACK + ok1322,
        {"$1322 (apertura)", "$1322 (apertura)"}},
-      {"vendita con i suoi campi", "olivetti", {}, {"\x02" + corpo + "0381\x03"}, ACK + "\x02$1325!00140\x03",
+      {"OlivettiSaleWithItsFields", "olivetti", {}, {"\x02" + corpo + "0381\x03"}, ACK + "\x02$1325!00140\x03",
        {corpo + " (vendita: 150 | PANE |  |  | 0)"}},
-      {"checksum maiuscolo errato", "olivetti", {}, {"\x02$132200ED\x03"}, NAK, {"?? <STX>$132200ED<ETX> (checksum errato)"}},
-      {"checksum minuscolo", "olivetti", {}, {"\x02$132200ec\x03"}, NAK, {"?? <STX>$132200ec<ETX> (checksum errato)"}},
+      {"OlivettiWrongUppercaseChecksum", "olivetti", {}, {"\x02$132200ED\x03"}, NAK, {"?? <STX>$132200ED<ETX> (checksum errato)"}},
+      {"OlivettiLowercaseChecksum", "olivetti", {}, {"\x02$132200ec\x03"}, NAK, {"?? <STX>$132200ec<ETX> (checksum errato)"}},
       // "%" announces five characters, four follow; checksum right (237 = 0xED)
-      {"lunghezza di campo errata", "olivetti", {}, {"\x02%132200ED\x03"}, NAK, {"?? <STX>%132200ED<ETX> (lunghezza di campo errata)"}},
+      {"OlivettiWrongFieldLength", "olivetti", {}, {"\x02%132200ED\x03"}, NAK, {"?? <STX>%132200ED<ETX> (lunghezza di campo errata)"}},
       // first field of three characters (185 = 0xB9)
-      {"codice comando di tre cifre", "olivetti", {}, {"\x02#13200B9\x03"}, NAK, {"?? <STX>#13200B9<ETX> (codice comando errato)"}},
-      {"trama troppo corta", "olivetti", {}, {"\x02" "00\x03"}, NAK, {"?? <STX>00<ETX> (trama troppo corta)"}},
-      {"testo senza cornice", "olivetti", {}, {"PROVA", QUIETE, "ciao" + o1322}, ACK + ok1322,
+      {"OlivettiThreeDigitCommandCode", "olivetti", {}, {"\x02#13200B9\x03"}, NAK, {"?? <STX>#13200B9<ETX> (codice comando errato)"}},
+      {"OlivettiFrameTooShort", "olivetti", {}, {"\x02" "00\x03"}, NAK, {"?? <STX>00<ETX> (trama troppo corta)"}},
+      {"OlivettiTextWithoutFrame", "olivetti", {}, {"PROVA", QUIETE, "ciao" + o1322}, ACK + ok1322,
        {"?? PROVA (testo senza cornice)", "?? ciao (testo senza cornice)", "$1322 (apertura)"}},
       // a retransmission made by framing the whole frame once more, with the checksum of
       // the frame (2+236+232+3 = 473 = 0x1D9): the register finds its feet at the inner STX
-      {"ritrasmissione incorniciata due volte", "olivetti", {}, {"\x02" + o1322 + "01D9\x03"}, NAK + ACK + ok1322,
+      {"OlivettiRetransmissionFramedTwice", "olivetti", {}, {"\x02" + o1322 + "01D9\x03"}, NAK + ACK + ok1322,
        {"?? <STX> (trama interrotta da un nuovo STX)", "$1322 (apertura)", "?? 01D9<ETX> (testo senza cornice)"}},
       // an empty command is a command; Kabel cannot refuse a cut frame
-      {"comando vuoto e trama tagliata", "kabel", {}, {"zz\x02" "2x1.5\"PANE\"X\x03\x02\x03\x02" "K"}, statoKabel + statoKabel,
+      {"KabelEmptyCommandAndCutFrame", "kabel", {}, {"zz\x02" "2x1.5\"PANE\"X\x03\x02\x03\x02" "K"}, statoKabel + statoKabel,
        {"?? zz (fuori trama)", "2x1.5\"PANE\"X (vendita)", "", "?? <STX>K (trama incompleta)"}},
       // a receipt, then payments, a refund with no description (ten blanks), an empty lottery code
-      {"scontrino e pagamenti", "frontiera", {}, {"K\"PANE\"2*150H1R=500H1T\"Totale\"1%", "100H4M1T          -1*0.5H0R=\"\"@37F"}, "",
+      {"FrontieraReceiptAndPayments", "frontiera", {}, {"K\"PANE\"2*150H1R=500H1T\"Totale\"1%", "100H4M1T          -1*0.5H0R=\"\"@37F"}, "",
        {"K (sincronizzazione)", "\"PANE\"2*150H1R (vendita)", "= (totale)", "500H1T (contanti, con il dato)",
         "\"Totale\"1% (display, riga 1)", "100H4M (sconto)", "1T (contanti)", "          -1*0.5H0R (vendita)",
         "= (totale)", "\"\"@37F (lotteria)"}},
       // the open quote does not swallow the next command
-      {"virgolette aperte", "frontiera", {}, {"K\"ABC", QUIETE, "="}, "",
-       {"K (sincronizzazione)", "?? \"ABC (comando senza chiusura)", "= (totale)"}},
-  };
-  // clang-format on
-  for (const auto& c : casi) verifica(c);
-}
+      {"FrontieraOpenQuote", "frontiera", {}, {"K\"ABC", QUIETE, "="}, "",
+       {"K (sincronizzazione)", "?? \"ABC (comando senza chiusura)", "= (totale)"}});
+// clang-format on
 
-TEST(Sim, Guasti) {
-  const std::string scartata = "?? <STX> '497<ETX>q (checksum errato)";
-  // clang-format off
-  const Caso casi[] = {
-      // a bad frame counts too, and refused frames are decoded all the same
-      {"rifiuta i primi tre, anche una trama guasta", "vandoni", {.rifiutaPrimi = 3}, {v497guasta, v497, v415, v497}, NAK + NAK + NAK + ACK,
+// Each fault acted out: refusals, characters in place of answers, silence, hanging up, holds.
+class Guasto : public ::testing::TestWithParam<Caso> {};
+TEST_P(Guasto, IsActedOutOnTheLine) { verifica(GetParam()); }
+const std::string scartata = "?? <STX> '497<ETX>q (checksum errato)";
+// clang-format off
+RIGHE(Sim, Guasto, // a bad frame counts too, and refused frames are decoded all the same
+      {"VandoniRefusesTheFirstThreeBadFrameIncluded", "vandoni", {.rifiutaPrimi = 3}, {v497guasta, v497, v415, v497}, NAK + NAK + NAK + ACK,
        {scartata, "497 (rifiutato)", "415 (rifiutato)", "497"}},
       // only the commands named count: the first "497" is refused, the second gets the character
-      {"solo i comandi che iniziano con 49", "vandoni", {.rifiutaPrimi = 1, .rispondiCon = 'A', .rispondiAlComando = 2, .alDato = "49"},
+      {"VandoniRefusesOnlyTheNamedCommands", "vandoni", {.rifiutaPrimi = 1, .rispondiCon = 'A', .rispondiAlComando = 2, .alDato = "49"},
        {v415 + v497, v415 + v497}, ACK + NAK + ACK + "A", {"415", "497 (rifiutato)", "415", "497"}},
-      {"carattere al secondo comando", "vandoni", {.rispondiCon = 'A', .rispondiAlComando = 2}, {v415 + v497}, ACK + "A", {"415", "497"}},
-      {"carattere a ogni comando", "vandoni", {.rispondiCon = 'A'}, {v497, v497guasta}, "AA", {"497", scartata}},
-      {"carattere al primo, poi rifiuti", "vandoni", {.rifiutaPrimi = 2, .rispondiCon = 'A', .rispondiAlComando = 1}, {v497 + v497 + v497},
+      {"VandoniCharacterToTheSecondCommand", "vandoni", {.rispondiCon = 'A', .rispondiAlComando = 2}, {v415 + v497}, ACK + "A", {"415", "497"}},
+      {"VandoniCharacterToEveryCommand", "vandoni", {.rispondiCon = 'A'}, {v497, v497guasta}, "AA", {"497", scartata}},
+      {"VandoniCharacterToTheFirstThenRefusals", "vandoni", {.rifiutaPrimi = 2, .rispondiCon = 'A', .rispondiAlComando = 1}, {v497 + v497 + v497},
        "A" + NAK + ACK, {"497", "497 (rifiutato)", "497"}},
-      {"muto", "vandoni", {.muto = true}, {v497 + v497guasta}, "", {"497", scartata}},
+      {"VandoniSilent", "vandoni", {.muto = true}, {v497 + v497guasta}, "", {"497", scartata}},
       // the second is still answered; the third, in the same write, is not even heard
-      {"riaggancia dopo due comandi", "vandoni", {.riagganciaDopo = 2}, {v497, v415 + v497, v497}, ACK + ACK, {"497", "415"}, true},
-      {"riaggancia subito", "vandoni", {.riagganciaDopo = 0}, {v497}, "", {}, true},
-      {"muto", "olivetti", {.muto = true}, {o1322}, "", {"$1322 (apertura)"}},
+      {"VandoniHangsUpAfterTwoCommands", "vandoni", {.riagganciaDopo = 2}, {v497, v415 + v497, v497}, ACK + ACK, {"497", "415"}, true},
+      {"VandoniHangsUpAtOnce", "vandoni", {.riagganciaDopo = 0}, {v497}, "", {}, true},
+      {"OlivettiSilent", "olivetti", {.muto = true}, {o1322}, "", {"$1322 (apertura)"}},
       // the answer that never came is no success: the same command again is a retransmission
-      {"risposta mancata, ritrasmissione", "olivetti", {.rispondiCon = 'X', .rispondiAlComando = 2}, {o1322, o1322, o1322},
+      {"OlivettiMissedAnswerThenRetransmission", "olivetti", {.rispondiCon = 'X', .rispondiAlComando = 2}, {o1322, o1322, o1322},
        ACK + ok1322 + "X" + ACK + ok1322,
        {"$1322 (apertura)", "$1322 (apertura)", "$1322 (apertura, ritrasmissione)"}},
-      {"stato errato due volte", "olivetti", {.statoErratoPrimi = 2}, {o1322, ACK + o1322, ACK + o1322},
+      {"OlivettiBadStatusTwice", "olivetti", {.statoErratoPrimi = 2}, {o1322, ACK + o1322, ACK + o1322},
        ACK + ko1322 + ACK + ko1322 + ACK + ok1322,
        {"$1322 (apertura)", "$1322 (apertura, ritrasmissione)", "$1322 (apertura, ritrasmissione)"}},
-      {"senza pronto", "kabel", {.kabelSenzaPronto = true}, {"\x02=\x03"}, b({0x13, 'O', 'K', 0x14}), {"= (contanti)"}},
-      {"DC3 ogni tre caratteri", "frontiera", {.dc3OgniK = 3, .dc3Durata = 0.25}, {"12=456="}, DC3 + DC1 + DC3 + DC1, {"12=", "456="}},
+      {"KabelWithoutReady", "kabel", {.kabelSenzaPronto = true}, {"\x02=\x03"}, b({0x13, 'O', 'K', 0x14}), {"= (contanti)"}},
+      {"FrontieraDc3EveryThreeCharacters", "frontiera", {.dc3OgniK = 3, .dc3Durata = 0.25}, {"12=456="}, DC3 + DC1 + DC3 + DC1, {"12=", "456="}},
       // only the answer of the second command carries the character
-      {"carattere al secondo comando", "frontiera", {.rispondiCon = '?', .rispondiAlComando = 2, .dc3OgniK = 1}, {"K="}, DC3 + DC1 + "?" + DC3 + DC1,
+      {"FrontieraCharacterToTheSecondCommand", "frontiera", {.rispondiCon = '?', .rispondiAlComando = 2, .dc3OgniK = 1}, {"K="}, DC3 + DC1 + "?" + DC3 + DC1,
        {"K (sincronizzazione)", "= (totale)"}},
-      {"muta", "frontiera", {.muto = true, .dc3OgniK = 1}, {"K=1T"}, "",
+      {"FrontieraSilent", "frontiera", {.muto = true, .dc3OgniK = 1}, {"K=1T"}, "",
        {"K (sincronizzazione)", "= (totale)", "1T (contanti)"}},
-      {"riaggancia dopo due comandi", "frontiera", {.riagganciaDopo = 2}, {"K=1T"}, "", {"K (sincronizzazione)", "= (totale)"}, true},
-  };
-  // clang-format on
-  for (const auto& c : casi) verifica(c);
-}
+      {"FrontieraHangsUpAfterTwoCommands", "frontiera", {.riagganciaDopo = 2}, {"K=1T"}, "", {"K (sincronizzazione)", "= (totale)"}, true});
+// clang-format on
 
-TEST(Sim, FrontieraSegnalaUnArrestoNonRispettato) {
-  // DC3 after every second character, DC1 a second later; two characters are tolerated once the program had
-  // 20 ms to hear the stop, any number before.
-  // When each character of "2*150H1R" arrives, and the journal.
-  const std::pair<std::vector<double>, std::vector<std::string>> casi[] = {
-      {{0, 0.001, 0.002, 0.003, 1.1, 1.101, 2.2, 2.201}, {"2*150H1R (vendita)"}},
-      {{0, 0.001, 0.002, 0.021, 0.022, 0.023, 0.024, 0.025},
-       {"!! 3 caratteri ricevuti dopo DC3, prima di DC1 (arresto non rispettato)", "2*150H1R (vendita)"}},
-  };
-  for (const auto& [tempi, giornale] : casi) {
-    auto r = Registratore::crea("FRONTIERA", {.dc3OgniK = 2, .dc3Durata = 1.0});
-    for (std::size_t i = 0; i < tempi.size(); ++i) {
-      r->orologio(tempi[i]);
-      r->ricevi(std::string(1, "2*150H1R"[i]));
-    }
-    EXPECT_EQ(r->giornale(), giornale);
+// DC3 after every second character, DC1 a second later; two characters are tolerated once the program had
+// 20 ms to hear the stop, any number before. `tempi`: when each character of "2*150H1R" arrives.
+std::vector<std::string> GiornaleFrontiera(const std::vector<double>& tempi) {
+  auto r = Registratore::crea("FRONTIERA", {.dc3OgniK = 2, .dc3Durata = 1.0});
+  for (std::size_t i = 0; i < tempi.size(); ++i) {
+    r->orologio(tempi[i]);
+    r->ricevi(std::string(1, "2*150H1R"[i]));
   }
+  return r->giornale();
+}
+TEST(Sim, FrontieraToleratesCharactersBeforeTheStopCouldBeHeard) {
+  EXPECT_EQ(GiornaleFrontiera({0, 0.001, 0.002, 0.003, 1.1, 1.101, 2.2, 2.201}),
+            std::vector<std::string>{"2*150H1R (vendita)"});
+}
+TEST(Sim, FrontieraReportsAStopNotKept) {
+  EXPECT_EQ(
+      GiornaleFrontiera({0, 0.001, 0.002, 0.021, 0.022, 0.023, 0.024, 0.025}),
+      (std::vector<std::string>{"!! 3 caratteri ricevuti dopo DC3, prima di DC1 (arresto non rispettato)",
+                                "2*150H1R (vendita)"}));
 }
 
 // The executable's own checks; it runs on a pseudo-terminal in the program's tests
 // (paced, hanging up, journalling to a file).
-TEST(SimEseguibile, FamigliaSconosciutaEOpzioneErrata) {
+TEST(SimEseguibile, UnknownFamilyOrBadOptionExitsWithTwo) {
   for (const char* argomenti : {"epson", "vandoni --rifiuta x", "vandoni --boh"}) {
     const int stato = std::system((std::string(SIMCASSA) + " " + argomenti + " 2>/dev/null").c_str());
     EXPECT_TRUE(WIFEXITED(stato) && WEXITSTATUS(stato) == 2) << argomenti;

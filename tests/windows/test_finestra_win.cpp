@@ -40,7 +40,7 @@ HWND Domanda() {
   return trovata;
 }
 
-TEST_P(FinestraWinTest, LaDomandaRispondeEGliEventiDellaPortaVengonoServiti) {
+TEST_P(FinestraWinTest, BoxAnswersWhileThePortsEventsAreServed) {
   const Caso c = GetParam();
   OrologioSistema orologio;
   PompaWin pompa(orologio);
@@ -80,7 +80,7 @@ INSTANTIATE_TEST_SUITE_P(Risposte, FinestraWinTest,
 
 // Moved to a monitor of another DPI, the window lays itself out again: places, sizes
 // and fonts in the original's twips and points.
-TEST(FinestraWin, SiRidisponeAlCambioDiDpi) {
+TEST(FinestraWin, LaysItselfOutAgainOnADpiChange) {
   OrologioSistema orologio;
   PompaWin pompa(orologio);
   FinestraWin finestra(pompa);
@@ -113,7 +113,7 @@ struct Tasto {
 
 class TastieraTest : public ::testing::TestWithParam<Tasto> {};
 
-TEST_P(TastieraTest, SoloAltConLaLetteraPremeIlPulsante) {
+TEST_P(TastieraTest, OnlyAltWithTheLetterPressesTheButton) {
   const Tasto t = GetParam();
   static int clic = 0;
   clic = 0;
