@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "fakes.h"
+#include "nome_riga.h"
 #include "queue/esiti.h"
 #include "queue/giornale.h"
 #include "queue/scansione.h"
@@ -44,37 +45,20 @@ TEST_P(Esiti, SaysWhatBecameOfTheReceipt) {
   EXPECT_EQ(b.esito("a.sco"), c.atteso);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Vite, Esiti,
-    testing::Values(
-        Caso{"printed",
-             {},
-             kRicevuta,
-             false,
-             "[Esito]\r\nStato=stampato\r\n" + kOra + "Comandi=8\r\nDurata=0.00\r\n"},
-        Caso{"bad_line_set_aside",
-             {},
-             "00\tPANE\tdue\t150\t3\r\n" + B("80\tC\t300\t0\t0\r\n"),
-             false,
-             "[Esito]\r\nStato=messo da parte\r\n" + kOra +
-                 "Comandi=0\r\nDurata=0.00\r\nMotivo=Riga 1: Type "
-                 "mismatch\r\nRiga=1\r\nConservato=badscont.bad\r\n"},
-        Caso{"refused_and_given_up",
-             {.rifiutaPrimi = 1000, .alDato = "2PANE"},
-             kRicevuta,
-             false,
-             "[Esito]\r\nStato=messo da parte\r\n" + kOra +
-                 "Comandi=6\r\nDurata=0.00\r\nMotivo=Scontrino interrotto dall'operatore\r\nRiga=1\r\n"
-                 "Conservato=badscont.bad\r\n"},
-        Caso{
-            "cut_in_its_payment",
-            {.rispondiCon = 'A', .alDato = "497"},
-            kRicevuta,
-            true,
-            "[Esito]\r\nStato=in dubbio\r\n" + kOra +
-                "Comandi=8\r\nDurata=0.00\r\nMotivo=Interrotto durante il pagamento: controllare il giornale "
-                "della cassa\r\nConservato=scartati/20261205-071003_in_dubbio_a.sco\r\n"}),
-    [](const testing::TestParamInfo<Caso>& i) { return std::string(i.param.nome); });
+// clang-format off
+RIGHE(Vite, Esiti,
+    {"Printed", {}, kRicevuta, false, "[Esito]\r\nStato=stampato\r\n" + kOra + "Comandi=8\r\nDurata=0.00\r\n"},
+    {"BadLineSetAside", {}, "00\tPANE\tdue\t150\t3\r\n80\tC\t300\t0\t0\r\n", false,
+     "[Esito]\r\nStato=messo da parte\r\n" + kOra +
+         "Comandi=0\r\nDurata=0.00\r\nMotivo=Riga 1: Type mismatch\r\nRiga=1\r\nConservato=badscont.bad\r\n"},
+    {"RefusedAndGivenUp", {.rifiutaPrimi = 1000, .alDato = "2PANE"}, kRicevuta, false,
+     "[Esito]\r\nStato=messo da parte\r\n" + kOra + "Comandi=6\r\nDurata=0.00\r\n"
+         "Motivo=Scontrino interrotto dall'operatore\r\nRiga=1\r\nConservato=badscont.bad\r\n"},
+    {"CutInItsPayment", {.rispondiCon = 'A', .alDato = "497"}, kRicevuta, true,
+     "[Esito]\r\nStato=in dubbio\r\n" + kOra + "Comandi=8\r\nDurata=0.00\r\n"
+         "Motivo=Interrotto durante il pagamento: controllare il giornale della cassa\r\n"
+         "Conservato=scartati/20261205-071003_in_dubbio_a.sco\r\n"});
+// clang-format on
 
 // A set-aside receipt's outcome follows its file into "scartati" when the next one
 // takes its place; GiorniEsiti=0 writes none.
