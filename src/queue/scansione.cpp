@@ -439,8 +439,10 @@ void Inviato(Stato& st, const Scontrino& s, std::vector<Identita>& inviati) {
   const fs::path percorso = s.dir / (lui ? lui->nome : s.nome);
   // Printed: said under the name it has, and of a withdrawn one; a new version under
   // its name is another receipt, which will have an outcome of its own. Without its
-  // outcome (a full disk) the file stays, never sent again, until the outcome is written.
-  bool detto = true;
+  // outcome (a full disk) a journalled file stays, never sent again, until the outcome
+  // is written; one the journal does not hold goes all the same, as only this run's
+  // memory would keep it from being sent again after a stop.
+  bool detto = true, nelGiornale = false;
   if (lui || !fs::exists(percorso))
     detto = ScriviDestino(st, s.dir, lui ? lui->nome : s.nome, {.comandi = s.comandi, .durata = s.durata});
   if (lui) {
@@ -448,6 +450,7 @@ void Inviato(Stato& st, const Scontrino& s, std::vector<Identita>& inviati) {
     inviati.push_back(*lui);
     try {
       ScriviInviati(s.dir, inviati);
+      nelGiornale = true;
     } catch (const Errore& e) {
       // Without the journal the deletion still goes ahead; this run remembers the
       // receipt in memory should the deletion fail too.
@@ -458,7 +461,7 @@ void Inviato(Stato& st, const Scontrino& s, std::vector<Identita>& inviati) {
   TogliPagamento(s.dir);
   // Looked at again right before the deletion: the journal's syncs took a moment, in
   // which a new version may have taken the name.
-  if (detto && lui && IdentitaDi(percorso) == lui && Elimina(st, percorso)) {
+  if ((detto || !nelGiornale) && lui && IdentitaDi(percorso) == lui && Elimina(st, percorso)) {
     Dimentica(st, s.dir, lui->nome, inviati);
     if (lui->nome != s.nome) Coda(st).mapIncompleti.erase(s.nome);
   }
