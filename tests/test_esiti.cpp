@@ -6,11 +6,13 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "fakes.h"
 #include "nome_riga.h"
 #include "queue/esiti.h"
 #include "queue/giornale.h"
+#include "queue/metriche.h"
 #include "queue/scansione.h"
 
 namespace quimbo::prova {
@@ -18,6 +20,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using B = std::string;
+
+B Contenuto(const fs::path& f) {
+  return (std::ostringstream() << std::ifstream(f, std::ios::binary).rdbuf()).str();
+}
 
 const B kRicevuta = "00\tPANE\t2\t150\t3\r\n80\tC\t300\t0\t0\t500\r\n";
 const B kOra = "Ora=2026-12-05 07:10:03\r\n";
@@ -137,6 +143,67 @@ TEST(Esiti, OldOnesGoAndOddFilesStay) {
   EXPECT_FALSE(fs::exists(b.cartella / "esiti" / "vecchio.sco.esito"));
   for (const char* nome : {"nuovo.sco.esito", "appunti.txt", "vecchia.esito"})
     EXPECT_TRUE(fs::exists(b.cartella / "esiti" / nome)) << nome;
+}
+
+// The figures in Prometheus' text format; label values in UTF-8 and escaped.
+TEST(Metriche, TextFormatOfEveryFigure) {
+  const Cifre c{.esiti = {{"stampato", 3}, {"in_dubbio", 1}},
+                .inAttesa = 2,
+                .inDubbio = 1,
+                .ultimaStampa = 1796000000.5,
+                .cassaRisponde = false,
+                .discoPieno = true,
+                .versione = "0.1.0",
+                .famiglia = "Vandoni",
+                .ini = "C:\\Quimbo\\cass\xe0 \"1\".ini"};
+  EXPECT_EQ(
+      TestoMetriche(c),
+      "# HELP quimbo_scontrini_total Receipts by outcome since the program started.\n"
+      "# TYPE quimbo_scontrini_total counter\n"
+      "quimbo_scontrini_total{esito=\"stampato\"} 3\n"
+      "quimbo_scontrini_total{esito=\"messo_da_parte\"} 0\n"
+      "quimbo_scontrini_total{esito=\"in_dubbio\"} 1\n"
+      "# HELP quimbo_scontrini_in_attesa Receipts waiting in the folder.\n"
+      "# TYPE quimbo_scontrini_in_attesa gauge\n"
+      "quimbo_scontrini_in_attesa 2\n"
+      "# HELP quimbo_scontrini_in_dubbio Receipts set aside in doubt, for the operator to settle.\n"
+      "# TYPE quimbo_scontrini_in_dubbio gauge\n"
+      "quimbo_scontrini_in_dubbio 1\n"
+      "# HELP quimbo_ultima_stampa_timestamp_seconds When the last receipt was printed (Unix time); 0 before "
+      "the first.\n"
+      "# TYPE quimbo_ultima_stampa_timestamp_seconds gauge\n"
+      "quimbo_ultima_stampa_timestamp_seconds 1796000000.5\n"
+      "# HELP quimbo_cassa_risponde Whether the register answers (1) or is silent (0).\n"
+      "# TYPE quimbo_cassa_risponde gauge\n"
+      "quimbo_cassa_risponde 0\n"
+      "# HELP quimbo_disco_pieno Whether the receipt folder's disk is full (1).\n"
+      "# TYPE quimbo_disco_pieno gauge\n"
+      "quimbo_disco_pieno 1\n"
+      "# HELP quimbo_info The program's version, register family and configuration file.\n"
+      "# TYPE quimbo_info gauge\n"
+      "quimbo_info{versione=\"0.1.0\",famiglia=\"Vandoni\",ini=\"C:\\\\Quimbo\\\\cass\xc3\xa0 "
+      "\\\"1\\\".ini\"} 1\n");
+}
+
+// Written at a change, at most once a second: a change within the second waits for a
+// later scan.
+TEST(Metriche, WrittenAtAChangeAtMostOnceASecond) {
+  Banco b;
+  const fs::path file = b.cartella / "quimbo.prom";
+  b.prepara("Metriche=" + file.string(), "vandoni");
+  Timer1_Timer(b.st);
+  const B primo = Contenuto(file);
+  EXPECT_NE(primo.find("quimbo_scontrini_total{esito=\"stampato\"} 0\n"), B::npos) << primo;
+  b.scriviFile("a.sco", kRicevuta);
+  b.orologio.t += 0.5;
+  Timer1_Timer(b.st);
+  EXPECT_EQ(Contenuto(file), primo) << "not twice within a second";
+  b.orologio.t += 0.6;
+  Timer1_Timer(b.st);
+  const B dopo = Contenuto(file);
+  EXPECT_NE(dopo.find("quimbo_scontrini_total{esito=\"stampato\"} 1\n"), B::npos) << dopo;
+  EXPECT_EQ(dopo.find("quimbo_ultima_stampa_timestamp_seconds 0\n"), B::npos);
+  EXPECT_FALSE(fs::exists(file.string() + ".nuovo"));
 }
 
 }  // namespace

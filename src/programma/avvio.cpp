@@ -47,6 +47,7 @@ void ImpostaChiaviNuovePredefinite(Impostazioni& imp) {
   imp.mdTempoMaxRisposta = imp.mbSenzaFinestra ? 30 : 0;
   imp.miRisposteAutomatiche = 3;
   imp.miGiorniEsiti = 30;
+  imp.msMetriche.clear();
   imp.msCodifica = "auto";
   imp.mdAttesaTotale = 60;
 }
@@ -99,6 +100,7 @@ void LeggiChiaviNuove(Impostazioni& imp, Lettore& leggi) {
   if (imp.mdTempoMaxRisposta < 0) imp.mdTempoMaxRisposta = 0;
   imp.miRisposteAutomatiche = util::CIntero(leggi(kSezioneAltri, "RisposteAutomatiche", "3"));
   if (imp.miRisposteAutomatiche < 0) imp.miRisposteAutomatiche = 0;
+  imp.msMetriche = leggi(kSezioneAltri, "Metriche", "");
   imp.miGiorniEsiti = util::CIntero(leggi(kSezioneAltri, "GiorniEsiti", "30"));
   if (imp.miGiorniEsiti < 0) imp.miGiorniEsiti = 0;
   imp.mdAttesaTotale = util::ConvertiNumero(leggi(kSezioneAltri, "AttesaTotale", "60"));

@@ -18,6 +18,12 @@ struct StatoCoda : ParteDelloStato {
   // The folder's lock, held from the moment it was taken to the end of the run;
   // none before (a folder that was missing at start-up is locked at its first scan).
   std::unique_ptr<BloccoCartella> blocco;
+  // Receipts by outcome since start, and when the last one was printed (Unix time),
+  // for the figures; the figures last written, and when (the clock's seconds).
+  std::map<std::string, long> mEsiti;
+  std::optional<double> mdUltimaStampa;
+  std::string msMetriche;
+  std::optional<double> mdMetricheScritte;
   // When old outcomes were last removed (the clock's seconds); none yet.
   std::optional<double> mdEsitiPuliti;
   // The scan stopped for good after an unexpected error: never cleared.

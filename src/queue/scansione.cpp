@@ -12,6 +12,7 @@
 #include "queue/coda.h"
 #include "queue/esiti.h"
 #include "queue/giornale.h"
+#include "queue/metriche.h"
 #include "queue/scontrino.h"
 #include "shell/chiusura.h"
 #include "shell/errore.h"
@@ -322,11 +323,13 @@ bool RisolviPagamentoInterrotto(Stato& st, const fs::path& cartella) {
   // Journalled as sent, it was printed whole (the stop came before its deletion). A file
   // of that name that changed since is no proof of a new receipt: the old one, touched,
   // may be behind it.
-  if (ora && !inviato)
+  if (ora && !inviato) {
+    ContaEsito(st, "in_dubbio");
     MettiDaParteInDubbio(st, cartella, cartella / ora->nome,
                          {.motivo = "Interrotto durante il pagamento da un arresto del programma"});
-  else
+  } else {
     TogliPagamento(cartella);  // the file is gone: sent, then the stop
+  }
   return true;
 }
 
@@ -545,11 +548,15 @@ Dopo Concludi(Stato& st, Esito esito, const Scontrino& s, std::vector<Identita>&
     DiciCassaRisponde(st);
   switch (esito) {
     case Esito::Inviato:
+      ContaEsito(st, "stampato");
       Inviato(st, s, inviati);
       finito();
       break;
     case Esito::Incompleto:
-      if (MessoDaParteSeAbbandonato(st, s)) finito();
+      if (MessoDaParteSeAbbandonato(st, s)) {
+        ContaEsito(st, "messo_da_parte");
+        finito();
+      }
       break;
     case Esito::Illeggibile:
     case Esito::InUso:
@@ -561,10 +568,12 @@ Dopo Concludi(Stato& st, Esito esito, const Scontrino& s, std::vector<Identita>&
              "Disco pieno nella cartella degli scontrini: gli scontrini restano in attesa");
       return Dopo::Ferma;
     case Esito::Fallito:
+      ContaEsito(st, "messo_da_parte");
       DaParte(st, esito, s);
       finito();
       break;
     case Esito::InDubbio:
+      ContaEsito(st, "in_dubbio");
       DaParte(st, esito, s);
       finito();
       [[fallthrough]];
@@ -725,6 +734,7 @@ void Timer1_Timer(Stato& st) {
       // Without a port nothing goes out, but the receipts waiting are still counted.
       Coda(st).mSituazione.inAttesa = static_cast<int>(ContaScontrini(cartella(st.imp.msDirPerFile)));
     MostraSituazione(st);
+    AggiornaMetriche(st);
     if (st.mbChiuso) return;
   } catch (const Errore& e) {
     // A file gone, one that may not be touched or that another program holds, a full

@@ -43,6 +43,8 @@ struct Impostazioni {
   double mdTempoMaxRisposta = 0;
   // Headless: automatic "try again" answers per job before giving up.
   int16_t miRisposteAutomatiche = 3;
+  // The file of the figures for Prometheus' textfile collector; empty: none.
+  std::string msMetriche;
   // Days an outcome file is kept in "esiti"; 0: none is written.
   int16_t miGiorniEsiti = 30;
   bool mbSenzaFinestra = false;  // --headless
