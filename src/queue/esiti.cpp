@@ -73,9 +73,13 @@ std::optional<std::string> ValoreEsito(const std::string& testo, const std::stri
 void SpostaConservato(const fs::path& cartella, const std::string& nome, const std::string& prima,
                       const std::string& dopo) {
   const fs::path file = FileEsito(cartella, nome);
-  std::ifstream f(file, std::ios::binary);
-  if (!f) return;
-  const std::string testo = (std::ostringstream() << f.rdbuf()).str();
+  std::string testo;
+  {
+    // Closed before the rename: Windows replaces no file that is still open.
+    std::ifstream f(file, std::ios::binary);
+    if (!f) return;
+    testo = (std::ostringstream() << f.rdbuf()).str();
+  }
   const std::string riga = "\r\nConservato=" + prima + "\r\n";
   const std::size_t dove = testo.find(riga);
   if (dove == std::string::npos) return;
