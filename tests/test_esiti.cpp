@@ -10,6 +10,7 @@
 
 #include "fakes.h"
 #include "nome_riga.h"
+#include "queue/dubbi.h"
 #include "queue/esiti.h"
 #include "queue/giornale.h"
 #include "queue/metriche.h"
@@ -65,6 +66,25 @@ RIGHE(Vite, Esiti,
          "Motivo=Interrotto durante il pagamento: controllare il giornale della cassa\r\n"
          "Conservato=scartati/20261205-071003_in_dubbio_a.sco\r\n"});
 // clang-format on
+
+// A receipt cut in its payment is counted in the status line and listed with what
+// the operator needs to find it in the register's journal.
+TEST(Esiti, ReceiptsInDoubtAreCountedAndListed) {
+  Banco b;
+  b.imp.mbSenzaFinestra = true;
+  b.prepara("", "vandoni", {.rispondiCon = 'A', .alDato = "497"});
+  b.scriviFile("a.sco", kRicevuta);
+  Timer1_Timer(b.st);
+  EXPECT_NE(DescriviSituazione(b.finestra.situazioneMostrata).find("; 1 scontrino in dubbio;"), B::npos)
+      << DescriviSituazione(b.finestra.situazioneMostrata);
+  const std::vector<InDubbio> elenco = ElencoInDubbio(b.cartella);
+  ASSERT_EQ(elenco.size(), 1u);
+  EXPECT_EQ(
+      RigaInDubbio(elenco[0]),
+      "a.sco  tagliato il 2026-12-05 07:10:03  totale 300 (C)  2 righe  "
+      "scartati/20261205-071003_in_dubbio_a.sco  Interrotto durante il pagamento: controllare il giornale "
+      "della cassa");
+}
 
 // A set-aside receipt's outcome follows its file into "scartati" when the next one
 // takes its place; GiorniEsiti=0 writes none.

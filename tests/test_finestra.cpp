@@ -354,6 +354,9 @@ class Scena : public ::testing::TestWithParam<Lancio> {
   }
   Scena() {
     file["@ini"] = QString::fromStdString(scriviIni(dir, "Vandoni", sim.dispositivo()));
+    fs::create_directories(dir.p / "scartati");  // a receipt cut in its payment
+    std::ofstream(dir.p / "scartati" / "20261205-071003_in_dubbio_a.sco")
+        << "00\tPANE\t2\t150\t3\r\n80\tC\t300\t0\t0\r\n";
     fs::create_directories(altra.p / "con spazi");
     fs::copy_file(scriviIni(altra, "Vandoni", "/dev/quimbo-nessuno"), altra.p / "con spazi" / "mio file.ini");
     file["@con"] = QString::fromStdString((altra.p / "con").string());  // + " spazi/mio file.ini"
@@ -462,6 +465,8 @@ RIGHE(Programma, Scena,
      {"senzasezione.ini non ha la sezione [Altri parametri]"}},
     {"BinaryFileIsNoIni", {"--headless", "@binario.ini"}, 0, 78, {}, {"binario.ini non ha la sezione [Altri parametri]"}},
     {"MissingIniStopsHeadlessWith78", {"--headless", "/nessuna/parte.ini"}, 0, 78, {}, {"quimbo: il file ini /nessuna/parte.ini non esiste"}},
+    {"InDoubtReceiptsAreListed", {"--in-dubbio", "@ini"}, 0, 0,
+     {"a.sco  tagliato il 2026-12-05 07:10:03  totale 300 (C)  2 righe  scartati/20261205-071003_in_dubbio_a.sco\n"}, {}},
     {"HelpNamesEveryOption", {"--help"}, 0, 0, {"--headless", "--verbose", "--prova", "--sblocca", "--version", "Dispositivo", "\u00e8"}, {}},
     {"Version", {"--version"}, 0, 0, {"quimbo "}, {}},
     {"UnknownOptionExitsWithTwo", {"--nessuna"}, 0, 2, {}, {"quimbo: opzione sconosciuta: --nessuna", "quimbo --help"}},

@@ -54,11 +54,15 @@ TEST_P(Ricevuto, IsReadTheFamilysOwnWay) {
   b.porta.arriva(c.ricevuto);
   b.porta.consegna();
   Comm1_OnComm(b.st, evento::Receive);
-  if (B(c.tipo) == "Vandoni") EXPECT_EQ(StatoProprio<StatoVandoni>(b.st).miRisposta, c.risposta);
+  if (B(c.tipo) == "Vandoni") {
+    EXPECT_EQ(StatoProprio<StatoVandoni>(b.st).miRisposta, c.risposta);
+  }
   EXPECT_EQ(b.st.mbErrTx, c.rifiutato);
   EXPECT_EQ(b.st.mbAttesa, c.attende);
   EXPECT_EQ(b.finestra.ultimo(Campo::TxtRit), c.mostrato);
-  if (B(c.tipo) == "Kabel") EXPECT_FALSE(StatoProprio<StatoKabel>(b.st).mbKabelStato);
+  if (B(c.tipo) == "Kabel") {
+    EXPECT_FALSE(StatoProprio<StatoKabel>(b.st).mbKabelStato);
+  }
   EXPECT_NEAR(b.orologio.t - prima, B(c.tipo) == "Kabel" ? 0.2 : 0, 1e-9);
 }
 RIGHE(Ricezione, Ricevuto, {"VandoniAckThenNak", "Vandoni", ACK + NAK, 21, false, false, "6 , 21 , "},

@@ -114,7 +114,7 @@ constexpr Elemento kElementi[] = {Elemento::TxtRit,    Elemento::LabRit,      El
 
 const Famiglia kKabel = {
     .nome = "Kabel",
-    .nuovoStato = [] -> std::unique_ptr<StatoDellaFamiglia> { return std::make_unique<StatoKabel>(); },
+    .nuovoStato = []() -> std::unique_ptr<StatoDellaFamiglia> { return std::make_unique<StatoKabel>(); },
     .invia = InviaKabel,
     .ricevi = RicezioneKabel,
     .quieta = QuietaKabel,

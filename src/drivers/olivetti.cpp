@@ -66,7 +66,7 @@ constexpr Elemento kElementi[] = {Elemento::TxtRit, Elemento::LabRit};
 
 const Famiglia kOlivetti = {
     .nome = "Olivetti",
-    .nuovoStato = [] -> std::unique_ptr<StatoDellaFamiglia> { return std::make_unique<StatoOlivetti>(); },
+    .nuovoStato = []() -> std::unique_ptr<StatoDellaFamiglia> { return std::make_unique<StatoOlivetti>(); },
     .invia = InviaOlivetti,
     .ricevi = RicezioneOlivetti,
     .quieta = QuietaOlivetti,

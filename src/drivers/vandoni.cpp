@@ -73,7 +73,7 @@ constexpr Elemento kElementi[] = {Elemento::TxtRit, Elemento::LabRit, Elemento::
 
 const Famiglia kVandoni = {
     .nome = "Vandoni",
-    .nuovoStato = [] -> std::unique_ptr<StatoDellaFamiglia> { return std::make_unique<StatoVandoni>(); },
+    .nuovoStato = []() -> std::unique_ptr<StatoDellaFamiglia> { return std::make_unique<StatoVandoni>(); },
     .invia = InviaVandoni,
     .ricevi = RicezioneVandoni,
     .sblocca = SbloccaVandoni,

@@ -21,7 +21,7 @@ struct RigaScontrino;  // a receipt line read once (the receipt layer)
 enum class Sincronia { Fatta, Ricomincia, Interrompi };
 
 struct Famiglia {
-  const char* nome;  // as "Registratore" names it, in any case
+  const char* nome = "";  // as "Registratore" names it, in any case
   // Its own link state, fresh: made at start-up.
   std::unique_ptr<StatoDellaFamiglia> (*nuovoStato)() = nullptr;
 
@@ -53,7 +53,7 @@ struct Famiglia {
   // One receipt line into commands; the driver's result code.
   int (*traduci)(Canale& canale, const RigaScontrino& riga) = nullptr;
   // The elements of the window this family shows; the others are hidden.
-  std::span<const Elemento> elementi;
+  std::span<const Elemento> elementi{};
 };
 
 // mbAttesa is the chosen family's hold, which only the register ends.

@@ -26,6 +26,8 @@ const char* const kUso =
     "  --prova TESTO   (con --headless) manda TESTO come InviaTest ed esce:\n"
     "                  0 se il registratore accetta, 1 altrimenti\n"
     "  --sblocca       (con --headless) sblocca la tastiera ed esce (0 o 1)\n"
+    "  --in-dubbio     elenca gli scontrini messi da parte in dubbio (interrotti durante\n"
+    "                  il pagamento: forse stampati) ed esce\n"
     "  --help          questo testo\n"
     "  --version       la versione\n"
     "  --installa-servizio NOME [INI]   (Windows) registra il servizio NOME: parte con\n"
@@ -80,6 +82,8 @@ Opzioni LeggiOpzioni(const std::vector<std::string>& argomenti, const OpzioneDel
       o.versione = true;
     } else if (a == "--sblocca") {
       o.sblocca = true;
+    } else if (a == "--in-dubbio") {
+      o.inDubbio = o.headless = true;  // a list on standard output: no window
     } else if (a == "--prova") {
       if (i + 1 >= argomenti.size()) {
         o.errore = "--prova vuole un testo";

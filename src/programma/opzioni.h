@@ -25,6 +25,7 @@ struct Opzioni {
   bool aiuto = false;
   bool versione = false;
   bool sblocca = false;
+  bool inDubbio = false;             // --in-dubbio: the receipts in doubt, listed
   std::optional<std::string> prova;  // UTF-8, as typed
   std::vector<std::string> parole;   // the INI path, word by word
   std::string errore;

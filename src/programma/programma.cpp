@@ -3,9 +3,13 @@
 #include <cstdio>
 
 #include "link/tasti.h"
+#include "queue/dubbi.h"
 #include "queue/scansione.h"
 #include "shell/chiusura.h"
+#include "shell/errore.h"
+#include "shell/percorsi.h"
 #include "shell/testo.h"
+#include "shell/util.h"
 
 namespace quimbo {
 
@@ -48,6 +52,7 @@ int Programma::esegui(const std::string& ini, const std::string& erroreIni) {
     ErroreSuStderr("quimbo: " + erroreIni);
     return uscita::Configurazione;
   }
+  if (o_.inDubbio) return ElencaInDubbio(ini);
   if (const std::optional<int> fine = FineDopoAvvio(Form_Load(st_, imp_, ini))) return *fine;
   st_.finestra().visualizza();
   parti_.servizio.pronto();
@@ -81,6 +86,21 @@ std::optional<int> Programma::FineDopoAvvio(const EsitoAvvio& esito) {
   Form_Unload(st_);
   std::fflush(stdout);
   return ok ? uscita::Fatto : uscita::Fallito;
+}
+
+int Programma::ElencaInDubbio(const std::string& ini) {
+  // Only the folder is read: the port and the folder may be another program's now.
+  std::string dir;
+  try {
+    dir = util::FileIni::carica(ini).leggi("Altri parametri", "DirPerFile", "f:\\quimbo");
+  } catch (const Errore& e) {
+    ErroreSuStderr("quimbo: file ini " + ini + " illeggibile: " + testo::aUtf8(e.descrizione()));
+    return uscita::Configurazione;
+  }
+  for (const InDubbio& d : ElencoInDubbio(cartella(dir)))
+    std::fputs((testo::aUtf8(RigaInDubbio(d)) + "\n").c_str(), stdout);
+  std::fflush(stdout);
+  return uscita::Fatto;
 }
 
 }  // namespace quimbo

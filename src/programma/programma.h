@@ -44,6 +44,8 @@ class Programma {
 
  private:
   std::optional<int> FineDopoAvvio(const EsitoAvvio& esito);
+  // --in-dubbio: one line per receipt in doubt of the INI's folder, on standard output.
+  int ElencaInDubbio(const std::string& ini);
 
   const Opzioni o_;
   PartiDellaShell parti_;

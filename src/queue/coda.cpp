@@ -1,5 +1,6 @@
 #include "queue/coda.h"
 
+#include "queue/dubbi.h"
 #include "shell/errore.h"
 #include "shell/percorsi.h"
 #include "shell/sistema.h"
@@ -14,6 +15,15 @@ StatoCoda& Coda(Stato& st) {
 void MostraSituazione(Stato& st) {
   StatoCoda& c = Coda(st);
   Situazione& s = c.mSituazione;
+  // One stat a tick: a folder of many set-aside receipts is listed only when it changed.
+  const std::filesystem::path scartati = cartella(st.imp.msDirPerFile) / "scartati";
+  std::error_code ec;
+  const auto t = std::filesystem::last_write_time(scartati, ec);
+  const long long quando = ec ? -1 : static_cast<long long>(t.time_since_epoch().count());
+  if (c.mllScartatiContati != quando) {
+    c.mllScartatiContati = quando;
+    s.inDubbio = ContaInDubbio(scartati.parent_path());
+  }
   s.portaAssente = !st.mbChiuso && !st.porta().aperta();
   s.dispositivo = s.portaAssente ? dispositivoPorta(st) : "";
   s.cassaMuta = st.mbCassaMuta;

@@ -24,6 +24,8 @@ struct StatoCoda : ParteDelloStato {
   std::optional<double> mdUltimaStampa;
   std::string msMetriche;
   std::optional<double> mdMetricheScritte;
+  // The time of scartati/ when its receipts in doubt were last counted.
+  std::optional<long long> mllScartatiContati;
   // When old outcomes were last removed (the clock's seconds); none yet.
   std::optional<double> mdEsitiPuliti;
   // The scan stopped for good after an unexpected error: never cleared.

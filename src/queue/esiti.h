@@ -20,14 +20,14 @@ inline constexpr const char* kInDubbio = "in dubbio";
 
 struct Destino {
   const char* stato = kStampato;
-  DataOra ora;
-  std::optional<int> comandi;    // sent for it in this run; none when not known (after a stop)
-  std::optional<double> durata;  // seconds
+  DataOra ora{};
+  std::optional<int> comandi{};    // sent for it in this run; none when not known (after a stop)
+  std::optional<double> durata{};  // seconds
   // Not printed: why, as TxtMsg and the log said it; the line that was the cause
   // (0: none); where the file is now, from the receipt folder.
-  std::string motivo;
+  std::string motivo{};
   int riga = 0;
-  std::string conservato;
+  std::string conservato{};
 };
 
 std::string TestoEsito(const Destino& d);

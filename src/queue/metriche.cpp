@@ -40,14 +40,6 @@ std::string Numero(double v) {
   return b;
 }
 
-int InDubbio(const fs::path& dir) {
-  int n = 0;
-  std::error_code ec;
-  for (fs::directory_iterator it(dir / "scartati", ec), fine; !ec && it != fine; it.increment(ec))
-    if (it->path().filename().string().find("_in_dubbio_") != std::string::npos) ++n;
-  return n;
-}
-
 }  // namespace
 
 std::string TestoMetriche(const Cifre& c) {
@@ -90,10 +82,9 @@ void AggiornaMetriche(Stato& st) {
   StatoCoda& c = Coda(st);
   const double adesso = st.orologio().secondi();
   if (c.mdMetricheScritte && adesso - *c.mdMetricheScritte < 1) return;
-  const fs::path dir = cartella(st.imp.msDirPerFile);
   const std::string testo = TestoMetriche({.esiti = c.mEsiti,
                                            .inAttesa = c.mSituazione.inAttesa,
-                                           .inDubbio = InDubbio(dir),
+                                           .inDubbio = c.mSituazione.inDubbio,
                                            .ultimaStampa = c.mdUltimaStampa,
                                            .cassaRisponde = !st.mbCassaMuta,
                                            .discoPieno = c.mSituazione.discoPieno,

@@ -11,13 +11,14 @@
 namespace quimbo {
 
 struct Cifre {
-  std::map<std::string, long> esiti;  // receipts by outcome since start: stampato, messo_da_parte, in_dubbio
+  std::map<std::string, long>
+      esiti{};  // receipts by outcome since start: stampato, messo_da_parte, in_dubbio
   int inAttesa = 0;
-  int inDubbio = 0;                    // set aside in doubt, in scartati/
-  std::optional<double> ultimaStampa;  // Unix time of the last receipt printed
+  int inDubbio = 0;                      // set aside in doubt, in scartati/
+  std::optional<double> ultimaStampa{};  // Unix time of the last receipt printed
   bool cassaRisponde = true;
   bool discoPieno = false;
-  std::string versione, famiglia, ini;  // Windows-1252, as the program keeps them
+  std::string versione{}, famiglia{}, ini{};  // Windows-1252, as the program keeps them
 };
 
 std::string TestoMetriche(const Cifre& c);

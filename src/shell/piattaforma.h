@@ -82,9 +82,11 @@ struct Situazione {
   std::string dispositivo;  // the port's device, named when it is missing
   bool cassaMuta = false;
   bool discoPieno = false;  // no room in the receipt folder: receipts wait
+  int inDubbio = 0;         // set aside in doubt, for the operator to settle
   bool operator==(const Situazione&) const = default;
 };
-// Its line: "2 scontrini in attesa; ultimo inviato: a.sco alle 10:41:07; cassa collegata"
+// Its line: "2 scontrini in attesa; ultimo inviato: a.sco alle 10:41:07; 1 scontrino in
+// dubbio; cassa collegata"
 std::string DescriviSituazione(const Situazione& s);
 
 // The title of the operator's boxes that have none of their own.

@@ -48,6 +48,9 @@ std::string DescriviSituazione(const Situazione& s) {
     std::snprintf(ora, sizeof ora, "%02d:%02d:%02d", s.quando.ora, s.quando.minuto, s.quando.secondo);
     r += "; ultimo inviato: " + s.ultimo + " alle " + ora;
   }
+  if (s.inDubbio > 0)
+    r += s.inDubbio == 1 ? "; 1 scontrino in dubbio"
+                         : "; " + std::to_string(s.inDubbio) + " scontrini in dubbio";
   if (s.discoPieno) r += "; disco pieno";
   if (s.portaAssente)
     r += "; porta seriale " + s.dispositivo + " non disponibile";

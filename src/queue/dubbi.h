@@ -1,0 +1,31 @@
+#pragma once
+// Receipts set aside in doubt: cut during their payment, they may have been printed,
+// and wait in scartati/ for the operator to check the register's own journal.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "shell/piattaforma.h"
+
+namespace quimbo {
+
+struct InDubbio {
+  std::string file{};                 // its name in scartati/
+  std::string nome{};                 // the receipt's own name
+  std::optional<DataOra> taglio{};    // when it was cut, from the file's name
+  std::string totale{}, pagamento{};  // from its total line ("80"): the amount and the payment's letter
+  int righe = 0;                      // lines with a record
+  std::string motivo{};               // why, as its outcome says
+};
+
+// The receipts in doubt of a receipt folder, oldest first; none when it has none.
+std::vector<InDubbio> ElencoInDubbio(const std::filesystem::path& cartella);
+// How many there are.
+int ContaInDubbio(const std::filesystem::path& cartella);
+// One line of `quimbo --in-dubbio`: "a.sco  tagliato il 2026-12-05 07:10:03  totale 300
+// (C)  2 righe  Interrotto durante il pagamento...".
+std::string RigaInDubbio(const InDubbio& d);
+
+}  // namespace quimbo
