@@ -86,6 +86,41 @@ TEST(Esiti, ReceiptsInDoubtAreCountedAndListed) {
       "della cassa");
 }
 
+// The operator settles a receipt in doubt. "Gi\xe0 stampato" sends nothing and keeps
+// the file; a reprint goes back into the folder and is printed once, its outcome
+// "ristampato". A second settlement of the same receipt (a second click, the window
+// and the command line at once) finds it gone, and a reprint never replaces a file.
+TEST(Esiti, ReceiptInDoubtSettledOnceByTheOperator) {
+  Banco b;
+  b.imp.mbSenzaFinestra = true;
+  b.prepara("", "vandoni", {.rispondiCon = 'A', .alDato = "497"});
+  b.scriviFile("a.sco", kRicevuta);
+  b.scriviFile("b.sco", kRicevuta);
+  Timer1_Timer(b.st);  // one in doubt stops the tick: the next one goes at the next
+  Timer1_Timer(b.st);
+  ASSERT_EQ(ElencoInDubbio(b.cartella).size(), 2u);
+  auto& sana = b.collega("vandoni");  // the register answers well again
+  std::string errore;
+  EXPECT_EQ(
+      Sistema(b.cartella, "a.sco", false, b.orologio.data, errore),
+      "Scontrino a.sco in dubbio: gi\xe0 stampato, conservato come scartati/20261205-071003_stampato_a.sco");
+  EXPECT_EQ(b.esito("a.sco"), "[Esito]\r\nStato=gi\xe0 stampato\r\n" + kOra +
+                                  "Conservato=scartati/20261205-071003_stampato_a.sco\r\n");
+  EXPECT_EQ(Sistema(b.cartella, "a.sco", true, b.orologio.data, errore), std::nullopt) << "settled already";
+  EXPECT_NE(errore.find("nessuno scontrino a.sco in dubbio"), B::npos) << errore;
+
+  b.scriviFile("ristampa-b.sco", "gi\xe0 qui");
+  EXPECT_EQ(Sistema(b.cartella, "b.sco", true, b.orologio.data, errore), std::nullopt);
+  EXPECT_EQ(b.leggiFile("ristampa-b.sco"), "gi\xe0 qui") << "never replaced";
+  std::filesystem::remove(b.cartella / "ristampa-b.sco");
+  EXPECT_TRUE(Sistema(b.cartella, "b.sco", true, b.orologio.data, errore));
+  Timer1_Timer(b.st);
+  Timer1_Timer(b.st);
+  EXPECT_EQ(sana.comandi().size(), 8u) << "printed once: synchronisation, sale, total";
+  EXPECT_TRUE(ElencoInDubbio(b.cartella).empty());
+  EXPECT_EQ(b.esito("b.sco"), "[Esito]\r\nStato=ristampato\r\n" + kOra + "Comandi=8\r\nDurata=0.00\r\n");
+}
+
 // A set-aside receipt's outcome follows its file into "scartati" when the next one
 // takes its place; GiorniEsiti=0 writes none.
 TEST(Esiti, FollowTheFileAndCanBeTurnedOff) {

@@ -28,6 +28,10 @@ const char* const kUso =
     "  --sblocca       (con --headless) sblocca la tastiera ed esce (0 o 1)\n"
     "  --in-dubbio     elenca gli scontrini messi da parte in dubbio (interrotti durante\n"
     "                  il pagamento: forse stampati) ed esce\n"
+    "  --ristampa NOME  lo scontrino in dubbio NOME non \u00e8 nel giornale della cassa:\n"
+    "                  torna nella cartella e sar\u00e0 stampato una volta\n"
+    "  --gia-stampato NOME  lo scontrino in dubbio NOME \u00e8 nel giornale della cassa:\n"
+    "                  resta in scartati/, non si manda nulla\n"
     "  --help          questo testo\n"
     "  --version       la versione\n"
     "  --installa-servizio NOME [INI]   (Windows) registra il servizio NOME: parte con\n"
@@ -84,6 +88,13 @@ Opzioni LeggiOpzioni(const std::vector<std::string>& argomenti, const OpzioneDel
       o.sblocca = true;
     } else if (a == "--in-dubbio") {
       o.inDubbio = o.headless = true;  // a list on standard output: no window
+    } else if (a == "--ristampa" || a == "--gia-stampato") {
+      if (i + 1 >= argomenti.size()) {
+        o.errore = a + " vuole il nome dello scontrino";
+        return o;
+      }
+      (a == "--ristampa" ? o.ristampa : o.giaStampato) = argomenti[++i];
+      o.headless = true;
     } else if (a == "--prova") {
       if (i + 1 >= argomenti.size()) {
         o.errore = "--prova vuole un testo";

@@ -25,7 +25,9 @@ struct Opzioni {
   bool aiuto = false;
   bool versione = false;
   bool sblocca = false;
-  bool inDubbio = false;             // --in-dubbio: the receipts in doubt, listed
+  bool inDubbio = false;  // --in-dubbio: the receipts in doubt, listed
+  // --ristampa NAME / --gia-stampato NAME: the operator settles a receipt in doubt.
+  std::optional<std::string> ristampa, giaStampato;
   std::optional<std::string> prova;  // UTF-8, as typed
   std::vector<std::string> parole;   // the INI path, word by word
   std::string errore;

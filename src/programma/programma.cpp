@@ -53,6 +53,7 @@ int Programma::esegui(const std::string& ini, const std::string& erroreIni) {
     return uscita::Configurazione;
   }
   if (o_.inDubbio) return ElencaInDubbio(ini);
+  if (o_.ristampa || o_.giaStampato) return SistemaInDubbio(ini);
   if (const std::optional<int> fine = FineDopoAvvio(Form_Load(st_, imp_, ini))) return *fine;
   st_.finestra().visualizza();
   parti_.servizio.pronto();
@@ -88,16 +89,38 @@ std::optional<int> Programma::FineDopoAvvio(const EsitoAvvio& esito) {
   return ok ? uscita::Fatto : uscita::Fallito;
 }
 
-int Programma::ElencaInDubbio(const std::string& ini) {
-  // Only the folder is read: the port and the folder may be another program's now.
-  std::string dir;
+namespace {
+
+// The receipt folder an INI names, read alone: the port and the folder may be another
+// program's now. None when the file cannot be read (said).
+std::optional<std::filesystem::path> SoloCartella(const std::string& ini) {
   try {
-    dir = util::FileIni::carica(ini).leggi("Altri parametri", "DirPerFile", "f:\\quimbo");
+    return cartella(util::FileIni::carica(ini).leggi("Altri parametri", "DirPerFile", "f:\\quimbo"));
   } catch (const Errore& e) {
     ErroreSuStderr("quimbo: file ini " + ini + " illeggibile: " + testo::aUtf8(e.descrizione()));
-    return uscita::Configurazione;
+    return std::nullopt;
   }
-  for (const InDubbio& d : ElencoInDubbio(cartella(dir)))
+}
+
+}  // namespace
+
+int Programma::SistemaInDubbio(const std::string& ini) {
+  const std::optional<std::filesystem::path> dir = SoloCartella(ini);
+  if (!dir) return uscita::Configurazione;
+  std::string errore;
+  const std::string nome = testo::daUtf8(o_.ristampa ? *o_.ristampa : *o_.giaStampato);
+  const std::optional<std::string> fatto =
+      Sistema(*dir, nome, o_.ristampa.has_value(), parti_.orologio.adesso(), errore);
+  if (fatto) st_.finestra().annota(Livello::Informazione, *fatto);
+  if (!errore.empty()) ErroreSuStderr("quimbo: " + testo::aUtf8(errore));
+  std::fflush(stdout);
+  return fatto ? uscita::Fatto : uscita::Fallito;
+}
+
+int Programma::ElencaInDubbio(const std::string& ini) {
+  const std::optional<std::filesystem::path> dir = SoloCartella(ini);
+  if (!dir) return uscita::Configurazione;
+  for (const InDubbio& d : ElencoInDubbio(*dir))
     std::fputs((testo::aUtf8(RigaInDubbio(d)) + "\n").c_str(), stdout);
   std::fflush(stdout);
   return uscita::Fatto;

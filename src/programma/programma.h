@@ -46,6 +46,8 @@ class Programma {
   std::optional<int> FineDopoAvvio(const EsitoAvvio& esito);
   // --in-dubbio: one line per receipt in doubt of the INI's folder, on standard output.
   int ElencaInDubbio(const std::string& ini);
+  // --ristampa / --gia-stampato: one receipt in doubt settled, and said.
+  int SistemaInDubbio(const std::string& ini);
 
   const Opzioni o_;
   PartiDellaShell parti_;

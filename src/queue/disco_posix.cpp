@@ -1,6 +1,7 @@
 // The durable write, the atomic replace and the folder's lock on POSIX systems.
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -72,6 +73,12 @@ void SincronizzaCartella(const fs::path& dir) {
   ::close(fd);
   if (esito != 0 && numero != EINVAL && numero != ENOTSUP)
     throw erroreDa(std::error_code(numero, std::generic_category()));
+}
+
+void RinominaSenzaSostituire(const fs::path& da, const fs::path& a) {
+  if (::renameat2(AT_FDCWD, da.c_str(), AT_FDCWD, a.c_str(), RENAME_NOREPLACE) != 0) throw ErroreDiSistema();
+  SincronizzaCartella(a.parent_path());
+  if (da.parent_path() != a.parent_path()) SincronizzaCartella(da.parent_path());
 }
 
 namespace {

@@ -89,6 +89,10 @@ void RinominaSuDisco(const fs::path& da, const fs::path& a) {
 
 void SincronizzaCartella(const fs::path&) {}
 
+void RinominaSenzaSostituire(const fs::path& da, const fs::path& a) {
+  if (!MoveFileExW(da.c_str(), a.c_str(), MOVEFILE_WRITE_THROUGH)) throw ErroreDiSistema();
+}
+
 namespace {
 
 class BloccoWin : public BloccoCartella {

@@ -6,6 +6,8 @@
 #include <sstream>
 
 #include "queue/esiti.h"
+#include "queue/giornale.h"
+#include "shell/errore.h"
 #include "shell/util.h"
 
 namespace fs = std::filesystem;
@@ -75,6 +77,47 @@ std::string RigaInDubbio(const InDubbio& d) {
                   " righe  " + "scartati/" + d.file;
   if (!d.motivo.empty()) r += "  " + d.motivo;
   return r;
+}
+
+std::optional<std::string> Sistema(const fs::path& cartella, const std::string& nome, bool ristampa,
+                                   const DataOra& adesso, std::string& errore) {
+  const std::vector<InDubbio> elenco = ElencoInDubbio(cartella);
+  const auto d = std::find_if(elenco.begin(), elenco.end(), [&](const InDubbio& i) {
+    return i.nome == nome || i.file == nome || i.nome == kPrefissoRistampa + nome;
+  });
+  if (d == elenco.end()) {
+    errore = "nessuno scontrino " + nome + " in dubbio in " + (cartella / "scartati").string();
+    return std::nullopt;
+  }
+  const fs::path da = cartella / "scartati" / d->file;
+  char stampa[32];
+  std::snprintf(stampa, sizeof stampa, "%04d%02d%02d-%02d%02d%02d", adesso.anno, adesso.mese, adesso.giorno,
+                adesso.ora, adesso.minuto, adesso.secondo);
+  std::string base = d->nome;
+  while (base.rfind(kPrefissoRistampa, 0) == 0) base.erase(0, std::string(kPrefissoRistampa).size());
+  const fs::path a = ristampa ? cartella / (kPrefissoRistampa + base)
+                              : cartella / "scartati" / (std::string(stampa) + "_stampato_" + d->nome);
+  try {
+    RinominaSenzaSostituire(da, a);
+  } catch (const Errore& e) {
+    errore = "scontrino " + d->nome + " non sistemato (" + e.descrizione() + "): gi\xe0 sistemato, o " +
+             a.filename().string() + " esiste";
+    return std::nullopt;
+  }
+  if (!ristampa) {
+    // The outcome after the claim: a stop between them leaves the receipt settled and
+    // its outcome still "in dubbio", never the other way round.
+    try {
+      ScriviEsito(cartella, d->nome,
+                  {.stato = kGiaStampato, .ora = adesso, .conservato = "scartati/" + a.filename().string()});
+    } catch (const Errore& e) {
+      errore = "esito non scrivibile (" + e.descrizione() + ")";
+    }
+    return "Scontrino " + d->nome + " in dubbio: gi\xe0 stampato, conservato come scartati/" +
+           a.filename().string();
+  }
+  return "Scontrino " + d->nome + " in dubbio: rimesso nella cartella come " + a.filename().string() +
+         ", sar\xe0 stampato una volta";
 }
 
 }  // namespace quimbo

@@ -46,7 +46,12 @@ std::string TestoEsito(const Destino& d) {
   return t;
 }
 
-void ScriviEsito(const fs::path& cartella, const std::string& nome, const Destino& d) {
+void ScriviEsito(const fs::path& cartella, const std::string& scritto, Destino d) {
+  std::string nome = scritto;
+  while (nome.rfind(kPrefissoRistampa, 0) == 0) {  // a reprint cut and printed again is still a reprint
+    nome.erase(0, std::string(kPrefissoRistampa).size());
+    if (std::string(d.stato) == kStampato) d.stato = kRistampato;
+  }
   const fs::path file = FileEsito(cartella, nome);
   std::error_code ec;
   fs::create_directory(file.parent_path(), ec);

@@ -17,6 +17,12 @@ inline constexpr const char* kEsiti = "esiti";
 inline constexpr const char* kStampato = "stampato";
 inline constexpr const char* kMessoDaParte = "messo da parte";
 inline constexpr const char* kInDubbio = "in dubbio";
+inline constexpr const char* kRistampato = "ristampato";
+inline constexpr const char* kGiaStampato = "gi\xe0 stampato";
+
+// A receipt in doubt sent again by the operator's choice goes back into the folder
+// under this prefix: its outcome is its own name's, and says "ristampato".
+inline constexpr const char* kPrefissoRistampa = "ristampa-";
 
 struct Destino {
   const char* stato = kStampato;
@@ -31,9 +37,9 @@ struct Destino {
 };
 
 std::string TestoEsito(const Destino& d);
-// Replaces any earlier outcome of that name: written aside, forced to disk, then
-// renamed into place. Errors are numbered.
-void ScriviEsito(const std::filesystem::path& cartella, const std::string& nome, const Destino& d);
+// Replaces any earlier outcome of that name (of a reprint: of the receipt it prints
+// again): written aside, forced to disk, then renamed into place. Errors are numbered.
+void ScriviEsito(const std::filesystem::path& cartella, const std::string& nome, Destino d);
 // The outcome file of a receipt.
 std::filesystem::path FileEsito(const std::filesystem::path& cartella, const std::string& nome);
 // The value of `chiave` in an outcome's text; none when it has none.

@@ -78,6 +78,9 @@ void ScriviSuDisco(const std::filesystem::path& file, const std::string& testo);
 // Renames a file written with ScriviSuDisco over its final name, at once, and forces
 // the folder to disk; errors are numbered.
 void RinominaSuDisco(const std::filesystem::path& da, const std::filesystem::path& a);
+// Renames a file at once, never over another one (error 58 when `a` exists), and
+// forces the folder to disk; errors are numbered.
+void RinominaSenzaSostituire(const std::filesystem::path& da, const std::filesystem::path& a);
 // Forces the folder's entries to disk; errors are numbered.
 void SincronizzaCartella(const std::filesystem::path& cartella);
 
