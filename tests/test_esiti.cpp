@@ -63,8 +63,8 @@ RIGHE(Vite, Esiti,
          "Motivo=Scontrino interrotto dall'operatore\r\nRiga=1\r\nConservato=badscont.bad\r\n"},
     {"CutInItsPayment", {.rispondiCon = 'A', .alDato = "497"}, kRicevuta, true,
      "[Esito]\r\nStato=in dubbio\r\n" + kOra + "Comandi=8\r\nDurata=0.00\r\n"
-         "Motivo=Interrotto durante il pagamento: controllare il giornale della cassa\r\n"
-         "Conservato=scartati/20261205-071003_in_dubbio_a.sco\r\n"});
+         "Motivo=Interrotto durante il pagamento alla riga 2: risposta inattesa della cassa; controllare il "
+         "giornale della cassa\r\nRiga=2\r\nConservato=scartati/20261205-071003_in_dubbio_a.sco\r\n"});
 // clang-format on
 
 // A receipt cut in its payment is counted in the status line and listed with what
@@ -79,11 +79,10 @@ TEST(Esiti, ReceiptsInDoubtAreCountedAndListed) {
       << DescriviSituazione(b.finestra.situazioneMostrata);
   const std::vector<InDubbio> elenco = ElencoInDubbio(b.cartella);
   ASSERT_EQ(elenco.size(), 1u);
-  EXPECT_EQ(
-      RigaInDubbio(elenco[0]),
-      "a.sco  tagliato il 2026-12-05 07:10:03  totale 300 (C)  2 righe  "
-      "scartati/20261205-071003_in_dubbio_a.sco  Interrotto durante il pagamento: controllare il giornale "
-      "della cassa");
+  EXPECT_EQ(RigaInDubbio(elenco[0]),
+            "a.sco  tagliato il 2026-12-05 07:10:03  totale 300 (C)  2 righe  "
+            "scartati/20261205-071003_in_dubbio_a.sco  Interrotto durante il pagamento alla riga 2: risposta "
+            "inattesa della cassa; controllare il giornale della cassa");
 }
 
 // The operator settles a receipt in doubt. "Gi\xe0 stampato" sends nothing and keeps

@@ -352,6 +352,23 @@ Esito EsitoDi(const FineInvio& f) {
   return Esito::Fallito;
 }
 
+// How the last command of a receipt cut in its payment ended.
+const char* ComeFini(EsitoComando e) {
+  switch (e) {
+    case EsitoComando::SenzaRisposta:
+      return "la cassa non ha risposto";
+    case EsitoComando::LineaPersa:
+      return "la porta seriale si \xe8 chiusa";
+    case EsitoComando::Fermato:
+      return "fermato";
+    case EsitoComando::Accettato:
+    case EsitoComando::Inviato:
+    case EsitoComando::Rifiutato:
+      break;
+  }
+  return "risposta inattesa della cassa";
+}
+
 Esito ElaboraScontrino(Stato& st, const std::string& percorso, Letto* fuori) {
   st.finestra().nuovoLavoro();
   const InScontrino inScontrino(st, percorso);
@@ -398,6 +415,12 @@ Esito ElaboraScontrino(Stato& st, const std::string& percorso, Letto* fuori) {
     if (esito == Esito::Fallito && letto.perche.empty()) {
       letto.perche = invio.esito == EsitoComando::Fermato ? "Scontrino interrotto dall'operatore"
                                                           : "Comando rifiutato dalla cassa";
+      letto.riga = invio.riga;
+    }
+    // What last reached the register, for the operator who looks for it in its journal.
+    if (esito == Esito::InDubbio && letto.perche.empty()) {
+      letto.perche = std::string("Interrotto durante il pagamento alla riga ") + std::to_string(invio.riga) +
+                     ": " + ComeFini(invio.esito) + "; controllare il giornale della cassa";
       letto.riga = invio.riga;
     }
     return esito;
