@@ -77,6 +77,24 @@ TEST(Blocco, FolderThatAppearsLockedEndsTheProgramAtItsScan) {
       << b.st.TxtMsg;
 }
 
+// The lock's file deleted under a running program (the folder made again): a second
+// program locks a new one, and the first, at its next scan, finds the folder no longer
+// its own and ends instead of sending beside it. Windows deletes no file held open.
+TEST(Blocco, LockFileReplacedUnderTheProgramIsNotTrustedAgain) {
+  if (kWindows) GTEST_SKIP() << "an open file cannot be deleted";
+  Banco b;
+  b.prepara("Registratore=Vandoni", "vandoni");
+  fs::remove(b.cartella / kFileBlocco);
+  std::string chi;
+  const auto altro = PrendiCartella(b.cartella, "/etc/quimbo/quimbo.ini", chi);
+  ASSERT_TRUE(altro);
+  b.scriviFile("a.sco", "00\tPANE\t1\t100\t1\n80\tC\t100\t0\t0\n");
+  Timer1_Timer(b.st);
+  EXPECT_EQ(b.porta.scritto, "");
+  EXPECT_TRUE(b.esiste("a.sco"));
+  EXPECT_TRUE(b.finestra.terminato);
+}
+
 TEST(Blocco, WhoHoldsTheFolderAsItsFileSays) {
   const std::pair<const char*, const char*> casi[] = {
       {"1234\n/etc/quimbo/quimbo.ini\n", "PID 1234, file ini /etc/quimbo/quimbo.ini"},

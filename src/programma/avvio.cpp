@@ -308,12 +308,14 @@ EsitoAvvio Form_Load(Stato& st, Impostazioni& imp, const std::string& percorsoIn
     if (std::optional<EsitoAvvio> errore = PortaNonValida(st, percorsoIni, esito.dispositivo)) return *errore;
   }
   Annota(st, Livello::Informazione, Riassunto(st, esito.dispositivo, intervallo));
-  ControllaCartella(st);
+  // Locked before anything in the folder is touched: a second program must not clear
+  // the running one's prepared payment mark.
   if (std::optional<std::string> occupata = imp.mbSoloComando ? std::nullopt : PrendiLaCartella(st)) {
     ScriviErrore(st, err::FileGiaAperto, *occupata, "Form_Load");
     esito.cartellaOccupata = *occupata;
     return esito;
   }
+  ControllaCartella(st);
   st.porta().suEvento([&st](int codice) { Comm1_OnComm(st, codice); });
   esito.portaAperta = PortaPronta(st, &esito.motivo);
   if (!esito.portaAperta) {

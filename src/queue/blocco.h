@@ -16,6 +16,9 @@ inline constexpr const char* kFileBlocco = "quimbo.lock";
 class BloccoCartella {
  public:
   virtual ~BloccoCartella() = default;
+  // Whether the lock is still on the file of that name: one deleted or replaced (the
+  // folder made again) would let a second program lock a new one.
+  virtual bool ancoraSu(const std::filesystem::path&) const { return true; }
 };
 
 // Takes the folder's lock and writes in it who holds it: this process's number and

@@ -32,15 +32,21 @@ void MostraSituazione(Stato& st) {
   st.finestra().situazione(s);
 }
 
-std::optional<std::string> PrendiLaCartella(Stato& st) {
+std::optional<std::string> PrendiLaCartella(Stato& st, std::string* nonBloccabile) {
   StatoCoda& c = Coda(st);
-  if (c.blocco) return std::nullopt;
   const std::filesystem::path dir = cartella(st.imp.msDirPerFile);
+  if (c.blocco && c.blocco->ancoraSu(dir / kFileBlocco)) return std::nullopt;
+  c.blocco.reset();
   std::string chi;
   try {
     c.blocco = PrendiCartella(dir, st.imp.msFileIni, chi);
-  } catch (const Errore&) {
-    return std::nullopt;  // said where the folder is looked at; nothing goes out meanwhile
+  } catch (const Errore& e) {
+    // A missing folder is said where the folder is looked at; nothing goes out meanwhile.
+    std::error_code ec;
+    if (nonBloccabile && std::filesystem::exists(dir, ec))
+      *nonBloccabile = "Cartella degli scontrini " + dir.string() + ": " + kFileBlocco + " non bloccabile (" +
+                       e.descrizione() + "): gli scontrini restano in attesa";
+    return std::nullopt;
   }
   if (c.blocco) return std::nullopt;
   return "Cartella degli scontrini " + dir.string() + " gi\xe0 in uso da un altro Quimbo (" +

@@ -58,7 +58,8 @@ void MostraSituazione(Stato& st);
 // The folder's lock taken, or held already: none. When another program holds the
 // folder, what to say of it. A folder that cannot be locked now (missing, not
 // writable) gives none and no lock: the scan sends nothing until it has one.
-std::optional<std::string> PrendiLaCartella(Stato& st);
+// `nonBloccabile` gets why a folder that is there cannot be locked.
+std::optional<std::string> PrendiLaCartella(Stato& st, std::string* nonBloccabile = nullptr);
 
 // What start-up said already: the scan does not say it again.
 void GiaDetto(Stato& st, const std::string& chiave);

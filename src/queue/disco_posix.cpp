@@ -76,7 +76,17 @@ void SincronizzaCartella(const fs::path& dir) {
 }
 
 void RinominaSenzaSostituire(const fs::path& da, const fs::path& a) {
-  if (::renameat2(AT_FDCWD, da.c_str(), AT_FDCWD, a.c_str(), RENAME_NOREPLACE) != 0) throw ErroreDiSistema();
+  if (::renameat2(AT_FDCWD, da.c_str(), AT_FDCWD, a.c_str(), RENAME_NOREPLACE) != 0) {
+    // NFS and older file systems have no such rename: a second name, which is never
+    // made over another file, then the first one gone.
+    if (errno != EINVAL && errno != ENOSYS) throw ErroreDiSistema();
+    if (::link(da.c_str(), a.c_str()) != 0) throw ErroreDiSistema();
+    if (::unlink(da.c_str()) != 0) {
+      const Errore e = ErroreDiSistema();
+      ::unlink(a.c_str());
+      throw e;
+    }
+  }
   SincronizzaCartella(a.parent_path());
   if (da.parent_path() != a.parent_path()) SincronizzaCartella(da.parent_path());
 }
@@ -87,6 +97,12 @@ class BloccoPosix : public BloccoCartella {
  public:
   explicit BloccoPosix(int fd) : fd_(fd) {}
   ~BloccoPosix() override { ::close(fd_); }
+  bool ancoraSu(const fs::path& file) const override {
+    struct stat mio {
+    }, ora{};
+    return ::fstat(fd_, &mio) == 0 && ::stat(file.c_str(), &ora) == 0 && mio.st_dev == ora.st_dev &&
+           mio.st_ino == ora.st_ino;
+  }
 
  private:
   int fd_;

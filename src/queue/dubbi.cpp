@@ -89,6 +89,12 @@ std::optional<std::string> Sistema(const fs::path& cartella, const std::string& 
     errore = "nessuno scontrino " + nome + " in dubbio in " + (cartella / "scartati").string();
     return std::nullopt;
   }
+  // Two in doubt under one name: settling "the" one could settle the wrong one.
+  if (d->file != nome &&
+      std::any_of(d + 1, elenco.end(), [&](const InDubbio& i) { return i.nome == d->nome; })) {
+    errore = "pi\xf9 scontrini " + nome + " in dubbio: indicare il file in scartati/ (quimbo --in-dubbio)";
+    return std::nullopt;
+  }
   const fs::path da = cartella / "scartati" / d->file;
   char stampa[32];
   std::snprintf(stampa, sizeof stampa, "%04d%02d%02d-%02d%02d%02d", adesso.anno, adesso.mese, adesso.giorno,

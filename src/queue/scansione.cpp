@@ -205,12 +205,16 @@ bool ScriviDestino(Stato& st, const fs::path& cartella, const std::string& nome,
   }
 }
 
-// An outcome of `nome` written since the receipt's file last changed (`modifica`, ns).
+// A "printed" outcome of `nome` written since the receipt's file last changed
+// (`modifica`, ns): another outcome of that name is an earlier receipt's.
 bool EsitoDopo(const fs::path& cartella, const std::string& nome, std::int64_t modifica) {
+  const fs::path file = FileEsito(cartella, nome);
   std::error_code ec;
-  const fs::file_time_type t = fs::last_write_time(FileEsito(cartella, nome), ec);
-  return !ec &&
-         std::chrono::duration_cast<std::chrono::nanoseconds>(t.time_since_epoch()).count() >= modifica;
+  const fs::file_time_type t = fs::last_write_time(file, ec);
+  if (ec || std::chrono::duration_cast<std::chrono::nanoseconds>(t.time_since_epoch()).count() < modifica)
+    return false;
+  const std::optional<std::string> stato = ValoreEsito(Contenuto(file), "Stato");
+  return stato == kStampato || stato == kRistampato;
 }
 
 // "scartati/name", as an outcome names where a file is kept.
@@ -440,20 +444,11 @@ std::optional<Identita> AncoraLui(Stato& st, const Scontrino& s) {
 void Inviato(Stato& st, const Scontrino& s, std::vector<Identita>& inviati) {
   const std::optional<Identita> lui = AncoraLui(st, s);
   const fs::path percorso = s.dir / (lui ? lui->nome : s.nome);
-  // Printed: said under the name it has, and of a withdrawn one; a new version under
-  // its name is another receipt, which will have an outcome of its own. Without its
-  // outcome (a full disk) a journalled file stays, never sent again, until the outcome
-  // is written; one the journal does not hold goes all the same, as only this run's
-  // memory would keep it from being sent again after a stop.
-  bool detto = true, nelGiornale = false;
-  if (lui || !fs::exists(percorso))
-    detto = ScriviDestino(st, s.dir, lui ? lui->nome : s.nome, {.comandi = s.comandi, .durata = s.durata});
   if (lui) {
     Coda(st).masInviati.push_back(Chiave(*lui));
     inviati.push_back(*lui);
     try {
       ScriviInviati(s.dir, inviati);
-      nelGiornale = true;
     } catch (const Errore& e) {
       // Without the journal the deletion still goes ahead; this run remembers the
       // receipt in memory should the deletion fail too.
@@ -461,10 +456,17 @@ void Inviato(Stato& st, const Scontrino& s, std::vector<Identita>& inviati) {
       inviati.pop_back();
     }
   }
+  // Printed: said under the name it has, and of a withdrawn one, after the journal (a
+  // stop between them finds it journalled, and writes its outcome then) and before the
+  // deletion; a new version under its name is another receipt, with an outcome of its
+  // own. An outcome that cannot be written is said once; the receipt goes all the same,
+  // as a kept one could be taken for a new receipt if the point of sale touched it.
+  if (lui || !fs::exists(percorso))
+    ScriviDestino(st, s.dir, lui ? lui->nome : s.nome, {.comandi = s.comandi, .durata = s.durata});
   TogliPagamento(s.dir);
   // Looked at again right before the deletion: the journal's syncs took a moment, in
   // which a new version may have taken the name.
-  if ((detto || !nelGiornale) && lui && IdentitaDi(percorso) == lui && Elimina(st, percorso)) {
+  if (lui && IdentitaDi(percorso) == lui && Elimina(st, percorso)) {
     Dimentica(st, s.dir, lui->nome, inviati);
     if (lui->nome != s.nome) Coda(st).mapIncompleti.erase(s.nome);
   }
@@ -636,7 +638,12 @@ void PulisciEsiti(Stato& st, const fs::path& dir) {
 // Nothing goes out of a folder this program has not locked. One that another program
 // locked meanwhile (it was missing at start-up) ends this one, as at start-up.
 bool CartellaNostra(Stato& st) {
-  const std::optional<std::string> occupata = PrendiLaCartella(st);
+  std::string nonBloccabile;
+  const std::optional<std::string> occupata = PrendiLaCartella(st, &nonBloccabile);
+  if (!nonBloccabile.empty()) Avvisa(st, "blocco\t" + nonBloccabile, err::AccessoPercorso, nonBloccabile);
+  // A folder that cannot be reached at all is said as the system says it, once.
+  if (const auto msg = Coda(st).blocco ? std::nullopt : CartellaInaccessibile(cartella(st.imp.msDirPerFile)))
+    Avvisa(st, *msg, err::AccessoPercorso, *msg);
   if (!occupata) return Coda(st).blocco != nullptr;
   ImpostaTesto(st, Campo::TxtMsg, *occupata);
   ScriviErrore(st, err::FileGiaAperto, *occupata, "Timer1_Timer");
@@ -675,8 +682,8 @@ bool Scansione(Stato& st) {
     // Sent before, but not deleted: only the deletion is tried again, once the point
     // of sale has the outcome (a stop may have come between the journal and it).
     if (id && InElenco(*id, false, inviati, Coda(st).masInviati)) {
-      if ((EsitoDopo(dir, nome, id->modifica) || ScriviDestino(st, dir, nome, {})) && Elimina(st, percorso))
-        Dimentica(st, dir, nome, inviati);
+      if (!EsitoDopo(dir, nome, id->modifica)) ScriviDestino(st, dir, nome, {});
+      if (Elimina(st, percorso)) Dimentica(st, dir, nome, inviati);
       continue;
     }
     // Failed, and could not be set aside: it waits for the operator.

@@ -380,6 +380,8 @@ Esito ElaboraScontrino(Stato& st, const std::string& percorso, Letto* fuori) {
   if (const std::optional<Esito> e = Leggi(st, percorso, righe, letto)) return *e;
   for (;;) {  // every restart comes back here
     Esito esito = Esito::Fallito;
+    letto.perche.clear();  // an earlier attempt's reason is not this one's
+    letto.riga = 0;
     Invio invio;
     NuovoScontrino(st);
     try {
