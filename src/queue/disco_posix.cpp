@@ -7,8 +7,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <fstream>
-#include <sstream>
 
 #include "queue/blocco.h"
 #include "queue/giornale.h"
@@ -134,7 +132,7 @@ std::unique_ptr<BloccoCartella> PrendiCartella(const fs::path& dir, const std::s
       errno = e;
       throw ErroreDiSistema();
     }
-    chi = ChiTieneLaCartella((std::ostringstream() << std::ifstream(file, std::ios::binary).rdbuf()).str());
+    chi = ChiTieneLaCartella(Contenuto(file));
     ::close(fd);
     return nullptr;
   }

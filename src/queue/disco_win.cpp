@@ -7,8 +7,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 
 #include "queue/blocco.h"
 #include "queue/giornale.h"
@@ -116,7 +114,7 @@ std::unique_ptr<BloccoCartella> PrendiCartella(const fs::path& dir, const std::s
   if (h == INVALID_HANDLE_VALUE) {
     const DWORD e = GetLastError();
     if (e != ERROR_SHARING_VIOLATION && e != ERROR_LOCK_VIOLATION) throw ErroreDiSistema(e);
-    chi = ChiTieneLaCartella((std::ostringstream() << std::ifstream(file, std::ios::binary).rdbuf()).str());
+    chi = ChiTieneLaCartella(Contenuto(file));
     return nullptr;
   }
   const std::string testo = ContenutoDelBlocco(static_cast<long>(GetCurrentProcessId()), ini);

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
 #include "queue/esiti.h"
 #include "queue/giornale.h"
@@ -17,10 +15,6 @@ namespace quimbo {
 namespace {
 
 constexpr const char* kSegno = "_in_dubbio_";
-
-std::string Leggi(const fs::path& f) {
-  return (std::ostringstream() << std::ifstream(f, std::ios::binary).rdbuf()).str();
-}
 
 // "20261205-071003" at the start of an archived name.
 std::optional<DataOra> Stampa(const std::string& file) {
@@ -43,7 +37,7 @@ std::vector<InDubbio> ElencoInDubbio(const fs::path& cartella) {
     InDubbio d{file, file.substr(segno + std::string(kSegno).size()), Stampa(file)};
     // A second one cut in the same second has ".2" after its name.
     if (const std::size_t punto = d.nome.rfind(".sco."); punto != std::string::npos) d.nome.resize(punto + 4);
-    std::string testo = Leggi(it->path());
+    std::string testo = Contenuto(it->path());
     std::replace(testo.begin(), testo.end(), '\r', '\n');
     for (const std::string& riga : util::Dividi(testo, "\n")) {
       if (riga.empty()) continue;
@@ -51,7 +45,7 @@ std::vector<InDubbio> ElencoInDubbio(const fs::path& cartella) {
       const std::vector<std::string> campi = util::Dividi(riga, "\t");
       if (campi[0] == "80" && campi.size() > 2) d.pagamento = campi[1], d.totale = campi[2];
     }
-    d.motivo = ValoreEsito(Leggi(FileEsito(cartella, d.nome)), "Motivo").value_or("");
+    d.motivo = ValoreEsito(Contenuto(FileEsito(cartella, d.nome)), "Motivo").value_or("");
     elenco.push_back(std::move(d));
   }
   std::sort(elenco.begin(), elenco.end(),
@@ -68,10 +62,7 @@ int ContaInDubbio(const fs::path& cartella) {
 }
 
 std::string RigaInDubbio(const InDubbio& d) {
-  char quando[32] = "?";
-  if (d.taglio)
-    std::snprintf(quando, sizeof quando, "%04d-%02d-%02d %02d:%02d:%02d", d.taglio->anno, d.taglio->mese,
-                  d.taglio->giorno, d.taglio->ora, d.taglio->minuto, d.taglio->secondo);
+  const std::string quando = d.taglio ? TestoOra(*d.taglio) : "?";
   std::string r = d.nome + "  tagliato il " + quando + "  totale " + (d.totale.empty() ? "?" : d.totale) +
                   " (" + (d.pagamento.empty() ? "?" : d.pagamento) + ")  " + std::to_string(d.righe) +
                   " righe  " + "scartati/" + d.file;
@@ -96,13 +87,8 @@ std::optional<std::string> Sistema(const fs::path& cartella, const std::string& 
     return std::nullopt;
   }
   const fs::path da = cartella / "scartati" / d->file;
-  char stampa[32];
-  std::snprintf(stampa, sizeof stampa, "%04d%02d%02d-%02d%02d%02d", adesso.anno, adesso.mese, adesso.giorno,
-                adesso.ora, adesso.minuto, adesso.secondo);
-  std::string base = d->nome;
-  while (base.rfind(kPrefissoRistampa, 0) == 0) base.erase(0, std::string(kPrefissoRistampa).size());
-  const fs::path a = ristampa ? cartella / (kPrefissoRistampa + base)
-                              : cartella / "scartati" / (std::string(stampa) + "_stampato_" + d->nome);
+  const fs::path a = ristampa ? cartella / (kPrefissoRistampa + SenzaPrefissoRistampa(d->nome))
+                              : cartella / "scartati" / (StampaArchivio(adesso) + "_stampato_" + d->nome);
   try {
     RinominaSenzaSostituire(da, a);
   } catch (const Errore& e) {

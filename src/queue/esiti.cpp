@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <sstream>
 
 #include "queue/giornale.h"
@@ -29,11 +28,27 @@ fs::path FileEsito(const fs::path& cartella, const std::string& nome) {
   return cartella / kEsiti / (nome + kEstensione);
 }
 
+std::string TestoOra(const DataOra& d) {
+  char b[32];
+  std::snprintf(b, sizeof b, "%04d-%02d-%02d %02d:%02d:%02d", d.anno, d.mese, d.giorno, d.ora, d.minuto,
+                d.secondo);
+  return b;
+}
+
+std::string StampaArchivio(const DataOra& d) {
+  char b[32];
+  std::snprintf(b, sizeof b, "%04d%02d%02d-%02d%02d%02d", d.anno, d.mese, d.giorno, d.ora, d.minuto,
+                d.secondo);
+  return b;
+}
+
+std::string SenzaPrefissoRistampa(std::string nome) {
+  while (nome.rfind(kPrefissoRistampa, 0) == 0) nome.erase(0, std::string(kPrefissoRistampa).size());
+  return nome;
+}
+
 std::string TestoEsito(const Destino& d) {
-  char ora[32];
-  std::snprintf(ora, sizeof ora, "%04d-%02d-%02d %02d:%02d:%02d", d.ora.anno, d.ora.mese, d.ora.giorno,
-                d.ora.ora, d.ora.minuto, d.ora.secondo);
-  std::string t = "[Esito]\r\nStato=" + std::string(d.stato) + "\r\nOra=" + ora + "\r\n";
+  std::string t = "[Esito]\r\nStato=" + std::string(d.stato) + "\r\nOra=" + TestoOra(d.ora) + "\r\n";
   if (d.comandi) t += "Comandi=" + std::to_string(*d.comandi) + "\r\n";
   if (d.durata) {
     char durata[32];
@@ -46,24 +61,31 @@ std::string TestoEsito(const Destino& d) {
   return t;
 }
 
-void ScriviEsito(const fs::path& cartella, const std::string& scritto, Destino d) {
-  std::string nome = scritto;
-  while (nome.rfind(kPrefissoRistampa, 0) == 0) {  // a reprint cut and printed again is still a reprint
-    nome.erase(0, std::string(kPrefissoRistampa).size());
-    if (std::string(d.stato) == kStampato) d.stato = kRistampato;
-  }
+namespace {
+
+// The outcome of `nome` replaced by `testo`: aside under a name no outcome has, so that
+// a stop halfway leaves the old one whole, then renamed over it.
+void Sostituisci(const fs::path& cartella, const std::string& nome, const std::string& testo) {
   const fs::path file = FileEsito(cartella, nome);
   std::error_code ec;
   fs::create_directory(file.parent_path(), ec);
-  // Aside under a name no outcome has, so that a stop halfway leaves the old one whole.
   const fs::path nuovo = file.parent_path() / ("." + nome + kEstensione + ".nuovo");
-  ScriviSuDisco(nuovo, TestoEsito(d));
+  ScriviSuDisco(nuovo, testo);
   try {
     RinominaSuDisco(nuovo, file);
   } catch (const Errore&) {
     fs::remove(nuovo, ec);
     throw;
   }
+}
+
+}  // namespace
+
+void ScriviEsito(const fs::path& cartella, const std::string& scritto, Destino d) {
+  const std::string nome = SenzaPrefissoRistampa(scritto);
+  // A reprint printed, even after being cut and sent again, is a reprint.
+  if (nome != scritto && std::string(d.stato) == kStampato) d.stato = kRistampato;
+  Sostituisci(cartella, nome, TestoEsito(d));
 }
 
 std::optional<std::string> ValoreEsito(const std::string& testo, const std::string& chiave) {
@@ -77,22 +99,13 @@ std::optional<std::string> ValoreEsito(const std::string& testo, const std::stri
 
 void SpostaConservato(const fs::path& cartella, const std::string& nome, const std::string& prima,
                       const std::string& dopo) {
-  const fs::path file = FileEsito(cartella, nome);
-  std::string testo;
-  {
-    // Closed before the rename: Windows replaces no file that is still open.
-    std::ifstream f(file, std::ios::binary);
-    if (!f) return;
-    testo = (std::ostringstream() << f.rdbuf()).str();
-  }
+  const std::string testo = Contenuto(FileEsito(cartella, nome));
   const std::string riga = "\r\nConservato=" + prima + "\r\n";
   const std::size_t dove = testo.find(riga);
   if (dove == std::string::npos) return;
   std::string nuovo = testo;
   nuovo.replace(dove, riga.size(), "\r\nConservato=" + dopo + "\r\n");
-  const fs::path aside = file.parent_path() / ("." + nome + kEstensione + ".nuovo");
-  ScriviSuDisco(aside, nuovo);
-  RinominaSuDisco(aside, file);
+  Sostituisci(cartella, nome, nuovo);
 }
 
 void TogliEsitiVecchi(const fs::path& cartella, int giorni) {

@@ -37,6 +37,12 @@ struct Destino {
 };
 
 std::string TestoEsito(const Destino& d);
+// "2026-12-05 07:10:03", as outcomes and lists show a time.
+std::string TestoOra(const DataOra& d);
+// "20261205-071003", which starts the name of a file kept in scartati/.
+std::string StampaArchivio(const DataOra& d);
+// The receipt a reprint prints again: its name without the reprint's prefixes.
+std::string SenzaPrefissoRistampa(std::string nome);
 // Replaces any earlier outcome of that name (of a reprint: of the receipt it prints
 // again): written aside, forced to disk, then renamed into place. Errors are numbered.
 void ScriviEsito(const std::filesystem::path& cartella, const std::string& nome, Destino d);

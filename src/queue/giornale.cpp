@@ -117,6 +117,13 @@ std::vector<Identita> LeggiVoci(const fs::path& file) {
 
 }  // namespace
 
+std::string Contenuto(const fs::path& file) {
+  std::ifstream f(file, std::ios::binary);
+  std::ostringstream o;
+  o << f.rdbuf();
+  return o.str();
+}
+
 std::optional<Identita> IdentitaDi(const fs::path& file) {
   std::error_code ec;
   const auto dimensione = fs::file_size(file, ec);

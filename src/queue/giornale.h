@@ -64,6 +64,10 @@ void TogliPagamentoPreparato(const std::filesystem::path& cartella) noexcept;
 // but cannot be read, which names a receipt nobody can tell.
 std::optional<Identita> LeggiPagamento(const std::filesystem::path& cartella, bool* illeggibile = nullptr);
 
+// The whole file; "" when it cannot be read. Closed again before it returns (Windows
+// replaces no file that is still open).
+std::string Contenuto(const std::filesystem::path& file);
+
 // Opens a receipt for reading, letting others read, write, rename and delete it
 // meanwhile; null with `ec` set when it cannot be opened.
 std::FILE* ApriInLettura(const std::filesystem::path& file, std::error_code& ec);

@@ -6,7 +6,6 @@
 #include <fstream>
 #include <functional>
 #include <optional>
-#include <sstream>
 
 #include "link/comm.h"
 #include "queue/coda.h"
@@ -71,14 +70,6 @@ std::vector<std::string> NomiScontrini(const fs::path& dir, std::error_code& ec)
 std::size_t ContaScontrini(const fs::path& dir) {
   std::error_code ec;
   return NomiScontrini(dir, ec).size();
-}
-
-// The whole file; "" when it cannot be read.
-std::string Contenuto(const fs::path& file) {
-  std::ifstream f(file, std::ios::binary);
-  std::ostringstream o;
-  o << f.rdbuf();
-  return o.str();
 }
 
 // The receipt file that is `id` under another name (the point of sale renamed it), or
@@ -173,11 +164,7 @@ std::optional<fs::path> Archivia(Stato& st, const fs::path& cartella, const fs::
   const fs::path archivio = cartella / kScartati;
   std::error_code ec;
   fs::create_directories(archivio, ec);
-  const DataOra d = st.orologio().adesso();
-  char stampa[32];
-  std::snprintf(stampa, sizeof stampa, "%04d%02d%02d-%02d%02d%02d", d.anno, d.mese, d.giorno, d.ora, d.minuto,
-                d.secondo);
-  const std::string base = std::string(stampa) + "_" + tipo + nome;
+  const std::string base = StampaArchivio(st.orologio().adesso()) + "_" + tipo + nome;
   fs::path meta = archivio / base;
   for (int n = 2; !ec && fs::exists(meta, ec); ++n) {
     if (n > 10000) ec = std::make_error_code(std::errc::file_exists);
