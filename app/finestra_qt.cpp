@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "domanda_qt.h"
+#include "dubbi_qt.h"
 #include "pompa_qt.h"
 #include "shell/testo.h"
 
@@ -100,6 +101,12 @@ FinestraQt::FinestraQt(QWidget* genitore) : QWidget(genitore) {
   connect(di<QPushButton>(Controllo::comTest), &QPushButton::clicked, this, [this] {
     if (op_) op_->inviaTest();
   });
+  di<QPushButton>(Controllo::CmdDubbi)->setEnabled(false);
+  connect(di<QPushButton>(Controllo::CmdDubbi), &QPushButton::clicked, this, [this] {
+    if (!op_) return;
+    DubbiQt elenco(*op_, this);
+    elenco.exec();
+  });
 
   termine_ = [this] { terminaProgramma(pompa_); };
 }
@@ -155,6 +162,9 @@ void FinestraQt::visualizza() { show(); }
 
 void FinestraQt::situazione(const Situazione& s) {
   di<QLabel>(Controllo::LabStato)->setText(QString::fromStdString(testo::leggibile(DescriviSituazione(s))));
+  auto* dubbi = di<QPushButton>(Controllo::CmdDubbi);
+  dubbi->setText(QString::fromStdString(PulsanteDubbi(s.inDubbio)));
+  dubbi->setEnabled(s.inDubbio > 0);
 }
 
 void FinestraQt::collegamentoOccupato(bool occupato) {

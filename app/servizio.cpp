@@ -2,7 +2,12 @@
 
 #ifdef QUIMBO_SYSTEMD
 #include <systemd/sd-daemon.h>
+#include <systemd/sd-journal.h>
 #endif
+
+#include <cstdlib>
+
+#include "shell/testo.h"
 
 namespace quimbo::app {
 
@@ -31,5 +36,15 @@ void ServizioSystemd::pronto() { notifica("READY=1"); }
 void ServizioSystemd::stato(const std::string& testo) { notifica("STATUS=" + testo); }
 
 void ServizioSystemd::inArresto() { notifica("STOPPING=1"); }
+
+// A program whose output the journal reads (a service) has said it in its log; one
+// started from a terminal tells the journal itself.
+void ServizioSystemd::nota([[maybe_unused]] const std::string& testo) {
+#ifdef QUIMBO_SYSTEMD
+  if (std::getenv("JOURNAL_STREAM")) return;
+  sd_journal_send("MESSAGE=%s", testo::aUtf8(testo).c_str(), "PRIORITY=5", "SYSLOG_IDENTIFIER=quimbo",
+                  nullptr);
+#endif
+}
 
 }  // namespace quimbo::app

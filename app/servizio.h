@@ -17,6 +17,7 @@ class ServizioSystemd : public Servizio {
   void pronto() override;
   void stato(const std::string& testo) override;
   void inArresto() override;
+  void nota(const std::string& testo) override;
 
  private:
   QTimer cane_;  // the watchdog's pings: a program stuck outside the event loop stops sending them

@@ -77,6 +77,7 @@ struct SuPortaVera {
   app::PompaQt pompa{orologio};
   Impostazioni imp;
   Stato st{Piattaforma{porta, finestra, timer, pompa, orologio}, imp};
+  prova::ServizioFinto servizio;
 };
 
 // The register simulator as a child process on its own pseudo-terminal, with its journal in a file.

@@ -187,6 +187,15 @@ class PompaFinta : public Pompa {
 };
 
 // A whole scripted platform and the state over it.
+// The service manager's side, keeping what it was told for the system's log.
+struct ServizioFinto : Servizio {
+  std::vector<std::string> note;
+  void pronto() override {}
+  void stato(const std::string&) override {}
+  void inArresto() override {}
+  void nota(const std::string& testo) override { note.push_back(testo); }
+};
+
 struct Banco {
   OrologioFinto orologio;
   PortaFinta porta{orologio};
@@ -195,6 +204,7 @@ struct Banco {
   PompaFinta pompa{orologio, porta};
   Impostazioni imp;
   Stato st{Piattaforma{porta, finestra, timer, pompa, orologio}, imp};
+  ServizioFinto servizio;
   CartellaTemporanea dir;
   const std::filesystem::path cartella = dir.p;  // the receipt folder
   std::unique_ptr<simcassa::Registratore> simulatore;

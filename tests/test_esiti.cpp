@@ -64,7 +64,8 @@ RIGHE(Vite, Esiti,
     {"CutInItsPayment", {.rispondiCon = 'A', .alDato = "497"}, kRicevuta, true,
      "[Esito]\r\nStato=in dubbio\r\n" + kOra + "Comandi=8\r\nDurata=0.00\r\n"
          "Motivo=Interrotto durante il pagamento alla riga 2: risposta inattesa della cassa; controllare il "
-         "giornale della cassa\r\nRiga=2\r\nConservato=scartati/20261205-071003_in_dubbio_a.sco\r\n"});
+         "giornale della cassa\r\nRiga=2\r\nUltimo=chiusura inviata (riga 2), risposta inattesa\r\n"
+         "Conservato=scartati/20261205-071003_in_dubbio_a.sco\r\n"});
 // clang-format on
 
 // A receipt cut in its payment is counted in the status line and listed with what
@@ -82,7 +83,8 @@ TEST(Esiti, ReceiptsInDoubtAreCountedAndListed) {
   EXPECT_EQ(RigaInDubbio(elenco[0]),
             "a.sco  tagliato il 2026-12-05 07:10:03  totale 300 (C)  2 righe  "
             "scartati/20261205-071003_in_dubbio_a.sco  Interrotto durante il pagamento alla riga 2: risposta "
-            "inattesa della cassa; controllare il giornale della cassa");
+            "inattesa della cassa; controllare il giornale della cassa  chiusura inviata (riga 2), risposta "
+            "inattesa");
 }
 
 // The operator settles a receipt in doubt. "Gi\xe0 stampato" sends nothing and keeps

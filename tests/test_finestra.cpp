@@ -5,8 +5,10 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMap>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <csignal>
 #include <cstring>
@@ -19,6 +21,7 @@
 #include "nome_riga.h"
 #include "programma/operatore.h"
 #include "programma/senza_finestra.h"
+#include "queue/coda.h"
 #include "queue/scansione.h"
 #include "timer_qt.h"
 
@@ -49,7 +52,7 @@ struct Avviata : SuPortaVera<FinestraQt, TimerQt> {
   Pty pty;
   int terminata = 0;
   EsitoAvvio esito;
-  OperatoreDelProgramma operatore{st};
+  OperatoreDelProgramma operatore{st, servizio};
   explicit Avviata(const std::string& tipo) {
     timer.suScatto([this] { Timer1_Timer(st); });
     finestra.collega(&operatore, &pompa);
@@ -182,6 +185,69 @@ RIGHE(FinestraAvviata, FamigliaAvviata,
 
 // N questions a job are answered Yes/OK, then No/Cancel; an OK-only box does not count; a new job ("|")
 // counts again. Steps: box (o OK/Cancel, k OK, s Yes/No/Cancel, n Yes/No), answer.
+// "Scontrini in dubbio (N)": enabled while there is one; its list shows each receipt with what the operator
+// looks for in the register's journal, and settles it once the question naming its total and time is
+// answered.
+struct Sistemazione {
+  const char* nome;
+  const char* pulsante;  // in the list
+  QString risposta;      // to the question
+  const char* dopo;      // where the receipt is then, from the receipt folder (a pattern)
+  int inDubbio;          // left on the button
+};
+class ListaDubbi : public ::testing::TestWithParam<Sistemazione> {};
+
+TEST_P(ListaDubbi, SettlesTheChosenReceiptOnceConfirmed) {
+  const Sistemazione& c = GetParam();
+  Avviata a("Vandoni");
+  const fs::path dubbio = a.dir.p / "scartati" / "20261205-071003_in_dubbio_a.sco";
+  fs::create_directories(dubbio.parent_path());
+  std::ofstream(dubbio) << "01\tPANE\t150\r\n80\tC\t300\r\n";
+  MostraSituazione(a.st);
+  a.timer.suScatto([] {});  // no register on the line: a reprint stays in the folder
+  auto* pulsante = a.finestra.findChild<QPushButton*>("CmdDubbi");
+  ASSERT_TRUE(pulsante->isEnabled());
+  EXPECT_EQ(pulsante->text(), "Scontrini in dubbio (1)");
+  QString dettaglio, domanda;
+  bool scelto = false;
+  // The operator, at each modal box as it comes. A click opens the next box's loop: it runs outside the
+  // timer's call, which a timer never interrupts with itself.
+  const auto premi = [](QAbstractButton* b) { QTimer::singleShot(0, b, &QAbstractButton::click); };
+  QTimer operatore;
+  QObject::connect(&operatore, &QTimer::timeout, [&] {
+    QWidget* m = QApplication::activeModalWidget();
+    if (auto* box = qobject_cast<QMessageBox*>(m)) {
+      domanda = box->text();
+      for (QAbstractButton* b : box->buttons())
+        if (b->text() == c.risposta) premi(b);
+    } else if (m && m->objectName() == "Dubbi" && m->isEnabled()) {
+      if (scelto) return static_cast<void>(m->close());
+      scelto = true;
+      dettaglio = m->findChild<QPlainTextEdit*>("Dettaglio")->toPlainText();
+      premi(m->findChild<QPushButton*>(c.pulsante));
+    }
+  });
+  operatore.start(20);
+  pulsante->click();
+  EXPECT_TRUE(dettaglio.contains("Totale 300, pagamento C")) << dettaglio.toStdString();
+  EXPECT_TRUE(dettaglio.contains("01\tPANE\t150")) << dettaglio.toStdString();
+  EXPECT_TRUE(domanda.contains("tagliato il 2026-12-05 07:10:03, totale 300 (C)")) << domanda.toStdString();
+  std::vector<std::string> dove;
+  for (const auto& f : fs::recursive_directory_iterator(a.dir.p))
+    if (f.path().extension() == ".sco") dove.push_back(fs::relative(f.path(), a.dir.p).string());
+  ASSERT_EQ(dove.size(), 1u);
+  EXPECT_TRUE(std::regex_match(dove[0], std::regex(c.dopo))) << dove[0];
+  EXPECT_EQ(make_tuple(pulsante->text().toStdString(), pulsante->isEnabled(), a.servizio.note.size()),
+            make_tuple("Scontrini in dubbio (" + std::to_string(c.inDubbio) + ")", c.inDubbio > 0,
+                       static_cast<std::size_t>(1 - c.inDubbio)));
+}
+// clang-format off
+RIGHE(FinestraQt, ListaDubbi,
+    {"AlreadyPrintedIsKept", "GiaStampato", QString::fromUtf8("Sì"), R"(scartati/\d{8}-\d{6}_stampato_a\.sco)", 0},
+    {"ReprintGoesBackToTheFolder", "Ristampa", QString::fromUtf8("Sì"), R"(ristampa-a\.sco)", 0},
+    {"NoLeavesItInDoubt", "Ristampa", "No", R"(scartati/20261205-071003_in_dubbio_a\.sco)", 1});
+// clang-format on
+
 TEST(FinestraHeadless, AnswersNQuestionsAJobThenRefuses) {
   const Pulsanti box[] = {Pulsanti::OkAnnulla, Pulsanti::Ok, Pulsanti::SiNoAnnulla, Pulsanti::SiNo};
   const Risposta risposta[] = {Risposta::Ok, Risposta::Annulla, Risposta::Si, Risposta::No};

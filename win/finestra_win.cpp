@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "controlli.h"
+#include "dubbi_win.h"
 #include "shell/larghe.h"
 #include "shell/testo.h"
 
@@ -140,6 +141,7 @@ FinestraWin::FinestraWin(PompaWin& pompa) : pompa_(pompa) {
                     WS_CHILD | w.stile | (p.visibile ? WS_VISIBLE : 0), 0, 0, 0, 0, hwnd_,
                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdDi(p.controllo))), istanza, nullptr);
   }
+  EnableWindow(controllo(IdDi(Controllo::CmdDubbi)), FALSE);
   disponi(DpiDi(hwnd_));
   const RECT r = Esterno(dpi_);
   SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
@@ -249,6 +251,11 @@ void FinestraWin::comando(int id) {
       return op_->sblocca();
     case IdDi(Controllo::comTest):
       return op_->inviaTest();
+    case IdDi(Controllo::CmdDubbi): {
+      // The list's own loop: the port's events go on being served.
+      const CicloDiSistema ciclo(pompa_);
+      return MostraDubbi(hwnd_, *op_, caratteri_[static_cast<std::size_t>(Carattere::Normale)], dpi_);
+    }
     default:
       break;
   }
@@ -323,8 +330,9 @@ std::string FinestraWin::prova() { return testoDi(IdDi(Controllo::txtProva)); }
 
 Risposta FinestraWin::chiedi(const std::string& titolo, const std::string& testo, Icona icona,
                              Pulsanti pulsanti) {
-  // Modal to the window once it is shown; before that (a start-up error) to the task.
-  HWND padrone = IsWindowVisible(hwnd_) ? hwnd_ : nullptr;
+  // Modal to the window once it is shown, or to its list of receipts in doubt when that
+  // is open; before that (a start-up error) to the task.
+  HWND padrone = IsWindowVisible(hwnd_) ? GetLastActivePopup(hwnd_) : nullptr;
   const UINT tipo = Tipo(icona, pulsanti) | (padrone ? 0 : MB_TASKMODAL) | MB_SETFOREGROUND;
   int r = 0;
   {
@@ -353,6 +361,9 @@ void FinestraWin::collegamentoOccupato(bool occupato) {
 void FinestraWin::situazione(const Situazione& s) {
   SetWindowTextW(controllo(IdDi(Controllo::LabStato)),
                  Largo(testo::leggibile(DescriviSituazione(s))).c_str());
+  HWND dubbi = controllo(IdDi(Controllo::CmdDubbi));
+  SetWindowTextW(dubbi, Largo(PulsanteDubbi(s.inDubbio)).c_str());
+  EnableWindow(dubbi, s.inDubbio > 0);
 }
 
 void FinestraWin::visualizza() {

@@ -38,12 +38,13 @@ BOOL WINAPI Controllo(DWORD tipo) {
 
 std::string CartellaEseguibile() { return Stretto(Eseguibile().parent_path().wstring()); }
 
-// A console program tells no service manager.
+// A console program tells no service manager; the event log keeps its settlements.
 class NessunServizio : public Servizio {
  public:
   void pronto() override {}
   void stato(const std::string&) override {}
   void inArresto() override {}
+  void nota(const std::string& riga) override { NotaNelRegistro(riga); }
 };
 
 // `chiusura` asks for the program's end: the console's control handler, or the

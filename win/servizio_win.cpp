@@ -33,6 +33,19 @@ void Riferisci(DWORD stato, DWORD uscita = NO_ERROR, DWORD specifica = 0, DWORD 
   SetServiceStatus(gStato, &s);
 }
 
+}  // namespace
+
+void NotaNelRegistro(const std::string& riga) {
+  HANDLE registro = RegisterEventSourceW(nullptr, kSorgente);
+  if (!registro) return;
+  const std::wstring testo = Largo(riga, 1252);
+  const wchar_t* righe[] = {testo.c_str()};
+  ReportEventW(registro, EVENTLOG_INFORMATION_TYPE, 0, 2, nullptr, 1, 0, righe, nullptr);
+  DeregisterEventSource(registro);
+}
+
+namespace {
+
 class ServizioWin : public Servizio {
  public:
   ServizioWin() : registro_(RegisterEventSourceW(nullptr, kSorgente)) {}
@@ -51,6 +64,7 @@ class ServizioWin : public Servizio {
     const wchar_t* righe[] = {testo.c_str()};
     ReportEventW(registro_, EVENTLOG_ERROR_TYPE, 0, 1, nullptr, 1, 0, righe, nullptr);
   }
+  void nota(const std::string& riga) override { NotaNelRegistro(riga); }
 
  private:
   HANDLE registro_;

@@ -27,6 +27,10 @@ bool EseguiComeServizio(const std::wstring& nome, const ProgrammaDelServizio& pr
 // for beside it.
 std::filesystem::path Eseguibile();
 
+// A fact for the Application event log (a receipt in doubt settled), Windows-1252
+// text; from a console program as from the service.
+void NotaNelRegistro(const std::string& riga);
+
 // "--installa-servizio NOME [INI]": an instance per register, started with the
 // system, restarted after a failure (not after a configuration error, which ends
 // it cleanly, said in the event log). "--rimuovi-servizio NOME". Exit codes.

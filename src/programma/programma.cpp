@@ -111,7 +111,10 @@ int Programma::SistemaInDubbio(const std::string& ini) {
   const std::string nome = testo::daUtf8(o_.ristampa ? *o_.ristampa : *o_.giaStampato);
   const std::optional<std::string> fatto =
       Sistema(*dir, nome, o_.ristampa.has_value(), parti_.orologio.adesso(), errore);
-  if (fatto) st_.finestra().annota(Livello::Informazione, *fatto);
+  if (fatto) {
+    st_.finestra().annota(Livello::Informazione, *fatto);
+    parti_.servizio.nota(*fatto);
+  }
   if (!errore.empty()) ErroreSuStderr("quimbo: " + testo::aUtf8(errore));
   std::fflush(stdout);
   return fatto ? uscita::Fatto : uscita::Fallito;

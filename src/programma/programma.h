@@ -54,7 +54,7 @@ class Programma {
   std::unique_ptr<FinestraHeadless> headless_;
   Impostazioni imp_;
   Stato st_;
-  OperatoreDelProgramma operatore_{st_};
+  OperatoreDelProgramma operatore_{st_, parti_.servizio};
 };
 
 }  // namespace quimbo

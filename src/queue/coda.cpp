@@ -32,6 +32,11 @@ void MostraSituazione(Stato& st) {
   st.finestra().situazione(s);
 }
 
+void RicontaInDubbio(Stato& st) {
+  Coda(st).mllScartatiContati = -2;  // no time a folder has, nor a missing one's -1
+  MostraSituazione(st);
+}
+
 std::optional<std::string> PrendiLaCartella(Stato& st, std::string* nonBloccabile) {
   StatoCoda& c = Coda(st);
   const std::filesystem::path dir = cartella(st.imp.msDirPerFile);

@@ -54,6 +54,8 @@ StatoCoda& Coda(Stato& st);
 
 // Tells the window and the service manager the state, when it changed.
 void MostraSituazione(Stato& st);
+// The same, with the receipts in doubt counted again now (one was settled).
+void RicontaInDubbio(Stato& st);
 
 // The folder's lock taken, or held already: none. When another program holds the
 // folder, what to say of it. A folder that cannot be locked now (missing, not

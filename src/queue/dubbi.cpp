@@ -41,11 +41,13 @@ std::vector<InDubbio> ElencoInDubbio(const fs::path& cartella) {
     std::replace(testo.begin(), testo.end(), '\r', '\n');
     for (const std::string& riga : util::Dividi(testo, "\n")) {
       if (riga.empty()) continue;
-      ++d.righe;
+      d.righe.push_back(riga);
       const std::vector<std::string> campi = util::Dividi(riga, "\t");
       if (campi[0] == "80" && campi.size() > 2) d.pagamento = campi[1], d.totale = campi[2];
     }
-    d.motivo = ValoreEsito(Contenuto(FileEsito(cartella, d.nome)), "Motivo").value_or("");
+    const std::string esito = Contenuto(FileEsito(cartella, d.nome));
+    d.motivo = ValoreEsito(esito, "Motivo").value_or("");
+    d.ultimo = ValoreEsito(esito, "Ultimo").value_or("");
     elenco.push_back(std::move(d));
   }
   std::sort(elenco.begin(), elenco.end(),
@@ -62,11 +64,9 @@ int ContaInDubbio(const fs::path& cartella) {
 }
 
 std::string RigaInDubbio(const InDubbio& d) {
-  const std::string quando = d.taglio ? TestoOra(*d.taglio) : "?";
-  std::string r = d.nome + "  tagliato il " + quando + "  totale " + (d.totale.empty() ? "?" : d.totale) +
-                  " (" + (d.pagamento.empty() ? "?" : d.pagamento) + ")  " + std::to_string(d.righe) +
-                  " righe  " + "scartati/" + d.file;
-  if (!d.motivo.empty()) r += "  " + d.motivo;
+  std::string r = VoceInDubbio(d) + "  scartati/" + d.file;
+  for (const std::string* s : {&d.motivo, &d.ultimo})
+    if (!s->empty()) r += "  " + *s;
   return r;
 }
 

@@ -11,15 +11,6 @@
 
 namespace quimbo {
 
-struct InDubbio {
-  std::string file{};                 // its name in scartati/
-  std::string nome{};                 // the receipt's own name
-  std::optional<DataOra> taglio{};    // when it was cut, from the file's name
-  std::string totale{}, pagamento{};  // from its total line ("80"): the amount and the payment's letter
-  int righe = 0;                      // lines with a record
-  std::string motivo{};               // why, as its outcome says
-};
-
 // The receipts in doubt of a receipt folder, oldest first; none when it has none.
 std::vector<InDubbio> ElencoInDubbio(const std::filesystem::path& cartella);
 // How many there are.
@@ -34,8 +25,8 @@ int ContaInDubbio(const std::filesystem::path& cartella);
 std::optional<std::string> Sistema(const std::filesystem::path& cartella, const std::string& nome,
                                    bool ristampa, const DataOra& adesso, std::string& errore);
 
-// One line of `quimbo --in-dubbio`: "a.sco  tagliato il 2026-12-05 07:10:03  totale 300
-// (C)  2 righe  Interrotto durante il pagamento...".
+// One line of `quimbo --in-dubbio`: its entry in the window's list, where it is kept,
+// why, and what last reached the register.
 std::string RigaInDubbio(const InDubbio& d);
 
 }  // namespace quimbo

@@ -28,13 +28,6 @@ fs::path FileEsito(const fs::path& cartella, const std::string& nome) {
   return cartella / kEsiti / (nome + kEstensione);
 }
 
-std::string TestoOra(const DataOra& d) {
-  char b[32];
-  std::snprintf(b, sizeof b, "%04d-%02d-%02d %02d:%02d:%02d", d.anno, d.mese, d.giorno, d.ora, d.minuto,
-                d.secondo);
-  return b;
-}
-
 std::string StampaArchivio(const DataOra& d) {
   char b[32];
   std::snprintf(b, sizeof b, "%04d%02d%02d-%02d%02d%02d", d.anno, d.mese, d.giorno, d.ora, d.minuto,
@@ -57,6 +50,7 @@ std::string TestoEsito(const Destino& d) {
   }
   if (!d.motivo.empty()) t += "Motivo=" + SuUnaRiga(d.motivo) + "\r\n";
   if (d.riga > 0) t += "Riga=" + std::to_string(d.riga) + "\r\n";
+  if (!d.ultimo.empty()) t += "Ultimo=" + SuUnaRiga(d.ultimo) + "\r\n";
   if (!d.conservato.empty()) t += "Conservato=" + SuUnaRiga(d.conservato) + "\r\n";
   return t;
 }

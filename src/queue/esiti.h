@@ -33,12 +33,11 @@ struct Destino {
   // (0: none); where the file is now, from the receipt folder.
   std::string motivo{};
   int riga = 0;
+  std::string ultimo{};  // in doubt: what last reached the register
   std::string conservato{};
 };
 
 std::string TestoEsito(const Destino& d);
-// "2026-12-05 07:10:03", as outcomes and lists show a time.
-std::string TestoOra(const DataOra& d);
 // "20261205-071003", which starts the name of a file kept in scartati/.
 std::string StampaArchivio(const DataOra& d);
 // The receipt a reprint prints again: its name without the reprint's prefixes.

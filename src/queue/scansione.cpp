@@ -317,7 +317,8 @@ bool RisolviPagamentoInterrotto(Stato& st, const fs::path& cartella) {
   if (ora && !inviato) {
     ContaEsito(st, "in_dubbio");
     MettiDaParteInDubbio(st, cartella, cartella / ora->nome,
-                         {.motivo = "Interrotto durante il pagamento da un arresto del programma"});
+                         {.motivo = "Interrotto durante il pagamento da un arresto del programma",
+                          .ultimo = "pagamento iniziato, poi il programma si \xe8 fermato"});
   } else {
     TogliPagamento(cartella);  // the file is gone: sent, then the stop
   }
@@ -396,7 +397,11 @@ struct Scontrino {
   std::string quanto() const;
   // What the point of sale is told of it, as far as its sending knows.
   Destino destino() const {
-    return {.comandi = comandi, .durata = durata, .motivo = letto.perche, .riga = letto.riga};
+    return {.comandi = comandi,
+            .durata = durata,
+            .motivo = letto.perche,
+            .riga = letto.riga,
+            .ultimo = letto.ultimo};
   }
 };
 

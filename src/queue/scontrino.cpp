@@ -369,6 +369,28 @@ const char* ComeFini(EsitoComando e) {
   return "risposta inattesa della cassa";
 }
 
+// The payment began; its last line, the closing, went out or not, and was answered or not.
+std::string UltimoGiunto(const Invio& invio, int chiusura) {
+  const std::string riga = " (riga " + std::to_string(chiusura) + ")";
+  if (invio.riga != chiusura) return "pagamento iniziato, chiusura" + riga + " non inviata";
+  const std::string inviata = "chiusura inviata" + riga;
+  switch (invio.esito) {
+    case EsitoComando::Accettato:
+      return inviata + " e confermata";
+    case EsitoComando::Inviato:
+      return inviata + ", senza conferma (la cassa non ne d\xe0)";
+    case EsitoComando::SenzaRisposta:
+      return inviata + ", nessuna risposta";
+    case EsitoComando::LineaPersa:
+      return inviata + ", porta seriale chiusa prima della risposta";
+    case EsitoComando::Rifiutato:
+      return inviata + ", risposta inattesa";
+    case EsitoComando::Fermato:
+      break;
+  }
+  return inviata + ", fermata dall'operatore";
+}
+
 Esito ElaboraScontrino(Stato& st, const std::string& percorso, Letto* fuori) {
   st.finestra().nuovoLavoro();
   const InScontrino inScontrino(st, percorso);
@@ -420,6 +442,7 @@ Esito ElaboraScontrino(Stato& st, const std::string& percorso, Letto* fuori) {
       letto.riga = invio.riga;
     }
     // What last reached the register, for the operator who looks for it in its journal.
+    if (esito == Esito::InDubbio) letto.ultimo = UltimoGiunto(invio, righe.back().numero);
     if (esito == Esito::InDubbio && letto.perche.empty()) {
       letto.perche = std::string("Interrotto durante il pagamento alla riga ") + std::to_string(invio.riga) +
                      ": " + ComeFini(invio.esito) + "; controllare il giornale della cassa";

@@ -44,6 +44,7 @@ struct Letto {
   // Fallito: why, as it was said; and the line that was the cause (0: none).
   std::string perche;
   int riga = 0;
+  std::string ultimo;  // in doubt: what last reached the register
 };
 
 // Sends one receipt file: every line read once and checked, the synchronisation, then

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <iterator>
 #include <optional>
+#include <string>
 
 #include "shell/piattaforma.h"
 
@@ -28,8 +29,9 @@ enum class Controllo {
   Command1,
   TxtMsg,
   LabStato,
+  CmdDubbi,  // not the original's: below it, so that its controls keep their places
 };
-inline constexpr std::size_t kNumeroControlli = 15;
+inline constexpr std::size_t kNumeroControlli = 16;
 
 enum class Genere { Etichetta, Casella, SoloLettura, Pulsante, Spunta };
 // A label's alignment; on the left it is centred vertically too (the status line).
@@ -56,8 +58,9 @@ struct Posto {
 };
 
 inline constexpr const char* kTitoloFinestra = "Gestione Registratore di Cassa";
-// The original's client area, and one line below it for the status line (twips).
-inline constexpr int kLargoFinestra = 6825, kAltoFinestra = 4125;
+// The original's client area, one line below it for the status line, and one for the
+// receipts in doubt (twips).
+inline constexpr int kLargoFinestra = 6825, kAltoFinestra = 4560;
 
 // In the original's tab order (labels take no focus).
 inline constexpr Posto kPosti[] = {
@@ -89,6 +92,8 @@ inline constexpr Posto kPosti[] = {
      2460, 2055, 195, Carattere::Normale, true},
     {Controllo::CheAggConf, "CheAggConf", Genere::Spunta, "Riep. Iva per ricevuta", Allinea::Sinistra, 3780,
      2460, 2295, 255, Carattere::Normale, true},
+    {Controllo::CmdDubbi, "CmdDubbi", Genere::Pulsante, "Scontrini in dubbio (0)", Allinea::Centro, 240, 4140,
+     2835, 330, Carattere::Normale, true},
     {Controllo::LabStato, "LabStato", Genere::Etichetta, "", Allinea::Sinistra, 240, 3810, 6555, 255,
      Carattere::Messaggio, true},
 };
@@ -99,6 +104,19 @@ constexpr const Posto& PostoDi(Controllo c) {
     if (p.controllo == c) return p;
   return kPosti[std::size(kPosti) - 1];
 }
+
+// CmdDubbi's caption; the button is enabled while there is one.
+inline std::string PulsanteDubbi(int n) { return "Scontrini in dubbio (" + std::to_string(n) + ")"; }
+
+// The list of receipts in doubt behind it: the title and its buttons' captions, with
+// the receipt's detail beside the list (Windows-1252).
+inline constexpr const char* kTitoloDubbi = "Scontrini in dubbio";
+inline constexpr const char* kPulsanteGiaStampato = "&Gi\xe0 stampato";
+inline constexpr const char* kPulsanteRistampa = "&Ristampa";
+inline constexpr const char* kPulsanteChiudi = "Chiudi";
+inline constexpr const char* kNessunoInDubbio = "Nessuno scontrino in dubbio.";
+// Its size (twips).
+inline constexpr int kLargoDubbi = 9000, kAltoDubbi = 6000;
 
 // The control the program shows or hides by the family's needs.
 constexpr Controllo ControlloDi(Elemento e) {

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quimbo {
 
@@ -68,6 +69,8 @@ struct DataOra {
   int millisecondo = 0;  // for the headless log's lines
   bool operator==(const DataOra&) const = default;
 };
+// "2026-12-05 07:10:03", as outcomes and lists show a time.
+std::string TestoOra(const DataOra& d);
 
 // A line of the log an integrator reads: the outcome of each receipt and each
 // change of the link (Informazione), and the errors (Errore).
@@ -89,6 +92,23 @@ struct Situazione {
 // dubbio; cassa collegata"
 std::string DescriviSituazione(const Situazione& s);
 
+// A receipt set aside in doubt: cut during its payment, it may have been printed, and
+// waits in scartati/ for the operator to check the register's own journal.
+struct InDubbio {
+  std::string file{};                 // its name in scartati/
+  std::string nome{};                 // the receipt's own name
+  std::optional<DataOra> taglio{};    // when it was cut, from the file's name
+  std::string totale{}, pagamento{};  // from its total line ("80"): the amount and the payment's letter
+  std::vector<std::string> righe{};   // its lines with a record, as the point of sale wrote them
+  std::string motivo{};               // why, as its outcome says
+  std::string ultimo{};               // what last reached the register, when known
+};
+
+// Its entry in a list: "a.sco  tagliato il 2026-12-05 07:10:03  totale 300 (C)  2 righe".
+std::string VoceInDubbio(const InDubbio& d);
+// All the operator needs to look for it in the register's journal, a fact a line.
+std::string DescriviInDubbio(const InDubbio& d);
+
 // The title of the operator's boxes that have none of their own.
 inline constexpr const char* kTitoloApplicazione = "Invio Scontrini alle casse";
 
@@ -105,6 +125,11 @@ class Operatore {
   virtual void chiudi() = 0;
   virtual bool chiuso() const = 0;
   virtual bool inPagamento() const = 0;
+  // "Scontrini in dubbio": the receipts in doubt, oldest first; and the operator's
+  // settlement of one, after a question that names its total and time. True when it
+  // was settled; otherwise the operator answered No, or it was settled already (said).
+  virtual std::vector<InDubbio> inDubbio() = 0;
+  virtual bool sistema(const InDubbio& d, bool ristampa) = 0;
 };
 
 enum class Campo { TxtManda, TxtRit, TxtMsg, txtTipo, Caption };
@@ -186,6 +211,9 @@ class Servizio {
   // An error of the headless log (Windows-1252 text), for a system log that does not
   // read standard error (systemd's journal does: nothing to do there).
   virtual void errore(const std::string&) {}
+  // A fact the system's log keeps even when no service runs (a receipt in doubt
+  // settled by the operator), Windows-1252 text.
+  virtual void nota(const std::string&) {}
 };
 
 class Pompa {

@@ -59,6 +59,33 @@ std::string DescriviSituazione(const Situazione& s) {
   return r;
 }
 
+std::string TestoOra(const DataOra& d) {
+  char b[32];
+  std::snprintf(b, sizeof b, "%04d-%02d-%02d %02d:%02d:%02d", d.anno, d.mese, d.giorno, d.ora, d.minuto,
+                d.secondo);
+  return b;
+}
+
+namespace {
+std::string Quando(const std::optional<DataOra>& d) { return d ? TestoOra(*d) : "?"; }
+std::string ONulla(const std::string& s) { return s.empty() ? "?" : s; }
+}  // namespace
+
+std::string VoceInDubbio(const InDubbio& d) {
+  return d.nome + "  tagliato il " + Quando(d.taglio) + "  totale " + ONulla(d.totale) + " (" +
+         ONulla(d.pagamento) + ")  " + std::to_string(d.righe.size()) + " righe";
+}
+
+std::string DescriviInDubbio(const InDubbio& d) {
+  std::string r = "Scontrino " + d.nome + ", tagliato il " + Quando(d.taglio) + "\nTotale " +
+                  ONulla(d.totale) + ", pagamento " + ONulla(d.pagamento) + "\n";
+  if (!d.ultimo.empty()) r += "Alla cassa: " + d.ultimo + "\n";
+  if (!d.motivo.empty()) r += d.motivo + "\n";
+  r += "Conservato come scartati/" + d.file + "\n\nRighe:\n";
+  for (const std::string& riga : d.righe) r += riga + "\n";
+  return r;
+}
+
 std::string dispositivoPorta(const Stato& st) {
   if (!st.imp.msDispositivo.empty()) return st.imp.msDispositivo;
   return DispositivoDelNumero(util::ArrotondaIntero(util::ValoreIniziale(st.imp.msCommPort), -32768, 32767));

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "controlli.h"
+#include "dubbi_win.h"
 #include "finestra_win.h"
 
 namespace quimbo::win {
@@ -23,21 +24,31 @@ struct Caso {
 
 class FinestraWinTest : public ::testing::TestWithParam<Caso> {};
 
-// The box of this thread only: ctest runs other cases' boxes beside it.
-HWND Domanda() {
-  HWND trovata = nullptr;
+// The box of this thread with that title: ctest runs other cases' boxes beside it.
+HWND Domanda(const std::wstring& titolo = L"Prova \u00e8") {
+  struct Cerca {
+    const std::wstring& titolo;
+    HWND trovata = nullptr;
+  } cerca{titolo};
   EnumThreadWindows(
       GetCurrentThreadId(),
       [](HWND h, LPARAM l) -> BOOL {
-        wchar_t classe[16] = {}, titolo[32] = {};
+        auto* c = reinterpret_cast<Cerca*>(l);
+        wchar_t classe[16] = {}, titolo[64] = {};
         GetClassNameW(h, classe, 16);
-        GetWindowTextW(h, titolo, 32);
-        if (std::wstring(classe) != L"#32770" || std::wstring(titolo) != L"Prova \u00e8") return TRUE;
-        *reinterpret_cast<HWND*>(l) = h;
+        GetWindowTextW(h, titolo, 64);
+        if (std::wstring(classe) != L"#32770" || titolo != c->titolo || !IsWindowVisible(h)) return TRUE;
+        c->trovata = h;
         return FALSE;
       },
-      reinterpret_cast<LPARAM>(&trovata));
-  return trovata;
+      reinterpret_cast<LPARAM>(&cerca));
+  return cerca.trovata;
+}
+
+std::wstring Testo(HWND h) {
+  std::wstring t(static_cast<std::size_t>(GetWindowTextLengthW(h)) + 1, L'\0');
+  t.resize(static_cast<std::size_t>(GetWindowTextW(h, t.data(), static_cast<int>(t.size()))));
+  return t;
 }
 
 TEST_P(FinestraWinTest, BoxAnswersWhileThePortsEventsAreServed) {
@@ -77,6 +88,83 @@ INSTANTIATE_TEST_SUITE_P(Risposte, FinestraWinTest,
                                            Caso{Pulsanti::SiNo, IDNO, Risposta::No},
                                            Caso{Pulsanti::OkAnnulla, IDCANCEL, Risposta::Annulla},
                                            Caso{Pulsanti::Ok, IDOK, Risposta::Ok}));
+
+// The program's side of the list: one receipt in doubt, settled once the window's question is answered Yes.
+struct UnoInDubbio : Operatore {
+  Finestra& finestra;
+  std::vector<InDubbio> elenco{{.file = "20261205-071003_in_dubbio_a.sco",
+                                .nome = "a.sco",
+                                .taglio = DataOra{2026, 12, 5, 7, 10, 3},
+                                .totale = "300",
+                                .pagamento = "C",
+                                .righe = {"01\tPANE\t150", "80\tC\t300"}}};
+  std::vector<std::pair<std::string, bool>> sistemati;
+  explicit UnoInDubbio(Finestra& f) : finestra(f) {}
+  void fine() override {}
+  void sblocca() override {}
+  void inviaTest() override {}
+  void chiudi() override {}
+  bool chiuso() const override { return false; }
+  bool inPagamento() const override { return false; }
+  std::vector<InDubbio> inDubbio() override { return elenco; }
+  bool sistema(const InDubbio& d, bool ristampa) override {
+    if (finestra.chiedi("Ristampa", "Stampare di nuovo?", Icona::Domanda, Pulsanti::SiNo) != Risposta::Si)
+      return false;
+    sistemati.emplace_back(d.file, ristampa);
+    elenco.clear();
+    return true;
+  }
+};
+
+// "Scontrini in dubbio (N)" opens the list; the chosen receipt's detail shows beside it, its question is
+// the list's own box, and the list is read again once it is settled.
+TEST(FinestraWin, ListOfReceiptsInDoubtSettlesTheChosenOne) {
+  OrologioSistema orologio;
+  PompaWin pompa(orologio);
+  FinestraWin finestra(pompa);
+  ASSERT_TRUE(finestra.creata()) << kSenzaDesktop;
+  UnoInDubbio op(finestra);
+  finestra.collega(&op);
+  finestra.visualizza();
+  HWND pulsante = GetDlgItem(finestra.hwnd(), IdDi(Controllo::CmdDubbi));
+  EXPECT_FALSE(IsWindowEnabled(pulsante));
+  finestra.situazione({.inDubbio = 1});
+  EXPECT_TRUE(IsWindowEnabled(pulsante));
+  EXPECT_EQ(Testo(pulsante), L"Scontrini in dubbio (1)");
+
+  std::wstring dettaglio;
+  LRESULT righePrima = -1, righeDopo = -1;
+  HWND padroneDomanda = nullptr, lista = nullptr;
+  bool chiusa = false;
+  const UINT_PTR operatore = pompa.timer(0, 20, [&] {
+    if (HWND box = Domanda(L"Ristampa")) {
+      padroneDomanda = GetWindow(box, GW_OWNER);
+      PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+    } else if (HWND l = Domanda(L"Scontrini in dubbio"); l && IsWindowEnabled(l)) {
+      if (!lista) {
+        lista = l;
+        righePrima = SendDlgItemMessageW(l, kIdElenco, LB_GETCOUNT, 0, 0);
+        dettaglio = Testo(GetDlgItem(l, kIdDettaglio));
+        PostMessageW(l, WM_COMMAND, MAKEWPARAM(kIdRistampa, BN_CLICKED), 0);
+      } else if (!op.sistemati.empty()) {
+        righeDopo = SendDlgItemMessageW(l, kIdElenco, LB_GETCOUNT, 0, 0);
+        PostMessageW(l, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        chiusa = true;
+      }
+    }
+  });
+  PostMessageW(finestra.hwnd(), WM_COMMAND, MAKEWPARAM(IdDi(Controllo::CmdDubbi), BN_CLICKED),
+               reinterpret_cast<LPARAM>(pulsante));
+  pompa.attendi([&] { return chiusa && !Domanda(L"Scontrini in dubbio"); }, orologio.secondi() + 20);
+  pompa.fermaTimer(operatore);
+  EXPECT_EQ(righePrima, 1);
+  EXPECT_NE(dettaglio.find(L"Totale 300, pagamento C\r\n"), std::wstring::npos);
+  EXPECT_NE(dettaglio.find(L"01\tPANE\t150"), std::wstring::npos);
+  EXPECT_EQ(padroneDomanda, lista) << "the question is the list's";
+  EXPECT_EQ(op.sistemati,
+            (std::vector<std::pair<std::string, bool>>{{"20261205-071003_in_dubbio_a.sco", true}}));
+  EXPECT_EQ(righeDopo, 0);
+}
 
 // Moved to a monitor of another DPI, the window lays itself out again: places, sizes
 // and fonts in the original's twips and points.
