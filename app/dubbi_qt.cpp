@@ -24,7 +24,7 @@ DubbiQt::DubbiQt(Operatore& op, QWidget* genitore)
       ristampa_(new QPushButton(Mostrabile(kPulsanteRistampa), this)) {
   setObjectName(QStringLiteral("Dubbi"));
   setWindowTitle(Mostrabile(kTitoloDubbi));
-  resize(daTwip(kLargoDubbi), daTwip(kAltoDubbi));
+  setMinimumSize(daTwip(kLargoDubbi), daTwip(kAltoDubbi));
   lista_->setObjectName(QStringLiteral("Elenco"));
   dettaglio_->setObjectName(QStringLiteral("Dettaglio"));
   dettaglio_->setReadOnly(true);
@@ -35,8 +35,8 @@ DubbiQt::DubbiQt(Operatore& op, QWidget* genitore)
   for (QPushButton* b : {giaStampato_, ristampa_, chiudi}) b->setAutoDefault(false);
 
   auto* sopra = new QHBoxLayout;
-  sopra->addWidget(lista_, 2);
-  sopra->addWidget(dettaglio_, 3);
+  sopra->addWidget(lista_, 1);
+  sopra->addWidget(dettaglio_, 1);
   auto* sotto = new QHBoxLayout;
   sotto->addWidget(giaStampato_);
   sotto->addWidget(ristampa_);

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -72,8 +73,8 @@ void Sistema(Dubbi& d, bool ristampa) {
 
 void Crea(Dubbi& d) {
   const auto px = [&d](int twip) { return MulDiv(twip, static_cast<int>(d.dpi), 1440); };
-  constexpr int m = 120, alto = 400;
-  const int sotto = kAltoDubbi - m - alto, meta = 3600;
+  constexpr int m = 120, altoPulsante = 400;
+  const int sotto = kAltoDubbi - m - altoPulsante, meta = kLargoDubbi / 2;
   struct Pezzo {
     int id;
     const wchar_t* classe;
@@ -88,11 +89,11 @@ void Crea(Dubbi& d) {
        ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP,
        WS_EX_CLIENTEDGE, L"", meta, m, kLargoDubbi - meta - m, sotto - 2 * m},
       {kIdGiaStampato, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP, 0, Largo(kPulsanteGiaStampato, 1252), m, sotto,
-       1800, alto},
+       1800, altoPulsante},
       {kIdRistampa, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP, 0, Largo(kPulsanteRistampa, 1252), m + 1920,
-       sotto, 1500, alto},
+       sotto, 1500, altoPulsante},
       {IDCANCEL, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP, 0, Largo(kPulsanteChiudi, 1252),
-       kLargoDubbi - m - 1500, sotto, 1500, alto},
+       kLargoDubbi - m - 1500, sotto, 1500, altoPulsante},
   };
   for (const Pezzo& p : pezzi) {
     HWND c = CreateWindowExW(p.esteso, p.classe, p.testo.c_str(), WS_CHILD | WS_VISIBLE | p.stile, px(p.sx),
@@ -101,6 +102,8 @@ void Crea(Dubbi& d) {
                              nullptr);
     SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(d.carattere), FALSE);
   }
+  // A row longer than the list scrolls sideways.
+  SendDlgItemMessageW(d.h, kIdElenco, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(px(kLargoDubbi)), 0);
   SetWindowTextW(d.h, Largo(kTitoloDubbi, 1252).c_str());
   // The client area at its size, over the middle of the window that opened it.
   RECT r{0, 0, px(kLargoDubbi), px(kAltoDubbi)};
@@ -108,9 +111,11 @@ void Crea(Dubbi& d) {
                      static_cast<DWORD>(GetWindowLongW(d.h, GWL_EXSTYLE)));
   RECT padrone{};
   GetWindowRect(GetParent(d.h), &padrone);
-  const int largo = r.right - r.left, alto2 = r.bottom - r.top;
-  SetWindowPos(d.h, nullptr, (padrone.left + padrone.right - largo) / 2,
-               (padrone.top + padrone.bottom - alto2) / 2, largo, alto2, SWP_NOZORDER);
+  const LONG largo = r.right - r.left, alto = r.bottom - r.top;
+  // Whole on the screen, even over a window in its corner.
+  const LONG sx = std::max<LONG>(0, (padrone.left + padrone.right - largo) / 2);
+  const LONG su = std::max<LONG>(0, (padrone.top + padrone.bottom - alto) / 2);
+  SetWindowPos(d.h, nullptr, sx, su, largo, alto, SWP_NOZORDER);
 }
 
 INT_PTR CALLBACK Procedura(HWND h, UINT msg, WPARAM w, LPARAM l) {

@@ -116,7 +116,7 @@ inline constexpr const char* kPulsanteRistampa = "&Ristampa";
 inline constexpr const char* kPulsanteChiudi = "Chiudi";
 inline constexpr const char* kNessunoInDubbio = "Nessuno scontrino in dubbio.";
 // Its size (twips).
-inline constexpr int kLargoDubbi = 9000, kAltoDubbi = 6000;
+inline constexpr int kLargoDubbi = 10500, kAltoDubbi = 6000;
 
 // The control the program shows or hides by the family's needs.
 constexpr Controllo ControlloDi(Elemento e) {
