@@ -60,16 +60,17 @@ def avvia_cassa(simcassa, famiglia, giornale, guasti):
     return p, prima[6:]
 
 
-def lascia_finire(cassa, giornale):
+def lascia_finire(cassa, giornale, quiete=1.5):
     """The bytes already on the line still reach the register: on a pseudo-terminal
-    they wait in its buffer, and the paced simulator reads them at line speed."""
+    they wait in its buffer, and the paced simulator reads them at line speed. Done when
+    its journal has been still for `quiete` seconds."""
     fine = time.monotonic() + 60
     misura, ferma_da = -1, time.monotonic()
     while time.monotonic() < fine:
         ora = giornale.stat().st_size if giornale.exists() else 0
         if ora != misura:
             misura, ferma_da = ora, time.monotonic()
-        elif time.monotonic() - ferma_da > 1.5:
+        elif time.monotonic() - ferma_da > quiete:
             break
         time.sleep(0.1)
     cassa.terminate()

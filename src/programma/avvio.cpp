@@ -10,6 +10,7 @@
 #include "drivers/famiglie.h"
 #include "link/comm.h"
 #include "queue/coda.h"
+#include "queue/esiti.h"
 #include "queue/giornale.h"
 #include "queue/scansione.h"
 #include "shell/disposizione.h"
@@ -133,7 +134,9 @@ void LeggiConfigurazione(Stato& st, Impostazioni& imp, Lettore& leggi) {
 // said at start-up rather than at the first receipt.
 void ControllaCartella(Stato& st) {
   const std::filesystem::path dir = cartella(st.imp.msDirPerFile);
-  TogliPagamentoPreparato(dir);  // left by a run that was killed
+  // Left by a run that was stopped: nothing will put them in place.
+  TogliScrittiAMeta(dir);
+  TogliEsitiAMeta(dir);
   std::error_code ec;
   std::string msg;
   const std::filesystem::file_status stato = std::filesystem::status(dir, ec);

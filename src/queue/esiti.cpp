@@ -102,6 +102,15 @@ void SpostaConservato(const fs::path& cartella, const std::string& nome, const s
   Sostituisci(cartella, nome, nuovo);
 }
 
+void TogliEsitiAMeta(const fs::path& cartella) noexcept {
+  std::error_code ec;
+  for (fs::directory_iterator it(cartella / kEsiti, ec), fine; !ec && it != fine; it.increment(ec)) {
+    const std::string n = it->path().filename().string();
+    std::error_code via;
+    if (n.size() > 7 && n[0] == '.' && n.ends_with(std::string(kEstensione) + ".nuovo")) fs::remove(it->path(), via);
+  }
+}
+
 void TogliEsitiVecchi(const fs::path& cartella, int giorni) {
   if (giorni <= 0) return;
   std::error_code ec;

@@ -52,6 +52,8 @@ std::optional<std::string> ValoreEsito(const std::string& testo, const std::stri
 // The outcome of `nome` says the file is kept at `prima`: it now says `dopo`.
 void SpostaConservato(const std::filesystem::path& cartella, const std::string& nome,
                       const std::string& prima, const std::string& dopo);
+// Outcomes written aside and never put in place (left by a stop) go; says nothing.
+void TogliEsitiAMeta(const std::filesystem::path& cartella) noexcept;
 // Outcomes whose file is `giorni` days old or more go; anything else in the folder stays.
 void TogliEsitiVecchi(const std::filesystem::path& cartella, int giorni);
 

@@ -197,6 +197,12 @@ void TogliPagamentoPreparato(const fs::path& dir) noexcept {
   fs::remove(PagamentoPreparato(dir), ec);
 }
 
+void TogliScrittiAMeta(const fs::path& dir) noexcept {
+  TogliPagamentoPreparato(dir);
+  std::error_code ec;
+  fs::remove(dir / (std::string(kInviati) + ".nuovo"), ec);
+}
+
 void TogliPagamento(const fs::path& dir) {
   std::error_code ec;
   TogliPagamentoPreparato(dir);

@@ -60,6 +60,9 @@ void SegnaPagamento(const std::filesystem::path& cartella);
 void TogliPagamento(const std::filesystem::path& cartella);
 // Removes only a mark prepared and never put in place (left by a kill); says nothing.
 void TogliPagamentoPreparato(const std::filesystem::path& cartella) noexcept;
+// Removes what a stop left written aside and never put in place: a prepared mark, a
+// journal; says nothing.
+void TogliScrittiAMeta(const std::filesystem::path& cartella) noexcept;
 // The mark, or none when there is none; `illeggibile` is set for one that is there
 // but cannot be read, which names a receipt nobody can tell.
 std::optional<Identita> LeggiPagamento(const std::filesystem::path& cartella, bool* illeggibile = nullptr);
