@@ -124,6 +124,30 @@ TEST(Esiti, ReceiptInDoubtSettledOnceByTheOperator) {
 
 // A set-aside receipt's outcome follows its file into "scartati" when the next one
 // takes its place; GiorniEsiti=0 writes none.
+// What a printed receipt's life forces to disk, in order, the same on every system: each change that a later
+// decision depends on is on disk before the next one, the deletion of the receipt before its journal entry
+// goes (a power cut keeping the second and losing the first would print it again).
+TEST(Esiti, PrintedReceiptReachesTheDiskInOneOrderOnEverySystem) {
+  Banco b;
+  b.imp.mbSenzaFinestra = true;
+  b.prepara("", "vandoni");
+  b.scriviFile("a.sco", kRicevuta);
+  std::vector<std::string> passi;
+  const std::string cartella = b.cartella.filename().string();
+  OsservaDisco([&](const std::string& p) {
+    passi.push_back(p.ends_with(" " + cartella) ? p.substr(0, p.size() - cartella.size()) + "." : p);
+  });
+  Timer1_Timer(b.st);
+  OsservaDisco(nullptr);
+  EXPECT_EQ(passi, (std::vector<std::string>{
+                       "dati inviati.txt.prova",  // can the journal be written?
+                       "dati pagamento.txt.nuovo", "nome pagamento.txt.nuovo > pagamento.txt", "cartella .",
+                       "dati inviati.txt.nuovo", "nome inviati.txt.nuovo > inviati.txt", "cartella .",
+                       "dati .a.sco.esito.nuovo", "nome .a.sco.esito.nuovo > a.sco.esito", "cartella esiti",
+                       "tolto pagamento.txt", "cartella .", "tolto a.sco", "cartella .", "tolto inviati.txt",
+                       "cartella ."}));
+}
+
 TEST(Esiti, FollowTheFileAndCanBeTurnedOff) {
   Banco b;
   b.prepara("", "vandoni");

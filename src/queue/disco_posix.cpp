@@ -52,12 +52,14 @@ void ScriviSuDisco(const fs::path& file, const std::string& testo) {
   }
   if (::fsync(fd) != 0) throw fallito();
   ::close(fd);
+  PassoSuDisco("dati " + file.filename().string());
 }
 
 void RinominaSuDisco(const fs::path& da, const fs::path& a) {
   std::error_code ec;
   fs::rename(da, a, ec);
   if (ec) throw erroreDa(ec);
+  PassoSuDisco("nome " + da.filename().string() + " > " + a.filename().string());
   SincronizzaCartella(a.parent_path());
 }
 
@@ -71,6 +73,7 @@ void SincronizzaCartella(const fs::path& dir) {
   ::close(fd);
   if (esito != 0 && numero != EINVAL && numero != ENOTSUP)
     throw erroreDa(std::error_code(numero, std::generic_category()));
+  PassoSuDisco("cartella " + dir.filename().string());
 }
 
 void RinominaSenzaSostituire(const fs::path& da, const fs::path& a) {
@@ -85,6 +88,7 @@ void RinominaSenzaSostituire(const fs::path& da, const fs::path& a) {
       throw e;
     }
   }
+  PassoSuDisco("nome " + da.filename().string() + " > " + a.filename().string());
   SincronizzaCartella(a.parent_path());
   if (da.parent_path() != a.parent_path()) SincronizzaCartella(da.parent_path());
 }

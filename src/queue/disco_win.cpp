@@ -1,6 +1,7 @@
 // The durable write, the atomic replace and the folder's lock on Windows: the data
-// flushed to the device, and the rename written through. NTFS keeps the folder's entries in its
-// journal, so there is no folder to sync.
+// flushed to the device, and the rename written through. NTFS keeps the folder's
+// entries in its journal, in order; a folder is flushed as well where the system lets
+// a folder be opened for it, in the same steps as on POSIX systems.
 
 #include <fcntl.h>
 #include <io.h>
@@ -78,17 +79,34 @@ void ScriviSuDisco(const fs::path& file, const std::string& testo) {
   }
   if (!FlushFileBuffers(h)) throw fallito();
   CloseHandle(h);
+  PassoSuDisco("dati " + file.filename().string());
 }
 
 void RinominaSuDisco(const fs::path& da, const fs::path& a) {
   if (!MoveFileExW(da.c_str(), a.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     throw ErroreDiSistema();
+  PassoSuDisco("nome " + da.filename().string() + " > " + a.filename().string());
+  SincronizzaCartella(a.parent_path());
 }
 
-void SincronizzaCartella(const fs::path&) {}
+void SincronizzaCartella(const fs::path& dir) {
+  // Best effort: a folder this user may not open for writing still has its entries in
+  // the journal, in order.
+  HANDLE h = CreateFileW(dir.c_str(), GENERIC_READ | GENERIC_WRITE,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h != INVALID_HANDLE_VALUE) {
+    FlushFileBuffers(h);
+    CloseHandle(h);
+  }
+  PassoSuDisco("cartella " + dir.filename().string());
+}
 
 void RinominaSenzaSostituire(const fs::path& da, const fs::path& a) {
   if (!MoveFileExW(da.c_str(), a.c_str(), MOVEFILE_WRITE_THROUGH)) throw ErroreDiSistema();
+  PassoSuDisco("nome " + da.filename().string() + " > " + a.filename().string());
+  SincronizzaCartella(a.parent_path());
+  if (da.parent_path() != a.parent_path()) SincronizzaCartella(da.parent_path());
 }
 
 namespace {

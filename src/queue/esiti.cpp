@@ -107,7 +107,8 @@ void TogliEsitiAMeta(const fs::path& cartella) noexcept {
   for (fs::directory_iterator it(cartella / kEsiti, ec), fine; !ec && it != fine; it.increment(ec)) {
     const std::string n = it->path().filename().string();
     std::error_code via;
-    if (n.size() > 7 && n[0] == '.' && n.ends_with(std::string(kEstensione) + ".nuovo")) fs::remove(it->path(), via);
+    if (n.size() > 7 && n[0] == '.' && n.ends_with(std::string(kEstensione) + ".nuovo"))
+      fs::remove(it->path(), via);
   }
 }
 

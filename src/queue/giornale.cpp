@@ -156,10 +156,7 @@ std::vector<Identita> LeggiInviati(const fs::path& dir) { return LeggiVoci(dir /
 void ScriviInviati(const fs::path& dir, const std::vector<Identita>& elenco) {
   const fs::path file = dir / kInviati;
   if (elenco.empty()) {
-    std::error_code ec;
-    fs::remove(file, ec);
-    if (ec) throw erroreDa(ec);
-    SincronizzaCartella(dir);
+    TogliSuDisco(file);
     return;
   }
   std::string testo;
@@ -204,10 +201,33 @@ void TogliScrittiAMeta(const fs::path& dir) noexcept {
 }
 
 void TogliPagamento(const fs::path& dir) {
-  std::error_code ec;
   TogliPagamentoPreparato(dir);
-  if (fs::remove(dir / kPagamento, ec)) SincronizzaCartella(dir);
+  TogliSuDisco(dir / kPagamento);
+}
+
+bool TogliSuDisco(const fs::path& file) {
+  std::error_code ec;
+  const bool tolto = fs::remove(file, ec);
   if (ec) throw erroreDa(ec);
+  if (!tolto) return false;
+  PassoSuDisco("tolto " + file.filename().string());
+  SincronizzaCartella(file.parent_path());
+  return true;
+}
+
+namespace {
+std::function<void(const std::string&)>& Osservatore() {
+  static std::function<void(const std::string&)> o;
+  return o;
+}
+}  // namespace
+
+void OsservaDisco(std::function<void(const std::string&)> osservatore) {
+  Osservatore() = std::move(osservatore);
+}
+
+void PassoSuDisco(const std::string& passo) {
+  if (Osservatore()) Osservatore()(passo);
 }
 
 std::optional<Identita> LeggiPagamento(const fs::path& dir, bool* illeggibile) {

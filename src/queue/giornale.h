@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -90,5 +91,14 @@ void RinominaSuDisco(const std::filesystem::path& da, const std::filesystem::pat
 void RinominaSenzaSostituire(const std::filesystem::path& da, const std::filesystem::path& a);
 // Forces the folder's entries to disk; errors are numbered.
 void SincronizzaCartella(const std::filesystem::path& cartella);
+// Removes a file and forces its folder's entries to disk: false when there was none;
+// errors are numbered.
+bool TogliSuDisco(const std::filesystem::path& file);
+
+// Each step the disk layer has forced to disk, as it happens: "dati F" (a file's
+// bytes), "nome F > G" (a rename), "tolto F", "cartella D" (a folder's entries); names
+// without their folders. For the test that holds every system to one order.
+void OsservaDisco(std::function<void(const std::string& passo)> osservatore);
+void PassoSuDisco(const std::string& passo);
 
 }  // namespace quimbo

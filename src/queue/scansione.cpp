@@ -124,9 +124,7 @@ std::string DataOraTesto(const DataOra& d, char sepData) {
 // Gone for good before anything that depends on it: a journal entry dropped next must
 // not reach the disk while the receipt's deletion does not.
 void EliminaFile(const fs::path& file) {
-  std::error_code ec;
-  if (!fs::remove(file, ec)) throw ec ? erroreDa(ec) : Errore(err::FileNonTrovato);
-  SincronizzaCartella(file.parent_path());
+  if (!TogliSuDisco(file)) throw Errore(err::FileNonTrovato);
 }
 
 // The name the previous failed receipt had, from "NomiFil.txt" (path, date, time).
