@@ -172,10 +172,19 @@ std::optional<fs::path> Archivia(Stato& st, const fs::path& cartella, const fs::
     meta = archivio / (base + "." + std::to_string(n));
   }
   if (!ec && prima) prima(meta);
-  if (!ec) fs::rename(file, meta, ec);
-  if (!ec) return meta;
-  motivo = ec.message();
-  return std::nullopt;
+  if (ec) {
+    motivo = ec.message();
+    return std::nullopt;
+  }
+  // On disk, in both folders (the new "scartati" too), before anything that depends on
+  // it: a payment mark removed next must not outlive the move after a power cut.
+  try {
+    RinominaSenzaSostituire(file, meta);
+  } catch (const Errore& e) {
+    motivo = e.descrizione();
+    return std::nullopt;
+  }
+  return meta;
 }
 
 // What became of a receipt, for the point of sale, before its file leaves the folder
