@@ -122,15 +122,21 @@ TEST(Esiti, ReceiptInDoubtSettledOnceByTheOperator) {
   EXPECT_EQ(b.esito("b.sco"), "[Esito]\r\nStato=ristampato\r\n" + kOra + "Comandi=8\r\nDurata=0.00\r\n");
 }
 
-// A set-aside receipt's outcome follows its file into "scartati" when the next one
-// takes its place; GiorniEsiti=0 writes none.
-// What a printed receipt's life forces to disk, in order, the same on every system: each change that a later
-// decision depends on is on disk before the next one, the deletion of the receipt before its journal entry
-// goes (a power cut keeping the second and losing the first would print it again).
-TEST(Esiti, PrintedReceiptReachesTheDiskInOneOrderOnEverySystem) {
+// What a receipt's life forces to disk, in order, the same on every system: each change that a later decision
+// depends on is on disk before the next one. The receipt's deletion, or its move into scartati/, is on disk
+// before its journal entry or payment mark goes (a power cut keeping the second and losing the first would
+// print it again).
+struct Passi {
+  const char* nome;
+  simcassa::Guasti guasti;
+  std::vector<std::string> attesi;
+};
+class SuDisco : public testing::TestWithParam<Passi> {};
+
+TEST_P(SuDisco, ReceiptReachesTheDiskInOneOrderOnEverySystem) {
   Banco b;
   b.imp.mbSenzaFinestra = true;
-  b.prepara("", "vandoni");
+  b.prepara("", "vandoni", GetParam().guasti);
   b.scriviFile("a.sco", kRicevuta);
   std::vector<std::string> passi;
   const std::string cartella = b.cartella.filename().string();
@@ -139,15 +145,26 @@ TEST(Esiti, PrintedReceiptReachesTheDiskInOneOrderOnEverySystem) {
   });
   Timer1_Timer(b.st);
   OsservaDisco(nullptr);
-  EXPECT_EQ(passi, (std::vector<std::string>{
-                       "dati inviati.txt.prova",  // can the journal be written?
-                       "dati pagamento.txt.nuovo", "nome pagamento.txt.nuovo > pagamento.txt", "cartella .",
-                       "dati inviati.txt.nuovo", "nome inviati.txt.nuovo > inviati.txt", "cartella .",
-                       "dati .a.sco.esito.nuovo", "nome .a.sco.esito.nuovo > a.sco.esito", "cartella esiti",
-                       "tolto pagamento.txt", "cartella .", "tolto a.sco", "cartella .", "tolto inviati.txt",
-                       "cartella ."}));
+  EXPECT_EQ(passi, GetParam().attesi);
 }
+// clang-format off
+RIGHE(Esiti, SuDisco,
+    {"Printed", {}, {
+        "dati inviati.txt.prova",  // can the journal be written?
+        "dati pagamento.txt.nuovo", "nome pagamento.txt.nuovo > pagamento.txt", "cartella .",
+        "dati inviati.txt.nuovo", "nome inviati.txt.nuovo > inviati.txt", "cartella .",
+        "dati .a.sco.esito.nuovo", "nome .a.sco.esito.nuovo > a.sco.esito", "cartella esiti",
+        "tolto pagamento.txt", "cartella .", "tolto a.sco", "cartella .", "tolto inviati.txt", "cartella ."}},
+    {"CutInItsPayment", {.rispondiCon = 'A', .alDato = "497"}, {
+        "dati inviati.txt.prova",
+        "dati pagamento.txt.nuovo", "nome pagamento.txt.nuovo > pagamento.txt", "cartella .",
+        "dati .a.sco.esito.nuovo", "nome .a.sco.esito.nuovo > a.sco.esito", "cartella esiti",
+        "nome a.sco > 20261205-071003_in_dubbio_a.sco", "cartella scartati", "cartella .",
+        "tolto pagamento.txt", "cartella ."}});
+// clang-format on
 
+// A set-aside receipt's outcome follows its file into "scartati" when the next one
+// takes its place; GiorniEsiti=0 writes none.
 TEST(Esiti, FollowTheFileAndCanBeTurnedOff) {
   Banco b;
   b.prepara("", "vandoni");
