@@ -153,11 +153,13 @@ RIGHE(Esiti, SuDisco,
         "dati inviati.txt.prova",  // can the journal be written?
         "dati pagamento.txt.nuovo", "nome pagamento.txt.nuovo > pagamento.txt", "cartella .",
         "dati inviati.txt.nuovo", "nome inviati.txt.nuovo > inviati.txt", "cartella .",
+        "cartella .",  // esiti/ made
         "dati .a.sco.esito.nuovo", "nome .a.sco.esito.nuovo > a.sco.esito", "cartella esiti",
         "tolto pagamento.txt", "cartella .", "tolto a.sco", "cartella .", "tolto inviati.txt", "cartella ."}},
     {"CutInItsPayment", {.rispondiCon = 'A', .alDato = "497"}, {
         "dati inviati.txt.prova",
         "dati pagamento.txt.nuovo", "nome pagamento.txt.nuovo > pagamento.txt", "cartella .",
+        "cartella .",  // esiti/ made
         "dati .a.sco.esito.nuovo", "nome .a.sco.esito.nuovo > a.sco.esito", "cartella esiti",
         "nome a.sco > 20261205-071003_in_dubbio_a.sco", "cartella scartati", "cartella .",
         "tolto pagamento.txt", "cartella ."}});

@@ -62,7 +62,9 @@ namespace {
 void Sostituisci(const fs::path& cartella, const std::string& nome, const std::string& testo) {
   const fs::path file = FileEsito(cartella, nome);
   std::error_code ec;
-  fs::create_directory(file.parent_path(), ec);
+  // A new esiti/ is on disk in the receipt folder before any outcome in it counts: the
+  // receipt may leave the folder next.
+  if (fs::create_directory(file.parent_path(), ec)) SincronizzaCartella(cartella);
   const fs::path nuovo = file.parent_path() / ("." + nome + kEstensione + ".nuovo");
   ScriviSuDisco(nuovo, testo);
   try {
