@@ -101,7 +101,7 @@ FinestraQt::FinestraQt(QWidget* genitore) : QWidget(genitore) {
   connect(di<QPushButton>(Controllo::comTest), &QPushButton::clicked, this, [this] {
     if (op_) op_->inviaTest();
   });
-  di<QPushButton>(Controllo::CmdDubbi)->setEnabled(false);
+  abilitaDubbi();
   connect(di<QPushButton>(Controllo::CmdDubbi), &QPushButton::clicked, this, [this] {
     if (!op_) return;
     DubbiQt elenco(*op_, this);
@@ -162,14 +162,20 @@ void FinestraQt::visualizza() { show(); }
 
 void FinestraQt::situazione(const Situazione& s) {
   di<QLabel>(Controllo::LabStato)->setText(QString::fromStdString(testo::leggibile(DescriviSituazione(s))));
-  auto* dubbi = di<QPushButton>(Controllo::CmdDubbi);
-  dubbi->setText(QString::fromStdString(PulsanteDubbi(s.inDubbio)));
-  dubbi->setEnabled(s.inDubbio > 0);
+  inDubbio_ = s.inDubbio;
+  di<QPushButton>(Controllo::CmdDubbi)->setText(QString::fromStdString(PulsanteDubbi(s.inDubbio)));
+  abilitaDubbi();
 }
 
 void FinestraQt::collegamentoOccupato(bool occupato) {
   di<QPushButton>(Controllo::CmdSblocca)->setEnabled(!occupato);
   di<QPushButton>(Controllo::comTest)->setEnabled(!occupato);
+  occupato_ = occupato;
+  abilitaDubbi();
+}
+
+void FinestraQt::abilitaDubbi() {
+  di<QPushButton>(Controllo::CmdDubbi)->setEnabled(inDubbio_ > 0 && !occupato_);
 }
 
 void FinestraQt::termina() {

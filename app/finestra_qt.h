@@ -54,6 +54,11 @@ class FinestraQt : public QWidget, public Finestra {
     return static_cast<W*>(controlli_[static_cast<std::size_t>(c)]);
   }
   std::array<QWidget*, kNumeroControlli> controlli_{};
+  // The list of receipts in doubt waits while the link does: its loop would hold the
+  // receipt being sent.
+  bool occupato_ = false;
+  int inDubbio_ = 0;
+  void abilitaDubbi();
 };
 
 }  // namespace quimbo::app

@@ -5,8 +5,7 @@
 #include <systemd/sd-journal.h>
 #endif
 
-#include <cstdlib>
-
+#include "programma/programma.h"
 #include "shell/testo.h"
 
 namespace quimbo::app {
@@ -41,7 +40,7 @@ void ServizioSystemd::inArresto() { notifica("STOPPING=1"); }
 // started from a terminal tells the journal itself.
 void ServizioSystemd::nota([[maybe_unused]] const std::string& testo) {
 #ifdef QUIMBO_SYSTEMD
-  if (std::getenv("JOURNAL_STREAM")) return;
+  if (AlGiornaleDiSistema(stdout)) return;
   sd_journal_send("MESSAGE=%s", testo::aUtf8(testo).c_str(), "PRIORITY=5", "SYSLOG_IDENTIFIER=quimbo",
                   nullptr);
 #endif

@@ -141,7 +141,7 @@ FinestraWin::FinestraWin(PompaWin& pompa) : pompa_(pompa) {
                     WS_CHILD | w.stile | (p.visibile ? WS_VISIBLE : 0), 0, 0, 0, 0, hwnd_,
                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdDi(p.controllo))), istanza, nullptr);
   }
-  EnableWindow(controllo(IdDi(Controllo::CmdDubbi)), FALSE);
+  abilitaDubbi();
   disponi(DpiDi(hwnd_));
   const RECT r = Esterno(dpi_);
   SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
@@ -356,14 +356,20 @@ Risposta FinestraWin::chiedi(const std::string& titolo, const std::string& testo
 void FinestraWin::collegamentoOccupato(bool occupato) {
   EnableWindow(controllo(IdDi(Controllo::CmdSblocca)), !occupato);
   EnableWindow(controllo(IdDi(Controllo::comTest)), !occupato);
+  occupato_ = occupato;
+  abilitaDubbi();
+}
+
+void FinestraWin::abilitaDubbi() {
+  EnableWindow(controllo(IdDi(Controllo::CmdDubbi)), inDubbio_ > 0 && !occupato_);
 }
 
 void FinestraWin::situazione(const Situazione& s) {
   SetWindowTextW(controllo(IdDi(Controllo::LabStato)),
                  Largo(testo::leggibile(DescriviSituazione(s))).c_str());
-  HWND dubbi = controllo(IdDi(Controllo::CmdDubbi));
-  SetWindowTextW(dubbi, Largo(PulsanteDubbi(s.inDubbio)).c_str());
-  EnableWindow(dubbi, s.inDubbio > 0);
+  inDubbio_ = s.inDubbio;
+  SetWindowTextW(controllo(IdDi(Controllo::CmdDubbi)), Largo(PulsanteDubbi(s.inDubbio)).c_str());
+  abilitaDubbi();
 }
 
 void FinestraWin::visualizza() {

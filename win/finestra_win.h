@@ -59,6 +59,11 @@ class FinestraWin : public Finestra {
   UINT dpi_ = 96;
   HWND fuoco_ = nullptr;     // the control that had the focus when the window lost it
   HFONT caratteri_[5] = {};  // one per size of the original's
+  // The list of receipts in doubt waits while the link does: its loop would hold the
+  // receipt being sent.
+  bool occupato_ = false;
+  int inDubbio_ = 0;
+  void abilitaDubbi();
 };
 
 }  // namespace quimbo::win

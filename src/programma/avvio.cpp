@@ -134,9 +134,13 @@ void LeggiConfigurazione(Stato& st, Impostazioni& imp, Lettore& leggi) {
 // said at start-up rather than at the first receipt.
 void ControllaCartella(Stato& st) {
   const std::filesystem::path dir = cartella(st.imp.msDirPerFile);
-  // Left by a run that was stopped: nothing will put them in place.
-  TogliScrittiAMeta(dir);
-  TogliEsitiAMeta(dir);
+  // Left by a run that was stopped: nothing will put them in place. Only the folder's
+  // owner may say so: --prova beside a running program must not take its files away
+  // between their writing and their renaming.
+  if (!st.imp.mbSoloComando) {
+    TogliScrittiAMeta(dir);
+    TogliEsitiAMeta(dir);
+  }
   std::error_code ec;
   std::string msg;
   const std::filesystem::file_status stato = std::filesystem::status(dir, ec);

@@ -34,6 +34,7 @@ std::string Domanda(const InDubbio& d, bool ristampa) {
 // Settled by its file in scartati/, which no other receipt in doubt shares. Said in
 // the message line, the log, the system's log and the status.
 bool OperatoreDelProgramma::sistema(const InDubbio& d, bool ristampa) {
+  if (st_.miOccupato > 0) return false;  // the window's button waits for the link too
   if (st_.finestra().chiedi(ristampa ? "Ristampa" : "Gi\xe0 stampato", Domanda(d, ristampa), Icona::Domanda,
                             Pulsanti::SiNo) != Risposta::Si)
     return false;

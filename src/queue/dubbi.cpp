@@ -45,9 +45,12 @@ std::vector<InDubbio> ElencoInDubbio(const fs::path& cartella) {
       const std::vector<std::string> campi = util::Dividi(riga, "\t");
       if (campi[0] == "80" && campi.size() > 2) d.pagamento = campi[1], d.totale = campi[2];
     }
+    // Only its own outcome: a later receipt of the same name has one of its own there.
     const std::string esito = Contenuto(FileEsito(cartella, d.nome));
-    d.motivo = ValoreEsito(esito, "Motivo").value_or("");
-    d.ultimo = ValoreEsito(esito, "Ultimo").value_or("");
+    if (ValoreEsito(esito, "Conservato") == "scartati/" + file) {
+      d.motivo = ValoreEsito(esito, "Motivo").value_or("");
+      d.ultimo = ValoreEsito(esito, "Ultimo").value_or("");
+    }
     elenco.push_back(std::move(d));
   }
   std::sort(elenco.begin(), elenco.end(),

@@ -181,6 +181,9 @@ std::optional<fs::path> Archivia(Stato& st, const fs::path& cartella, const fs::
   try {
     RinominaSenzaSostituire(file, meta);
   } catch (const Errore& e) {
+    // Moved, and only the folder's sync failed: the file is where it is.
+    std::error_code ec2;
+    if (fs::exists(meta, ec2) && !fs::exists(file, ec2)) return meta;
     motivo = e.descrizione();
     return std::nullopt;
   }

@@ -251,6 +251,7 @@ struct Invio {
   bool ricomincia = false;   // the operator asked to send it again
   bool dubbio = false;       // set aside in doubt instead of asking
   int riga = 0;              // the number of the line being sent
+  bool tornato = true;       // and its sending came back (it did not end in an error)
   // The worst that happened to its commands, the synchronisation's included.
   EsitoComando esito = EsitoComando::Accettato;
 };
@@ -288,7 +289,9 @@ bool InviaRighe(Stato& st, const std::vector<Riga>& righe, const std::filesystem
       invio.inPagamento = st.mbInPagamento = true;
     }
     invio.riga = riga.numero;
+    invio.tornato = false;
     const Comando r = Trasmetti(st, riga.testo);
+    invio.tornato = true;
     invio.esito = Peggiore(invio.esito, r.esito);
     if (r.codice == kInterrompi) return false;
     if (r.codice == kRipetiScontrino) {
@@ -373,6 +376,7 @@ const char* ComeFini(EsitoComando e) {
 std::string UltimoGiunto(const Invio& invio, int chiusura) {
   const std::string riga = " (riga " + std::to_string(chiusura) + ")";
   if (invio.riga != chiusura) return "pagamento iniziato, chiusura" + riga + " non inviata";
+  if (!invio.tornato) return "chiusura" + riga + " interrotta durante l'invio";
   const std::string inviata = "chiusura inviata" + riga;
   switch (invio.esito) {
     case EsitoComando::Accettato:
