@@ -20,9 +20,8 @@ std::vector<InDubbio> OperatoreDelProgramma::inDubbio() {
 namespace {
 // The question names what the operator looks for in the register's journal.
 std::string Domanda(const InDubbio& d, bool ristampa) {
-  const std::string quale = "lo scontrino " + d.nome + " tagliato il " +
-                            (d.taglio ? TestoOra(*d.taglio) : "?") + ", totale " + d.totale + " (" +
-                            d.pagamento + ")";
+  const std::string quale = "lo scontrino " + d.nome + " tagliato il " + TestoOra(d.taglio) + ", totale " +
+                            d.totale + " (" + d.pagamento + ")";
   if (ristampa)
     return "Stampare di nuovo " + quale +
            "?\n\nSolo se NON \xe8 nel giornale della cassa: sar\xe0 stampato una volta.";

@@ -59,8 +59,7 @@ void RinominaSuDisco(const fs::path& da, const fs::path& a) {
   std::error_code ec;
   fs::rename(da, a, ec);
   if (ec) throw erroreDa(ec);
-  PassoSuDisco("nome " + da.filename().string() + " > " + a.filename().string());
-  SincronizzaCartella(a.parent_path());
+  RinominatoSuDisco(da, a);
 }
 
 void SincronizzaCartella(const fs::path& dir) {
@@ -88,9 +87,7 @@ void RinominaSenzaSostituire(const fs::path& da, const fs::path& a) {
       throw e;
     }
   }
-  PassoSuDisco("nome " + da.filename().string() + " > " + a.filename().string());
-  SincronizzaCartella(a.parent_path());
-  if (da.parent_path() != a.parent_path()) SincronizzaCartella(da.parent_path());
+  RinominatoSuDisco(da, a);
 }
 
 namespace {

@@ -85,8 +85,7 @@ void ScriviSuDisco(const fs::path& file, const std::string& testo) {
 void RinominaSuDisco(const fs::path& da, const fs::path& a) {
   if (!MoveFileExW(da.c_str(), a.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     throw ErroreDiSistema();
-  PassoSuDisco("nome " + da.filename().string() + " > " + a.filename().string());
-  SincronizzaCartella(a.parent_path());
+  RinominatoSuDisco(da, a);
 }
 
 void SincronizzaCartella(const fs::path& dir) {
@@ -104,9 +103,7 @@ void SincronizzaCartella(const fs::path& dir) {
 
 void RinominaSenzaSostituire(const fs::path& da, const fs::path& a) {
   if (!MoveFileExW(da.c_str(), a.c_str(), MOVEFILE_WRITE_THROUGH)) throw ErroreDiSistema();
-  PassoSuDisco("nome " + da.filename().string() + " > " + a.filename().string());
-  SincronizzaCartella(a.parent_path());
-  if (da.parent_path() != a.parent_path()) SincronizzaCartella(da.parent_path());
+  RinominatoSuDisco(da, a);
 }
 
 namespace {

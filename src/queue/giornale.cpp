@@ -226,6 +226,12 @@ void OsservaDisco(std::function<void(const std::string&)> osservatore) {
   Osservatore() = std::move(osservatore);
 }
 
+void RinominatoSuDisco(const fs::path& da, const fs::path& a) {
+  PassoSuDisco("nome " + da.filename().string() + " > " + a.filename().string());
+  SincronizzaCartella(a.parent_path());
+  if (da.parent_path() != a.parent_path()) SincronizzaCartella(da.parent_path());
+}
+
 void PassoSuDisco(const std::string& passo) {
   if (Osservatore()) Osservatore()(passo);
 }

@@ -100,5 +100,8 @@ bool TogliSuDisco(const std::filesystem::path& file);
 // without their folders. For the test that holds every system to one order.
 void OsservaDisco(std::function<void(const std::string& passo)> osservatore);
 void PassoSuDisco(const std::string& passo);
+// After a rename of the disk layer's: the step said, then the entries of the folder it
+// went to, and of the one it left, forced to disk.
+void RinominatoSuDisco(const std::filesystem::path& da, const std::filesystem::path& a);
 
 }  // namespace quimbo

@@ -66,18 +66,19 @@ std::string TestoOra(const DataOra& d) {
   return b;
 }
 
+std::string TestoOra(const std::optional<DataOra>& d) { return d ? TestoOra(*d) : "?"; }
+
 namespace {
-std::string Quando(const std::optional<DataOra>& d) { return d ? TestoOra(*d) : "?"; }
 std::string ONulla(const std::string& s) { return s.empty() ? "?" : s; }
 }  // namespace
 
 std::string VoceInDubbio(const InDubbio& d) {
-  return d.nome + "  tagliato il " + Quando(d.taglio) + "  totale " + ONulla(d.totale) + " (" +
+  return d.nome + "  tagliato il " + TestoOra(d.taglio) + "  totale " + ONulla(d.totale) + " (" +
          ONulla(d.pagamento) + ")  " + std::to_string(d.righe.size()) + " righe";
 }
 
 std::string DescriviInDubbio(const InDubbio& d) {
-  std::string r = "Scontrino " + d.nome + ", tagliato il " + Quando(d.taglio) + "\nTotale " +
+  std::string r = "Scontrino " + d.nome + ", tagliato il " + TestoOra(d.taglio) + "\nTotale " +
                   ONulla(d.totale) + ", pagamento " + ONulla(d.pagamento) + "\n";
   if (!d.ultimo.empty()) r += "Alla cassa: " + d.ultimo + "\n";
   if (!d.motivo.empty()) r += d.motivo + "\n";
