@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QTimer>
 #include <cmath>
+#include <filesystem>
 #include <utility>
 
 #include "shell/errore.h"
@@ -85,13 +86,30 @@ bool PortaQt::apri(const std::string& dispositivo, const std::string& impostazio
   seriale_.setStopBits(bitStop(imp.bitStop));
   // DC1, DC3 and DC4 are data for the Frontiera and Kabel registers.
   seriale_.setFlowControl(QSerialPort::NoFlowControl);
+  if (seriale_.open(QIODevice::ReadWrite)) {
+    seriale_.clearError();
+    return true;
+  }
+  motivo = seriale_.errorString().toStdString();
+  seriale_.clearError();
+  // The device opened, and refused the line settings? It opens at 8 bits without
+  // parity, which every port takes. A pseudo-terminal is always 8 bits without parity,
+  // whatever it is asked: the first run took 7 bits and parity without a word because
+  // its request changed other settings too, and the C library complains only when the
+  // kernel changed nothing; after a run that could not restore them (killed), the
+  // same request changes nothing. On a pseudo-terminal the port is that.
+  seriale_.setDataBits(QSerialPort::Data8);
+  seriale_.setParity(QSerialPort::NoParity);
   if (!seriale_.open(QIODevice::ReadWrite)) {
-    motivo = seriale_.errorString().toStdString();
     seriale_.clearError();
     return false;
   }
   seriale_.clearError();
-  return true;
+  std::error_code ec;
+  if (std::filesystem::canonical(dispositivo, ec).parent_path() == "/dev/pts") return true;
+  seriale_.close();
+  motivo = ImpostazioniRifiutate(impostazioni, motivo);
+  return false;
 }
 
 void PortaQt::chiudi() {

@@ -86,7 +86,10 @@ bool PortaWin::apri(const std::string& dispositivo, const std::string& impostazi
     ok = SetCommState(h, &dcb) && SetCommTimeouts(h, &primoByte);
   }
   if (!ok) {
-    motivo = MotivoWin32(GetLastError());
+    const DWORD codice = GetLastError();
+    // Opened, and the settings refused (error 87): said as such, with what to try.
+    motivo = codice == ERROR_INVALID_PARAMETER ? ImpostazioniRifiutate(impostazioni, MotivoWin32(codice))
+                                               : MotivoWin32(codice);
     CloseHandle(h);
     return false;
   }

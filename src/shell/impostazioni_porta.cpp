@@ -69,4 +69,10 @@ bool leggiImpostazioniPorta(std::string_view testo, ImpostazioniPorta& imp, std:
   return true;
 }
 
+std::string ImpostazioniRifiutate(std::string_view testo, const std::string& motivo) {
+  return "la porta non accetta le impostazioni " + std::string(testo) + " (" + motivo +
+         "): controllare Settings in [Parametri Seriale] con il manuale della cassa (di solito 1200,e,7,1 o "
+         "9600,n,8,1); alcuni adattatori USB non hanno 7 bit di dati, o la parit\xe0 mark e space";
+}
+
 }  // namespace quimbo

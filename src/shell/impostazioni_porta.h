@@ -18,4 +18,8 @@ struct ImpostazioniPorta {
 // either case. On a bad text returns false and says why in `errore`.
 bool leggiImpostazioniPorta(std::string_view testo, ImpostazioniPorta& imp, std::string& errore);
 
+// Why a port that opens would not take `testo`, with what to try, after the system's
+// reason.
+std::string ImpostazioniRifiutate(std::string_view testo, const std::string& motivo);
+
 }  // namespace quimbo
