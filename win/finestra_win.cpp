@@ -91,6 +91,9 @@ UINT Tipo(Icona icona, Pulsanti pulsanti) {
     case Pulsanti::OkAnnulla:
       t = MB_OKCANCEL;
       break;
+    case Pulsanti::OkAnnullaPrudente:
+      t = MB_OKCANCEL | MB_DEFBUTTON2;
+      break;
     case Pulsanti::SiNoAnnulla:
       t = MB_YESNOCANCEL;
       break;
@@ -116,7 +119,7 @@ UINT Tipo(Icona icona, Pulsanti pulsanti) {
 }  // namespace
 
 FinestraWin::FinestraWin(PompaWin& pompa) : pompa_(pompa) {
-  const INITCOMMONCONTROLSEX comuni{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
+  const INITCOMMONCONTROLSEX comuni{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
   InitCommonControlsEx(&comuni);
   const HINSTANCE istanza = GetModuleHandleW(nullptr);
   WNDCLASSEXW classe{};
@@ -140,6 +143,19 @@ FinestraWin::FinestraWin(PompaWin& pompa) : pompa_(pompa) {
     CreateWindowExW(w.esteso, w.classe, Largo(p.testo).c_str(),
                     WS_CHILD | w.stile | (p.visibile ? WS_VISIBLE : 0), 0, 0, 0, 0, hwnd_,
                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdDi(p.controllo))), istanza, nullptr);
+  }
+  suggerimento_ =
+      CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX, CW_USEDEFAULT,
+                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, istanza, nullptr);
+  if (suggerimento_) {
+    TOOLINFOW t{};
+    t.cbSize = sizeof t;
+    t.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    t.hwnd = hwnd_;
+    t.uId = reinterpret_cast<UINT_PTR>(controllo(IdDi(Controllo::TxtMsg)));
+    t.lpszText = const_cast<wchar_t*>(L"");
+    SendMessageW(suggerimento_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&t));
+    SendMessageW(suggerimento_, TTM_SETMAXTIPWIDTH, 0, 600);  // long texts wrap
   }
   abilitaDubbi();
   disponi(DpiDi(hwnd_));
@@ -306,7 +322,32 @@ void FinestraWin::scrivi(Campo campo, const std::string& testo) {
     return;
   }
   // Control characters on the line are shown by name (<STX>), as everywhere else.
-  SetWindowTextW(controllo(IdDi(*casella)), Largo(testo::leggibile(testo)).c_str());
+  const std::wstring largo = Largo(testo::leggibile(testo));
+  SetWindowTextW(controllo(IdDi(*casella)), largo.c_str());
+  if (campo == Campo::TxtMsg) suggerisci(largo);
+}
+
+void FinestraWin::suggerisci(const std::wstring& testo) {
+  testoMessaggio_ = testo;
+  if (!suggerimento_) return;
+  TOOLINFOW t{};
+  t.cbSize = sizeof t;
+  t.hwnd = hwnd_;
+  t.uId = reinterpret_cast<UINT_PTR>(controllo(IdDi(Controllo::TxtMsg)));
+  t.lpszText = testoMessaggio_.data();
+  SendMessageW(suggerimento_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&t));
+}
+
+std::wstring FinestraWin::suggerimentoMessaggio() const {
+  if (!suggerimento_) return L"";
+  wchar_t testo[1024] = {};
+  TOOLINFOW t{};
+  t.cbSize = sizeof t;
+  t.hwnd = hwnd_;
+  t.uId = reinterpret_cast<UINT_PTR>(controllo(IdDi(Controllo::TxtMsg)));
+  t.lpszText = testo;
+  SendMessageW(suggerimento_, TTM_GETTEXTW, std::size(testo), reinterpret_cast<LPARAM>(&t));
+  return testo;
 }
 
 void FinestraWin::mostra(Elemento elemento, bool visibile) {

@@ -23,6 +23,8 @@ class FinestraWin : public Finestra {
   // False when the system gave no window (no desktop to show it on); GetLastError says why.
   bool creata() const { return hwnd_ != nullptr; }
   HWND hwnd() const { return hwnd_; }
+  // The message line's tooltip: its whole text.
+  std::wstring suggerimentoMessaggio() const;
   // The state the window's events go to; set before Form_Load.
   void collega(Operatore* op) { op_ = op; }
 
@@ -64,6 +66,10 @@ class FinestraWin : public Finestra {
   bool occupato_ = false;
   int inDubbio_ = 0;
   void abilitaDubbi();
+  // The message line's whole text, where the line shows only its beginning.
+  HWND suggerimento_ = nullptr;
+  std::wstring testoMessaggio_;
+  void suggerisci(const std::wstring& testo);
 };
 
 }  // namespace quimbo::win

@@ -10,6 +10,7 @@
 #include "controlli.h"
 #include "dubbi_win.h"
 #include "finestra_win.h"
+#include "shell/larghe.h"
 
 namespace quimbo::win {
 namespace {
@@ -18,7 +19,7 @@ constexpr const char* kSenzaDesktop = "nessun desktop: sotto wine, con DISPLAY (
 
 struct Caso {
   Pulsanti pulsanti;
-  int scelta;  // the button the operator presses
+  int scelta;  // the button the operator presses; 0: Enter, the box's default
   Risposta attesa;
 };
 
@@ -71,8 +72,9 @@ TEST_P(FinestraWinTest, BoxAnswersWhileThePortsEventsAreServed) {
   const UINT_PTR operatore = pompa.timer(0, 20, [&] {
     if (!segnalato) segnalato = SetEvent(evento);
     HWND box = Domanda();
+    const int scelta = box && c.scelta == 0 ? LOWORD(SendMessageW(box, DM_GETDEFID, 0, 0)) : c.scelta;
     if (box && (serviti > 0 || ++giri > 100))
-      PostMessageW(box, WM_COMMAND, MAKEWPARAM(c.scelta, BN_CLICKED), 0);
+      PostMessageW(box, WM_COMMAND, MAKEWPARAM(scelta, BN_CLICKED), 0);
   });
   const Risposta r = finestra.chiedi("Prova \xe8", "Riprovo a trasmettere", Icona::Domanda, c.pulsanti);
   pompa.fermaTimer(operatore);
@@ -87,6 +89,10 @@ INSTANTIATE_TEST_SUITE_P(Risposte, FinestraWinTest,
                                            Caso{Pulsanti::SiNoAnnulla, IDCANCEL, Risposta::Annulla},
                                            Caso{Pulsanti::SiNo, IDNO, Risposta::No},
                                            Caso{Pulsanti::OkAnnulla, IDCANCEL, Risposta::Annulla},
+                                           Caso{Pulsanti::OkAnnulla, 0, Risposta::Ok},
+                                           // OK may print a receipt twice: Enter must not
+                                           Caso{Pulsanti::OkAnnullaPrudente, 0, Risposta::Annulla},
+                                           Caso{Pulsanti::OkAnnullaPrudente, IDOK, Risposta::Ok},
                                            Caso{Pulsanti::Ok, IDOK, Risposta::Ok}));
 
 // The program's side of the list: one receipt in doubt, settled once the window's question is answered Yes.
@@ -94,7 +100,7 @@ struct UnoInDubbio : Operatore {
   Finestra& finestra;
   std::vector<InDubbio> elenco{{.file = "20261205-071003_in_dubbio_a.sco",
                                 .nome = "a.sco",
-                                .taglio = DataOra{2026, 12, 5, 7, 10, 3},
+                                .inizio = DataOra{2026, 12, 5, 7, 10, 3},
                                 .totale = "300",
                                 .pagamento = "C",
                                 .righe = {"01\tPANE\t150", "80\tC\t300"}}};
@@ -168,6 +174,19 @@ TEST(FinestraWin, ListOfReceiptsInDoubtSettlesTheChosenOne) {
 
 // Moved to a monitor of another DPI, the window lays itself out again: places, sizes
 // and fonts in the original's twips and points.
+// The message line shows the beginning of a long message; its tooltip has the whole.
+TEST(FinestraWin, MessageLineTooltipHasTheWholeText) {
+  OrologioSistema orologio;
+  PompaWin pompa(orologio);
+  FinestraWin finestra(pompa);
+  ASSERT_TRUE(finestra.creata()) << kSenzaDesktop;
+  const std::string lungo =
+      "Controllare il giornale della cassa: scontrino a.sco interrotto durante il pagamento, "
+      "messo da parte come 20261205-071003_in_dubbio_a.sco \xe8";
+  finestra.scrivi(Campo::TxtMsg, lungo);
+  EXPECT_EQ(finestra.suggerimentoMessaggio(), Largo(lungo, 1252));
+}
+
 TEST(FinestraWin, LaysItselfOutAgainOnADpiChange) {
   OrologioSistema orologio;
   PompaWin pompa(orologio);
