@@ -63,8 +63,10 @@ Domanda costruisciDomanda(QWidget* genitore, const std::string& titolo, const st
       d.seChiusa = Risposta::Ok;
       break;
     case Pulsanti::OkAnnulla:
+    case Pulsanti::OkAnnullaPrudente:
       primo = aggiungi("OK", QMessageBox::AcceptRole, Risposta::Ok);
       fuga = aggiungi("Annulla", QMessageBox::RejectRole, Risposta::Annulla);
+      if (pulsanti == Pulsanti::OkAnnullaPrudente) primo = fuga;
       d.seChiusa = Risposta::Annulla;
       break;
     case Pulsanti::SiNoAnnulla:

@@ -127,6 +127,13 @@ const char* const kSincronizzazione =
     "Problemi di sincronizzazione con la cassa.\r\nRiprovo a sincronizzare ? ";
 const char* const kTrasmissione =
     "Problemi di trasmissione con la cassa.\r\nRiprovo a stampare lo scontrino ? ";
+// Once the payment began, OK may print it twice: the box says which receipt to look
+// for in the register's journal, and Enter answers Annulla.
+const char* const kTrasmissioneNelPagamento =
+    "Problemi di trasmissione con la cassa.\r\n\r\nLo scontrino a.sco, pagamento iniziato il 2026-12-05 "
+    "07:10:03, totale 300 (C),\r\npotrebbe essere gi\xe0 stampato: controllare il giornale della cassa prima "
+    "di riprovare.\r\nAnnulla lo mette da parte in dubbio, da sistemare dopo il controllo.\r\n\r\nRiprovo a "
+    "stampare lo scontrino ? ";
 
 // The register answers something unexpected, or keeps refusing the sale line;
 // the operator's answer restarts the receipt (synchronisation included) or sets
@@ -143,6 +150,7 @@ struct RispostaDellOperatore {
   const char* domanda;  // text of the receipt-level question, if one is asked
   Comandi comandi;
   const char* messo;  // where the receipt was set aside, or nullptr when it was sent
+  Pulsanti pulsanti = Pulsanti::OkAnnulla;
 };
 class Operatore : public ::testing::TestWithParam<RispostaDellOperatore> {};
 
@@ -166,9 +174,9 @@ TEST_P(Operatore, AnswerRestartsTheReceiptOrSetsItAside) {
   ASSERT_EQ(b.finestra.domande.size(), 1u);
   const Domanda& d = b.finestra.domande[0];
   if (c.domanda) {
-    EXPECT_EQ(std::tie(d.titolo, d.testo, d.icona),
+    EXPECT_EQ(std::tie(d.titolo, d.testo, d.icona, d.pulsanti),
               std::make_tuple("Problemi di trasmissione", c.domanda,
-                              c.domanda == kSincronizzazione ? Icona::Domanda : Icona::Critico));
+                              c.domanda == kSincronizzazione ? Icona::Domanda : Icona::Critico, c.pulsanti));
   }
   EXPECT_FALSE(b.esiste("a.sco"));
   EXPECT_EQ(b.esiste("badscont.bad"), c.messo && std::string(c.messo) == "badscont.bad");
@@ -193,7 +201,10 @@ RIGHE(Coda, Operatore, {"SynchronisationProblemOkRestarts", {.rispondiCon = 'A',
       "40050", "420", "497"}, nullptr},
     // given up during the payment, after an unlock that sent the closing command: in doubt
     {"RefusedTotalCancelLeavesItInDoubt", {}, true, kRicevuta, Risposta::Annulla, nullptr,
-     {"415", "415", "40214", kVendita, "419", "419", "419", "497", "497"}, "scartati/20261205-071003_in_dubbio_a.sco"});
+     {"415", "415", "40214", kVendita, "419", "419", "419", "497", "497"}, "scartati/20261205-071003_in_dubbio_a.sco"},
+    {"UnexpectedAnswerInThePaymentNamesTheReceiptAndDefaultsToCancel", {.rispondiCon = 'A', .alDato = "497"}, false,
+     kRicevuta, Risposta::Annulla, kTrasmissioneNelPagamento, kComandiRicevuta,
+     "scartati/20261205-071003_in_dubbio_a.sco", Pulsanti::OkAnnullaPrudente});
 // clang-format on
 
 // The operator may tick "Riep. Iva per ricevuta" while a receipt is going out: its

@@ -12,6 +12,7 @@
 
 #include "fakes.h"
 #include "nome_riga.h"
+#include "queue/dubbi.h"
 #include "queue/giornale.h"
 #include "queue/scansione.h"
 #include "shell/chiusura.h"
@@ -32,26 +33,34 @@ size_t Conta(const std::vector<std::string>& righe, const std::string& testo) {
 // printed it, so it goes into "scartati" for the operator, also when the file of that
 // name changed since (it may be the same receipt, touched) or was renamed. A receipt
 // journalled as sent is only removed, under its new name too. A copy is a new receipt.
+// One in doubt is named after the time its payment began, the time the operator looks
+// for in the register's journal, not the time of the restart; a mark of an earlier
+// version, which did not say, is said to be of an unknown time.
 enum Dopo { Niente, Rinominato, Copiato };
 struct SegnoDiPagamento {
   const char* nome;
   bool stesso, giornale;
   Dopo dopo;
-  const char* dubbio;  // the name it is set aside under as "in doubt", or nullptr
+  const char* dubbio;     // the name it is set aside under as "in doubt", or nullptr
+  bool senzaOra = false;  // a mark written by an earlier version
 };
 class Pagamento : public ::testing::TestWithParam<SegnoDiPagamento> {};
 
 TEST_P(Pagamento, ReceiptCutDuringItIsNeverSentAgain) {
   namespace fs = std::filesystem;
-  const auto& [_, stesso, giornale, dopo, dubbio] = GetParam();
+  const auto& [_, stesso, giornale, dopo, dubbio, senzaOra] = GetParam();
   Banco b;
   auto& sim = b.prepara("", "vandoni");
   b.scriviFile("a.sco", kRicevuta);
   std::optional<Identita> id = IdentitaDi(b.cartella / "a.sco");
   if (giornale) AggiungiInviato(b.cartella, *id);
   id->dimensione += stesso ? 0 : 1;
-  PreparaPagamento(b.cartella, *id);
-  SegnaPagamento(b.cartella);
+  const DataOra pagato{2026, 12, 4, 23, 27, 22};  // the evening before the restart
+  PreparaPagamento(b.cartella, *id, pagato);
+  SegnaPagamento(b.cartella, *id, pagato);
+  if (senzaOra)
+    b.scriviFile("pagamento.txt",
+                 std::to_string(id->dimensione) + "\t" + std::to_string(id->modifica) + "\ta.sco\r\n");
   // Between the stop and the restart; a copy with the same bytes and time is another file all the same.
   if (dopo == Rinominato) fs::rename(b.cartella / "a.sco", b.cartella / "b.sco");
   if (dopo == Copiato) {
@@ -61,17 +70,27 @@ TEST_P(Pagamento, ReceiptCutDuringItIsNeverSentAgain) {
   }
   for (int i = 0; i < 2; ++i) Timer1_Timer(b.st);
   EXPECT_EQ(sim.comandi(), dopo == Copiato ? kComandi : Comandi{});
-  EXPECT_EQ(b.leggiFile(std::string("scartati/20261205-071003_in_dubbio_") + (dubbio ? dubbio : "")),
-            dubbio ? kRicevuta : "");
+  const std::string file =
+      std::string(senzaOra ? "20261205-071003" : "20261204-232722") + "_in_dubbio_" + (dubbio ? dubbio : "");
+  EXPECT_EQ(b.leggiFile("scartati/" + file), dubbio ? kRicevuta : "");
   EXPECT_FALSE(b.esiste("pagamento.txt") || b.esiste("a.sco") || b.esiste("b.sco"));
-  EXPECT_EQ(Conta(b.righeLog(), "controllare il giornale della cassa"), dubbio ? 1u : 0u);
+  EXPECT_EQ(Conta(b.righeLog(), "Controllare il giornale della cassa"), dubbio ? 1u : 0u);
+  if (!dubbio) return;
+  const std::string ora = senzaOra ? "sconosciuto" : "2026-12-04 23:27:22";
+  EXPECT_NE(b.esito(dubbio).find("\r\nInizioPagamento=" + ora + "\r\n"), std::string::npos)
+      << b.esito(dubbio);
+  const std::vector<InDubbio> elenco = ElencoInDubbio(b.cartella, "auto");
+  ASSERT_EQ(elenco.size(), 1u);
+  EXPECT_EQ(QuandoPagato(elenco[0]),
+            senzaOra ? "ora del pagamento sconosciuta" : "pagamento iniziato il 2026-12-04 23:27:22");
 }
 RIGHE(Doppi, Pagamento, {"SameFileIsInDoubt", true, false, Niente, "a.sco"},
       {"ChangedSinceIsInDoubt", false, false, Niente, "a.sco"},
       {"JournalledIsOnlyRemoved", true, true, Niente, nullptr},
       {"RenamedIsInDoubt", true, false, Rinominato, "b.sco"},
       {"RenamedAndJournalledIsOnlyRemoved", true, true, Rinominato, nullptr},
-      {"CopyIsANewReceipt", true, false, Copiato, nullptr});
+      {"CopyIsANewReceipt", true, false, Copiato, nullptr},
+      {"MarkOfAnEarlierVersionHasNoTime", true, false, Niente, "a.sco", true});
 
 // A register switched off: the receipt waits, nobody is asked, it is said once per
 // outage, and the receipt goes again from its first line when the register is back.

@@ -65,32 +65,36 @@ RIGHE(Vite, Esiti,
      "[Esito]\r\nStato=in dubbio\r\n" + kOra + "Comandi=8\r\nDurata=0.00\r\n"
          "Motivo=Interrotto durante il pagamento alla riga 2: risposta inattesa della cassa; controllare il "
          "giornale della cassa\r\nRiga=2\r\nUltimo=chiusura inviata (riga 2), risposta inattesa\r\n"
-         "Conservato=scartati/20261205-071003_in_dubbio_a.sco\r\n"});
+         "InizioPagamento=2026-12-05 07:10:03\r\nConservato=scartati/20261205-071003_in_dubbio_a.sco\r\n"});
 // clang-format on
 
 // A receipt cut in its payment is counted in the status line and listed with what
-// the operator needs to find it in the register's journal.
+// the operator needs to find it in the register's journal: its lines as the register
+// got them, a UTF-8 one's decoded as the queue decodes it.
 TEST(Esiti, ReceiptsInDoubtAreCountedAndListed) {
   Banco b;
   b.imp.mbSenzaFinestra = true;
   b.prepara("", "vandoni", {.rispondiCon = 'A', .alDato = "497"});
-  b.scriviFile("a.sco", kRicevuta);
+  b.scriviFile("a.sco", "00\tCaff\xc3\xa8\t2\t150\t3\r\n80\tC\t300\t0\t0\t500\r\n");
   Timer1_Timer(b.st);
   EXPECT_NE(DescriviSituazione(b.finestra.situazioneMostrata).find("; 1 scontrino in dubbio;"), B::npos)
       << DescriviSituazione(b.finestra.situazioneMostrata);
-  const std::vector<InDubbio> elenco = ElencoInDubbio(b.cartella);
+  const std::vector<InDubbio> elenco = ElencoInDubbio(b.cartella, "auto");
   ASSERT_EQ(elenco.size(), 1u);
-  EXPECT_EQ(RigaInDubbio(elenco[0]),
-            "a.sco  tagliato il 2026-12-05 07:10:03  totale 300 (C)  2 righe  "
+  EXPECT_EQ(RigheInDubbio(elenco[0]),
+            "a.sco  pagamento iniziato il 2026-12-05 07:10:03  totale 300 (C)  2 righe  "
             "scartati/20261205-071003_in_dubbio_a.sco  Interrotto durante il pagamento alla riga 2: risposta "
             "inattesa della cassa; controllare il giornale della cassa  chiusura inviata (riga 2), risposta "
-            "inattesa");
+            "inattesa\n    00\tCaff\xe8\t2\t150\t3\n    80\tC\t300\t0\t0\t500");
+  EXPECT_EQ(ElencoInDubbio(b.cartella, "windows-1252")[0].righe[0], "00\tCaff\xc3\xa8\t2\t150\t3")
+      << "as the queue would read it";
 }
 
 // The operator settles a receipt in doubt. "Gi\xe0 stampato" sends nothing and keeps
 // the file; a reprint goes back into the folder and is printed once, its outcome
 // "ristampato". A second settlement of the same receipt (a second click, the window
-// and the command line at once) finds it gone, and a reprint never replaces a file.
+// and the command line at once) finds it gone, and says how it was settled; a reprint
+// never replaces a file.
 TEST(Esiti, ReceiptInDoubtSettledOnceByTheOperator) {
   Banco b;
   b.imp.mbSenzaFinestra = true;
@@ -99,27 +103,54 @@ TEST(Esiti, ReceiptInDoubtSettledOnceByTheOperator) {
   b.scriviFile("b.sco", kRicevuta);
   Timer1_Timer(b.st);  // one in doubt stops the tick: the next one goes at the next
   Timer1_Timer(b.st);
-  ASSERT_EQ(ElencoInDubbio(b.cartella).size(), 2u);
+  ASSERT_EQ(ElencoInDubbio(b.cartella, "auto").size(), 2u);
   auto& sana = b.collega("vandoni");  // the register answers well again
   std::string errore;
+  bool ambiguo = false;
+  const auto trova = [&](const std::string& nome) {
+    return TrovaInDubbio(b.cartella, "auto", nome, errore, ambiguo);
+  };
+  b.orologio.data.minuto = 30;  // settled later than it was cut
   EXPECT_EQ(
-      Sistema(b.cartella, "a.sco", false, b.orologio.data, errore),
-      "Scontrino a.sco in dubbio: gi\xe0 stampato, conservato come scartati/20261205-071003_stampato_a.sco");
-  EXPECT_EQ(b.esito("a.sco"), "[Esito]\r\nStato=gi\xe0 stampato\r\n" + kOra +
-                                  "Conservato=scartati/20261205-071003_stampato_a.sco\r\n");
-  EXPECT_EQ(Sistema(b.cartella, "a.sco", true, b.orologio.data, errore), std::nullopt) << "settled already";
+      Sistema(b.cartella, *trova("a.sco"), false, b.orologio.data, errore),
+      "Scontrino a.sco in dubbio: gi\xe0 stampato, conservato come scartati/20261205-073003_stampato_a.sco");
+  EXPECT_EQ(b.esito("a.sco"),
+            "[Esito]\r\nStato=gi\xe0 stampato\r\nOra=2026-12-05 07:30:03\r\n"
+            "InizioPagamento=2026-12-05 07:10:03\r\n"
+            "Conservato=scartati/20261205-073003_stampato_a.sco\r\n");
+  EXPECT_EQ(trova("a.sco"), std::nullopt) << "settled already";
   EXPECT_NE(errore.find("nessuno scontrino a.sco in dubbio"), B::npos) << errore;
+  EXPECT_FALSE(ambiguo);
+  EXPECT_EQ(ComeSistemato(b.cartella, "a.sco"), "gi\xe0 stampato (sistemato il 2026-12-05 07:30:03)");
 
   b.scriviFile("ristampa-b.sco", "gi\xe0 qui");
-  EXPECT_EQ(Sistema(b.cartella, "b.sco", true, b.orologio.data, errore), std::nullopt);
+  const std::optional<InDubbio> inDubbio = trova("20261205-071003_in_dubbio_b.sco");
+  ASSERT_TRUE(inDubbio);
+  EXPECT_EQ(Sistema(b.cartella, *inDubbio, true, b.orologio.data, errore), std::nullopt);
   EXPECT_EQ(b.leggiFile("ristampa-b.sco"), "gi\xe0 qui") << "never replaced";
   std::filesystem::remove(b.cartella / "ristampa-b.sco");
-  EXPECT_TRUE(Sistema(b.cartella, "b.sco", true, b.orologio.data, errore));
+  EXPECT_TRUE(Sistema(b.cartella, *inDubbio, true, b.orologio.data, errore));
+  EXPECT_EQ(ComeSistemato(b.cartella, "b.sco"),
+            "rimesso nella cartella come ristampa-b.sco, in attesa di stampa");
   Timer1_Timer(b.st);
   Timer1_Timer(b.st);
   EXPECT_EQ(sana.comandi().size(), 8u) << "printed once: synchronisation, sale, total";
-  EXPECT_TRUE(ElencoInDubbio(b.cartella).empty());
-  EXPECT_EQ(b.esito("b.sco"), "[Esito]\r\nStato=ristampato\r\n" + kOra + "Comandi=8\r\nDurata=0.00\r\n");
+  EXPECT_TRUE(ElencoInDubbio(b.cartella, "auto").empty());
+  EXPECT_EQ(b.esito("b.sco"),
+            "[Esito]\r\nStato=ristampato\r\nOra=2026-12-05 07:30:03\r\nComandi=8\r\nDurata=0.00\r\n");
+  EXPECT_EQ(ComeSistemato(b.cartella, "20261205-071003_in_dubbio_b.sco"),
+            "ristampato il 2026-12-05 07:30:03");
+  EXPECT_EQ(ComeSistemato(b.cartella, "c.sco"), std::nullopt) << "never in doubt";
+
+  // The program sending from the folder says each settlement in its log, once.
+  const std::vector<std::string>& log = b.finestra.annotazioni;
+  for (const char* riga :
+       {"Scontrino in dubbio scartati/20261205-071003_in_dubbio_a.sco sistemato: gi\xe0 stampato",
+        "Scontrino in dubbio scartati/20261205-071003_in_dubbio_b.sco sistemato: ristampato"})
+    EXPECT_EQ(
+        std::count_if(log.begin(), log.end(), [&](const std::string& l) { return l.find(riga) != B::npos; }),
+        1)
+        << riga;
 }
 
 // What a receipt's life forces to disk, in order, the same on every system: each change that a later decision
@@ -151,14 +182,16 @@ TEST_P(SuDisco, ReceiptReachesTheDiskInOneOrderOnEverySystem) {
 RIGHE(Esiti, SuDisco,
     {"Printed", {}, {
         "dati inviati.txt.prova",  // can the journal be written?
-        "dati pagamento.txt.nuovo", "nome pagamento.txt.nuovo > pagamento.txt", "cartella .",
+        "dati pagamento.txt.nuovo", "dati pagamento.txt.inizio.nuovo",
+        "nome pagamento.txt.inizio.nuovo > pagamento.txt", "cartella .",
         "dati inviati.txt.nuovo", "nome inviati.txt.nuovo > inviati.txt", "cartella .",
         "cartella .",  // esiti/ made
         "dati .a.sco.esito.nuovo", "nome .a.sco.esito.nuovo > a.sco.esito", "cartella esiti",
         "tolto pagamento.txt", "cartella .", "tolto a.sco", "cartella .", "tolto inviati.txt", "cartella ."}},
     {"CutInItsPayment", {.rispondiCon = 'A', .alDato = "497"}, {
         "dati inviati.txt.prova",
-        "dati pagamento.txt.nuovo", "nome pagamento.txt.nuovo > pagamento.txt", "cartella .",
+        "dati pagamento.txt.nuovo", "dati pagamento.txt.inizio.nuovo",
+        "nome pagamento.txt.inizio.nuovo > pagamento.txt", "cartella .",
         "cartella .",  // esiti/ made
         "dati .a.sco.esito.nuovo", "nome .a.sco.esito.nuovo > a.sco.esito", "cartella esiti",
         "nome a.sco > 20261205-071003_in_dubbio_a.sco", "cartella scartati", "cartella .",

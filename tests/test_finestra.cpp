@@ -89,6 +89,7 @@ TEST(FinestraQt, FieldsShowWindows1252TextAndControlCharacters) {
     f.scrivi(c, "\002ABC\350\003");
     EXPECT_EQ(testo(f, nome)->text(), QString::fromUtf8("<STX>ABCè<ETX>")) << nome;
   }
+  EXPECT_EQ(testo(f, "TxtMsg")->toolTip(), QString::fromUtf8("<STX>ABCè<ETX>")) << "the whole message";
   testo(f, "txtProva")->setText(QString::fromUtf8("però €"));
   EXPECT_EQ(f.prova(), "per\xf2 \x80");
 }
@@ -104,8 +105,8 @@ TEST(FinestraQt, Timer1RunsOnlyWhenEnabledWithAnInterval) {
   EXPECT_FALSE(t.isActive()) << "a new interval does not enable the timer";
 }
 
-// The box of each kind: Italian buttons mapped to their answers, the first the default, the last answering
-// Esc and the close box; the application's title when there is none.
+// The box of each kind: Italian buttons mapped to their answers, the first the default (the cautious box's
+// Annulla), the last answering Esc and the close box; the application's title when there is none.
 using Scritte = std::vector<std::pair<QString, Risposta>>;
 struct Scatola {
   const char *nome, *titolo;
@@ -113,16 +114,17 @@ struct Scatola {
   Pulsanti pulsanti;
   QMessageBox::Icon iconaQt;
   Scritte scritte;
+  std::size_t predefinito = 0;  // of the buttons
 };
 class Box : public ::testing::TestWithParam<Scatola> {};
 
 TEST_P(Box, HasItalianButtonsForItsAnswers) {
-  const auto& [_, titolo, icona, pulsanti, iconaQt, scritte] = GetParam();
+  const auto& [_, titolo, icona, pulsanti, iconaQt, scritte, predefinito] = GetParam();
   Domanda d = costruisciDomanda(nullptr, titolo, "riga 1\r\nriga 2", icona, pulsanti);
   EXPECT_EQ(make_tuple(d.box->windowTitle(), d.box->text(), d.box->icon()),
             make_tuple(*titolo ? titolo : "Invio Scontrini alle casse", "riga 1\nriga 2", iconaQt));
   EXPECT_EQ(make_tuple(d.box->defaultButton()->text(), d.box->escapeButton()->text(), d.risposta()),
-            make_tuple(scritte.front().first, scritte.back().first, scritte.back().second));
+            make_tuple(scritte[predefinito].first, scritte.back().first, scritte.back().second));
   Scritte viste;
   for (const auto& [p, risposta] : d.pulsanti) {
     p->click();
@@ -138,7 +140,9 @@ RIGHE(Domanda, Box,
     {"YesNoCancelWarning", "", Icona::Esclamazione, Pulsanti::SiNoAnnulla, Q::Warning,
      {{QString::fromUtf8("Sì"), R::Si}, {"No", R::No}, {"Annulla", R::Annulla}}},
     {"YesNoCritical", "", Icona::Critico, Pulsanti::SiNo, Q::Critical, {{QString::fromUtf8("Sì"), R::Si}, {"No", R::No}}},
-    {"OkInformationWithItsTitle", "Errore", Icona::Informazione, Pulsanti::Ok, Q::Information, {{"OK", R::Ok}}});
+    {"OkInformationWithItsTitle", "Errore", Icona::Informazione, Pulsanti::Ok, Q::Information, {{"OK", R::Ok}}},
+    {"CautiousOkCancelDefaultsToCancel", "", Icona::Critico, Pulsanti::OkAnnullaPrudente, Q::Critical,
+     {{"OK", R::Ok}, {"Annulla", R::Annulla}}, 1});
 // clang-format on
 
 // Form_Load shows each family its controls and name and starts the timer; FINE (the stop asked for), the
@@ -231,7 +235,8 @@ TEST_P(ListaDubbi, SettlesTheChosenReceiptOnceConfirmed) {
   pulsante->click();
   EXPECT_TRUE(dettaglio.contains("Totale 300, pagamento C")) << dettaglio.toStdString();
   EXPECT_TRUE(dettaglio.contains("01\tPANE\t150")) << dettaglio.toStdString();
-  EXPECT_TRUE(domanda.contains("tagliato il 2026-12-05 07:10:03, totale 300 (C)")) << domanda.toStdString();
+  EXPECT_TRUE(domanda.contains("a.sco, pagamento iniziato il 2026-12-05 07:10:03, totale 300 (C)"))
+      << domanda.toStdString();
   std::vector<std::string> dove;
   for (const auto& f : fs::recursive_directory_iterator(a.dir.p))
     if (f.path().extension() == ".sco") dove.push_back(fs::relative(f.path(), a.dir.p).string());
@@ -307,6 +312,22 @@ TEST(PortaEPompaQt, BadSettingsAreRefusedGoodOnesReachTheSerialPort) {
   EXPECT_EQ(make_tuple(s.baudRate(), s.parity(), s.dataBits(), s.stopBits(), s.flowControl()),
             make_tuple(1200, QSerialPort::EvenParity, QSerialPort::Data7, QSerialPort::TwoStop,
                        QSerialPort::NoFlowControl));
+}
+
+// A run killed at 7 bits with parity leaves the pseudo-terminal raw, 1200 baud and local: the next run opens
+// it all the same, as the first did (a pty is always 8 bits without parity, whatever it is asked).
+TEST(PortaEPompaQt, PseudoTerminalLeftByAKilledRunOpensAgain) {
+  Pty pty;
+  termios t{};
+  ASSERT_EQ(tcgetattr(pty.slave, &t), 0);
+  t.c_cflag |= CLOCAL | CREAD;
+  t.c_iflag |= IGNPAR;
+  cfsetspeed(&t, B1200);
+  ASSERT_EQ(tcsetattr(pty.slave, TCSANOW, &t), 0);
+  PortaQt porta;
+  std::string motivo;
+  EXPECT_TRUE(porta.apri(pty.nome, "1200,e,7,1", motivo)) << motivo;
+  EXPECT_TRUE(porta.aperta());
 }
 
 // The port over a pty, with the receive events it announces.
@@ -398,12 +419,13 @@ struct Lancio {
   QStringList argomenti;
   int segnale, codice;
   Parole suUscita, suErrore, giornale = {};  // giornale: what the simulator received
+  const char* terminale = nullptr;           // typed on the terminal that is its standard input
 };
 
 class Scena : public ::testing::TestWithParam<Lancio> {
  protected:
   CartellaTemporanea dir, altra, finestra;
-  Pty pty, occupata;
+  Pty pty, occupata, terminale;
   Simulatore sim{{"vandoni"}, (dir.p / "giornale.txt").string()};
   QMap<QString, QString> file;  // "@name": its path
   QProcess primo;               // holds the port that the "busy" case asks for
@@ -423,6 +445,7 @@ class Scena : public ::testing::TestWithParam<Lancio> {
     fs::create_directories(dir.p / "scartati");  // a receipt cut in its payment
     std::ofstream(dir.p / "scartati" / "20261205-071003_in_dubbio_a.sco")
         << "00\tPANE\t2\t150\t3\r\n80\tC\t300\t0\t0\r\n";
+    std::ofstream(dir.p / "scartati" / "20261205-060000_stampato_c.sco") << "80\tC\t1\t0\t0\r\n";  // settled
     fs::create_directories(altra.p / "con spazi");
     fs::copy_file(scriviIni(altra, "Vandoni", "/dev/quimbo-nessuno"), altra.p / "con spazi" / "mio file.ini");
     file["@con"] = QString::fromStdString((altra.p / "con").string());  // + " spazi/mio file.ini"
@@ -460,7 +483,7 @@ class Scena : public ::testing::TestWithParam<Lancio> {
 };
 
 TEST_P(Scena, ProgramEndsWithItsCodeAndSaysWhy) {
-  const auto& [_, righe, segnale, codice, suUscita, suErrore, giornale] = GetParam();
+  const auto& [_, righe, segnale, codice, suUscita, suErrore, giornale, digitato] = GetParam();
   QStringList argomenti;
   for (const QString& a : righe) argomenti << file.value(a, a);
   if (righe.last() == "@occupata") {
@@ -468,6 +491,10 @@ TEST_P(Scena, ProgramEndsWithItsCodeAndSaysWhy) {
     ASSERT_TRUE(primo.waitForReadyRead(5000));
   }
   QProcess p;
+  if (digitato) {
+    terminale.scrivi(digitato);
+    p.setStandardInputFile(QString::fromStdString(terminale.nome));
+  }
   if (codice == 2 && righe.first() == "@quieta") {  // the window where there is no display
     QProcessEnvironment ambiente = QProcessEnvironment::systemEnvironment();
     for (const char* v : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) ambiente.remove(v);
@@ -531,12 +558,24 @@ RIGHE(Programma, Scena,
      {"senzasezione.ini non ha la sezione [Altri parametri]"}},
     {"BinaryFileIsNoIni", {"--headless", "@binario.ini"}, 0, 78, {}, {"binario.ini non ha la sezione [Altri parametri]"}},
     {"MissingIniStopsHeadlessWith78", {"--headless", "/nessuna/parte.ini"}, 0, 78, {}, {"quimbo: il file ini /nessuna/parte.ini non esiste"}},
-    {"InDoubtReceiptsAreListed", {"--in-dubbio", "@ini"}, 0, 0,
-     {"a.sco  tagliato il 2026-12-05 07:10:03  totale 300 (C)  2 righe  scartati/20261205-071003_in_dubbio_a.sco\n"}, {}},
+    {"InDoubtReceiptsAreListedWithTheirLines", {"--in-dubbio", "@ini"}, 0, 0,
+     {"a.sco  pagamento iniziato il 2026-12-05 07:10:03  totale 300 (C)  2 righe  scartati/20261205-071003_in_dubbio_a.sco\n"
+      "    00\tPANE\t2\t150\t3\n    80\tC\t300\t0\t0\n"}, {}},
+    {"NothingInDoubtSaysSo", {"--in-dubbio", "@quieta"}, 0, 0, {"Nessuno scontrino in dubbio.\n"}, {}},
     {"ReceiptInDoubtSettledAsPrinted", {"--gia-stampato", "a.sco", "@ini"}, 0, 0,
      {"Scontrino a.sco in dubbio: gi\u00e0 stampato, conservato come scartati/"}, {}},
+    {"SettlementOnATerminalIsConfirmedFirst", {"--gia-stampato", "a.sco", "@ini"}, 0, 0,
+     {"Confermare che lo scontrino a.sco, pagamento iniziato il 2026-12-05 07:10:03, totale 300 (C) \u00e8 gi\u00e0 "
+      "stampato?", "[s/N] ", "gi\u00e0 stampato, conservato come scartati/"}, {}, {}, "s\n"},
+    {"SettlementOnATerminalAnsweredNoLeavesItInDoubt", {"--ristampa", "a.sco", "@ini"}, 0, 1,
+     {"Stampare di nuovo lo scontrino a.sco, pagamento iniziato il 2026-12-05 07:10:03"},
+     {"quimbo: nulla fatto: lo scontrino a.sco resta in dubbio"}, {}, "\n"},
+    {"ReceiptSettledAlreadySaysHow", {"--ristampa", "c.sco", "@ini"}, 0, 0,
+     {"Scontrino c.sco non pi\u00f9 in dubbio, gi\u00e0 sistemato: gi\u00e0 stampato (sistemato il 2026-12-05 06:00:00)"}, {}},
     {"ReceiptNotInDoubtIsNotSettled", {"--ristampa", "b.sco", "@ini"}, 0, 1, {}, {"quimbo: nessuno scontrino b.sco in dubbio"}},
-    {"HelpNamesEveryOption", {"--help"}, 0, 0, {"--headless", "--verbose", "--prova", "--sblocca", "--version", "Dispositivo", "\u00e8"}, {}},
+    {"SettlementWithoutANameIsAUsageError", {"--gia-stampato", "@ini"}, 0, 2, {},
+     {"quimbo: --gia-stampato vuole il nome dello scontrino in dubbio", "Uso: quimbo --gia-stampato NOME"}},
+    {"HelpNamesEveryOption", {"--help"}, 0, 0, {"--headless", "--verbose", "--prova", "--sblocca", "--version", "--in-dubbio", "--ristampa", "--gia-stampato", "Dispositivo", "GiorniEsiti", "Metriche", "esiti/", "80 totale", "\u00e8"}, {}},
     {"Version", {"--version"}, 0, 0, {"quimbo "}, {}},
     {"UnknownOptionExitsWithTwo", {"--nessuna"}, 0, 2, {}, {"quimbo: opzione sconosciuta: --nessuna", "quimbo --help"}},
     {"ShortHIsNoOption", {"-h"}, 0, 2, {}, {"quimbo: opzione sconosciuta: -h"}},

@@ -1,7 +1,9 @@
 #include "programma/opzioni.h"
 
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
+#include <string_view>
 
 #include "programma/avvio.h"
 #include "programma/senza_finestra.h"
@@ -27,11 +29,13 @@ const char* const kUso =
     "                  0 se il registratore accetta, 1 altrimenti\n"
     "  --sblocca       (con --headless) sblocca la tastiera ed esce (0 o 1)\n"
     "  --in-dubbio     elenca gli scontrini messi da parte in dubbio (interrotti durante\n"
-    "                  il pagamento: forse stampati) ed esce\n"
+    "                  il pagamento: forse stampati), con l'ora del pagamento da cercare\n"
+    "                  nel giornale della cassa, il totale e le righe, ed esce\n"
     "  --ristampa NOME  lo scontrino in dubbio NOME non \u00e8 nel giornale della cassa:\n"
     "                  torna nella cartella e sar\u00e0 stampato una volta\n"
     "  --gia-stampato NOME  lo scontrino in dubbio NOME \u00e8 nel giornale della cassa:\n"
     "                  resta in scartati/, non si manda nulla\n"
+    "                  (da un terminale entrambi chiedono conferma, s/N)\n"
     "  --help          questo testo\n"
     "  --version       la versione\n"
     "  --installa-servizio NOME [INI]   (Windows) registra il servizio NOME: parte con\n"
@@ -45,10 +49,19 @@ const char* const kUso =
     "  TempoMaxRisposta (secondi di attesa massima della cassa; 0 = senza limite),\n"
     "  RisposteAutomatiche (--headless: quante volte \"riprova\" per lavoro),\n"
     "  Codifica (auto, windows-1252, utf-8: il testo dei file degli scontrini),\n"
-    "  AttesaTotale (secondi senza riga di totale prima di mettere da parte)\n"
+    "  AttesaTotale (secondi senza riga di totale prima di mettere da parte),\n"
+    "  GiorniEsiti (giorni in cui si tiene l'esito di ogni scontrino in esiti/; 0 = nessuno),\n"
+    "  Metriche (file di cifre per Prometheus, per es. per node_exporter)\n"
     "Sezione [Parametri Seriale]:\n"
     "  Dispositivo (per es. /dev/ttyUSB0), CommPort (N = /dev/ttyS<N-1> se manca\n"
     "  Dispositivo), Settings (per es. 1200,e,7,1)\n"
+    "\n"
+    "Scontrino: una riga per record, campi separati da TAB, il primo il tipo:\n"
+    "  00 vendita: descrizione, quantit\u00e0, prezzo unitario[, reparto]\n"
+    "  80 totale e pagamento (l'ultima riga): lettera del pagamento (C contanti,\n"
+    "     A assegni, R carta di credito, S sospeso), totale, sconto, anticipo[, dato]\n"
+    "  10 intestazione (Kabel); LS codice lotteria (Frontiera)\n"
+    "Di ogni scontrino resta l'esito in esiti/<nome>.esito (Stato, Ora, Motivo...).\n"
     "\n"
     "Una nuova ricevuta nella cartella parte subito; AttesaTimer resta come riserva.\n"
     "SIGTERM e SIGINT chiudono il programma come la chiusura della finestra.\n"
@@ -66,6 +79,15 @@ std::string unisci(const std::vector<std::string>& parole) {
     r += p;
   }
   return r;
+}
+
+// Case ignored, as Windows names files.
+bool FinisceCon(const std::string& testo, std::string_view fine) {
+  if (testo.size() < fine.size()) return false;
+  for (std::size_t i = 0; i < fine.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(testo[testo.size() - fine.size() + i])) != fine[i])
+      return false;
+  return true;
 }
 
 }  // namespace
@@ -89,8 +111,12 @@ Opzioni LeggiOpzioni(const std::vector<std::string>& argomenti, const OpzioneDel
     } else if (a == "--in-dubbio") {
       o.inDubbio = o.headless = true;  // a list on standard output: no window
     } else if (a == "--ristampa" || a == "--gia-stampato") {
-      if (i + 1 >= argomenti.size()) {
-        o.errore = a + " vuole il nome dello scontrino";
+      // A receipt is never an INI file: "--gia-stampato x.ini" forgot the name.
+      if (i + 1 >= argomenti.size() || argomenti[i + 1].empty() || argomenti[i + 1][0] == '-' ||
+          FinisceCon(argomenti[i + 1], ".ini")) {
+        o.errore = a +
+                   " vuole il nome dello scontrino in dubbio (quimbo --in-dubbio li elenca)\nUso: quimbo " +
+                   a + " NOME [percorso del file INI]";
         return o;
       }
       (a == "--ristampa" ? o.ristampa : o.giaStampato) = argomenti[++i];

@@ -1,13 +1,16 @@
 #include "programma/programma.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "link/tasti.h"
 #include "queue/dubbi.h"
 #include "queue/scansione.h"
 #include "shell/chiusura.h"
+#include "shell/disposizione.h"
 #include "shell/errore.h"
 #include "shell/percorsi.h"
+#include "shell/sistema.h"
 #include "shell/testo.h"
 #include "shell/util.h"
 
@@ -91,26 +94,63 @@ std::optional<int> Programma::FineDopoAvvio(const EsitoAvvio& esito) {
 
 namespace {
 
-// The receipt folder an INI names, read alone: the port and the folder may be another
-// program's now. None when the file cannot be read (said).
-std::optional<std::filesystem::path> SoloCartella(const std::string& ini) {
+// The receipt folder an INI names, and how its receipts are written, read alone: the
+// port and the folder may be another program's now. None when the file cannot be read
+// (said).
+struct CartellaDelleRicevute {
+  std::filesystem::path dir;
+  std::string codifica;
+};
+std::optional<CartellaDelleRicevute> SoloCartella(const std::string& ini) {
   try {
-    return cartella(util::FileIni::carica(ini).leggi("Altri parametri", "DirPerFile", "f:\\quimbo"));
+    const util::FileIni f = util::FileIni::carica(ini);
+    return CartellaDelleRicevute{cartella(f.leggi("Altri parametri", "DirPerFile", "f:\\quimbo")),
+                                 f.leggi("Altri parametri", "Codifica", "auto")};
   } catch (const Errore& e) {
     ErroreSuStderr("quimbo: file ini " + ini + " illeggibile: " + testo::aUtf8(e.descrizione()));
     return std::nullopt;
   }
 }
 
+// On a terminal the operator confirms, as in the window; a script is not asked.
+bool Confermato(const InDubbio& d, bool ristampa) {
+  if (!DaTerminale()) return true;
+  std::string domanda = DomandaSistema(d, ristampa);
+  std::replace(domanda.begin(), domanda.end(), '\n', ' ');
+  std::fputs((testo::aUtf8(domanda) + " [s/N] ").c_str(), stdout);
+  std::fflush(stdout);
+  char risposta[16] = {};
+  if (!std::fgets(risposta, sizeof risposta, stdin)) return false;
+  return risposta[0] == 's' || risposta[0] == 'S';
+}
+
 }  // namespace
 
 int Programma::SistemaInDubbio(const std::string& ini) {
-  const std::optional<std::filesystem::path> dir = SoloCartella(ini);
-  if (!dir) return uscita::Configurazione;
+  const std::optional<CartellaDelleRicevute> c = SoloCartella(ini);
+  if (!c) return uscita::Configurazione;
+  const bool ristampa = o_.ristampa.has_value();
+  const std::string nome = testo::daUtf8(ristampa ? *o_.ristampa : *o_.giaStampato);
   std::string errore;
-  const std::string nome = testo::daUtf8(o_.ristampa ? *o_.ristampa : *o_.giaStampato);
-  const std::optional<std::string> fatto =
-      Sistema(*dir, nome, o_.ristampa.has_value(), parti_.orologio.adesso(), errore);
+  bool ambiguo = false;
+  const std::optional<InDubbio> d = TrovaInDubbio(c->dir, c->codifica, nome, errore, ambiguo);
+  if (!d) {
+    // Settled already (a second click, another till's operator): nothing to do.
+    if (const std::optional<std::string> come = ambiguo ? std::nullopt : ComeSistemato(c->dir, nome)) {
+      std::printf(
+          "%s\n",
+          testo::aUtf8("Scontrino " + nome + " non pi\xf9 in dubbio, gi\xe0 sistemato: " + *come).c_str());
+      std::fflush(stdout);
+      return uscita::Fatto;
+    }
+    ErroreSuStderr("quimbo: " + testo::aUtf8(errore));
+    return uscita::Fallito;
+  }
+  if (!Confermato(*d, ristampa)) {
+    ErroreSuStderr("quimbo: nulla fatto: lo scontrino " + testo::aUtf8(d->nome) + " resta in dubbio");
+    return uscita::Fallito;
+  }
+  const std::optional<std::string> fatto = Sistema(c->dir, *d, ristampa, parti_.orologio.adesso(), errore);
   if (fatto) {
     st_.finestra().annota(Livello::Informazione, *fatto);
     parti_.servizio.nota(*fatto);
@@ -121,10 +161,11 @@ int Programma::SistemaInDubbio(const std::string& ini) {
 }
 
 int Programma::ElencaInDubbio(const std::string& ini) {
-  const std::optional<std::filesystem::path> dir = SoloCartella(ini);
-  if (!dir) return uscita::Configurazione;
-  for (const InDubbio& d : ElencoInDubbio(*dir))
-    std::fputs((testo::aUtf8(RigaInDubbio(d)) + "\n").c_str(), stdout);
+  const std::optional<CartellaDelleRicevute> c = SoloCartella(ini);
+  if (!c) return uscita::Configurazione;
+  const std::vector<InDubbio> elenco = ElencoInDubbio(c->dir, c->codifica);
+  if (elenco.empty()) std::fputs((testo::aUtf8(kNessunoInDubbio) + "\n").c_str(), stdout);
+  for (const InDubbio& d : elenco) std::fputs((testo::aUtf8(RigheInDubbio(d)) + "\n").c_str(), stdout);
   std::fflush(stdout);
   return uscita::Fatto;
 }

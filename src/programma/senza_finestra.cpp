@@ -124,6 +124,7 @@ Risposta FinestraHeadless::chiedi(const std::string& titolo, const std::string& 
       r = Risposta::Ok;
       break;  // a notice, not a question
     case Pulsanti::OkAnnulla:
+    case Pulsanti::OkAnnullaPrudente:
       r = ancora ? Risposta::Ok : Risposta::Annulla;
       break;
     case Pulsanti::SiNoAnnulla:

@@ -1,5 +1,7 @@
 #include "queue/coda.h"
 
+#include <algorithm>
+
 #include "queue/dubbi.h"
 #include "shell/errore.h"
 #include "shell/percorsi.h"
@@ -12,6 +14,22 @@ StatoCoda& Coda(Stato& st) {
   return static_cast<StatoCoda&>(*st.mpCoda);  // only this function makes it
 }
 
+namespace {
+
+// A receipt no longer in doubt since the last count, settled from the window or from
+// the command line of another program: one line in the log, as for a receipt printed.
+void DiciSistemati(Stato& st, const std::filesystem::path& dir, const std::vector<std::string>& prima,
+                   const std::vector<std::string>& ora) {
+  for (const std::string& file : prima) {
+    if (std::binary_search(ora.begin(), ora.end(), file)) continue;
+    const std::optional<std::string> come = ComeSistemato(dir, file);
+    Annota(st, Livello::Informazione,
+           "Scontrino in dubbio scartati/" + file + " sistemato: " + come.value_or("tolto da scartati/"));
+  }
+}
+
+}  // namespace
+
 void MostraSituazione(Stato& st) {
   StatoCoda& c = Coda(st);
   Situazione& s = c.mSituazione;
@@ -22,7 +40,10 @@ void MostraSituazione(Stato& st) {
   const long long quando = ec ? -1 : static_cast<long long>(t.time_since_epoch().count());
   if (c.mllScartatiContati != quando) {
     c.mllScartatiContati = quando;
-    s.inDubbio = ContaInDubbio(scartati.parent_path());
+    std::vector<std::string> file = FileInDubbio(scartati.parent_path());
+    if (c.masInDubbio) DiciSistemati(st, scartati.parent_path(), *c.masInDubbio, file);
+    s.inDubbio = static_cast<int>(file.size());
+    c.masInDubbio = std::move(file);
   }
   s.portaAssente = !st.mbChiuso && !st.porta().aperta();
   s.dispositivo = s.portaAssente ? dispositivoPorta(st) : "";

@@ -24,8 +24,10 @@ struct StatoCoda : ParteDelloStato {
   std::optional<double> mdUltimaStampa;
   std::string msMetriche;
   std::optional<double> mdMetricheScritte;
-  // The time of scartati/ when its receipts in doubt were last counted.
+  // The time of scartati/ when its receipts in doubt were last counted, and their files
+  // then (none before the first count).
   std::optional<long long> mllScartatiContati;
+  std::optional<std::vector<std::string>> masInDubbio;
   // When old outcomes were last removed (the clock's seconds); none yet.
   std::optional<double> mdEsitiPuliti;
   // The scan stopped for good after an unexpected error: never cleared.

@@ -5,8 +5,8 @@
 
 #include "queue/esiti.h"
 #include "queue/giornale.h"
+#include "queue/scontrino.h"
 #include "shell/errore.h"
-#include "shell/util.h"
 
 namespace fs = std::filesystem;
 
@@ -14,68 +14,74 @@ namespace quimbo {
 
 namespace {
 
-constexpr const char* kSegno = "_in_dubbio_";
+constexpr std::string_view kSegno = "_in_dubbio_";
+constexpr std::string_view kStampatoSegno = "_stampato_";
 
-// "20261205-071003" at the start of an archived name.
-std::optional<DataOra> Stampa(const std::string& file) {
+// "2026-12-05 07:10:03", as an outcome says a time.
+std::optional<DataOra> DaTestoOra(const std::string& t) {
   DataOra d;
-  if (file.size() < 15 || std::sscanf(file.c_str(), "%4d%2d%2d-%2d%2d%2d", &d.anno, &d.mese, &d.giorno,
-                                      &d.ora, &d.minuto, &d.secondo) != 6)
+  if (std::sscanf(t.c_str(), "%4d-%2d-%2d %2d:%2d:%2d", &d.anno, &d.mese, &d.giorno, &d.ora, &d.minuto,
+                  &d.secondo) != 6)
     return std::nullopt;
   return d;
 }
 
+// The receipt's own name in an archived file's name, which follows its kind; a second
+// one archived in the same second has ".2" after it.
+std::string NomeArchiviato(const std::string& file, std::size_t inizio) {
+  std::string nome = file.substr(inizio);
+  if (const std::size_t punto = nome.rfind(".sco."); punto != std::string::npos) nome.resize(punto + 4);
+  return nome;
+}
+
+// The receipt's own name in what the operator typed: a file in scartati/ or a reprint.
+std::string NomeProprio(const std::string& nome) {
+  const std::size_t segno = nome.find(kSegno);
+  if (segno != std::string::npos && DaStampaArchivio(nome))
+    return SenzaPrefissoRistampa(NomeArchiviato(nome, segno + kSegno.size()));
+  return SenzaPrefissoRistampa(nome);
+}
+
 }  // namespace
 
-std::vector<InDubbio> ElencoInDubbio(const fs::path& cartella) {
-  std::vector<InDubbio> elenco;
+std::vector<std::string> FileInDubbio(const fs::path& cartella) {
+  std::vector<std::string> file;
   std::error_code ec;
-  for (fs::directory_iterator it(cartella / "scartati", ec), fine; !ec && it != fine; it.increment(ec)) {
-    const std::string file = it->path().filename().string();
-    const std::size_t segno = file.find(kSegno);
-    if (segno == std::string::npos) continue;
-    InDubbio d{file, file.substr(segno + std::string(kSegno).size()), Stampa(file)};
-    // A second one cut in the same second has ".2" after its name.
-    if (const std::size_t punto = d.nome.rfind(".sco."); punto != std::string::npos) d.nome.resize(punto + 4);
-    std::string testo = Contenuto(it->path());
-    std::replace(testo.begin(), testo.end(), '\r', '\n');
-    for (const std::string& riga : util::Dividi(testo, "\n")) {
-      if (riga.empty()) continue;
-      d.righe.push_back(riga);
-      const std::vector<std::string> campi = util::Dividi(riga, "\t");
-      if (campi[0] == "80" && campi.size() > 2) d.pagamento = campi[1], d.totale = campi[2];
-    }
+  for (fs::directory_iterator it(cartella / "scartati", ec), fine; !ec && it != fine; it.increment(ec))
+    if (const std::string f = it->path().filename().string(); f.find(kSegno) != std::string::npos)
+      file.push_back(f);
+  std::sort(file.begin(), file.end());  // by the stamp at their start: oldest first
+  return file;
+}
+
+int ContaInDubbio(const fs::path& cartella) { return static_cast<int>(FileInDubbio(cartella).size()); }
+
+std::vector<InDubbio> ElencoInDubbio(const fs::path& cartella, std::string_view codifica) {
+  std::vector<InDubbio> elenco;
+  for (const std::string& file : FileInDubbio(cartella)) {
+    // Named after the time its payment began.
+    InDubbio d{file, NomeArchiviato(file, file.find(kSegno) + kSegno.size()), DaStampaArchivio(file)};
+    const std::vector<RigaDelFile> righe = RigheScontrino(Contenuto(cartella / "scartati" / file), codifica);
+    for (const RigaDelFile& r : righe) d.righe.push_back(r.testo);
+    TotaleDi(righe, d.totale, d.pagamento);
     // Only its own outcome: a later receipt of the same name has one of its own there.
     const std::string esito = Contenuto(FileEsito(cartella, d.nome));
     if (ValoreEsito(esito, "Conservato") == "scartati/" + file) {
       d.motivo = ValoreEsito(esito, "Motivo").value_or("");
       d.ultimo = ValoreEsito(esito, "Ultimo").value_or("");
+      // It says so when nobody knows (a receipt cut by a stop of an earlier version,
+      // named after the time it was set aside).
+      if (const std::optional<std::string> inizio = ValoreEsito(esito, kInizioPagamento))
+        d.inizio = *inizio == kIgnoto ? std::nullopt : DaTestoOra(*inizio);
     }
     elenco.push_back(std::move(d));
   }
-  std::sort(elenco.begin(), elenco.end(),
-            [](const InDubbio& a, const InDubbio& b) { return a.file < b.file; });
   return elenco;
 }
 
-int ContaInDubbio(const fs::path& cartella) {
-  int n = 0;
-  std::error_code ec;
-  for (fs::directory_iterator it(cartella / "scartati", ec), fine; !ec && it != fine; it.increment(ec))
-    if (it->path().filename().string().find(kSegno) != std::string::npos) ++n;
-  return n;
-}
-
-std::string RigaInDubbio(const InDubbio& d) {
-  std::string r = VoceInDubbio(d) + "  scartati/" + d.file;
-  for (const std::string* s : {&d.motivo, &d.ultimo})
-    if (!s->empty()) r += "  " + *s;
-  return r;
-}
-
-std::optional<std::string> Sistema(const fs::path& cartella, const std::string& nome, bool ristampa,
-                                   const DataOra& adesso, std::string& errore) {
-  const std::vector<InDubbio> elenco = ElencoInDubbio(cartella);
+std::optional<InDubbio> TrovaInDubbio(const fs::path& cartella, std::string_view codifica,
+                                      const std::string& nome, std::string& errore, bool& ambiguo) {
+  const std::vector<InDubbio> elenco = ElencoInDubbio(cartella, codifica);
   const auto d = std::find_if(elenco.begin(), elenco.end(), [&](const InDubbio& i) {
     return i.nome == nome || i.file == nome || i.nome == kPrefissoRistampa + nome;
   });
@@ -84,18 +90,66 @@ std::optional<std::string> Sistema(const fs::path& cartella, const std::string& 
     return std::nullopt;
   }
   // Two in doubt under one name: settling "the" one could settle the wrong one.
-  if (d->file != nome &&
-      std::any_of(d + 1, elenco.end(), [&](const InDubbio& i) { return i.nome == d->nome; })) {
+  ambiguo = d->file != nome &&
+            std::any_of(d + 1, elenco.end(), [&](const InDubbio& i) { return i.nome == d->nome; });
+  if (ambiguo) {
     errore = "pi\xf9 scontrini " + nome + " in dubbio: indicare il file in scartati/ (quimbo --in-dubbio)";
     return std::nullopt;
   }
-  const fs::path da = cartella / "scartati" / d->file;
-  const fs::path a = ristampa ? cartella / (kPrefissoRistampa + SenzaPrefissoRistampa(d->nome))
-                              : cartella / "scartati" / (StampaArchivio(adesso) + "_stampato_" + d->nome);
+  return *d;
+}
+
+std::optional<std::string> ComeSistemato(const fs::path& cartella, const std::string& nome) {
+  const std::string proprio = NomeProprio(nome);
+  const std::string esito = Contenuto(FileEsito(cartella, proprio));
+  const std::optional<std::string> stato = ValoreEsito(esito, "Stato");
+  const std::string ora = ValoreEsito(esito, "Ora").value_or("?");
+  if (stato == kGiaStampato) return std::string("gi\xe0 stampato (sistemato il ") + ora + ")";
+  if (stato == kRistampato) return "ristampato il " + ora;
+  std::error_code ec;
+  if (fs::exists(cartella / (kPrefissoRistampa + proprio), ec))
+    return std::string("rimesso nella cartella come ") + kPrefissoRistampa + proprio +
+           ", in attesa di stampa";
+  // Without outcomes (GiorniEsiti=0) its file kept as printed says it.
+  std::optional<std::string> ultimo;
+  for (fs::directory_iterator it(cartella / "scartati", ec), fine; !ec && it != fine; it.increment(ec)) {
+    const std::string f = it->path().filename().string();
+    const std::size_t segno = f.find(kStampatoSegno);
+    if (segno != std::string::npos && DaStampaArchivio(f) &&
+        NomeArchiviato(f, segno + kStampatoSegno.size()) == proprio && (!ultimo || f > *ultimo))
+      ultimo = f;
+  }
+  if (!ultimo) return std::nullopt;
+  return std::string("gi\xe0 stampato (sistemato il ") + TestoOra(DaStampaArchivio(*ultimo)) + ")";
+}
+
+std::string DomandaSistema(const InDubbio& d, bool ristampa) {
+  const std::string quale = QualeScontrino(d);
+  if (ristampa)
+    return "Stampare di nuovo " + quale +
+           "?\n\nSolo se NON \xe8 nel giornale della cassa: sar\xe0 stampato una volta.";
+  return "Confermare che " + quale +
+         " \xe8 gi\xe0 stampato?\n\nSolo se \xe8 nel giornale della cassa: non sar\xe0 inviato.";
+}
+
+std::string RigheInDubbio(const InDubbio& d) {
+  std::string r = VoceInDubbio(d) + "  scartati/" + d.file;
+  for (const std::string* s : {&d.motivo, &d.ultimo})
+    if (!s->empty()) r += "  " + *s;
+  for (const std::string& riga : d.righe) r += "\n    " + riga;
+  return r;
+}
+
+std::optional<std::string> Sistema(const fs::path& cartella, const InDubbio& d, bool ristampa,
+                                   const DataOra& adesso, std::string& errore) {
+  const fs::path da = cartella / "scartati" / d.file;
+  const fs::path a =
+      ristampa ? cartella / (kPrefissoRistampa + SenzaPrefissoRistampa(d.nome))
+               : cartella / "scartati" / (StampaArchivio(adesso) + std::string(kStampatoSegno) + d.nome);
   try {
     RinominaSenzaSostituire(da, a);
   } catch (const Errore& e) {
-    errore = "scontrino " + d->nome + " non sistemato (" + e.descrizione() + "): gi\xe0 sistemato, o " +
+    errore = "scontrino " + d.nome + " non sistemato (" + e.descrizione() + "): gi\xe0 sistemato, o " +
              a.filename().string() + " esiste";
     return std::nullopt;
   }
@@ -103,15 +157,18 @@ std::optional<std::string> Sistema(const fs::path& cartella, const std::string& 
     // The outcome after the claim: a stop between them leaves the receipt settled and
     // its outcome still "in dubbio", never the other way round.
     try {
-      ScriviEsito(cartella, d->nome,
-                  {.stato = kGiaStampato, .ora = adesso, .conservato = "scartati/" + a.filename().string()});
+      ScriviEsito(cartella, d.nome,
+                  {.stato = kGiaStampato,
+                   .ora = adesso,
+                   .conservato = "scartati/" + a.filename().string(),
+                   .inizioPagamento = d.inizio});
     } catch (const Errore& e) {
       errore = "esito non scrivibile (" + e.descrizione() + ")";
     }
-    return "Scontrino " + d->nome + " in dubbio: gi\xe0 stampato, conservato come scartati/" +
+    return "Scontrino " + d.nome + " in dubbio: gi\xe0 stampato, conservato come scartati/" +
            a.filename().string();
   }
-  return "Scontrino " + d->nome + " in dubbio: rimesso nella cartella come " + a.filename().string() +
+  return "Scontrino " + d.nome + " in dubbio: rimesso nella cartella come " + a.filename().string() +
          ", sar\xe0 stampato una volta";
 }
 

@@ -35,6 +35,23 @@ std::string StampaArchivio(const DataOra& d) {
   return b;
 }
 
+std::optional<DataOra> DaStampaArchivio(const std::string& testo) {
+  if (testo.size() < 15 || (testo.size() > 15 && testo[15] != '_' && testo[15] != '.')) return std::nullopt;
+  for (std::size_t i = 0; i < 15; ++i)
+    if (i == 8 ? testo[i] != '-' : testo[i] < '0' || testo[i] > '9') return std::nullopt;
+  const auto n = [&](std::size_t da, std::size_t quanti) { return std::stoi(testo.substr(da, quanti)); };
+  DataOra d{.anno = n(0, 4),
+            .mese = n(4, 2),
+            .giorno = n(6, 2),
+            .ora = n(9, 2),
+            .minuto = n(11, 2),
+            .secondo = n(13, 2)};
+  if (d.mese < 1 || d.mese > 12 || d.giorno < 1 || d.giorno > 31 || d.ora > 23 || d.minuto > 59 ||
+      d.secondo > 60)
+    return std::nullopt;
+  return d;
+}
+
 std::string SenzaPrefissoRistampa(std::string nome) {
   while (nome.rfind(kPrefissoRistampa, 0) == 0) nome.erase(0, std::string(kPrefissoRistampa).size());
   return nome;
@@ -51,6 +68,9 @@ std::string TestoEsito(const Destino& d) {
   if (!d.motivo.empty()) t += "Motivo=" + SuUnaRiga(d.motivo) + "\r\n";
   if (d.riga > 0) t += "Riga=" + std::to_string(d.riga) + "\r\n";
   if (!d.ultimo.empty()) t += "Ultimo=" + SuUnaRiga(d.ultimo) + "\r\n";
+  if (d.inizioPagamento || d.stato == std::string(kInDubbio))
+    t += std::string(kInizioPagamento) + "=" + (d.inizioPagamento ? TestoOra(*d.inizioPagamento) : kIgnoto) +
+         "\r\n";
   if (!d.conservato.empty()) t += "Conservato=" + SuUnaRiga(d.conservato) + "\r\n";
   return t;
 }

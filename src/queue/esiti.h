@@ -35,11 +35,16 @@ struct Destino {
   int riga = 0;
   std::string ultimo{};  // in doubt: what last reached the register
   std::string conservato{};
+  // In doubt, and once settled: when its payment began, the time to look for in the
+  // register's journal (none: nobody knows, and the outcome says so).
+  std::optional<DataOra> inizioPagamento{};
 };
 
 std::string TestoEsito(const Destino& d);
 // "20261205-071003", which starts the name of a file kept in scartati/.
 std::string StampaArchivio(const DataOra& d);
+// The time at the start of such a text; none when it starts otherwise.
+std::optional<DataOra> DaStampaArchivio(const std::string& testo);
 // The receipt a reprint prints again: its name without the reprint's prefixes.
 std::string SenzaPrefissoRistampa(std::string nome);
 // Replaces any earlier outcome of that name (of a reprint: of the receipt it prints
@@ -47,6 +52,9 @@ std::string SenzaPrefissoRistampa(std::string nome);
 void ScriviEsito(const std::filesystem::path& cartella, const std::string& nome, Destino d);
 // The outcome file of a receipt.
 std::filesystem::path FileEsito(const std::filesystem::path& cartella, const std::string& nome);
+// Of an outcome in doubt or settled: when its payment began, as its key says it.
+inline constexpr const char* kInizioPagamento = "InizioPagamento";
+inline constexpr const char* kIgnoto = "sconosciuto";
 // The value of `chiave` in an outcome's text; none when it has none.
 std::optional<std::string> ValoreEsito(const std::string& testo, const std::string& chiave);
 // The outcome of `nome` says the file is kept at `prima`: it now says `dopo`.

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "queue/esiti.h"
 #include "shell/errore.h"
 
 namespace fs = std::filesystem;
@@ -19,6 +20,8 @@ const char* const kFallito = "F";
 // The file's device and number go on a line of their own after its entry: a program
 // that knows no such line skips it (it names no size) and still reads the entry.
 const char* const kNumero = "#";
+// The same for the time a mark's payment began.
+const char* const kInizio = "T";
 
 // A file name may hold any byte but "/" and NUL: line breaks, TABs and the
 // backslash are escaped, so that one entry stays one line.
@@ -98,8 +101,16 @@ bool NumeroDaRiga(const std::string& riga, Identita& id) {
   return true;
 }
 
-// The entries of a journal or mark, each with the number line that follows it.
-std::vector<Identita> LeggiVoci(const fs::path& file) {
+// "T TAB 20261207-232722", for the entry before it.
+std::optional<DataOra> InizioDaRiga(std::string riga) {
+  if (!riga.empty() && riga.back() == '\r') riga.pop_back();
+  if (riga.rfind(std::string(kInizio) + "\t", 0) != 0) return std::nullopt;
+  return DaStampaArchivio(riga.substr(2));
+}
+
+// The entries of a journal or mark, each with the number line that follows it; and
+// the payment's time of a mark.
+std::vector<Identita> LeggiVoci(const fs::path& file, std::optional<DataOra>* inizio = nullptr) {
   std::vector<Identita> elenco;
   std::ifstream f(file, std::ios::binary);
   bool dopoVoce = false;
@@ -108,6 +119,7 @@ std::vector<Identita> LeggiVoci(const fs::path& file) {
       dopoVoce = false;
       continue;
     }
+    if (inizio && !elenco.empty() && !*inizio) *inizio = InizioDaRiga(riga);
     std::optional<Identita> id = DaRiga(riga);
     dopoVoce = id.has_value();
     if (id) elenco.push_back(*id);
@@ -178,20 +190,41 @@ void AggiungiInviato(const fs::path& dir, const Identita& id) {
   ScriviInviati(dir, elenco);
 }
 
-static fs::path PagamentoPreparato(const fs::path& dir) { return dir / (std::string(kPagamento) + ".nuovo"); }
+namespace {
 
-void PreparaPagamento(const fs::path& dir, const Identita& id) {
-  ScriviSuDisco(PagamentoPreparato(dir), Riga(id));
+fs::path PagamentoPreparato(const fs::path& dir) { return dir / (std::string(kPagamento) + ".nuovo"); }
+fs::path PagamentoConInizio(const fs::path& dir) { return dir / (std::string(kPagamento) + ".inizio.nuovo"); }
+
+std::string RigaPagamento(const Identita& id, const DataOra& inizio) {
+  return Riga(id) + kInizio + "\t" + StampaArchivio(inizio) + "\r\n";
 }
 
-void SegnaPagamento(const fs::path& dir) {
-  // Whole or not at all: a stop halfway must not leave a mark that names nothing.
+}  // namespace
+
+void PreparaPagamento(const fs::path& dir, const Identita& id, const DataOra& adesso) {
+  ScriviSuDisco(PagamentoPreparato(dir), RigaPagamento(id, adesso));
+}
+
+void SegnaPagamento(const fs::path& dir, const Identita& id, const DataOra& inizio) {
+  // Whole or not at all: a stop halfway must not leave a mark that names nothing. The
+  // mark with the payment's own time takes room the prepared one has proven only for
+  // itself: on a disk that filled up meanwhile the prepared one goes in place, with the
+  // time its receipt began, never a later one.
+  try {
+    ScriviSuDisco(PagamentoConInizio(dir), RigaPagamento(id, inizio));
+    RinominaSuDisco(PagamentoConInizio(dir), dir / kPagamento);
+    return;
+  } catch (const Errore&) {
+    std::error_code ec;
+    fs::remove(PagamentoConInizio(dir), ec);
+  }
   RinominaSuDisco(PagamentoPreparato(dir), dir / kPagamento);
 }
 
 void TogliPagamentoPreparato(const fs::path& dir) noexcept {
   std::error_code ec;
   fs::remove(PagamentoPreparato(dir), ec);
+  fs::remove(PagamentoConInizio(dir), ec);
 }
 
 void TogliScrittiAMeta(const fs::path& dir) noexcept {
@@ -236,13 +269,14 @@ void PassoSuDisco(const std::string& passo) {
   if (Osservatore()) Osservatore()(passo);
 }
 
-std::optional<Identita> LeggiPagamento(const fs::path& dir, bool* illeggibile) {
-  const std::vector<Identita> voci = LeggiVoci(dir / kPagamento);
-  std::optional<Identita> id;
-  if (!voci.empty()) id = voci.front();
+std::optional<Pagamento> LeggiPagamento(const fs::path& dir, bool* illeggibile) {
+  std::optional<DataOra> inizio;
+  const std::vector<Identita> voci = LeggiVoci(dir / kPagamento, &inizio);
+  std::optional<Pagamento> p;
+  if (!voci.empty()) p = Pagamento{voci.front(), inizio};
   std::error_code ec;
-  if (illeggibile) *illeggibile = !id && (fs::exists(dir / kPagamento, ec) || ec);
-  return id;
+  if (illeggibile) *illeggibile = !p && (fs::exists(dir / kPagamento, ec) || ec);
+  return p;
 }
 
 std::optional<std::string> GiornaleNonScrivibile(const fs::path& dir) {

@@ -15,6 +15,8 @@
 #include <system_error>
 #include <vector>
 
+#include "shell/piattaforma.h"
+
 namespace quimbo {
 
 // A receipt file as it was when it was sent: name, size and modification time, and
@@ -53,10 +55,11 @@ void AggiungiInviato(const std::filesystem::path& cartella, const Identita& id);
 
 // The receipt in its payment. The mark is written aside before the first byte of the
 // receipt goes out, so that a full disk is found while nothing is open at the register
-// (errors numbered, nothing left behind), and only renamed into place before the first
-// command of the total line.
-void PreparaPagamento(const std::filesystem::path& cartella, const Identita& id);
-void SegnaPagamento(const std::filesystem::path& cartella);
+// (errors numbered, nothing left behind), and put in place before the first command of
+// the total line, with the time its payment began: the time the operator looks for in
+// the register's journal should the receipt be cut.
+void PreparaPagamento(const std::filesystem::path& cartella, const Identita& id, const DataOra& adesso);
+void SegnaPagamento(const std::filesystem::path& cartella, const Identita& id, const DataOra& inizio);
 // Removes the mark, and one prepared and never put in place.
 void TogliPagamento(const std::filesystem::path& cartella);
 // Removes only a mark prepared and never put in place (left by a kill); says nothing.
@@ -64,9 +67,15 @@ void TogliPagamentoPreparato(const std::filesystem::path& cartella) noexcept;
 // Removes what a stop left written aside and never put in place: a prepared mark, a
 // journal; says nothing.
 void TogliScrittiAMeta(const std::filesystem::path& cartella) noexcept;
+// A mark: the receipt, and when its payment began (none in a mark of an earlier
+// version, which did not say).
+struct Pagamento {
+  Identita id;
+  std::optional<DataOra> inizio;
+};
 // The mark, or none when there is none; `illeggibile` is set for one that is there
 // but cannot be read, which names a receipt nobody can tell.
-std::optional<Identita> LeggiPagamento(const std::filesystem::path& cartella, bool* illeggibile = nullptr);
+std::optional<Pagamento> LeggiPagamento(const std::filesystem::path& cartella, bool* illeggibile = nullptr);
 
 // The whole file; "" when it cannot be read. Closed again before it returns (Windows
 // replaces no file that is still open).

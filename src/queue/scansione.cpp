@@ -156,16 +156,17 @@ void Avvisa(Stato& st, const std::string& chiave, int numero, const std::string&
   if (Coda(st).masAvvisati.insert(chiave).second) Dici(st, numero, testo);
 }
 
-// Moves a file into "scartati" under its time stamp, `tipo` and original name,
-// never over another one. The path it got, or none when it could not be moved (the
-// reason in `motivo`).
+// Moves a file into "scartati" under a time stamp (`quando`, or now), `tipo` and
+// original name, never over another one. The path it got, or none when it could not
+// be moved (the reason in `motivo`).
 std::optional<fs::path> Archivia(Stato& st, const fs::path& cartella, const fs::path& file,
                                  const std::string& tipo, const std::string& nome, std::string& motivo,
-                                 const std::function<void(const fs::path&)>& prima = {}) {
+                                 const std::function<void(const fs::path&)>& prima = {},
+                                 const std::optional<DataOra>& quando = std::nullopt) {
   const fs::path archivio = cartella / kScartati;
   std::error_code ec;
   fs::create_directories(archivio, ec);
-  const std::string base = StampaArchivio(st.orologio().adesso()) + "_" + tipo + nome;
+  const std::string base = StampaArchivio(quando.value_or(st.orologio().adesso())) + "_" + tipo + nome;
   fs::path meta = archivio / base;
   for (int n = 2; !ec && fs::exists(meta, ec); ++n) {
     if (n > 10000) ec = std::make_error_code(std::errc::file_exists);
@@ -281,19 +282,24 @@ void MettiDaParte(Stato& st, const fs::path& cartella, const fs::path& percorso,
 
 // A receipt cut during its payment may have been printed: it goes into "scartati"
 // for the operator to check against the register's own journal, never again to
-// the register by itself.
+// the register by itself. Its name there starts with the time its payment began,
+// which is the time to look for in that journal.
 void MettiDaParteInDubbio(Stato& st, const fs::path& cartella, const fs::path& percorso, Destino d) {
   const std::string nome = percorso.filename().string();
   d.stato = kInDubbio;
   std::string motivo;
-  const auto dove = Archivia(st, cartella, percorso, "in_dubbio_", nome, motivo, [&](const fs::path& meta) {
-    d.conservato = Conservato(meta);
-    ScriviDestino(st, cartella, nome, d);
-  });
+  const auto dove = Archivia(
+      st, cartella, percorso, "in_dubbio_", nome, motivo,
+      [&](const fs::path& meta) {
+        d.conservato = Conservato(meta);
+        ScriviDestino(st, cartella, nome, d);
+      },
+      d.inizioPagamento);
   if (dove) {
+    // What to do first: the message line shows the beginning of a long text.
     Dici(st, err::ErroreIO,
-         "Scontrino " + nome + " interrotto durante il pagamento, messo da parte come " +
-             dove->filename().string() + ": controllare il giornale della cassa");
+         "Controllare il giornale della cassa: scontrino " + nome +
+             " interrotto durante il pagamento, messo da parte come " + dove->filename().string());
   } else {
     d.conservato = nome;
     ScriviDestino(st, cartella, nome, d);
@@ -307,7 +313,8 @@ void MettiDaParteInDubbio(Stato& st, const fs::path& cartella, const fs::path& p
 // nothing goes out until it can be (said once).
 bool RisolviPagamentoInterrotto(Stato& st, const fs::path& cartella) {
   bool illeggibile = false;
-  const std::optional<Identita> segnato = LeggiPagamento(cartella, &illeggibile);
+  const std::optional<Pagamento> mark = LeggiPagamento(cartella, &illeggibile);
+  const std::optional<Identita> segnato = mark ? std::optional<Identita>(mark->id) : std::nullopt;
   // A folder that cannot be reached at all (a name too long, a folder on the way that
   // may not be entered) is said as such, once, as the system says it: not its mark.
   if (const std::optional<std::string> msg = illeggibile ? CartellaInaccessibile(cartella) : std::nullopt)
@@ -331,7 +338,8 @@ bool RisolviPagamentoInterrotto(Stato& st, const fs::path& cartella) {
     ContaEsito(st, "in_dubbio");
     MettiDaParteInDubbio(st, cartella, cartella / ora->nome,
                          {.motivo = "Interrotto durante il pagamento da un arresto del programma",
-                          .ultimo = "pagamento iniziato, poi il programma si \xe8 fermato"});
+                          .ultimo = "pagamento iniziato, poi il programma si \xe8 fermato",
+                          .inizioPagamento = mark->inizio});
   } else {
     TogliPagamento(cartella);  // the file is gone: sent, then the stop
   }
@@ -414,7 +422,8 @@ struct Scontrino {
             .durata = durata,
             .motivo = letto.perche,
             .riga = letto.riga,
-            .ultimo = letto.ultimo};
+            .ultimo = letto.ultimo,
+            .inizioPagamento = letto.inizioPagamento};
   }
 };
 

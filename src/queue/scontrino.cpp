@@ -19,6 +19,7 @@
 #include "shell/registro.h"
 #include "shell/sistema.h"
 #include "shell/testo.h"
+#include "shell/util.h"
 
 namespace quimbo {
 
@@ -46,35 +47,16 @@ File ApriScontrino(const std::string& percorso) {
   throw Errore(e.numero(), ec.message());
 }
 
-// One non-blank line of the receipt, trimmed, with its number in the file.
-struct Riga {
-  int numero;
-  std::string testo;
-  std::string tipo;  // the record type: the text before the first TAB
-};
+using Riga = RigaDelFile;
 
-// The whole file as Windows-1252 lines. A line ends at CR, CR LF or LF (files
-// written on other systems end their lines with LF alone); blank lines are skipped.
-std::vector<Riga> LeggiRighe(const Stato& st, std::FILE* f, std::string& byte) {
+// The whole file, as bytes.
+void LeggiByte(std::FILE* f, std::string& byte) {
   char blocco[4096];
   errno = 0;
   for (std::size_t n; (n = std::fread(blocco, 1, sizeof blocco, f)) > 0;) byte.append(blocco, n);
   if (std::ferror(f))
     throw Errore(err::ErroreIO,
                  errno ? std::generic_category().message(errno) : descrizioneErrore(err::ErroreIO));
-  const std::string testo = testo::testoScontrino(byte, st.imp.msCodifica);
-
-  std::vector<Riga> righe;
-  int numero = 0;
-  for (std::size_t i = 0; i < testo.size();) {
-    std::size_t fine = testo.find_first_of("\r\n", i);
-    if (fine == std::string::npos) fine = testo.size();
-    ++numero;
-    std::string riga = testo::senzaSpazi(std::string_view(testo).substr(i, fine - i));
-    if (!riga.empty()) righe.push_back({numero, riga, riga.substr(0, riga.find('\t'))});
-    i = fine + (testo.compare(fine, 2, "\r\n") == 0 ? 2 : 1);
-  }
-  return righe;
 }
 
 // Every line is translated with nothing sent before the first byte of the receipt
@@ -103,8 +85,8 @@ bool Verifica(Stato& st, const std::vector<Riga>& righe, int& cattiva) {
   return totale || !vendite;
 }
 
-bool ChiediRiprova(Stato& st, const char* testo, Icona icona) {
-  return st.finestra().chiedi("Problemi di trasmissione", testo, icona, Pulsanti::OkAnnulla) == Risposta::Ok;
+bool ChiediRiprova(Stato& st, const std::string& testo, Icona icona, Pulsanti pulsanti) {
+  return st.finestra().chiedi("Problemi di trasmissione", testo, icona, pulsanti) == Risposta::Ok;
 }
 
 const char* const kDomandaTrasmissione =
@@ -200,7 +182,8 @@ std::optional<Esito> Leggi(Stato& st, const std::string& percorso, std::vector<R
   if (!file) return Esito::Fallito;
   if (!letto.id) letto.id = IdentitaDi(percorso);  // it came back during the retries
   try {
-    righe = LeggiRighe(st, file.get(), letto.contenuto);
+    LeggiByte(file.get(), letto.contenuto);
+    righe = RigheScontrino(letto.contenuto, st.imp.msCodifica);
   } catch (const std::exception& ex) {
     // The disk, not the receipt: it stays for a later tick.
     if (const Errore e = ComeErrore(ex); e.numero() == err::ErroreIO) {
@@ -219,16 +202,27 @@ std::optional<Esito> Leggi(Stato& st, const std::string& percorso, std::vector<R
 // An unexpected answer once the payment began: the register may have printed the
 // receipt already, and sending it again could print it twice. Without a window
 // nobody can look at the register: the receipt is in doubt. In the window the
-// operator chooses, knowing it. True when the receipt starts again.
-bool RiprovaDopoErrore(Stato& st, bool inPagamento, bool& dubbio) {
-  if (inPagamento && st.imp.mbSenzaFinestra) {
+// operator chooses, told in the box itself which receipt to look for in the
+// register's journal; Enter, or a key pressed in haste, puts it in doubt, from where it
+// is settled safely. Before the payment the question is the original's. True when the
+// receipt starts again.
+bool RiprovaDopoErrore(Stato& st, const InDubbio* inPagamento, bool& dubbio) {
+  if (!inPagamento) return ChiediRiprova(st, kDomandaTrasmissione, Icona::Critico, Pulsanti::OkAnnulla);
+  if (st.imp.mbSenzaFinestra) {
     dubbio = true;
     return false;
   }
-  if (inPagamento)
-    ImpostaTesto(st, Campo::TxtMsg,
-                 "Lo scontrino potrebbe essere gi\xe0 stampato: controllare la cassa prima di riprovare");
-  return ChiediRiprova(st, kDomandaTrasmissione, Icona::Critico);
+  const std::string quale = QualeScontrino(*inPagamento);
+  ImpostaTesto(st, Campo::TxtMsg,
+               "Controllare il giornale della cassa prima di riprovare: " + quale +
+                   " potrebbe essere gi\xe0 stampato");
+  std::string testo = "Problemi di trasmissione con la cassa.\r\n\r\n" + quale;
+  testo[testo.size() - quale.size()] = 'L';  // "Lo scontrino ...", at the start of its sentence
+  testo +=
+      ",\r\npotrebbe essere gi\xe0 stampato: controllare il giornale della cassa prima di riprovare.\r\n"
+      "Annulla lo mette da parte in dubbio, da sistemare dopo il controllo.\r\n\r\n"
+      "Riprovo a stampare lo scontrino ? ";
+  return ChiediRiprova(st, testo, Icona::Critico, Pulsanti::OkAnnullaPrudente);
 }
 
 // Frontiera gets no answer and Kabel waits only "Pausa" for one: the receipt is
@@ -248,6 +242,7 @@ EsitoComando TuttoSullaLinea(Stato& st) {
 // How far a receipt's lines went.
 struct Invio {
   bool inPagamento = false;  // its total line began (the mark is in place)
+  InDubbio quale{};          // the receipt, and when its payment began, as the operator is told
   bool ricomincia = false;   // the operator asked to send it again
   bool dubbio = false;       // set aside in doubt instead of asking
   int riga = 0;              // the number of the line being sent
@@ -259,7 +254,7 @@ struct Invio {
 // Every line through the dispatcher, the payment mark in place before the first
 // command of the total line. True when the end of the file was reached.
 bool InviaRighe(Stato& st, const std::vector<Riga>& righe, const std::filesystem::path& cartella,
-                Invio& invio) {
+                const Identita& id, Invio& invio) {
   for (std::size_t i = 0;;) {
     invio.esito = FraIComandi(st, invio.esito);
     switch (invio.esito) {
@@ -268,7 +263,7 @@ bool InviaRighe(Stato& st, const std::vector<Riga>& righe, const std::filesystem
         break;
       case EsitoComando::Rifiutato:
         // An unexpected answer, to the last line or outside any line: ask.
-        invio.ricomincia = RiprovaDopoErrore(st, invio.inPagamento, invio.dubbio);
+        invio.ricomincia = RiprovaDopoErrore(st, invio.inPagamento ? &invio.quale : nullptr, invio.dubbio);
         return false;
       // A register that stays silent is not asked about: the receipt waits for it, as
       // it does for the line.
@@ -285,7 +280,8 @@ bool InviaRighe(Stato& st, const std::vector<Riga>& righe, const std::filesystem
       invio.esito = Peggiore(invio.esito, RisposteArrivate(st));
       if (!Passato(invio.esito)) continue;
       // From here on a stop may leave the receipt printed with nothing on disk to say so.
-      SegnaPagamento(cartella);
+      invio.quale.inizio = st.orologio().adesso();
+      SegnaPagamento(cartella, id, *invio.quale.inizio);
       invio.inPagamento = st.mbInPagamento = true;
     }
     invio.riga = riga.numero;
@@ -303,8 +299,8 @@ bool InviaRighe(Stato& st, const std::vector<Riga>& righe, const std::filesystem
 
 // Every line, then until the last byte is on the line: what becomes of the file.
 Esito InviaTutto(Stato& st, const std::vector<Riga>& righe, const std::filesystem::path& cartella,
-                 Invio& invio) {
-  bool fine = InviaRighe(st, righe, cartella, invio);
+                 const Identita& id, Invio& invio) {
+  bool fine = InviaRighe(st, righe, cartella, id, invio);
   if (fine) {
     invio.esito = Peggiore(invio.esito, TuttoSullaLinea(st));
     fine = Passato(invio.esito);
@@ -339,6 +335,29 @@ class InScontrino {
 };
 
 }  // namespace
+
+std::vector<RigaDelFile> RigheScontrino(std::string_view byte, std::string_view codifica) {
+  const std::string testo = testo::testoScontrino(byte, codifica);
+  std::vector<RigaDelFile> righe;
+  int numero = 0;
+  for (std::size_t i = 0; i < testo.size();) {
+    std::size_t fine = testo.find_first_of("\r\n", i);
+    if (fine == std::string::npos) fine = testo.size();
+    ++numero;
+    std::string riga = testo::senzaSpazi(std::string_view(testo).substr(i, fine - i));
+    if (!riga.empty()) righe.push_back({numero, riga, riga.substr(0, riga.find('\t'))});
+    i = fine + (testo.compare(fine, 2, "\r\n") == 0 ? 2 : 1);
+  }
+  return righe;
+}
+
+void TotaleDi(const std::vector<RigaDelFile>& righe, std::string& totale, std::string& pagamento) {
+  for (const RigaDelFile& r : righe) {
+    if (!eTipoRecord(r.tipo, "80")) continue;
+    const std::vector<std::string> campi = util::Dividi(r.testo, "\t");
+    if (campi.size() > 2) pagamento = campi[1], totale = campi[2];
+  }
+}
 
 Esito EsitoDi(const FineInvio& f) {
   // Only the end of the file is success: a loop left on an error flag, a lost port or
@@ -409,12 +428,14 @@ Esito ElaboraScontrino(Stato& st, const std::string& percorso, Letto* fuori) {
     letto.perche.clear();  // an earlier attempt's reason is not this one's
     letto.riga = 0;
     Invio invio;
+    invio.quale.nome = letto.id->nome;
+    TotaleDi(righe, invio.quale.totale, invio.quale.pagamento);
     NuovoScontrino(st);
     try {
       if (!Verifica(st, righe, letto.riga)) return Esito::Incompleto;
       // Room for the payment mark is proven before anything goes to the register.
       try {
-        PreparaPagamento(cartella, *letto.id);
+        PreparaPagamento(cartella, *letto.id, st.orologio().adesso());
       } catch (const Errore& e) {
         if (e.numero() == err::DiscoPieno) return Esito::DiscoPieno;
         throw;
@@ -428,7 +449,7 @@ Esito ElaboraScontrino(Stato& st, const std::string& percorso, Letto* fuori) {
         case Sincronia::Fatta:
           break;
       }
-      esito = InviaTutto(st, righe, cartella, invio);
+      esito = InviaTutto(st, righe, cartella, *letto.id, invio);
     } catch (const std::exception& ex) {
       letto.perche = ErroreDopo(st, ex);
       esito = EsitoDi({.inPagamento = invio.inPagamento, .eccezione = true});
@@ -446,7 +467,10 @@ Esito ElaboraScontrino(Stato& st, const std::string& percorso, Letto* fuori) {
       letto.riga = invio.riga;
     }
     // What last reached the register, for the operator who looks for it in its journal.
-    if (esito == Esito::InDubbio) letto.ultimo = UltimoGiunto(invio, righe.back().numero);
+    if (esito == Esito::InDubbio) {
+      letto.ultimo = UltimoGiunto(invio, righe.back().numero);
+      letto.inizioPagamento = invio.quale.inizio;
+    }
     if (esito == Esito::InDubbio && letto.perche.empty()) {
       letto.perche = std::string("Interrotto durante il pagamento alla riga ") + std::to_string(invio.riga) +
                      ": " + ComeFini(invio.esito) + "; controllare il giornale della cassa";

@@ -1,11 +1,28 @@
 #pragma once
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "queue/giornale.h"
 #include "shell/stato.h"
 
 namespace quimbo {
+
+// One non-blank line of a receipt, trimmed, with its number in the file.
+struct RigaDelFile {
+  int numero;
+  std::string testo;  // Windows-1252
+  std::string tipo;   // the record type: the text before the first TAB
+};
+// A receipt's bytes as the queue reads them (UTF-8 or Windows-1252 as `codifica`
+// says, "auto" telling them apart) in Windows-1252 lines. A line ends at CR, CR LF or
+// LF (files written on other systems end their lines with LF alone); blank lines are
+// skipped.
+std::vector<RigaDelFile> RigheScontrino(std::string_view byte, std::string_view codifica);
+// The amount and the payment's letter of its total line ("80"); left as they are
+// when it has none.
+void TotaleDi(const std::vector<RigaDelFile>& righe, std::string& totale, std::string& pagamento);
 
 // How a receipt ended, and so what becomes of its file.
 enum class Esito {
@@ -44,7 +61,8 @@ struct Letto {
   // Fallito: why, as it was said; and the line that was the cause (0: none).
   std::string perche;
   int riga = 0;
-  std::string ultimo;  // in doubt: what last reached the register
+  std::string ultimo;                      // in doubt: what last reached the register
+  std::optional<DataOra> inizioPagamento;  // in doubt: when its payment began
 };
 
 // Sends one receipt file: every line read once and checked, the synchronisation, then

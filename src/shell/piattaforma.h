@@ -96,16 +96,23 @@ std::string DescriviSituazione(const Situazione& s);
 // A receipt set aside in doubt: cut during its payment, it may have been printed, and
 // waits in scartati/ for the operator to check the register's own journal.
 struct InDubbio {
-  std::string file{};                 // its name in scartati/
-  std::string nome{};                 // the receipt's own name
-  std::optional<DataOra> taglio{};    // when it was cut, from the file's name
+  std::string file{};  // its name in scartati/
+  std::string nome{};  // the receipt's own name
+  // When its payment began, the time to look for in the register's journal; none when
+  // nobody knows (a receipt cut by a stop of an earlier version).
+  std::optional<DataOra> inizio{};
   std::string totale{}, pagamento{};  // from its total line ("80"): the amount and the payment's letter
   std::vector<std::string> righe{};   // its lines with a record, as the point of sale wrote them
   std::string motivo{};               // why, as its outcome says
   std::string ultimo{};               // what last reached the register, when known
 };
 
-// Its entry in a list: "a.sco  tagliato il 2026-12-05 07:10:03  totale 300 (C)  2 righe".
+// When its payment began: "pagamento iniziato il 2026-12-05 07:10:03", or that nobody knows.
+std::string QuandoPagato(const InDubbio& d);
+// The receipt as a question names it: "lo scontrino a.sco, pagamento iniziato il
+// 2026-12-05 07:10:03, totale 300 (C)".
+std::string QualeScontrino(const InDubbio& d);
+// Its entry in a list: "a.sco  pagamento iniziato il 2026-12-05 07:10:03  totale 300 (C)  2 righe".
 std::string VoceInDubbio(const InDubbio& d);
 // All the operator needs to look for it in the register's journal, a fact a line.
 std::string DescriviInDubbio(const InDubbio& d);
@@ -136,7 +143,9 @@ class Operatore {
 enum class Campo { TxtManda, TxtRit, TxtMsg, txtTipo, Caption };
 enum class Elemento { LabRit, TxtRit, CmdSblocca, txtProva, comTest, LabConfBase, txtConfBase, CheAggConf };
 enum class Icona { Nessuna, Domanda, Critico, Esclamazione, Informazione };
-enum class Pulsanti { Ok, OkAnnulla, SiNoAnnulla, SiNo };
+// OkAnnullaPrudente: OK and Annulla with Annulla the default, for a question whose OK
+// may print a receipt twice.
+enum class Pulsanti { Ok, OkAnnulla, SiNoAnnulla, SiNo, OkAnnullaPrudente };
 enum class Risposta { Ok, Annulla, Si, No };
 
 class Finestra {

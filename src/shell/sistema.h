@@ -34,6 +34,10 @@ std::string NomeUtente();
 // none is set or it is not installed.
 std::string SeparatoreDecimaleAmbiente();
 
+// Whether standard input is a terminal: someone there to answer a question (a
+// script's or a service's is not).
+bool DaTerminale();
+
 // Local time.
 std::tm OraLocale(std::time_t t);
 

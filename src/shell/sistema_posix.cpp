@@ -2,6 +2,7 @@
 
 #include <langinfo.h>
 #include <locale.h>
+#include <unistd.h>
 
 #include <cerrno>
 
@@ -24,6 +25,8 @@ std::string SeparatoreDecimaleAmbiente() {
   freelocale(loc);
   return sep.empty() ? "." : sep;
 }
+
+bool DaTerminale() { return ::isatty(STDIN_FILENO) == 1; }
 
 std::tm OraLocale(std::time_t t) {
   std::tm tm{};

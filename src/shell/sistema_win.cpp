@@ -2,7 +2,10 @@
 
 #include <windows.h>
 // shellapi.h needs windows.h before it.
+#include <io.h>
 #include <shellapi.h>
+
+#include <cstdio>
 
 #include "shell/larghe.h"
 #include "shell/percorsi.h"
@@ -35,6 +38,8 @@ std::string SeparatoreDecimaleAmbiente() {
   const std::string s = Stretto(sep, 1252);
   return s.empty() ? "." : s;
 }
+
+bool DaTerminale() { return _isatty(_fileno(stdin)) != 0; }
 
 std::tm OraLocale(std::time_t t) {
   std::tm tm{};

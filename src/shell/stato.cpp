@@ -72,14 +72,24 @@ namespace {
 std::string ONulla(const std::string& s) { return s.empty() ? "?" : s; }
 }  // namespace
 
+std::string QuandoPagato(const InDubbio& d) {
+  return d.inizio ? "pagamento iniziato il " + TestoOra(*d.inizio)
+                  : std::string("ora del pagamento sconosciuta");
+}
+
+std::string QualeScontrino(const InDubbio& d) {
+  return "lo scontrino " + d.nome + ", " + QuandoPagato(d) + ", totale " + ONulla(d.totale) + " (" +
+         ONulla(d.pagamento) + ")";
+}
+
 std::string VoceInDubbio(const InDubbio& d) {
-  return d.nome + "  tagliato il " + TestoOra(d.taglio) + "  totale " + ONulla(d.totale) + " (" +
-         ONulla(d.pagamento) + ")  " + std::to_string(d.righe.size()) + " righe";
+  return d.nome + "  " + QuandoPagato(d) + "  totale " + ONulla(d.totale) + " (" + ONulla(d.pagamento) +
+         ")  " + std::to_string(d.righe.size()) + " righe";
 }
 
 std::string DescriviInDubbio(const InDubbio& d) {
-  std::string r = "Scontrino " + d.nome + ", tagliato il " + TestoOra(d.taglio) + "\nTotale " +
-                  ONulla(d.totale) + ", pagamento " + ONulla(d.pagamento) + "\n";
+  std::string r = "Scontrino " + d.nome + ", " + QuandoPagato(d) + "\nTotale " + ONulla(d.totale) +
+                  ", pagamento " + ONulla(d.pagamento) + "\n";
   if (!d.ultimo.empty()) r += "Alla cassa: " + d.ultimo + "\n";
   if (!d.motivo.empty()) r += d.motivo + "\n";
   r += "Conservato come scartati/" + d.file + "\n\nRighe:\n";
