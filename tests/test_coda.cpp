@@ -131,7 +131,7 @@ const char* const kTrasmissione =
 // for in the register's journal, and Enter answers Annulla.
 const char* const kTrasmissioneNelPagamento =
     "Problemi di trasmissione con la cassa.\r\n\r\nLo scontrino a.sco, pagamento iniziato il 2026-12-05 "
-    "07:10:03, totale 300 (C),\r\npotrebbe essere gi\xe0 stampato: controllare il giornale della cassa prima "
+    "07:10:03, totale 300 (C), potrebbe essere gi\xe0 stampato: controllare il giornale della cassa prima "
     "di riprovare.\r\nAnnulla lo mette da parte in dubbio, da sistemare dopo il controllo.\r\n\r\nRiprovo a "
     "stampare lo scontrino ? ";
 

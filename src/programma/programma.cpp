@@ -1,6 +1,5 @@
 #include "programma/programma.h"
 
-#include <algorithm>
 #include <cstdio>
 
 #include "link/tasti.h"
@@ -115,9 +114,7 @@ std::optional<CartellaDelleRicevute> SoloCartella(const std::string& ini) {
 // On a terminal the operator confirms, as in the window; a script is not asked.
 bool Confermato(const InDubbio& d, bool ristampa) {
   if (!DaTerminale()) return true;
-  std::string domanda = DomandaSistema(d, ristampa);
-  std::replace(domanda.begin(), domanda.end(), '\n', ' ');
-  std::fputs((testo::aUtf8(domanda) + " [s/N] ").c_str(), stdout);
+  std::fputs((testo::aUtf8(DomandaSistema(d, ristampa)) + " [s/N] ").c_str(), stdout);
   std::fflush(stdout);
   char risposta[16] = {};
   if (!std::fgets(risposta, sizeof risposta, stdin)) return false;

@@ -215,11 +215,11 @@ bool RiprovaDopoErrore(Stato& st, const InDubbio* inPagamento, bool& dubbio) {
   const std::string quale = QualeScontrino(*inPagamento);
   ImpostaTesto(st, Campo::TxtMsg,
                "Controllare il giornale della cassa prima di riprovare: " + quale +
-                   " potrebbe essere gi\xe0 stampato");
+                   ", potrebbe essere gi\xe0 stampato");
   std::string testo = "Problemi di trasmissione con la cassa.\r\n\r\n" + quale;
   testo[testo.size() - quale.size()] = 'L';  // "Lo scontrino ...", at the start of its sentence
   testo +=
-      ",\r\npotrebbe essere gi\xe0 stampato: controllare il giornale della cassa prima di riprovare.\r\n"
+      ", potrebbe essere gi\xe0 stampato: controllare il giornale della cassa prima di riprovare.\r\n"
       "Annulla lo mette da parte in dubbio, da sistemare dopo il controllo.\r\n\r\n"
       "Riprovo a stampare lo scontrino ? ";
   return ChiediRiprova(st, testo, Icona::Critico, Pulsanti::OkAnnullaPrudente);
