@@ -1,6 +1,7 @@
 #include "queue/coda.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "queue/dubbi.h"
 #include "shell/errore.h"
@@ -39,11 +40,19 @@ void MostraSituazione(Stato& st) {
   const auto t = std::filesystem::last_write_time(scartati, ec);
   const long long quando = ec ? -1 : static_cast<long long>(t.time_since_epoch().count());
   if (c.mllScartatiContati != quando) {
-    c.mllScartatiContati = quando;
+    // A folder's time moves in the file system's coarse ticks: a receipt settled in the
+    // same tick as this count would leave it as it is. A time this recent is counted
+    // again at the next look.
+    const bool recente = !ec && std::filesystem::file_time_type::clock::now() - t < std::chrono::seconds(2);
+    c.mllScartatiContati = recente ? -2 : quando;
     std::vector<std::string> file = FileInDubbio(scartati.parent_path());
-    if (c.masInDubbio) DiciSistemati(st, scartati.parent_path(), *c.masInDubbio, file);
     s.inDubbio = static_cast<int>(file.size());
-    c.masInDubbio = std::move(file);
+    // A folder that cannot be read now (a share gone away) settled nothing: the receipts
+    // it lists again later are not said.
+    if (quando != -1) {
+      if (c.masInDubbio) DiciSistemati(st, scartati.parent_path(), *c.masInDubbio, file);
+      c.masInDubbio = std::move(file);
+    }
   }
   s.portaAssente = !st.mbChiuso && !st.porta().aperta();
   s.dispositivo = s.portaAssente ? dispositivoPorta(st) : "";

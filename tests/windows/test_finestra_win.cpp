@@ -72,9 +72,12 @@ TEST_P(FinestraWinTest, BoxAnswersWhileThePortsEventsAreServed) {
   const UINT_PTR operatore = pompa.timer(0, 20, [&] {
     if (!segnalato) segnalato = SetEvent(evento);
     HWND box = Domanda();
-    const int scelta = box && c.scelta == 0 ? LOWORD(SendMessageW(box, DM_GETDEFID, 0, 0)) : c.scelta;
-    if (box && (serviti > 0 || ++giri > 100))
-      PostMessageW(box, WM_COMMAND, MAKEWPARAM(scelta, BN_CLICKED), 0);
+    if (!box || (serviti == 0 && ++giri <= 100)) return;
+    if (c.scelta != 0)
+      return static_cast<void>(PostMessageW(box, WM_COMMAND, MAKEWPARAM(c.scelta, BN_CLICKED), 0));
+    // Enter, where the box has put the focus: its default button.
+    HWND fuoco = GetFocus();
+    PostMessageW(fuoco && IsChild(box, fuoco) ? fuoco : box, WM_KEYDOWN, VK_RETURN, 0);
   });
   const Risposta r = finestra.chiedi("Prova \xe8", "Riprovo a trasmettere", Icona::Domanda, c.pulsanti);
   pompa.fermaTimer(operatore);
