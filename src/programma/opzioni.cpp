@@ -1,12 +1,12 @@
 #include "programma/opzioni.h"
 
-#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <string_view>
 
 #include "programma/avvio.h"
 #include "programma/senza_finestra.h"
+#include "shell/testo.h"
 
 namespace fs = std::filesystem;
 
@@ -82,12 +82,8 @@ std::string unisci(const std::vector<std::string>& parole) {
 }
 
 // Case ignored, as Windows names files.
-bool FinisceCon(const std::string& testo, std::string_view fine) {
-  if (testo.size() < fine.size()) return false;
-  for (std::size_t i = 0; i < fine.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(testo[testo.size() - fine.size() + i])) != fine[i])
-      return false;
-  return true;
+bool FileIni(std::string_view nome) {
+  return nome.size() >= 4 && testo::maiuscole(nome.substr(nome.size() - 4)) == ".INI";
 }
 
 }  // namespace
@@ -113,7 +109,7 @@ Opzioni LeggiOpzioni(const std::vector<std::string>& argomenti, const OpzioneDel
     } else if (a == "--ristampa" || a == "--gia-stampato") {
       // A receipt is never an INI file: "--gia-stampato x.ini" forgot the name.
       if (i + 1 >= argomenti.size() || argomenti[i + 1].empty() || argomenti[i + 1][0] == '-' ||
-          FinisceCon(argomenti[i + 1], ".ini")) {
+          FileIni(argomenti[i + 1])) {
         o.errore = a +
                    " vuole il nome dello scontrino in dubbio (quimbo --in-dubbio li elenca)\nUso: quimbo " +
                    a + " NOME [percorso del file INI]";

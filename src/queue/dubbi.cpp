@@ -42,19 +42,21 @@ std::string NomeProprio(const std::string& nome) {
   return SenzaPrefissoRistampa(nome);
 }
 
-}  // namespace
-
-std::vector<std::string> FileInDubbio(const fs::path& cartella) {
+// The files of scartati/ of one kind (`segno`), in name order: oldest first, by the
+// stamp at their start.
+std::vector<std::string> FileDelTipo(const fs::path& cartella, std::string_view segno) {
   std::vector<std::string> file;
   std::error_code ec;
   for (fs::directory_iterator it(cartella / "scartati", ec), fine; !ec && it != fine; it.increment(ec))
-    if (const std::string f = it->path().filename().string(); f.find(kSegno) != std::string::npos)
+    if (const std::string f = it->path().filename().string(); f.find(segno) != std::string::npos)
       file.push_back(f);
-  std::sort(file.begin(), file.end());  // by the stamp at their start: oldest first
+  std::sort(file.begin(), file.end());
   return file;
 }
 
-int ContaInDubbio(const fs::path& cartella) { return static_cast<int>(FileInDubbio(cartella).size()); }
+}  // namespace
+
+std::vector<std::string> FileInDubbio(const fs::path& cartella) { return FileDelTipo(cartella, kSegno); }
 
 std::vector<InDubbio> ElencoInDubbio(const fs::path& cartella, std::string_view codifica) {
   std::vector<InDubbio> elenco;
@@ -110,16 +112,13 @@ std::optional<std::string> ComeSistemato(const fs::path& cartella, const std::st
   if (fs::exists(cartella / (kPrefissoRistampa + proprio), ec))
     return std::string("rimesso nella cartella come ") + kPrefissoRistampa + proprio +
            ", in attesa di stampa";
-  // Without outcomes (GiorniEsiti=0) its file kept as printed says it.
-  std::optional<std::string> ultimo;
-  for (fs::directory_iterator it(cartella / "scartati", ec), fine; !ec && it != fine; it.increment(ec)) {
-    const std::string f = it->path().filename().string();
-    const std::size_t segno = f.find(kStampatoSegno);
-    if (segno != std::string::npos && DaStampaArchivio(f) &&
-        NomeArchiviato(f, segno + kStampatoSegno.size()) == proprio && (!ultimo || f > *ultimo))
-      ultimo = f;
-  }
-  if (!ultimo) return std::nullopt;
+  // Without outcomes (GiorniEsiti=0) its file kept as printed says it: the newest.
+  const std::vector<std::string> stampati = FileDelTipo(cartella, kStampatoSegno);
+  const auto ultimo = std::find_if(stampati.rbegin(), stampati.rend(), [&](const std::string& f) {
+    return DaStampaArchivio(f) &&
+           NomeArchiviato(f, f.find(kStampatoSegno) + kStampatoSegno.size()) == proprio;
+  });
+  if (ultimo == stampati.rend()) return std::nullopt;
   return std::string("gi\xe0 stampato (sistemato il ") + TestoOra(DaStampaArchivio(*ultimo)) + ")";
 }
 

@@ -15,9 +15,8 @@ namespace quimbo {
 // The receipts in doubt of a receipt folder, oldest first; none when it has none.
 // Their lines are read as the queue reads them (`codifica`, the INI's "Codifica").
 std::vector<InDubbio> ElencoInDubbio(const std::filesystem::path& cartella, std::string_view codifica);
-// Their names in scartati/, and how many there are.
+// Their names in scartati/, oldest first.
 std::vector<std::string> FileInDubbio(const std::filesystem::path& cartella);
-int ContaInDubbio(const std::filesystem::path& cartella);
 
 // The receipt in doubt that `nome` (its own name, its file in scartati/, or a reprint's
 // name) names; none when it names none, or more than one under one name (`errore`
