@@ -58,7 +58,7 @@ def main():
                 b.accendi("--baud", "1200")
                 ini = b.bin / "linux.ini"
                 ini.write_text((b.bin / "quimbo.ini").read_text().replace("CommPort=1", "Dispositivo=" + os.readlink(
-                    Path(os.environ["WINEPREFIX"]) / "dosdevices" / "com1")) + f"[Altri parametri]\r\nDirPerFile={b.cartella}\r\n")
+                    prova.prove.porta_com1())) + f"[Altri parametri]\r\nDirPerFile={b.cartella}\r\n")
                 linux = misura(b, [str(args.build_linux / "quimbo"), "--headless", str(ini)], b.bin, args.ricevute)
                 wine = misura(b, [prova.WINE, "quimbo.exe", "--headless"], b.bin, args.ricevute)
                 print(f"{famiglia:10} {linux:12.2f} {wine:12.2f}")

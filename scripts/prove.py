@@ -6,6 +6,7 @@ import os
 import re
 import subprocess
 import time
+from pathlib import Path
 
 WINE = "/usr/lib/wine/wine64"
 
@@ -117,13 +118,35 @@ def server_vivo():
     return subprocess.run(["pgrep", "-f", "wineserver"], stdout=subprocess.DEVNULL).returncode == 0
 
 
+def porta_com1():
+    """The prefix's own link that COM1 always names; mappa_com1 points it at a register."""
+    return Path(os.environ["WINEPREFIX"]) / "porta-com1"
+
+
 def prepara_wine():
-    # The prefix made ready, then a wineserver that stays: one starting afresh would
-    # put back the prefix's own com1 (/dev/ttyS0) over the mapping made here. The
-    # first boot of a prefix leaves two services.exe behind, each with its own list
-    # of services: the server is started again after it.
+    # The prefix made ready, then a wineserver that stays. The first boot of a prefix
+    # leaves two services.exe behind, each with its own list of services: the server
+    # is started again after it. Each start of the services (a program killed with its
+    # process group takes them along, and the next program starts them anew) makes
+    # dosdevices/com1 again, from the ports the registry names before the machine's
+    # own (/dev/ttyS0): the registry names a link of the prefix's, which stays the
+    # register's whatever the services do.
     server = "/usr/lib/wine/wineserver"
-    # The last command starts the services, whose device manager puts com1 back once,
-    # before it is mapped here.
-    for comando in ([WINE, "wineboot", "-i"], [server, "-k"], [server, "-p"], [WINE, "sc", "query", "PlugPlay"]):
+    porte = [WINE, "reg", "add", r"HKLM\Software\Wine\Ports", "/v", "COM1", "/t", "REG_SZ", "/d",
+             str(porta_com1()), "/f"]
+    for comando in ([WINE, "wineboot", "-i"], porte, [server, "-k"], [server, "-p"], [WINE, "sc", "query", "PlugPlay"]):
         subprocess.run(comando, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    _collega(Path(os.environ["WINEPREFIX"]) / "dosdevices" / "com1", porta_com1())
+
+
+def _collega(nome, dove):
+    prossimo = nome.with_name(nome.name + ".nuovo")
+    prossimo.unlink(missing_ok=True)
+    prossimo.symlink_to(dove)
+    os.replace(prossimo, nome)
+
+
+def mappa_com1(porta):
+    """COM1 is the register's pseudo-terminal `porta` from now on."""
+    _collega(porta_com1(), Path(porta))
+    _collega(Path(os.environ["WINEPREFIX"]) / "dosdevices" / "com1", porta_com1())
