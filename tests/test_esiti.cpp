@@ -10,6 +10,7 @@
 
 #include "fakes.h"
 #include "nome_riga.h"
+#include "queue/disco.h"
 #include "queue/dubbi.h"
 #include "queue/esiti.h"
 #include "queue/giornale.h"

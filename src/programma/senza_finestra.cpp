@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "shell/ore.h"
 #include "shell/testo.h"
 
 namespace quimbo {
@@ -91,14 +92,11 @@ void FinestraHeadless::riga(std::FILE* dove, const std::string& testata, const s
   // Into systemd's journal a line carries its priority instead of the time, which
   // the journal keeps itself: errors (3) show with "journalctl -p err".
   const bool errore = dove == errori_;
-  char inizio[32] = "<6>";
-  if (errore ? giornaleErrori_ : giornaleUscita_) {
-    if (errore) inizio[1] = '3';
-  } else {
-    const DataOra d = orologio_.adesso();
-    std::snprintf(inizio, sizeof inizio, "%02d:%02d:%02d.%03d ", d.ora, d.minuto, d.secondo, d.millisecondo);
-  }
-  std::fprintf(dove, "%s%s%s%s\n", inizio, testata.c_str(), testata.empty() ? "" : ": ", testo.c_str());
+  const std::string inizio = !(errore ? giornaleErrori_ : giornaleUscita_) ? OraDelLog(orologio_.adesso())
+                             : errore                                      ? "<3>"
+                                                                           : "<6>";
+  std::fprintf(dove, "%s%s%s%s\n", inizio.c_str(), testata.c_str(), testata.empty() ? "" : ": ",
+               testo.c_str());
   std::fflush(dove);
 }
 

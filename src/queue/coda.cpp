@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "queue/dubbi.h"
+#include "queue/scartati.h"
 #include "shell/errore.h"
 #include "shell/percorsi.h"
 #include "shell/sistema.h"
@@ -25,7 +26,8 @@ void DiciSistemati(Stato& st, const std::filesystem::path& dir, const std::vecto
     if (std::binary_search(ora.begin(), ora.end(), file)) continue;
     const std::optional<std::string> come = ComeSistemato(dir, file);
     Annota(st, Livello::Informazione,
-           "Scontrino in dubbio scartati/" + file + " sistemato: " + come.value_or("tolto da scartati/"));
+           "Scontrino in dubbio " + Conservato(file) +
+               " sistemato: " + come.value_or("tolto da " + Conservato("")));
   }
 }
 
@@ -35,7 +37,7 @@ void MostraSituazione(Stato& st) {
   StatoCoda& c = Coda(st);
   Situazione& s = c.mSituazione;
   // One stat a tick: a folder of many set-aside receipts is listed only when it changed.
-  const std::filesystem::path scartati = cartella(st.imp.msDirPerFile) / "scartati";
+  const std::filesystem::path scartati = CartellaScartati(cartella(st.imp.msDirPerFile));
   std::error_code ec;
   const auto t = std::filesystem::last_write_time(scartati, ec);
   const long long quando = ec ? -1 : static_cast<long long>(t.time_since_epoch().count());

@@ -9,7 +9,7 @@
 #include <cerrno>
 
 #include "queue/blocco.h"
-#include "queue/giornale.h"
+#include "queue/disco.h"
 #include "shell/errore.h"
 
 namespace fs = std::filesystem;

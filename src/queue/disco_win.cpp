@@ -10,7 +10,7 @@
 #include <algorithm>
 
 #include "queue/blocco.h"
-#include "queue/giornale.h"
+#include "queue/disco.h"
 #include "shell/errore.h"
 
 namespace fs = std::filesystem;

@@ -1,10 +1,11 @@
 #include "queue/dubbi.h"
 
 #include <algorithm>
-#include <cstdio>
 
+#include "queue/disco.h"
 #include "queue/esiti.h"
 #include "queue/giornale.h"
+#include "queue/scartati.h"
 #include "queue/scontrino.h"
 #include "shell/errore.h"
 
@@ -14,61 +15,32 @@ namespace quimbo {
 
 namespace {
 
-constexpr std::string_view kSegno = "_in_dubbio_";
-constexpr std::string_view kStampatoSegno = "_stampato_";
-
-// "2026-12-05 07:10:03", as an outcome says a time.
-std::optional<DataOra> DaTestoOra(const std::string& t) {
-  DataOra d;
-  if (std::sscanf(t.c_str(), "%4d-%2d-%2d %2d:%2d:%2d", &d.anno, &d.mese, &d.giorno, &d.ora, &d.minuto,
-                  &d.secondo) != 6)
-    return std::nullopt;
-  return d;
-}
-
-// The receipt's own name in an archived file's name, which follows its kind; a second
-// one archived in the same second has ".2" after it.
-std::string NomeArchiviato(const std::string& file, std::size_t inizio) {
-  std::string nome = file.substr(inizio);
-  if (const std::size_t punto = nome.rfind(".sco."); punto != std::string::npos) nome.resize(punto + 4);
-  return nome;
-}
-
 // The receipt's own name in what the operator typed: a file in scartati/ or a reprint.
 std::string NomeProprio(const std::string& nome) {
-  const std::size_t segno = nome.find(kSegno);
-  if (segno != std::string::npos && DaStampaArchivio(nome))
-    return SenzaPrefissoRistampa(NomeArchiviato(nome, segno + kSegno.size()));
-  return SenzaPrefissoRistampa(nome);
-}
-
-// The files of scartati/ of one kind (`segno`), in name order: oldest first, by the
-// stamp at their start.
-std::vector<std::string> FileDelTipo(const fs::path& cartella, std::string_view segno) {
-  std::vector<std::string> file;
-  std::error_code ec;
-  for (fs::directory_iterator it(cartella / "scartati", ec), fine; !ec && it != fine; it.increment(ec))
-    if (const std::string f = it->path().filename().string(); f.find(segno) != std::string::npos)
-      file.push_back(f);
-  std::sort(file.begin(), file.end());
-  return file;
+  const Scartato s = LeggiScartato(nome);
+  return SenzaPrefissoRistampa(s.tipo == Scarto::InDubbio && s.quando ? s.nome : nome);
 }
 
 }  // namespace
 
-std::vector<std::string> FileInDubbio(const fs::path& cartella) { return FileDelTipo(cartella, kSegno); }
+std::vector<std::string> FileInDubbio(const fs::path& cartella) {
+  std::vector<std::string> file;
+  for (const Scartato& s : Scartati(cartella, Scarto::InDubbio)) file.push_back(s.file);
+  return file;
+}
 
 std::vector<InDubbio> ElencoInDubbio(const fs::path& cartella, std::string_view codifica) {
   std::vector<InDubbio> elenco;
-  for (const std::string& file : FileInDubbio(cartella)) {
+  for (const Scartato& s : Scartati(cartella, Scarto::InDubbio)) {
     // Named after the time its payment began.
-    InDubbio d{file, NomeArchiviato(file, file.find(kSegno) + kSegno.size()), DaStampaArchivio(file)};
-    const std::vector<RigaDelFile> righe = RigheScontrino(Contenuto(cartella / "scartati" / file), codifica);
+    InDubbio d{s.file, s.nome, s.quando};
+    const std::vector<RigaDelFile> righe =
+        RigheScontrino(Contenuto(CartellaScartati(cartella) / s.file), codifica);
     for (const RigaDelFile& r : righe) d.righe.push_back(r.testo);
     TotaleDi(righe, d.totale, d.pagamento);
     // Only its own outcome: a later receipt of the same name has one of its own there.
     const std::string esito = Contenuto(FileEsito(cartella, d.nome));
-    if (ValoreEsito(esito, "Conservato") == "scartati/" + file) {
+    if (ValoreEsito(esito, "Conservato") == Conservato(s.file)) {
       d.motivo = ValoreEsito(esito, "Motivo").value_or("");
       d.ultimo = ValoreEsito(esito, "Ultimo").value_or("");
       // It says so when nobody knows (a receipt cut by a stop of an earlier version,
@@ -88,7 +60,7 @@ std::optional<InDubbio> TrovaInDubbio(const fs::path& cartella, std::string_view
     return i.nome == nome || i.file == nome || i.nome == kPrefissoRistampa + nome;
   });
   if (d == elenco.end()) {
-    errore = "nessuno scontrino " + nome + " in dubbio in " + (cartella / "scartati").string();
+    errore = "nessuno scontrino " + nome + " in dubbio in " + CartellaScartati(cartella).string();
     return std::nullopt;
   }
   // Two in doubt under one name: settling "the" one could settle the wrong one.
@@ -113,13 +85,11 @@ std::optional<std::string> ComeSistemato(const fs::path& cartella, const std::st
     return std::string("rimesso nella cartella come ") + kPrefissoRistampa + proprio +
            ", in attesa di stampa";
   // Without outcomes (GiorniEsiti=0) its file kept as printed says it: the newest.
-  const std::vector<std::string> stampati = FileDelTipo(cartella, kStampatoSegno);
-  const auto ultimo = std::find_if(stampati.rbegin(), stampati.rend(), [&](const std::string& f) {
-    return DaStampaArchivio(f) &&
-           NomeArchiviato(f, f.find(kStampatoSegno) + kStampatoSegno.size()) == proprio;
-  });
+  const std::vector<Scartato> stampati = Scartati(cartella, Scarto::Stampato);
+  const auto ultimo = std::find_if(stampati.rbegin(), stampati.rend(),
+                                   [&](const Scartato& s) { return s.quando && s.nome == proprio; });
   if (ultimo == stampati.rend()) return std::nullopt;
-  return std::string("gi\xe0 stampato (sistemato il ") + TestoOra(DaStampaArchivio(*ultimo)) + ")";
+  return std::string("gi\xe0 stampato (sistemato il ") + TestoOra(ultimo->quando) + ")";
 }
 
 std::string DomandaSistema(const InDubbio& d, bool ristampa) {
@@ -132,7 +102,7 @@ std::string DomandaSistema(const InDubbio& d, bool ristampa) {
 }
 
 std::string RigheInDubbio(const InDubbio& d) {
-  std::string r = VoceInDubbio(d) + "  scartati/" + d.file;
+  std::string r = VoceInDubbio(d) + "  " + Conservato(d.file);
   for (const std::string* s : {&d.motivo, &d.ultimo})
     if (!s->empty()) r += "  " + *s;
   for (const std::string& riga : d.righe) r += "\n    " + riga;
@@ -141,10 +111,9 @@ std::string RigheInDubbio(const InDubbio& d) {
 
 std::optional<std::string> Sistema(const fs::path& cartella, const InDubbio& d, bool ristampa,
                                    const DataOra& adesso, std::string& errore) {
-  const fs::path da = cartella / "scartati" / d.file;
-  const fs::path a =
-      ristampa ? cartella / (kPrefissoRistampa + SenzaPrefissoRistampa(d.nome))
-               : cartella / "scartati" / (StampaArchivio(adesso) + std::string(kStampatoSegno) + d.nome);
+  const fs::path da = CartellaScartati(cartella) / d.file;
+  const fs::path a = ristampa ? cartella / (kPrefissoRistampa + SenzaPrefissoRistampa(d.nome))
+                              : CartellaScartati(cartella) / NomeScartato(adesso, Scarto::Stampato, d.nome);
   try {
     RinominaSenzaSostituire(da, a);
   } catch (const Errore& e) {
@@ -159,13 +128,13 @@ std::optional<std::string> Sistema(const fs::path& cartella, const InDubbio& d, 
       ScriviEsito(cartella, d.nome,
                   {.stato = kGiaStampato,
                    .ora = adesso,
-                   .conservato = "scartati/" + a.filename().string(),
+                   .conservato = Conservato(a.filename().string()),
                    .inizioPagamento = d.inizio});
     } catch (const Errore& e) {
       errore = "esito non scrivibile (" + e.descrizione() + ")";
     }
-    return "Scontrino " + d.nome + " in dubbio: gi\xe0 stampato, conservato come scartati/" +
-           a.filename().string();
+    return "Scontrino " + d.nome + " in dubbio: gi\xe0 stampato, conservato come " +
+           Conservato(a.filename().string());
   }
   return "Scontrino " + d.nome + " in dubbio: rimesso nella cartella come " + a.filename().string() +
          ", sar\xe0 stampato una volta";

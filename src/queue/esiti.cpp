@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <sstream>
 
+#include "queue/disco.h"
 #include "queue/giornale.h"
 #include "shell/errore.h"
 
@@ -26,30 +27,6 @@ std::string SuUnaRiga(std::string s) {
 
 fs::path FileEsito(const fs::path& cartella, const std::string& nome) {
   return cartella / kEsiti / (nome + kEstensione);
-}
-
-std::string StampaArchivio(const DataOra& d) {
-  char b[32];
-  std::snprintf(b, sizeof b, "%04d%02d%02d-%02d%02d%02d", d.anno, d.mese, d.giorno, d.ora, d.minuto,
-                d.secondo);
-  return b;
-}
-
-std::optional<DataOra> DaStampaArchivio(const std::string& testo) {
-  if (testo.size() < 15 || (testo.size() > 15 && testo[15] != '_' && testo[15] != '.')) return std::nullopt;
-  for (std::size_t i = 0; i < 15; ++i)
-    if (i == 8 ? testo[i] != '-' : testo[i] < '0' || testo[i] > '9') return std::nullopt;
-  const auto n = [&](std::size_t da, std::size_t quanti) { return std::stoi(testo.substr(da, quanti)); };
-  DataOra d{.anno = n(0, 4),
-            .mese = n(4, 2),
-            .giorno = n(6, 2),
-            .ora = n(9, 2),
-            .minuto = n(11, 2),
-            .secondo = n(13, 2)};
-  if (d.mese < 1 || d.mese > 12 || d.giorno < 1 || d.giorno > 31 || d.ora > 23 || d.minuto > 59 ||
-      d.secondo > 60)
-    return std::nullopt;
-  return d;
 }
 
 std::string SenzaPrefissoRistampa(std::string nome) {

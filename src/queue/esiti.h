@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "shell/ore.h"
 #include "shell/piattaforma.h"
 
 namespace quimbo {
@@ -41,10 +42,6 @@ struct Destino {
 };
 
 std::string TestoEsito(const Destino& d);
-// "20261205-071003", which starts the name of a file kept in scartati/.
-std::string StampaArchivio(const DataOra& d);
-// The time at the start of such a text; none when it starts otherwise.
-std::optional<DataOra> DaStampaArchivio(const std::string& testo);
 // The receipt a reprint prints again: its name without the reprint's prefixes.
 std::string SenzaPrefissoRistampa(std::string nome);
 // Replaces any earlier outcome of that name (of a reprint: of the receipt it prints

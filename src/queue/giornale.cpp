@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "queue/disco.h"
 #include "queue/esiti.h"
 #include "shell/errore.h"
 
@@ -129,13 +130,6 @@ std::vector<Identita> LeggiVoci(const fs::path& file, std::optional<DataOra>* in
 
 }  // namespace
 
-std::string Contenuto(const fs::path& file) {
-  std::ifstream f(file, std::ios::binary);
-  std::ostringstream o;
-  o << f.rdbuf();
-  return o.str();
-}
-
 std::optional<Identita> IdentitaDi(const fs::path& file) {
   std::error_code ec;
   const auto dimensione = fs::file_size(file, ec);
@@ -236,37 +230,6 @@ void TogliScrittiAMeta(const fs::path& dir) noexcept {
 void TogliPagamento(const fs::path& dir) {
   TogliPagamentoPreparato(dir);
   TogliSuDisco(dir / kPagamento);
-}
-
-bool TogliSuDisco(const fs::path& file) {
-  std::error_code ec;
-  const bool tolto = fs::remove(file, ec);
-  if (ec) throw erroreDa(ec);
-  if (!tolto) return false;
-  PassoSuDisco("tolto " + file.filename().string());
-  SincronizzaCartella(file.parent_path());
-  return true;
-}
-
-namespace {
-std::function<void(const std::string&)>& Osservatore() {
-  static std::function<void(const std::string&)> o;
-  return o;
-}
-}  // namespace
-
-void OsservaDisco(std::function<void(const std::string&)> osservatore) {
-  Osservatore() = std::move(osservatore);
-}
-
-void RinominatoSuDisco(const fs::path& da, const fs::path& a) {
-  PassoSuDisco("nome " + da.filename().string() + " > " + a.filename().string());
-  SincronizzaCartella(a.parent_path());
-  if (da.parent_path() != a.parent_path()) SincronizzaCartella(da.parent_path());
-}
-
-void PassoSuDisco(const std::string& passo) {
-  if (Osservatore()) Osservatore()(passo);
 }
 
 std::optional<Pagamento> LeggiPagamento(const fs::path& dir, bool* illeggibile) {

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "queue/coda.h"
+#include "queue/disco.h"
 #include "queue/giornale.h"
 #include "shell/errore.h"
 #include "shell/percorsi.h"

@@ -9,9 +9,11 @@
 
 #include "link/comm.h"
 #include "queue/coda.h"
+#include "queue/disco.h"
 #include "queue/esiti.h"
 #include "queue/giornale.h"
 #include "queue/metriche.h"
+#include "queue/scartati.h"
 #include "queue/scontrino.h"
 #include "shell/chiusura.h"
 #include "shell/errore.h"
@@ -106,20 +108,12 @@ std::vector<std::string> ElencaScontrini(const fs::path& dir, int massimo, std::
 
 const char* const kBadscont = "badscont.bad";
 const char* const kNomiFil = "NomiFil.txt";
-const char* const kScartati = "scartati";
 
 // The key of a sent receipt remembered for the run: "size TAB time TAB name".
 std::string Chiave(const Identita& id) {
   return std::to_string(id.dimensione) + "\t" + std::to_string(id.modifica) + "\t" + id.nome;
 }
 std::string NomeDaChiave(const std::string& k) { return k.substr(k.find('\t', k.find('\t') + 1) + 1); }
-
-std::string DataOraTesto(const DataOra& d, char sepData) {
-  char b[32];
-  std::snprintf(b, sizeof b, "%02d%c%02d%c%04d %02d:%02d:%02d", d.mese, sepData, d.giorno, sepData, d.anno,
-                d.ora, d.minuto, d.secondo);
-  return b;
-}
 
 // Gone for good before anything that depends on it: a journal entry dropped next must
 // not reach the disk while the receipt's deletion does not.
@@ -156,17 +150,17 @@ void Avvisa(Stato& st, const std::string& chiave, int numero, const std::string&
   if (Coda(st).masAvvisati.insert(chiave).second) Dici(st, numero, testo);
 }
 
-// Moves a file into "scartati" under a time stamp (`quando`, or now), `tipo` and
-// original name, never over another one. The path it got, or none when it could not
+// Moves a file into scartati/ as `nome` set aside as `tipo` at `quando` (or now),
+// never over another one. The path it got, or none when it could not
 // be moved (the reason in `motivo`).
-std::optional<fs::path> Archivia(Stato& st, const fs::path& cartella, const fs::path& file,
-                                 const std::string& tipo, const std::string& nome, std::string& motivo,
+std::optional<fs::path> Archivia(Stato& st, const fs::path& cartella, const fs::path& file, Scarto tipo,
+                                 const std::string& nome, std::string& motivo,
                                  const std::function<void(const fs::path&)>& prima = {},
                                  const std::optional<DataOra>& quando = std::nullopt) {
-  const fs::path archivio = cartella / kScartati;
+  const fs::path archivio = CartellaScartati(cartella);
   std::error_code ec;
   fs::create_directories(archivio, ec);
-  const std::string base = StampaArchivio(quando.value_or(st.orologio().adesso())) + "_" + tipo + nome;
+  const std::string base = NomeScartato(quando.value_or(st.orologio().adesso()), tipo, nome);
   fs::path meta = archivio / base;
   for (int n = 2; !ec && fs::exists(meta, ec); ++n) {
     if (n > 10000) ec = std::make_error_code(std::errc::file_exists);
@@ -218,11 +212,6 @@ bool EsitoDopo(const fs::path& cartella, const std::string& nome, std::int64_t m
   return stato == kStampato || stato == kRistampato;
 }
 
-// "scartati/name", as an outcome names where a file is kept.
-std::string Conservato(const fs::path& file) {
-  return file.parent_path().filename().string() + "/" + file.filename().string();
-}
-
 // A failed receipt that could not be set aside is marked in the journal instead,
 // and remembered for the run, so that it is never sent again by itself.
 void SegnaFallito(Stato& st, const fs::path& cartella, const fs::path& percorso, const std::string& motivo) {
@@ -252,15 +241,16 @@ void MettiDaParte(Stato& st, const fs::path& cartella, const fs::path& percorso,
   std::error_code ec;
   if (fs::exists(bad, ec)) {
     const std::string precedente = NomeOriginaleDelPrecedente(cartella);
-    const std::optional<fs::path> dove = Archivia(st, cartella, bad, "", precedente, motivo);
+    const std::optional<fs::path> dove = Archivia(st, cartella, bad, Scarto::Fallito, precedente, motivo);
     if (!dove) {
       d.conservato = nome;
       ScriviDestino(st, cartella, nome, d);
-      return SegnaFallito(st, cartella, percorso, "scartati: " + motivo);
+      return SegnaFallito(st, cartella, percorso, std::string(kScartati) + ": " + motivo);
     }
     // The previous receipt's outcome follows its file; one that cannot is only stale.
     try {
-      if (st.imp.miGiorniEsiti > 0) SpostaConservato(cartella, precedente, kBadscont, Conservato(*dove));
+      if (st.imp.miGiorniEsiti > 0)
+        SpostaConservato(cartella, precedente, kBadscont, Conservato(dove->filename().string()));
     } catch (const Errore&) {
     }
   }
@@ -272,7 +262,7 @@ void MettiDaParte(Stato& st, const fs::path& cartella, const fs::path& percorso,
     ScriviDestino(st, cartella, nome, d);
     return SegnaFallito(st, cartella, percorso, ec.message());
   }
-  const std::string riga = percorso.string() + " " + DataOraTesto(st.orologio().adesso(), '-') + "\r\n";
+  const std::string riga = percorso.string() + " " + DataOraMeseGiorno(st.orologio().adesso(), '-') + "\r\n";
   std::ofstream f(cartella / kNomiFil, std::ios::binary | std::ios::trunc);
   if (!f) throw Errore(err::AccessoPercorso);
   f.write(riga.data(), static_cast<std::streamsize>(riga.size()));
@@ -289,9 +279,9 @@ void MettiDaParteInDubbio(Stato& st, const fs::path& cartella, const fs::path& p
   d.stato = kInDubbio;
   std::string motivo;
   const auto dove = Archivia(
-      st, cartella, percorso, "in_dubbio_", nome, motivo,
+      st, cartella, percorso, Scarto::InDubbio, nome, motivo,
       [&](const fs::path& meta) {
-        d.conservato = Conservato(meta);
+        d.conservato = Conservato(meta.filename().string());
         ScriviDestino(st, cartella, nome, d);
       },
       d.inizioPagamento);

@@ -11,6 +11,7 @@
 #include "link/comm.h"
 #include "link/famiglia.h"
 #include "link/invio.h"
+#include "queue/disco.h"
 #include "queue/dispatch.h"
 #include "queue/giornale.h"
 #include "receipt/record.h"

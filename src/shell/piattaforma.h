@@ -69,9 +69,6 @@ struct DataOra {
   int millisecondo = 0;  // for the headless log's lines
   bool operator==(const DataOra&) const = default;
 };
-// "2026-12-05 07:10:03", as outcomes and lists show a time; "?" for one not known.
-std::string TestoOra(const DataOra& d);
-std::string TestoOra(const std::optional<DataOra>& d);
 
 // A line of the log an integrator reads: the outcome of each receipt and each
 // change of the link (Informazione), and the errors (Errore).

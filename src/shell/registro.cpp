@@ -1,18 +1,15 @@
 #include "shell/registro.h"
 
-#include <cstdio>
 #include <fstream>
 
+#include "shell/ore.h"
 #include "shell/percorsi.h"
 
 namespace quimbo {
 
 std::string RigaErrore(const DataOra& q, int numero, const std::string& descrizione,
                        const std::string& procedura) {
-  char quando[32];
-  std::snprintf(quando, sizeof quando, "%02d/%02d/%04d %02d:%02d:%02d ", q.mese, q.giorno, q.anno, q.ora,
-                q.minuto, q.secondo);
-  return "In " + std::string(quando) + " si e' verificato l'errore n." + std::to_string(numero) + " (" +
+  return "In " + DataOraMeseGiorno(q, '/') + "  si e' verificato l'errore n." + std::to_string(numero) + " (" +
          descrizione + ") in " + procedura;
 }
 

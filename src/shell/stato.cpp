@@ -1,7 +1,6 @@
 #include "shell/stato.h"
 
-#include <cstdio>
-
+#include "shell/ore.h"
 #include "shell/sistema.h"
 #include "shell/util.h"
 
@@ -44,9 +43,7 @@ std::string ScontriniInAttesa(int n) {
 std::string DescriviSituazione(const Situazione& s) {
   std::string r = ScontriniInAttesa(s.inAttesa);
   if (!s.ultimo.empty()) {
-    char ora[16];
-    std::snprintf(ora, sizeof ora, "%02d:%02d:%02d", s.quando.ora, s.quando.minuto, s.quando.secondo);
-    r += "; ultimo inviato: " + s.ultimo + " alle " + ora;
+    r += "; ultimo inviato: " + s.ultimo + " alle " + OraDelGiorno(s.quando);
   }
   if (s.inDubbio > 0)
     r += s.inDubbio == 1 ? "; 1 scontrino in dubbio"
@@ -58,15 +55,6 @@ std::string DescriviSituazione(const Situazione& s) {
     r += s.cassaMuta ? "; la cassa non risponde" : "; cassa collegata";
   return r;
 }
-
-std::string TestoOra(const DataOra& d) {
-  char b[32];
-  std::snprintf(b, sizeof b, "%04d-%02d-%02d %02d:%02d:%02d", d.anno, d.mese, d.giorno, d.ora, d.minuto,
-                d.secondo);
-  return b;
-}
-
-std::string TestoOra(const std::optional<DataOra>& d) { return d ? TestoOra(*d) : "?"; }
 
 namespace {
 std::string ONulla(const std::string& s) { return s.empty() ? "?" : s; }
