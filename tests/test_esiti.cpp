@@ -16,6 +16,7 @@
 #include "queue/giornale.h"
 #include "queue/metriche.h"
 #include "queue/scansione.h"
+#include "queue/scartati.h"
 
 namespace quimbo::prova {
 namespace {
@@ -89,6 +90,37 @@ TEST(Esiti, ReceiptsInDoubtAreCountedAndListed) {
             "inattesa\n    00\tCaff\xe8\t2\t150\t3\n    80\tC\t300\t0\t0\t500");
   EXPECT_EQ(ElencoInDubbio(b.cartella, "windows-1252")[0].righe[0], "00\tCaff\xc3\xa8\t2\t150\t3")
       << "as the queue would read it";
+}
+
+// A name in scartati/ read back as it was made, and as earlier runs made it: a second
+// one of the same second (".2"), a kind the receipt's own name does not hide, no stamp.
+TEST(Esiti, SetAsideNamesReadBackAsTheyWereMade) {
+  const DataOra t{.anno = 2026, .mese = 12, .giorno = 5, .ora = 7, .minuto = 10, .secondo = 3};
+  for (const auto& [tipo, file] : {std::pair{Scarto::InDubbio, "20261205-071003_in_dubbio_a.sco"},
+                                   {Scarto::Stampato, "20261205-071003_stampato_a.sco"},
+                                   {Scarto::Fallito, "20261205-071003_a.sco"}}) {
+    EXPECT_EQ(NomeScartato(t, tipo, "a.sco"), file);
+    const Scartato s = LeggiScartato(file);
+    EXPECT_EQ(s.tipo, tipo) << file;
+    EXPECT_EQ(s.quando, t) << file;
+    EXPECT_EQ(s.nome, "a.sco") << file;
+  }
+  struct Riga {
+    const char* file;
+    Scarto tipo;
+    bool stampo;
+    const char* nome;
+  };
+  for (const Riga& r : {Riga{"20261205-071003_in_dubbio_a.sco.2", Scarto::InDubbio, true, "a.sco"},
+                        Riga{"20261205-071003_in_dubbio_ristampa-a.sco", Scarto::InDubbio, true, "ristampa-a.sco"},
+                        Riga{"20261205-071003_badscont.bad", Scarto::Fallito, true, "badscont.bad"},
+                        Riga{"copia_in_dubbio_a.sco", Scarto::InDubbio, false, "a.sco"},
+                        Riga{"20261305-071003_x.sco", Scarto::Fallito, false, "20261305-071003_x.sco"}}) {
+    const Scartato s = LeggiScartato(r.file);
+    EXPECT_EQ(s.tipo, r.tipo) << r.file;
+    EXPECT_EQ(s.quando.has_value(), r.stampo) << r.file;
+    EXPECT_EQ(s.nome, r.nome) << r.file;
+  }
 }
 
 // The operator settles a receipt in doubt. "Gi\xe0 stampato" sends nothing and keeps

@@ -4,9 +4,11 @@
 #include <chrono>
 
 #include "queue/dubbi.h"
+#include "queue/esiti.h"
 #include "queue/scartati.h"
 #include "shell/errore.h"
 #include "shell/percorsi.h"
+#include "shell/registro.h"
 #include "shell/sistema.h"
 
 namespace quimbo {
@@ -32,6 +34,28 @@ void DiciSistemati(Stato& st, const std::filesystem::path& dir, const std::vecto
 }
 
 }  // namespace
+
+void Dici(Stato& st, int numero, const std::string& testo) {
+  ImpostaTesto(st, Campo::TxtMsg, testo);
+  ScriviErrore(st, numero, testo, kProcedura);
+}
+
+void Avvisa(Stato& st, const std::string& chiave, int numero, const std::string& testo) {
+  if (Coda(st).masAvvisati.insert(chiave).second) Dici(st, numero, testo);
+}
+
+bool ScriviDestino(Stato& st, const std::filesystem::path& cartella, const std::string& nome, Destino d) {
+  if (st.imp.miGiorniEsiti <= 0) return true;
+  d.ora = st.orologio().adesso();
+  try {
+    ScriviEsito(cartella, nome, d);
+    return true;
+  } catch (const Errore& e) {
+    Avvisa(st, "esiti\t" + std::to_string(e.numero()), e.numero(),
+           "Esito dello scontrino " + nome + " non scrivibile in " + kEsiti + " (" + e.descrizione() + ")");
+    return false;
+  }
+}
 
 void MostraSituazione(Stato& st) {
   StatoCoda& c = Coda(st);

@@ -2,6 +2,7 @@
 // What the scan keeps from one tick to the next. Only the queue's code knows it, and
 // only the scan writes it.
 
+#include <filesystem>
 #include <map>
 #include <optional>
 #include <set>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "queue/blocco.h"
+#include "queue/esiti.h"
 #include "shell/stato.h"
 
 namespace quimbo {
@@ -50,6 +52,16 @@ struct StatoCoda : ParteDelloStato {
   std::optional<long long> mllCartellaSenzaScontrini;
   int miGiriSenzaElenco = 0;  // ticks since the last listing
 };
+
+// The procedure the scan's errors name.
+inline constexpr const char* kProcedura = "TIMER1 (gestito dal programma)";
+// What the operator must know: a line in TxtMsg and in the log.
+void Dici(Stato& st, int numero, const std::string& testo);
+// Said once: not again on every tick while the same thing stays true (`chiave`).
+void Avvisa(Stato& st, const std::string& chiave, int numero, const std::string& testo);
+// What became of a receipt, for the point of sale, before its file leaves the folder
+// (GiorniEsiti=0: none). One that cannot be written is said once; false then.
+bool ScriviDestino(Stato& st, const std::filesystem::path& cartella, const std::string& nome, Destino d);
 
 // The scan's state in `st`, made at its first use.
 StatoCoda& Coda(Stato& st);

@@ -29,6 +29,16 @@ fs::path FileEsito(const fs::path& cartella, const std::string& nome) {
   return cartella / kEsiti / (nome + kEstensione);
 }
 
+bool EsitoDopo(const fs::path& cartella, const std::string& nome, std::int64_t modifica) {
+  const fs::path file = FileEsito(cartella, nome);
+  std::error_code ec;
+  const fs::file_time_type t = fs::last_write_time(file, ec);
+  if (ec || std::chrono::duration_cast<std::chrono::nanoseconds>(t.time_since_epoch()).count() < modifica)
+    return false;
+  const std::optional<std::string> stato = ValoreEsito(Contenuto(file), "Stato");
+  return stato == kStampato || stato == kRistampato;
+}
+
 std::string SenzaPrefissoRistampa(std::string nome) {
   while (nome.rfind(kPrefissoRistampa, 0) == 0) nome.erase(0, std::string(kPrefissoRistampa).size());
   return nome;

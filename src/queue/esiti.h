@@ -4,6 +4,7 @@
 // form an old program reads with its profile calls (an "[Esito]" section, Windows-1252,
 // CR LF).
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -47,6 +48,9 @@ std::string SenzaPrefissoRistampa(std::string nome);
 // Replaces any earlier outcome of that name (of a reprint: of the receipt it prints
 // again): written aside, forced to disk, then renamed into place. Errors are numbered.
 void ScriviEsito(const std::filesystem::path& cartella, const std::string& nome, Destino d);
+// A "printed" outcome of `nome` written since the receipt's file last changed
+// (`modifica`, ns): another outcome of that name is an earlier receipt's.
+bool EsitoDopo(const std::filesystem::path& cartella, const std::string& nome, std::int64_t modifica);
 // The outcome file of a receipt.
 std::filesystem::path FileEsito(const std::filesystem::path& cartella, const std::string& nome);
 // Of an outcome in doubt or settled: when its payment began, as its key says it.

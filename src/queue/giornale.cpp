@@ -159,6 +159,34 @@ bool stessoFileRinominato(const Identita& a, const Identita& b) {
 
 std::vector<Identita> LeggiInviati(const fs::path& dir) { return LeggiVoci(dir / kInviati); }
 
+std::vector<Identita> InviatiAncoraInCartella(
+    const fs::path& dir, const std::function<std::optional<Identita>(const Identita&)>& rinominato) {
+  std::vector<Identita> inviati = LeggiInviati(dir);
+  bool cambiato = false;
+  std::erase_if(inviati, [&](Identita& id) {
+    std::error_code ec;
+    if (fs::exists(dir / id.nome, ec) || ec) return false;
+    cambiato = true;
+    const std::optional<Identita> altro = id.fallito ? std::nullopt : rinominato(id);
+    if (altro) id.nome = altro->nome;
+    return !altro;
+  });
+  if (cambiato) ScriviInviati(dir, inviati);
+  return inviati;
+}
+
+std::string Chiave(const Identita& id) {
+  return std::to_string(id.dimensione) + "\t" + std::to_string(id.modifica) + "\t" + id.nome;
+}
+std::string NomeDaChiave(const std::string& k) { return k.substr(k.find('\t', k.find('\t') + 1) + 1); }
+
+bool InElenco(const Identita& id, bool fallito, const std::vector<Identita>& giornale,
+              const std::vector<std::string>& memoria) {
+  return std::any_of(giornale.begin(), giornale.end(),
+                     [&](const Identita& i) { return i.fallito == fallito && stessoFile(i, id); }) ||
+         std::find(memoria.begin(), memoria.end(), Chiave(id)) != memoria.end();
+}
+
 void ScriviInviati(const fs::path& dir, const std::vector<Identita>& elenco) {
   const fs::path file = dir / kInviati;
   if (elenco.empty()) {

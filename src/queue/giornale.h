@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -42,6 +43,20 @@ bool stessoFile(const Identita& a, const Identita& b);
 // file, even with the same bytes and time.
 bool stessoFileRinominato(const Identita& a, const Identita& b);
 std::vector<Identita> LeggiInviati(const std::filesystem::path& cartella);
+// The journal without the entries whose file is gone (a stop between deletion and
+// journal, a failed receipt the operator removed), written back when it changed. A
+// sent receipt renamed by the point of sale (`rinominato` finds it) is followed to its
+// new name: it is only deleted there, never sent again.
+std::vector<Identita> InviatiAncoraInCartella(
+    const std::filesystem::path& cartella,
+    const std::function<std::optional<Identita>(const Identita&)>& rinominato);
+// The key of a receipt the run remembers: "size TAB time TAB name"; and its name.
+std::string Chiave(const Identita& id);
+std::string NomeDaChiave(const std::string& chiave);
+// The file is in the journal as sent (or as failed), or in the run's memory of them
+// (their keys).
+bool InElenco(const Identita& id, bool fallito, const std::vector<Identita>& giornale,
+              const std::vector<std::string>& memoria);
 // The whole journal, replaced at once; an empty one is removed. Errors are numbered.
 void ScriviInviati(const std::filesystem::path& cartella, const std::vector<Identita>& elenco);
 void AggiungiInviato(const std::filesystem::path& cartella, const Identita& id);

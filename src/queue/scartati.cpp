@@ -34,7 +34,8 @@ std::string NomeScartato(const DataOra& quando, Scarto tipo, const std::string& 
 
 Scartato LeggiScartato(const std::string& file) {
   Scartato s{.file = file, .quando = DaStampaArchivio(file)};
-  for (const auto& [tipo, segno] : {std::pair{Scarto::InDubbio, kSegnoInDubbio}, {Scarto::Stampato, kSegnoStampato}})
+  for (const auto& [tipo, segno] :
+       {std::pair{Scarto::InDubbio, kSegnoInDubbio}, {Scarto::Stampato, kSegnoStampato}})
     if (const std::size_t dove = file.find(segno); dove != std::string::npos) {
       s.tipo = tipo;
       s.nome = NomeDa(file, dove + segno.size());
@@ -48,7 +49,8 @@ std::vector<Scartato> Scartati(const fs::path& cartella, Scarto tipo) {
   std::vector<Scartato> file;
   std::error_code ec;
   for (fs::directory_iterator it(CartellaScartati(cartella), ec), fine; !ec && it != fine; it.increment(ec))
-    if (Scartato s = LeggiScartato(it->path().filename().string()); s.tipo == tipo) file.push_back(std::move(s));
+    if (Scartato s = LeggiScartato(it->path().filename().string()); s.tipo == tipo)
+      file.push_back(std::move(s));
   std::sort(file.begin(), file.end(), [](const Scartato& a, const Scartato& b) { return a.file < b.file; });
   return file;
 }

@@ -23,7 +23,7 @@ enum class Scarto {
 };
 
 struct Scartato {
-  std::string file;               // its name in scartati/
+  std::string file;  // its name in scartati/
   Scarto tipo = Scarto::Fallito;
   std::optional<DataOra> quando;  // its stamp; none when its name has none
   std::string nome;               // the receipt's own name

@@ -9,8 +9,8 @@ namespace quimbo {
 
 std::string RigaErrore(const DataOra& q, int numero, const std::string& descrizione,
                        const std::string& procedura) {
-  return "In " + DataOraMeseGiorno(q, '/') + "  si e' verificato l'errore n." + std::to_string(numero) + " (" +
-         descrizione + ") in " + procedura;
+  return "In " + DataOraMeseGiorno(q, '/') + "  si e' verificato l'errore n." + std::to_string(numero) +
+         " (" + descrizione + ") in " + procedura;
 }
 
 void ScriviErrore(Stato& st, int numero, const std::string& descrizione, const std::string& procedura,
