@@ -32,6 +32,7 @@
 #include "pompa_qt.h"
 #include "porta_qt.h"
 #include "programma/avvio.h"
+#include "queue/coda.h"
 #include "registratore.h"
 #include "shell/chiusura.h"
 #include "shell/stato.h"
@@ -83,7 +84,8 @@ struct Programma {
   TimerFermo timer;
   app::PompaQt pompa{orologio};
   Impostazioni imp;
-  Stato st{Piattaforma{porta, finestra, timer, pompa, orologio}, imp};
+  StatoCoda coda;
+  Stato st{Piattaforma{porta, finestra, timer, pompa, orologio}, imp, coda};
   EsitoAvvio esito;
 };
 

@@ -9,37 +9,31 @@ Usage: bench/windows.py BUILD-WIN BUILD-LINUX [--ricevute N]
 """
 
 import argparse
-import importlib.machinery
-import importlib.util
 import os
 import subprocess
+import sys
 import tempfile
 import time
 from pathlib import Path
 
 TOP = Path(__file__).resolve().parent.parent
-
-
-def carica(nome, percorso):
-    caricatore = importlib.machinery.SourceFileLoader(nome, str(percorso))
-    modulo = importlib.util.module_from_spec(importlib.util.spec_from_loader(nome, caricatore))
-    caricatore.exec_module(modulo)
-    return modulo
-
-
-prova = carica("prova_windows", TOP / "scripts" / "prova-windows")
+sys.path.insert(0, str(TOP / "scripts"))
+import prova_windows as prova  # noqa: E402
+import prove  # noqa: E402
 
 
 def misura(banco, comando, cwd, n):
     for i in range(n):
-        (banco.cartella / f"r{i:03d}.sco").write_bytes(prova.soak.RICEVUTA.format(n=i + 1).encode())
+        (banco.cartella / f"r{i:03d}.sco").write_bytes(prove.RICEVUTA.format(n=i + 1).encode())
     inizio = time.monotonic()
     p = subprocess.Popen(comando, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    banco.attendi(lambda: not any(banco.cartella.glob("*.sco")), 600)
-    durata = time.monotonic() - inizio
-    p.terminate()
-    p.wait(timeout=30)
-    return n / durata
+    try:
+        prove.attendi(lambda: not any(banco.cartella.glob("*.sco")), 600)
+        return n / (time.monotonic() - inizio)
+    finally:
+        # Never left behind: a program still running would open a later test's port.
+        p.terminate()
+        p.wait(timeout=30)
 
 
 def main():
@@ -49,7 +43,7 @@ def main():
     a.add_argument("--ricevute", type=int, default=10)
     args = a.parse_args()
     args.build_win, args.build_linux = args.build_win.resolve(), args.build_linux.resolve()
-    prova.prepara_wine()
+    prove.prepara_wine()
     print(f"{'famiglia':10} {'Linux':>12} {'wine':>12}   (scontrini al secondo, 1200 baud, {args.ricevute} scontrini)")
     with tempfile.TemporaryDirectory(prefix="quimbo-bench-") as t:
         for famiglia in prova.GIORNALI:
@@ -58,9 +52,9 @@ def main():
                 b.accendi("--baud", "1200")
                 ini = b.bin / "linux.ini"
                 ini.write_text((b.bin / "quimbo.ini").read_text().replace("CommPort=1", "Dispositivo=" + os.readlink(
-                    prova.prove.porta_com1())) + f"[Altri parametri]\r\nDirPerFile={b.cartella}\r\n")
+                    prove.porta_com1())) + f"[Altri parametri]\r\nDirPerFile={b.cartella}\r\n")
                 linux = misura(b, [str(args.build_linux / "quimbo"), "--headless", str(ini)], b.bin, args.ricevute)
-                wine = misura(b, [prova.WINE, "quimbo.exe", "--headless"], b.bin, args.ricevute)
+                wine = misura(b, [prove.WINE, "quimbo.exe", "--headless"], b.bin, args.ricevute)
                 print(f"{famiglia:10} {linux:12.2f} {wine:12.2f}")
             finally:
                 b.spegni()

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "drivers/famiglie.h"
+#include "queue/coda.h"
 #include "shell/piattaforma.h"
 #include "shell/stato.h"
 
@@ -74,7 +75,8 @@ struct Banco {
   PompaMuta pompa;
   OrologioMuto orologio;
   Impostazioni imp;
-  Stato st{Piattaforma{porta, finestra, timer, pompa, orologio}, imp};
+  StatoCoda coda;
+  Stato st{Piattaforma{porta, finestra, timer, pompa, orologio}, imp, coda};
   explicit Banco(const char* famiglia) {
     imp.msTipoReg = famiglia;
     imp.mpFamiglia = FamigliaDi(famiglia);

@@ -76,7 +76,8 @@ struct SuPortaVera {
   T timer;
   app::PompaQt pompa{orologio};
   Impostazioni imp;
-  Stato st{Piattaforma{porta, finestra, timer, pompa, orologio}, imp};
+  StatoCoda coda;
+  Stato st{Piattaforma{porta, finestra, timer, pompa, orologio}, imp, coda};
   prova::ServizioFinto servizio;
 };
 

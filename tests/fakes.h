@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "queue/coda.h"
 #include "registratore.h"
 #include "shell/piattaforma.h"
 #include "shell/stato.h"
@@ -203,7 +204,8 @@ struct Banco {
   TimerFinto timer;
   PompaFinta pompa{orologio, porta};
   Impostazioni imp;
-  Stato st{Piattaforma{porta, finestra, timer, pompa, orologio}, imp};
+  StatoCoda coda;
+  Stato st{Piattaforma{porta, finestra, timer, pompa, orologio}, imp, coda};
   ServizioFinto servizio;
   CartellaTemporanea dir;
   const std::filesystem::path cartella = dir.p;  // the receipt folder

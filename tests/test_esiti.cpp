@@ -111,11 +111,12 @@ TEST(Esiti, SetAsideNamesReadBackAsTheyWereMade) {
     bool stampo;
     const char* nome;
   };
-  for (const Riga& r : {Riga{"20261205-071003_in_dubbio_a.sco.2", Scarto::InDubbio, true, "a.sco"},
-                        Riga{"20261205-071003_in_dubbio_ristampa-a.sco", Scarto::InDubbio, true, "ristampa-a.sco"},
-                        Riga{"20261205-071003_badscont.bad", Scarto::Fallito, true, "badscont.bad"},
-                        Riga{"copia_in_dubbio_a.sco", Scarto::InDubbio, false, "a.sco"},
-                        Riga{"20261305-071003_x.sco", Scarto::Fallito, false, "20261305-071003_x.sco"}}) {
+  for (const Riga& r :
+       {Riga{"20261205-071003_in_dubbio_a.sco.2", Scarto::InDubbio, true, "a.sco"},
+        Riga{"20261205-071003_in_dubbio_ristampa-a.sco", Scarto::InDubbio, true, "ristampa-a.sco"},
+        Riga{"20261205-071003_badscont.bad", Scarto::Fallito, true, "badscont.bad"},
+        Riga{"copia_in_dubbio_a.sco", Scarto::InDubbio, false, "a.sco"},
+        Riga{"20261305-071003_x.sco", Scarto::Fallito, false, "20261305-071003_x.sco"}}) {
     const Scartato s = LeggiScartato(r.file);
     EXPECT_EQ(s.tipo, r.tipo) << r.file;
     EXPECT_EQ(s.quando.has_value(), r.stampo) << r.file;

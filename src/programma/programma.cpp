@@ -41,7 +41,7 @@ Programma::Programma(const Opzioni& o, PartiDellaShell parti)
       headless_(LogSenzaFinestra(o_, parti_)),
       st_(Piattaforma{parti_.porta, parti_.finestra ? *parti_.finestra : *headless_, parti_.timer,
                       parti_.pompa, parti_.orologio},
-          imp_) {
+          imp_, coda_) {
   imp_.mbSenzaFinestra = o_.headless;
   imp_.mbSoloComando = o_.prova || o_.sblocca;
   if (headless_) headless_->collega(&st_);

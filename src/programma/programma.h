@@ -10,6 +10,7 @@
 #include "programma/operatore.h"
 #include "programma/opzioni.h"
 #include "programma/senza_finestra.h"
+#include "queue/coda.h"
 #include "shell/chiusura.h"
 #include "shell/stato.h"
 
@@ -53,6 +54,7 @@ class Programma {
   PartiDellaShell parti_;
   std::unique_ptr<FinestraHeadless> headless_;
   Impostazioni imp_;
+  StatoCoda coda_;
   Stato st_;
   OperatoreDelProgramma operatore_{st_, parti_.servizio};
 };

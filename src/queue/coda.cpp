@@ -13,11 +13,6 @@
 
 namespace quimbo {
 
-StatoCoda& Coda(Stato& st) {
-  if (!st.mpCoda) st.mpCoda = std::make_unique<StatoCoda>();
-  return static_cast<StatoCoda&>(*st.mpCoda);  // only this function makes it
-}
-
 namespace {
 
 // A receipt no longer in doubt since the last count, settled from the window or from
@@ -41,7 +36,7 @@ void Dici(Stato& st, int numero, const std::string& testo) {
 }
 
 void Avvisa(Stato& st, const std::string& chiave, int numero, const std::string& testo) {
-  if (Coda(st).masAvvisati.insert(chiave).second) Dici(st, numero, testo);
+  if (st.coda.masAvvisati.insert(chiave).second) Dici(st, numero, testo);
 }
 
 bool ScriviDestino(Stato& st, const std::filesystem::path& cartella, const std::string& nome, Destino d) {
@@ -58,7 +53,7 @@ bool ScriviDestino(Stato& st, const std::filesystem::path& cartella, const std::
 }
 
 void MostraSituazione(Stato& st) {
-  StatoCoda& c = Coda(st);
+  StatoCoda& c = st.coda;
   Situazione& s = c.mSituazione;
   // One stat a tick: a folder of many set-aside receipts is listed only when it changed.
   const std::filesystem::path scartati = CartellaScartati(cartella(st.imp.msDirPerFile));
@@ -89,12 +84,12 @@ void MostraSituazione(Stato& st) {
 }
 
 void RicontaInDubbio(Stato& st) {
-  Coda(st).mllScartatiContati = -2;  // no time a folder has, nor a missing one's -1
+  st.coda.mllScartatiContati = -2;  // no time a folder has, nor a missing one's -1
   MostraSituazione(st);
 }
 
 std::optional<std::string> PrendiLaCartella(Stato& st, std::string* nonBloccabile) {
-  StatoCoda& c = Coda(st);
+  StatoCoda& c = st.coda;
   const std::filesystem::path dir = cartella(st.imp.msDirPerFile);
   if (c.blocco && c.blocco->ancoraSu(dir / kFileBlocco)) return std::nullopt;
   c.blocco.reset();
@@ -115,6 +110,6 @@ std::optional<std::string> PrendiLaCartella(Stato& st, std::string* nonBloccabil
          "): un solo programma per cartella, questo si chiude";
 }
 
-void GiaDetto(Stato& st, const std::string& chiave) { Coda(st).masAvvisati.insert(chiave); }
+void GiaDetto(Stato& st, const std::string& chiave) { st.coda.masAvvisati.insert(chiave); }
 
 }  // namespace quimbo

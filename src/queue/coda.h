@@ -1,6 +1,7 @@
 #pragma once
-// What the scan keeps from one tick to the next. Only the queue's code knows it, and
-// only the scan writes it.
+// What the scan keeps from one tick to the next. Whoever owns the program's state owns
+// it beside it (Stato::coda); only the queue's code knows its type, and only the scan
+// writes it.
 
 #include <filesystem>
 #include <map>
@@ -16,7 +17,7 @@
 
 namespace quimbo {
 
-struct StatoCoda : ParteDelloStato {
+struct StatoCoda {
   // The folder's lock, held from the moment it was taken to the end of the run;
   // none before (a folder that was missing at start-up is locked at its first scan).
   std::unique_ptr<BloccoCartella> blocco;
@@ -62,9 +63,6 @@ void Avvisa(Stato& st, const std::string& chiave, int numero, const std::string&
 // What became of a receipt, for the point of sale, before its file leaves the folder
 // (GiorniEsiti=0: none). One that cannot be written is said once; false then.
 bool ScriviDestino(Stato& st, const std::filesystem::path& cartella, const std::string& nome, Destino d);
-
-// The scan's state in `st`, made at its first use.
-StatoCoda& Coda(Stato& st);
 
 // Tells the window and the service manager the state, when it changed.
 void MostraSituazione(Stato& st);

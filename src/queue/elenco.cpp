@@ -57,8 +57,6 @@ std::optional<std::uintmax_t> f_fileLen(Stato& st, const std::string& percorso) 
   return n;
 }
 
-
-
 // How many receipt files the folder holds.
 std::size_t ContaScontrini(const fs::path& dir) {
   std::error_code ec;

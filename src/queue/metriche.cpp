@@ -71,7 +71,7 @@ std::string TestoMetriche(const Cifre& c) {
 }
 
 void ContaEsito(Stato& st, const std::string& esito) {
-  StatoCoda& c = Coda(st);
+  StatoCoda& c = st.coda;
   ++c.mEsiti[esito];
   if (esito == "stampato")
     c.mdUltimaStampa =
@@ -80,7 +80,7 @@ void ContaEsito(Stato& st, const std::string& esito) {
 
 void AggiornaMetriche(Stato& st) {
   if (st.imp.msMetriche.empty()) return;
-  StatoCoda& c = Coda(st);
+  StatoCoda& c = st.coda;
   const double adesso = st.orologio().secondi();
   if (c.mdMetricheScritte && adesso - *c.mdMetricheScritte < 1) return;
   const std::string testo = TestoMetriche({.esiti = c.mEsiti,

@@ -27,7 +27,7 @@ constexpr int kGiriSenzaElenco = 15;
 
 // Outcomes older than "GiorniEsiti" go at the first scan and once a day.
 void PulisciEsiti(Stato& st, const fs::path& dir) {
-  std::optional<double>& ultima = Coda(st).mdEsitiPuliti;
+  std::optional<double>& ultima = st.coda.mdEsitiPuliti;
   const double adesso = st.orologio().secondi();
   if (ultima && adesso - *ultima < 24 * 3600) return;
   ultima = adesso;
@@ -41,9 +41,9 @@ bool CartellaNostra(Stato& st) {
   const std::optional<std::string> occupata = PrendiLaCartella(st, &nonBloccabile);
   if (!nonBloccabile.empty()) Avvisa(st, "blocco\t" + nonBloccabile, err::AccessoPercorso, nonBloccabile);
   // A folder that cannot be reached at all is said as the system says it, once.
-  if (const auto msg = Coda(st).blocco ? std::nullopt : CartellaInaccessibile(cartella(st.imp.msDirPerFile)))
+  if (const auto msg = st.coda.blocco ? std::nullopt : CartellaInaccessibile(cartella(st.imp.msDirPerFile)))
     Avvisa(st, *msg, err::AccessoPercorso, *msg);
-  if (!occupata) return Coda(st).blocco != nullptr;
+  if (!occupata) return st.coda.blocco != nullptr;
   ImpostaTesto(st, Campo::TxtMsg, *occupata);
   ScriviErrore(st, err::FileGiaAperto, *occupata, "Timer1_Timer");
   Form_Unload(st);
@@ -62,16 +62,16 @@ bool Scansione(Stato& st) {
   const std::optional<long long> momento = MomentoCartella(dir, stabile);
   // A file system whose times cannot be trusted (a share whose server clock is off,
   // coarse times) is still listed every so often.
-  if (momento && Coda(st).mllCartellaSenzaScontrini == momento &&
-      ++Coda(st).miGiriSenzaElenco < kGiriSenzaElenco)
+  if (momento && st.coda.mllCartellaSenzaScontrini == momento &&
+      ++st.coda.miGiriSenzaElenco < kGiriSenzaElenco)
     return false;
-  Coda(st).mllCartellaSenzaScontrini.reset();
-  Coda(st).miGiriSenzaElenco = 0;
+  st.coda.mllCartellaSenzaScontrini.reset();
+  st.coda.miGiriSenzaElenco = 0;
   std::size_t totale = 0;
   const std::vector<std::string> nomi = ElencaScontrini(dir, kFilePerGiro, &totale);
-  Coda(st).mSituazione.inAttesa = static_cast<int>(totale);
+  st.coda.mSituazione.inAttesa = static_cast<int>(totale);
   if (nomi.empty()) {
-    if (stabile) Coda(st).mllCartellaSenzaScontrini = momento;
+    if (stabile) st.coda.mllCartellaSenzaScontrini = momento;
     return false;
   }
   std::vector<Identita> inviati =
@@ -81,13 +81,13 @@ bool Scansione(Stato& st) {
     const std::optional<Identita> id = IdentitaDi(percorso);
     // Sent before, but not deleted: only the deletion is tried again, once the point
     // of sale has the outcome (a stop may have come between the journal and it).
-    if (id && InElenco(*id, false, inviati, Coda(st).masInviati)) {
+    if (id && InElenco(*id, false, inviati, st.coda.masInviati)) {
       if (!EsitoDopo(dir, nome, id->modifica)) ScriviDestino(st, dir, nome, {});
       if (Elimina(st, percorso)) Dimentica(st, dir, nome, inviati);
       continue;
     }
     // Failed, and could not be set aside: it waits for the operator.
-    if (id && InElenco(*id, true, inviati, Coda(st).masFalliti)) continue;
+    if (id && InElenco(*id, true, inviati, st.coda.masFalliti)) continue;
     const std::optional<std::uintmax_t> lunghezza = f_fileLen(st, percorso.string());
     if (!lunghezza || *lunghezza == 0) continue;
     // Nothing goes out that the folder could not account for afterwards.
@@ -120,7 +120,7 @@ void Timer1_Timer(Stato& st) {
   // A button's exchange is under way: this tick does nothing; the next one scans.
   // After the window unloaded nothing scans (nor opens the port again).
   if (st.miOccupato > 0 || st.mbChiuso) return;
-  if (Coda(st).mbScansioneFerma || !st.imp.mpFamiglia) {
+  if (st.coda.mbScansioneFerma || !st.imp.mpFamiglia) {
     timer.abilita(false);
     return;
   }
@@ -131,7 +131,7 @@ void Timer1_Timer(Stato& st) {
       ancora = Scansione(st);
     else
       // Without a port nothing goes out, but the receipts waiting are still counted.
-      Coda(st).mSituazione.inAttesa = static_cast<int>(ContaScontrini(cartella(st.imp.msDirPerFile)));
+      st.coda.mSituazione.inAttesa = static_cast<int>(ContaScontrini(cartella(st.imp.msDirPerFile)));
     MostraSituazione(st);
     AggiornaMetriche(st);
     if (st.mbChiuso) return;
@@ -143,7 +143,7 @@ void Timer1_Timer(Stato& st) {
       ScriviErrore(st, e, "TIMER1 (gestito dal programma)");
     } else {
       ScriviErrore(st, e, "TIMER1");
-      Coda(st).mbScansioneFerma = true;
+      st.coda.mbScansioneFerma = true;
       ImpostaTesto(st, Campo::TxtMsg,
                    "Scansione degli scontrini fermata: errore n." + std::to_string(e.numero()) + " (" +
                        e.descrizione() + "). Riavviare il programma.");
@@ -151,7 +151,7 @@ void Timer1_Timer(Stato& st) {
     }
   } catch (const std::exception& ex) {
     ScriviErrore(st, err::ChiamataNonValida, ex.what(), "TIMER1");
-    Coda(st).mbScansioneFerma = true;
+    st.coda.mbScansioneFerma = true;
     ImpostaTesto(
         st, Campo::TxtMsg,
         std::string("Scansione degli scontrini fermata: ") + ex.what() + ". Riavviare il programma.");

@@ -34,9 +34,12 @@ struct ParteDelloStato {
 };
 // A register family's own link state, one kind per family.
 struct StatoDellaFamiglia : ParteDelloStato {};
+// The scan's state (queue/coda.h).
+struct StatoCoda;
 
 struct Stato {
-  Stato(Piattaforma piattaforma, const Impostazioni& impostazioni) : pf(piattaforma), imp(impostazioni) {}
+  Stato(Piattaforma piattaforma, const Impostazioni& impostazioni, StatoCoda& statoCoda)
+      : pf(piattaforma), imp(impostazioni), coda(statoCoda) {}
 
   Piattaforma pf;
   // The settings: whoever owns the program's state owns them, and only Form_Load
@@ -46,8 +49,9 @@ struct Stato {
   // The chosen family's own link state: its row makes it at start-up, and only
   // that family's code reaches it.
   std::unique_ptr<StatoDellaFamiglia> mpStatoFamiglia;
-  // The scan's own state from one tick to the next (queue/coda.h).
-  std::unique_ptr<ParteDelloStato> mpCoda;
+  // The scan's own state from one tick to the next: its owner is the owner of this
+  // state, and only the queue's code knows its type.
+  StatoCoda& coda;
 
   // The link's (link/): only its code writes these, the layers above read them. The
   // decisions about a command are taken from InviaComando's result; these stay for

@@ -146,8 +146,6 @@ double ConvertiNumero(std::string_view testo) {
   return leggiDecimale(normale);
 }
 
-double ConvertiNumero2(std::string_view testo) { return ConvertiNumero(testo); }
-
 bool TestNumerico(double valore) { return valore != 0.0; }
 
 int16_t CIntero(std::string_view testo) {

@@ -25,11 +25,12 @@ std::string Sostituisci(std::string_view testo, std::string_view trova, std::str
 int Massimo(int a, int b);
 int Minimo(int a, int b);
 
-// The two number conversions: optional blanks, optional sign, digits with at most
-// one decimal separator ("." or ","), optional blanks. Empty (or blank) text gives 0.
-// Anything else is error 13 (type mismatch), never a silent 0.
+// The number conversion: optional blanks, optional sign, digits with at most one
+// decimal separator ("." or ","), optional blanks. Empty (or blank) text gives 0.
+// Anything else is error 13 (type mismatch), never a silent 0. ConvertiNumero2, the
+// name the amount tendered is read under, is the same conversion.
 double ConvertiNumero(std::string_view testo);
-double ConvertiNumero2(std::string_view testo);
+inline double ConvertiNumero2(std::string_view testo) { return ConvertiNumero(testo); }
 
 // The numeric test: false for zero.
 bool TestNumerico(double valore);
