@@ -139,10 +139,12 @@ class Grezzo {
 };
 
 bool inviaCar(Stato& st) {
-  return InviaCar(st, kComando, true) == kContinua && !st.mbErrTx &&
+  return InviaCar(st, kComando, true) == kContinua && !st.link.mbErrTx() &&
          StatoProprio<StatoVandoni>(st).miRisposta == 6;
 }
-bool trasmreg(Stato& st) { return f_trasmreg(st, kComando) == std::optional<int16_t>(6) && !st.mbErrTx; }
+bool trasmreg(Stato& st) {
+  return f_trasmreg(st, kComando) == std::optional<int16_t>(6) && !st.link.mbErrTx();
+}
 
 double mediana(std::vector<double> v) {
   if (v.empty()) return 0;
@@ -300,7 +302,7 @@ void BM_AttesaCassaMuta(benchmark::State& state) {
   state.counters["attesa_s"] = muro;
   state.counters["cpu_ms"] = cpu * 1e3;
   state.counters["cpu_percento"] = muro > 0 ? cpu / muro * 100 : 0;
-  if (!p.st.mbErrTx)
+  if (!p.st.link.mbErrTx())
     state.SkipWithError("il silenzio della cassa e' passato per una risposta");
   else if (muro < kLimite - 0.01)
     state.SkipWithError("l'attesa e' finita prima del limite");

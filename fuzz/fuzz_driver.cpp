@@ -33,6 +33,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dati, size_t n) {
   }
   // Translating changes no flag.
   const auto* kabel = dynamic_cast<const quimbo::StatoKabel*>(b.st.mpStatoFamiglia.get());
-  if ((kabel && kabel->mbKabelConf) || b.st.mbErrTx) std::abort();
+  if ((kabel && kabel->mbKabelConf) || b.st.link.mbErrTx()) std::abort();
   return 0;
 }

@@ -8,6 +8,7 @@
 
 #include "link/comm.h"
 #include "link/olivetti.h"
+#include "link/scrittura.h"
 #include "piattaforma_muta.h"
 #include "shell/piattaforma.h"
 
@@ -16,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dati, size_t n) {
   quimbo::fuzz::Banco b(quimbo::fuzz::kFamiglie[dati[0] % 4]);
   const std::string byte(reinterpret_cast<const char*>(dati) + 1, n - 1);
   // Half of it while a command waits for its answer, the rest afterwards.
-  b.st.mbAttesa = true;
+  quimbo::Link(b.st).mbAttesa = true;
   b.porta.arrivo = byte.substr(0, byte.size() / 2);
   quimbo::Comm1_OnComm(b.st, quimbo::evento::Receive);
   b.porta.arrivo = byte.substr(byte.size() / 2);

@@ -175,7 +175,7 @@ TEST_P(FamigliaAvviata, ClosesThePortAndStopsTheTimerOnce) {
   for (int i = 0; i < c.volte; ++i) c.chiudi(a.finestra);
   EXPECT_FALSE(a.porta.aperta());
   EXPECT_FALSE(a.timer.timer().isActive());
-  EXPECT_EQ(a.st.mbFine, c.fine);
+  EXPECT_EQ(a.st.link.mbFine(), c.fine);
   EXPECT_EQ(a.terminata, 1);
 }
 // clang-format off

@@ -8,6 +8,7 @@
 #include "link/invio.h"
 #include "link/kabel.h"
 #include "link/olivetti.h"
+#include "link/scrittura.h"
 #include "link/tasti.h"
 #include "link/vandoni.h"
 #include "nome_riga.h"
@@ -49,7 +50,7 @@ TEST_P(Ricevuto, IsReadTheFamilysOwnWay) {
   const Arrivo& c = GetParam();
   Banco b;
   b.avvia(B("Registratore=") + c.tipo);
-  b.st.mbAttesa = true;
+  Link(b.st).mbAttesa = true;  // a sender waiting for its answer
   const double prima = b.orologio.t;
   b.porta.arriva(c.ricevuto);
   b.porta.consegna();
@@ -57,8 +58,9 @@ TEST_P(Ricevuto, IsReadTheFamilysOwnWay) {
   if (B(c.tipo) == "Vandoni") {
     EXPECT_EQ(StatoProprio<StatoVandoni>(b.st).miRisposta, c.risposta);
   }
-  EXPECT_EQ(b.st.mbErrTx, c.rifiutato);
-  EXPECT_EQ(b.st.mbAttesa, c.attende);
+  EXPECT_EQ(b.st.link.stato() == StatoScambio::RispostaInattesa, c.rifiutato)
+      << static_cast<int>(b.st.link.stato());
+  EXPECT_EQ(b.st.link.stato() == StatoScambio::InAttesa, c.attende);
   EXPECT_EQ(b.finestra.ultimo(Campo::TxtRit), c.mostrato);
   if (B(c.tipo) == "Kabel") {
     EXPECT_FALSE(StatoProprio<StatoKabel>(b.st).mbKabelStato);
@@ -139,7 +141,7 @@ TEST_P(Silenzio, EndsTheCommandAtItsTimeLimit) {
                                            : InviaComando(b.st, comando, true);
   EXPECT_EQ(make_tuple(r.esito, r.codice, sim.comandi().size(), b.st.TxtMsg),
             make_tuple(esito, 0, comandi, messaggio));
-  EXPECT_FALSE(!Passato(esito) && b.st.mbAttesa) << "a failed command left a wait pending";
+  EXPECT_FALSE(!Passato(esito) && b.st.link.mbAttesa()) << "a failed command left a wait pending";
   const Comandi righe = b.righeLog();
   EXPECT_EQ(righe.size(), log.empty() ? 0u : 1u);
   EXPECT_TRUE(log.empty() || (!righe.empty() && righe[0].ends_with(") in " + log) &&

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "link/famiglia.h"
+#include "link/scrittura.h"
 #include "shell/errore.h"
 #include "shell/impostazioni_porta.h"
 #include "shell/registro.h"
@@ -50,7 +51,7 @@ const char* MessaggioEvento(int codice) {
 void Ricezione(Stato& st) {
   std::string ricevuto;
   while (st.porta().inBufferCount() > 0) ricevuto += st.porta().input();
-  st.mlRicevuti += static_cast<long>(ricevuto.size());
+  Link(st).mlRicevuti += static_cast<long>(ricevuto.size());
 
   if (st.imp.mpFamiglia) st.imp.mpFamiglia->ricevi(st, ricevuto);
 }
@@ -81,7 +82,7 @@ void LineaQuieta(Stato& st) {
   // in half, an Olivetti frame. A Frontiera hold is the register's state now, not an
   // answer: the last DC3 or DC1 on the line says whether it holds (a hold whose
   // release was lost while the port was closed never reaches this run either).
-  st.mbAttesa = false;
+  Link(st).mbAttesa = false;
   if (st.imp.mpFamiglia && st.imp.mpFamiglia->quieta) st.imp.mpFamiglia->quieta(st, caduti);
 }
 
@@ -91,8 +92,8 @@ bool PortaPronta(Stato& st, std::string* perche) {
   const std::string dispositivo = dispositivoPorta(st);
   if (st.porta().apri(dispositivo, st.imp.msSettings, motivo)) {
     LineaQuieta(st);
-    if (!st.msPortaNonDisponibile.empty()) {
-      st.msPortaNonDisponibile.clear();
+    if (!Link(st).msPortaNonDisponibile.empty()) {
+      Link(st).msPortaNonDisponibile.clear();
       const std::string msg = "Porta seriale " + dispositivo + " di nuovo disponibile";
       ImpostaTesto(st, Campo::TxtMsg, msg);
       Annota(st, Livello::Informazione, msg);
@@ -103,12 +104,14 @@ bool PortaPronta(Stato& st, std::string* perche) {
   if (perche) *perche = motivo + SuggerimentoPorta(dispositivo, motivo);
   if (!perche && st.TxtMsg != msg) ImpostaTesto(st, Campo::TxtMsg, msg);
   // Once per cause, not on every tick while the adapter stays away.
-  if (st.msPortaNonDisponibile != msg) {
-    st.msPortaNonDisponibile = msg;
+  if (Link(st).msPortaNonDisponibile != msg) {
+    Link(st).msPortaNonDisponibile = msg;
     if (!perche) Annota(st, Livello::Errore, msg + SuggerimentoPorta(dispositivo, motivo));
   }
   return false;
 }
+
+void SegnaEsito(Stato& st, EsitoComando e) { Link(st).meEsitoComando = Peggiore(Link(st).meEsitoComando, e); }
 
 bool eTipoRisposta(const Stato& st) { return st.imp.msAttRisposta == "S" || st.imp.msAttRisposta == "s"; }
 
@@ -119,11 +122,11 @@ void Comm1_OnComm(Stato& st, int codice) {
     } else if (codice == evento::PortaPersa) {
       const std::string motivo = st.porta().motivoChiusura();
       // Said here once; the tick that opens it again says that it is back.
-      st.msPortaNonDisponibile = "Porta seriale non disponibile: " + motivo;
-      ImpostaTesto(st, Campo::TxtMsg, st.msPortaNonDisponibile);
-      ScriviErrore(st, err::ErroreIO, st.msPortaNonDisponibile, "Comm1_OnComm");
+      Link(st).msPortaNonDisponibile = "Porta seriale non disponibile: " + motivo;
+      ImpostaTesto(st, Campo::TxtMsg, Link(st).msPortaNonDisponibile);
+      ScriviErrore(st, err::ErroreIO, Link(st).msPortaNonDisponibile, "Comm1_OnComm");
       // Whatever was in flight did not reach the register.
-      st.mbErrTx = true;
+      Link(st).mbErrTx = true;
       SegnaEsito(st, EsitoComando::LineaPersa);
     } else if (const char* msg = MessaggioEvento(codice)) {
       ImpostaTesto(st, Campo::TxtMsg, msg);
@@ -154,36 +157,37 @@ int16_t RispostaRicevuta(Stato& st, const std::string& ricevuto) {
     if (c != 6) {
       risposta = c;
       if (c == 21) continue;
-      st.mbErrTx = true;
+      Link(st).mbErrTx = true;
+      Link(st).mbInattesa = true;
       SegnaEsito(st, EsitoComando::Rifiutato);
     }
   }
-  st.mbAttesa = false;
+  Link(st).mbAttesa = false;
   return risposta;
 }
 
 void NessunaRisposta(Stato& st, const std::string& procedura) {
-  st.mbErrTx = true;
+  Link(st).mbErrTx = true;
   SegnaEsito(st, EsitoComando::SenzaRisposta);
   // Once per exchange and per outage: a register switched off would fill the log
   // with a line for every command on every tick.
-  const bool detto = st.mbNessunaRisposta || st.mbCassaMuta;
-  st.mbNessunaRisposta = true;
+  const bool detto = Link(st).mbNessunaRisposta || st.mbCassaMuta;
+  Link(st).mbNessunaRisposta = true;
   // For Frontiera the flag is the register's own DC3 hold: only its DC1 ends it.
-  if (!Trattenuto(st)) st.mbAttesa = false;
+  if (!Trattenuto(st)) Link(st).mbAttesa = false;
   if (detto) return;
   ImpostaTesto(st, Campo::TxtMsg, "Nessuna risposta dalla cassa");
   ScriviErrore(st, err::ErroreIO, "Nessuna risposta dalla cassa", procedura);
 }
 
 CollegamentoOccupato::CollegamentoOccupato(Stato& st) : st_(st) {
-  if (st_.miOccupato++ != 0) return;
+  if (Link(st_).miOccupato++ != 0) return;
   st_.finestra().collegamentoOccupato(true);
-  st_.mbNessunaRisposta = false;  // a new exchange: the register has not failed to answer it yet
+  Link(st_).mbNessunaRisposta = false;  // a new exchange: the register has not failed to answer it yet
 }
 
 CollegamentoOccupato::~CollegamentoOccupato() {
-  if (--st_.miOccupato == 0) st_.finestra().collegamentoOccupato(false);
+  if (--Link(st_).miOccupato == 0) st_.finestra().collegamentoOccupato(false);
 }
 
 }  // namespace quimbo

@@ -25,7 +25,7 @@ class CollegamentoOccupato {
 
 // A failure of the command being sent, seen by the link: kept unless a worse one
 // was seen already.
-inline void SegnaEsito(Stato& st, EsitoComando e) { st.meEsitoComando = Peggiore(st.meEsitoComando, e); }
+void SegnaEsito(Stato& st, EsitoComando e);
 
 // The port's events (codes of evento::), wired at start-up: received bytes, the
 // line's errors, the port lost.

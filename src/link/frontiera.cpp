@@ -3,6 +3,7 @@
 #include "link/caratteri.h"
 #include "link/comm.h"
 #include "link/invio.h"
+#include "link/scrittura.h"
 
 namespace quimbo {
 
@@ -16,7 +17,7 @@ int InviaFrontiera(Stato& st, const std::string& psCar, bool) {
   for (char c : psCar) {
     st.pompa().attendi([] { return false; }, st.orologio().secondi() + kPausaFrontiera);
     switch (AttendiCassa(
-        st, [&] { return !st.mbAttesa; }, st.imp.mdTempoMaxRisposta)) {
+        st, [&] { return !Link(st).mbAttesa; }, st.imp.mdTempoMaxRisposta)) {
       case EsitoAttesa::Fatto:
         break;
       case EsitoAttesa::PortaChiusa:
@@ -27,16 +28,16 @@ int InviaFrontiera(Stato& st, const std::string& psCar, bool) {
     }
     st.porta().output(std::string(1, c));
   }
-  st.mbConfermato = true;  // this family never answers a command: written is all there is
+  Link(st).mbConfermato = true;  // this family never answers a command: written is all there is
   return kContinua;
 }
 
 void ControlloDiFlusso(Stato& st, const std::string& ricevuto) {
   for (char c : ricevuto) {
     if (c == msXOFF)
-      st.mbAttesa = true;
+      Link(st).mbAttesa = true;
     else if (c == msXON)
-      st.mbAttesa = false;
+      Link(st).mbAttesa = false;
   }
 }
 
@@ -48,7 +49,7 @@ Sincronia SincronizzaFrontiera(Stato& st, EsitoComando& esito) {
 }
 
 bool SbloccaFrontiera(Stato& st) {
-  st.mbErrTx = false;
+  Link(st).mbErrTx = false;
   return InviaComando(st, "K", false).esito == EsitoComando::Accettato;
 }
 

@@ -4,6 +4,7 @@
 
 #include "link/comm.h"
 #include "link/famiglia.h"
+#include "link/scrittura.h"
 #include "shell/errore.h"
 #include "shell/registro.h"
 
@@ -11,10 +12,11 @@ namespace quimbo {
 
 Comando InviaComando(Stato& st, const std::string& psCar, bool pvScontrino) {
   CollegamentoOccupato occupato(st);
-  st.mbConfermato = false;
+  Link(st).mbConfermato = false;
   // An unlock sends commands of its own from inside this one: each keeps its own record.
-  const EsitoComando fuori = std::exchange(st.meEsitoComando, EsitoComando::Accettato);
-  ++st.miComandi;
+  const EsitoComando fuori = std::exchange(Link(st).meEsitoComando, EsitoComando::Accettato);
+  const bool inattesaFuori = std::exchange(Link(st).mbInattesa, false);
+  ++Link(st).miComandi;
   int risultato = kContinua;
   // With the port gone nothing can be sent: the commands of the record fail
   // quietly (the loss was logged once, when it happened).
@@ -29,26 +31,27 @@ Comando InviaComando(Stato& st, const std::string& psCar, bool pvScontrino) {
       if (!persa) ScriviErrore(st, e, "InviaCar");
       SegnaEsito(st, persa ? EsitoComando::LineaPersa : EsitoComando::Rifiutato);
       // The command did not get through: never let that pass for a success.
-      st.mbErrTx = true;
-      st.mbConfermato = false;
-      if (!Trattenuto(st)) st.mbAttesa = false;
+      Link(st).mbErrTx = true;
+      Link(st).mbConfermato = false;
+      if (!Trattenuto(st)) Link(st).mbAttesa = false;
     }
   }
   if (!st.porta().aperta()) {
-    st.mbErrTx = true;
-    st.mbConfermato = false;
+    Link(st).mbErrTx = true;
+    Link(st).mbConfermato = false;
     SegnaEsito(st, EsitoComando::LineaPersa);
   }
   if (risultato != kContinua || st.mbChiuso)
     SegnaEsito(st, EsitoComando::Fermato);
-  else if (st.meEsitoComando == EsitoComando::Accettato && !st.mbConfermato)
-    st.meEsitoComando = EsitoComando::Inviato;
-  return {std::exchange(st.meEsitoComando, fuori), risultato};
+  else if (Link(st).meEsitoComando == EsitoComando::Accettato && !Link(st).mbConfermato)
+    Link(st).meEsitoComando = EsitoComando::Inviato;
+  const bool inattesa = std::exchange(Link(st).mbInattesa, inattesaFuori);
+  return {std::exchange(Link(st).meEsitoComando, fuori), risultato, inattesa};
 }
 
 void NuovoScontrino(Stato& st) {
-  st.mbErrTx = false;
-  st.mbNessunaRisposta = false;
+  Link(st).mbErrTx = false;
+  Link(st).mbNessunaRisposta = false;
   if (const Famiglia* f = st.imp.mpFamiglia; f && f->nuovoScontrino) f->nuovoScontrino(st);
 }
 

@@ -14,11 +14,13 @@ inline constexpr int kContinua = 0;
 inline constexpr int kRipetiScontrino = 1;
 inline constexpr int kInterrompi = 2;
 
-// One command sent: what happened to it, and the original's result code (kContinua
-// unless the operator stopped it).
+// One command sent: what happened to it, the original's result code (kContinua
+// unless the operator stopped it), and whether the register answered it with what no
+// command expects.
 struct Comando {
   EsitoComando esito = EsitoComando::Accettato;
   int codice = kContinua;
+  bool inattesa = false;
 };
 Comando InviaComando(Stato& st, const std::string& psCar, bool pvScontrino);
 // The same, with the original's result code alone.

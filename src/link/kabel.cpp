@@ -6,6 +6,7 @@
 #include "link/comm.h"
 #include "link/famiglia.h"
 #include "link/invio.h"
+#include "link/scrittura.h"
 
 namespace quimbo {
 
@@ -32,11 +33,11 @@ int InviaKabel(Stato& st, const std::string& psCar, bool) {
   // Every command gets one status section; those dropped here still count as answers.
   ++k.miKabelInAttesa;
   const std::string scartato = st.porta().input();
-  st.mlRicevuti += static_cast<long>(scartato.size());
+  Link(st).mlRicevuti += static_cast<long>(scartato.size());
   for (char c : scartato)
     if (c == msDC4 && k.miKabelInAttesa > 0) --k.miKabelInAttesa;
-  st.mbAttesa = true;
-  st.mbConfermato = AttendiKabel(st, [&] { return !st.mbAttesa; }) == EsitoAttesa::Fatto;
+  Link(st).mbAttesa = true;
+  Link(st).mbConfermato = AttendiKabel(st, [&] { return !Link(st).mbAttesa; }) == EsitoAttesa::Fatto;
   return kContinua;
 }
 
@@ -52,7 +53,7 @@ void RicezioneKabel(Stato& st, const std::string& ricevuto) {
       AggiungiTesto(st, Campo::TxtRit, std::string(1, c));
       if (c == 'z' || c == 'Z') {
         st.orologio().dormi(st.imp.mdPausaReady);
-        st.mbAttesa = false;
+        Link(st).mbAttesa = false;
       }
     }
   }

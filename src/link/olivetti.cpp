@@ -6,6 +6,7 @@
 #include "link/comm.h"
 #include "link/famiglia.h"
 #include "link/invio.h"
+#include "link/scrittura.h"
 #include "shell/errore.h"
 #include "shell/registro.h"
 
@@ -68,7 +69,7 @@ std::string OliRispReg(Stato& st) {
   for (;;) {
     if (!porta.aperta()) return {};
     const std::string arrivato = porta.input();
-    st.mlRicevuti += static_cast<long>(arrivato.size());
+    Link(st).mlRicevuti += static_cast<long>(arrivato.size());
     o.msOliBuffer += arrivato;
     if (!o.mbOliStx) {
       if (o.msOliBuffer == std::string(1, msACK)) {
@@ -103,12 +104,12 @@ bool OliControlloOk(Stato& st, const std::string& psCom) {
     if (risposta.empty()) {
       // Silence counts as acceptance (a bare test text gets no answer), but not
       // on a line that is gone.
-      st.mbConfermato = st.porta().aperta();
+      Link(st).mbConfermato = st.porta().aperta();
       return true;
     }
     OliInviaStr(st, std::string(1, msACK));
     if (risposta.size() >= 8 && risposta[6] == '!' && risposta[7] == '0') {
-      st.mbConfermato = true;
+      Link(st).mbConfermato = true;
       return true;
     }
     // Sent again exactly as first written: wrapping a ready frame in a second
@@ -120,25 +121,25 @@ bool OliControlloOk(Stato& st, const std::string& psCom) {
 }
 
 int InviaOlivetti(Stato& st, const std::string& psCar, bool) {
-  const long prima = st.mlRicevuti;
+  const long prima = Link(st).mlRicevuti;
   bool accettato = false;
   for (int tentativo = 0; !accettato && tentativo < kInviiOlivetti; ++tentativo) {
     OliScartaRisposte(st);
     OliInviaStr(st, psCar);
     accettato = !eTipoRisposta(st) || OliControlloOk(st, psCar);
   }
-  if (!eTipoRisposta(st)) st.mbConfermato = true;
+  if (!eTipoRisposta(st)) Link(st).mbConfermato = true;
   // Silence is taken for acceptance (a bare test text gets no answer), but a command
   // of a receipt that got not even an ACK went to a register that is switched off:
   // taken for printed, the receipt would be deleted unprinted.
-  if (st.mbInScontrino && eTipoRisposta(st) && st.mlRicevuti == prima && st.porta().aperta()) {
+  if (st.mbInScontrino && eTipoRisposta(st) && Link(st).mlRicevuti == prima && st.porta().aperta()) {
     NessunaRisposta(st, "InviaCar");
     return kContinua;
   }
   if (!accettato) {
     // A command the register never accepted is no success: the receipt's caller
     // must hear of it.
-    st.mbErrTx = true;
+    Link(st).mbErrTx = true;
     SegnaEsito(st, EsitoComando::Rifiutato);
     ImpostaTesto(st, Campo::TxtMsg, "Comando non accettato dalla cassa");
     ScriviErrore(st, err::ErroreIO, "Comando non accettato dalla cassa", "InviaCar");

@@ -3,19 +3,20 @@
 #include "link/comm.h"
 #include "link/famiglia.h"
 #include "link/invio.h"
+#include "link/scrittura.h"
 
 namespace quimbo {
 
 void CmdSblocca_click(Stato& st) {
   // The button is disabled during an exchange; a click that slips through must
   // not start a second exchange inside the first.
-  if (st.miOccupato > 0) return;
+  if (Link(st).miOccupato > 0) return;
   CollegamentoOccupato occupato(st);
   Sblocca(st);
 }
 
 void comTest_Click(Stato& st) {
-  if (st.miOccupato > 0) return;
+  if (Link(st).miOccupato > 0) return;
   CollegamentoOccupato occupato(st);
   InviaCar(st, st.finestra().prova(), true);
 }
@@ -24,7 +25,7 @@ bool ProvaDaRigaComandi(Stato& st, const std::string& testo) {
   st.finestra().nuovoLavoro();
   CollegamentoOccupato occupato(st);
   if (!st.imp.mpFamiglia) return false;
-  st.mbErrTx = false;
+  Link(st).mbErrTx = false;
   return InviaComando(st, testo, true).esito == EsitoComando::Accettato;
 }
 

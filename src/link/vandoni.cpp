@@ -3,6 +3,7 @@
 #include "link/comm.h"
 #include "link/famiglia.h"
 #include "link/invio.h"
+#include "link/scrittura.h"
 #include "shell/errore.h"
 #include "shell/registro.h"
 
@@ -35,11 +36,11 @@ std::optional<int16_t> f_trasmreg(Stato& st, const std::string& psDati) {
     // Answers to earlier frames are dropped, also those the driver still holds:
     // one taken for this frame's answer would shift every answer after it by one.
     st.porta().scarta();
-    st.mbAttesa = true;
+    Link(st).mbAttesa = true;
     st.porta().output(v.msUltimaTrama);
     v.miProgr = static_cast<int16_t>(v.miProgr + 1 >= 127 ? 32 : v.miProgr + 1);
     switch (AttendiCassa(
-        st, [&] { return !st.mbAttesa; }, st.imp.mdTempoMaxRisposta)) {
+        st, [&] { return !Link(st).mbAttesa; }, st.imp.mdTempoMaxRisposta)) {
       case EsitoAttesa::Fatto:
         return v.miRisposta;
       case EsitoAttesa::PortaChiusa:
@@ -53,8 +54,8 @@ std::optional<int16_t> f_trasmreg(Stato& st, const std::string& psDati) {
   }
   // A frame that never reached the register, or was never answered, must not
   // pass for an accepted one.
-  st.mbAttesa = false;
-  st.mbErrTx = true;
+  Link(st).mbAttesa = false;
+  Link(st).mbErrTx = true;
   SegnaEsito(st, st.porta().aperta() ? EsitoComando::Rifiutato : EsitoComando::LineaPersa);
   return std::nullopt;
 }
@@ -66,7 +67,7 @@ int InviaVandoni(Stato& st, const std::string& psCar, bool pvScontrino) {
   for (;;) {
     const std::optional<int16_t> codice = f_trasmreg(st, psCar);
     if (!codice || *codice != 21) {
-      st.mbConfermato = codice.has_value();
+      Link(st).mbConfermato = codice.has_value();
       return kContinua;
     }
     if (tentativo != ritenta) {
@@ -74,15 +75,15 @@ int InviaVandoni(Stato& st, const std::string& psCar, bool pvScontrino) {
       continue;
     }
     // An unlock started here never starts another one from inside itself.
-    if (st.miSbloccoInCorso == 0) {
-      ++st.miSbloccoInCorso;
+    if (Link(st).miSbloccoInCorso == 0) {
+      ++Link(st).miSbloccoInCorso;
       try {
         SbloccaVandoni(st);
       } catch (...) {
-        --st.miSbloccoInCorso;
+        --Link(st).miSbloccoInCorso;
         throw;
       }
-      --st.miSbloccoInCorso;
+      --Link(st).miSbloccoInCorso;
     }
     const std::string prima = "Verificati " + std::to_string(ritenta) + " errori in trasmissione";
     Risposta r;
@@ -122,7 +123,7 @@ Sincronia SincronizzaVandoni(Stato& st, EsitoComando& esito) {
   const Comando primo = InviaComando(st, "415", true);
   esito = primo.esito == EsitoComando::SenzaRisposta ? primo.esito : EsitoComando::Accettato;
   if (primo.codice == kInterrompi) return Sincronia::Interrompi;
-  st.mbErrTx = false;
+  Link(st).mbErrTx = false;
   const Comando secondo = InviaComando(st, "415", true);
   if (secondo.codice == kInterrompi) return Sincronia::Interrompi;
   if (secondo.codice == kRipetiScontrino || Passato(secondo.esito)) return Sincronia::Fatta;
@@ -135,14 +136,14 @@ Sincronia SincronizzaVandoni(Stato& st, EsitoComando& esito) {
 }
 
 bool SbloccaVandoni(Stato& st) {
-  st.mbErrTx = false;
+  Link(st).mbErrTx = false;
   Comando r = InviaComando(st, "497", false);
   bool accettato = r.esito == EsitoComando::Accettato;
   if (r.codice > 0) return false;
-  st.mbErrTx = false;
+  Link(st).mbErrTx = false;
   r = InviaComando(st, "497", false);
   accettato = accettato && r.esito == EsitoComando::Accettato;
-  if (r.codice <= 0) st.mbErrTx = false;
+  if (r.codice <= 0) Link(st).mbErrTx = false;
   return accettato;
 }
 

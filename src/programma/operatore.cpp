@@ -20,7 +20,7 @@ std::vector<InDubbio> OperatoreDelProgramma::inDubbio() {
 // Settled by its file in scartati/, which no other receipt in doubt shares. Said in
 // the message line, the system's log and the status; the scan says it in the log.
 bool OperatoreDelProgramma::sistema(const InDubbio& d, bool ristampa) {
-  if (st_.miOccupato > 0) return false;  // the window's button waits for the link too
+  if (st_.link.occupato()) return false;  // the window's button waits for the link too
   if (st_.finestra().chiedi(ristampa ? "Ristampa" : "Gi\xe0 stampato", DomandaSistema(d, ristampa),
                             Icona::Domanda, Pulsanti::SiNo) != Risposta::Si)
     return false;

@@ -28,7 +28,7 @@ void DiciCassaMuta(Stato& st) {
 }
 
 void DiciCassaRisponde(Stato& st) {
-  if (!st.mbCassaMuta || st.mbNessunaRisposta) return;
+  if (!st.mbCassaMuta || st.link.mbNessunaRisposta()) return;
   st.mbCassaMuta = false;
   const std::string testo = "La cassa risponde di nuovo";
   ImpostaTesto(st, Campo::TxtMsg, testo);
@@ -252,7 +252,7 @@ Dopo Concludi(Stato& st, Esito esito, const Scontrino& s, std::vector<Identita>&
                "Scontrino " + s.nome + " trattenuto, ripartir\xe0 dalla prima riga: " + s.quanto());
       // The line went away under the receipt, or the register fell silent: nothing
       // says it refused; the rest waits for it too.
-      if (st.mbNessunaRisposta) DiciCassaMuta(st);
+      if (st.link.mbNessunaRisposta()) DiciCassaMuta(st);
       EseguiChiusuraRinviata(st);
       return Dopo::Ferma;
   }

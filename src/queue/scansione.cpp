@@ -99,13 +99,14 @@ bool Scansione(Stato& st) {
 
     Esito esito;
     Letto letto;
-    const int comandiPrima = st.miComandi;
+    const int comandiPrima = st.link.miComandi();
     const double inizio = st.orologio().secondi();
     {
       CollegamentoOccupato occupato(st);
       esito = ElaboraScontrino(st, percorso.string(), &letto);
     }
-    const Scontrino s{dir, nome, letto, id, st.miComandi - comandiPrima, st.orologio().secondi() - inizio};
+    const Scontrino s{
+        dir, nome, letto, id, st.link.miComandi() - comandiPrima, st.orologio().secondi() - inizio};
     if (Concludi(st, esito, s, inviati) == Dopo::Ferma) return false;
     // A close that waited for this receipt's payment goes ahead before the next one.
     if (EseguiChiusuraRinviata(st)) return false;
@@ -119,7 +120,7 @@ void Timer1_Timer(Stato& st) {
   TimerScansione& timer = st.timer();
   // A button's exchange is under way: this tick does nothing; the next one scans.
   // After the window unloaded nothing scans (nor opens the port again).
-  if (st.miOccupato > 0 || st.mbChiuso) return;
+  if (st.link.occupato() || st.mbChiuso) return;
   if (st.coda.mbScansioneFerma || !st.imp.mpFamiglia) {
     timer.abilita(false);
     return;

@@ -136,8 +136,8 @@ File ApriConRitenti(Stato& st, const std::string& percorso, std::optional<Errore
       }
       if (++tentativi <= kMaxRitentiApertura) {
         const double scadenza = std::floor(st.orologio().secondi()) + 3;
-        st.pompa().attendi([&] { return st.mbErrTx || st.mbFine; }, scadenza);
-        if (!st.mbErrTx && !st.mbFine) continue;
+        st.pompa().attendi([&] { return st.link.mbErrTx() || st.link.mbFine(); }, scadenza);
+        if (!st.link.mbErrTx() && !st.link.mbFine()) continue;
       }
       ScriviErrore(st, e, "s_scontrino prima");
       MostraErrore(st, e);
@@ -164,7 +164,7 @@ EsitoComando RisposteArrivate(Stato& st) {
 // unexpected answer between two commands.
 EsitoComando FraIComandi(Stato& st, EsitoComando finora) {
   if (!st.porta().aperta()) return Peggiore(finora, EsitoComando::LineaPersa);
-  return st.mbErrTx || st.mbFine ? Peggiore(finora, EsitoComando::Rifiutato) : finora;
+  return st.link.mbErrTx() || st.link.mbFine() ? Peggiore(finora, EsitoComando::Rifiutato) : finora;
 }
 
 // The lines of the receipt, read once: every restart sends these same lines, also

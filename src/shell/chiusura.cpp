@@ -6,7 +6,7 @@ namespace quimbo {
 
 void Command1_Click(Stato& st) {
   st.timer().abilita(false);
-  st.mbFine = true;
+  st.link.chiediFine();
   Form_Unload(st);
   st.finestra().termina();
 }
