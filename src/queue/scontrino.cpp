@@ -48,8 +48,6 @@ File ApriScontrino(const std::string& percorso) {
   throw Errore(e.numero(), ec.message());
 }
 
-using Riga = RigaDelFile;
-
 // The whole file, as bytes.
 void LeggiByte(std::FILE* f, std::string& byte) {
   char blocco[4096];
@@ -60,25 +58,28 @@ void LeggiByte(std::FILE* f, std::string& byte) {
                  errno ? std::generic_category().message(errno) : descrizioneErrore(err::ErroreIO));
 }
 
-// Every line is translated with nothing sent before the first byte of the receipt
-// goes out: a bad line must not leave the register with half a receipt open. False
-// when the receipt has sale lines but no total line yet: a receipt ends with its
-// total, and the point of sale is still writing this one.
-bool Verifica(Stato& st, const std::vector<Riga>& righe, int& cattiva) {
+// Every line is read (once: `lette` keeps them for every attempt) and translated with
+// nothing sent before the first byte of the receipt goes out: a bad line must not leave
+// the register with half a receipt open. False when the receipt has sale lines but no
+// total line yet: a receipt ends with its total, and the point of sale is still
+// writing this one.
+bool Verifica(Stato& st, const std::vector<RigaDelFile>& righe, std::vector<RigaScontrino>& lette,
+              int& cattiva) {
   bool vendite = false, totale = false, noto = false;
-  for (const Riga& r : righe) {
-    const std::string& tipo = r.tipo;
+  for (std::size_t i = 0; i < righe.size(); ++i) {
+    const RigaDelFile& r = righe[i];
     try {
       // A line that starts with a TAB would have its sale dropped without a word.
-      if (tipo.empty()) throw Errore(err::ChiamataNonValida, "tipo di record vuoto");
-      Traduci(st, r.testo);
+      if (r.testo.front() == '\t') throw Errore(err::ChiamataNonValida, "tipo di record vuoto");
+      if (lette.size() == i) lette.push_back(LeggiRiga(r.testo));
+      Traduci(st, lette[i]);
     } catch (const Errore& e) {
       cattiva = r.numero;
       throw Errore(e.numero(), "Riga " + std::to_string(r.numero) + ": " + e.descrizione());
     }
-    vendite = vendite || eTipoRecord(tipo, "00");
-    totale = totale || eTipoRecord(tipo, "80");
-    noto = noto || vendite || totale || eTipoRecord(tipo, "10") || eTipoRecord(tipo, "LS");
+    vendite = vendite || r.tipo == TipoRecord::Vendita;
+    totale = totale || r.tipo == TipoRecord::Totale;
+    noto = noto || r.tipo != TipoRecord::Altro;
   }
   // A renamed spreadsheet or a UTF-16 file would otherwise be "sent" and deleted.
   if (!righe.empty() && !noto)
@@ -171,7 +172,8 @@ EsitoComando FraIComandi(Stato& st, EsitoComando finora) {
 // when the point of sale withdrew or replaced the file in the meantime. `letto` gets
 // the identity of the file they came from, taken before the opening and again after
 // the reading (a file that changed in between is still being written), and its bytes.
-std::optional<Esito> Leggi(Stato& st, const std::string& percorso, std::vector<Riga>& righe, Letto& letto) {
+std::optional<Esito> Leggi(Stato& st, const std::string& percorso, std::vector<RigaDelFile>& righe,
+                           Letto& letto) {
   letto.id = IdentitaDi(percorso);
   std::optional<Errore> quieto;
   File file = ApriConRitenti(st, percorso, quieto, letto.perche);
@@ -252,10 +254,10 @@ struct Invio {
   EsitoComando esito = EsitoComando::Accettato;
 };
 
-// Every line through the dispatcher, the payment mark in place before the first
-// command of the total line. True when the end of the file was reached.
-bool InviaRighe(Stato& st, const std::vector<Riga>& righe, const std::filesystem::path& cartella,
-                const Identita& id, Invio& invio) {
+// Every line through the dispatcher as it was read, the payment mark in place before
+// the first command of the total line. True when the end of the file was reached.
+bool InviaRighe(Stato& st, const std::vector<RigaDelFile>& righe, const std::vector<RigaScontrino>& lette,
+                const std::filesystem::path& cartella, const Identita& id, Invio& invio) {
   for (std::size_t i = 0;;) {
     invio.esito = FraIComandi(st, invio.esito);
     switch (invio.esito) {
@@ -274,8 +276,9 @@ bool InviaRighe(Stato& st, const std::vector<Riga>& righe, const std::filesystem
         return false;
     }
     if (i == righe.size()) return true;
-    const Riga& riga = righe[i++];
-    if (!invio.inPagamento && eTipoRecord(riga.tipo, "80")) {
+    const RigaScontrino& letta = lette[i];
+    const RigaDelFile& riga = righe[i++];
+    if (!invio.inPagamento && riga.tipo == TipoRecord::Totale) {
       // The payment starts only once the register has answered everything before it:
       // a silent register is found out while the receipt can still wait for it.
       invio.esito = Peggiore(invio.esito, RisposteArrivate(st));
@@ -287,7 +290,7 @@ bool InviaRighe(Stato& st, const std::vector<Riga>& righe, const std::filesystem
     }
     invio.riga = riga.numero;
     invio.tornato = false;
-    const Comando r = Trasmetti(st, riga.testo);
+    const Comando r = Trasmetti(st, letta);
     invio.tornato = true;
     invio.esito = Peggiore(invio.esito, r.esito);
     if (r.codice == kInterrompi) return false;
@@ -299,9 +302,9 @@ bool InviaRighe(Stato& st, const std::vector<Riga>& righe, const std::filesystem
 }
 
 // Every line, then until the last byte is on the line: what becomes of the file.
-Esito InviaTutto(Stato& st, const std::vector<Riga>& righe, const std::filesystem::path& cartella,
-                 const Identita& id, Invio& invio) {
-  bool fine = InviaRighe(st, righe, cartella, id, invio);
+Esito InviaTutto(Stato& st, const std::vector<RigaDelFile>& righe, const std::vector<RigaScontrino>& lette,
+                 const std::filesystem::path& cartella, const Identita& id, Invio& invio) {
+  bool fine = InviaRighe(st, righe, lette, cartella, id, invio);
   if (fine) {
     invio.esito = Peggiore(invio.esito, TuttoSullaLinea(st));
     fine = Passato(invio.esito);
@@ -346,7 +349,7 @@ std::vector<RigaDelFile> RigheScontrino(std::string_view byte, std::string_view 
     if (fine == std::string::npos) fine = testo.size();
     ++numero;
     std::string riga = testo::senzaSpazi(std::string_view(testo).substr(i, fine - i));
-    if (!riga.empty()) righe.push_back({numero, riga, riga.substr(0, riga.find('\t'))});
+    if (!riga.empty()) righe.push_back({numero, riga, TipoDellaRiga(riga)});
     i = fine + (testo.compare(fine, 2, "\r\n") == 0 ? 2 : 1);
   }
   return righe;
@@ -354,7 +357,7 @@ std::vector<RigaDelFile> RigheScontrino(std::string_view byte, std::string_view 
 
 void TotaleDi(const std::vector<RigaDelFile>& righe, std::string& totale, std::string& pagamento) {
   for (const RigaDelFile& r : righe) {
-    if (!eTipoRecord(r.tipo, "80")) continue;
+    if (r.tipo != TipoRecord::Totale) continue;
     const std::vector<std::string> campi = util::Dividi(r.testo, "\t");
     if (campi.size() > 2) pagamento = campi[1], totale = campi[2];
   }
@@ -419,7 +422,8 @@ Esito ElaboraScontrino(Stato& st, const std::string& percorso, Letto* fuori) {
   st.finestra().nuovoLavoro();
   const InScontrino inScontrino(st, percorso);
   const std::filesystem::path& cartella = inScontrino.cartella;
-  std::vector<Riga> righe;
+  std::vector<RigaDelFile> righe;
+  std::vector<RigaScontrino> lette;  // the same lines, read once for every attempt
   Letto locale;
   Letto& letto = fuori ? *fuori : locale;
   NuovoScontrino(st);
@@ -433,7 +437,7 @@ Esito ElaboraScontrino(Stato& st, const std::string& percorso, Letto* fuori) {
     TotaleDi(righe, invio.quale.totale, invio.quale.pagamento);
     NuovoScontrino(st);
     try {
-      if (!Verifica(st, righe, letto.riga)) return Esito::Incompleto;
+      if (!Verifica(st, righe, lette, letto.riga)) return Esito::Incompleto;
       // Room for the payment mark is proven before anything goes to the register.
       try {
         PreparaPagamento(cartella, *letto.id, st.orologio().adesso());
@@ -450,7 +454,7 @@ Esito ElaboraScontrino(Stato& st, const std::string& percorso, Letto* fuori) {
         case Sincronia::Fatta:
           break;
       }
-      esito = InviaTutto(st, righe, cartella, *letto.id, invio);
+      esito = InviaTutto(st, righe, lette, cartella, *letto.id, invio);
     } catch (const std::exception& ex) {
       letto.perche = ErroreDopo(st, ex);
       esito = EsitoDi({.inPagamento = invio.inPagamento, .eccezione = true});

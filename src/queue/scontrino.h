@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "queue/giornale.h"
+#include "receipt/record.h"
 #include "shell/stato.h"
 
 namespace quimbo {
@@ -13,7 +14,7 @@ namespace quimbo {
 struct RigaDelFile {
   int numero;
   std::string testo;  // Windows-1252
-  std::string tipo;   // the record type: the text before the first TAB
+  TipoRecord tipo;    // as the text before the first TAB says
 };
 // A receipt's bytes as the queue reads them (UTF-8 or Windows-1252 as `codifica`
 // says, "auto" telling them apart) in Windows-1252 lines. A line ends at CR, CR LF or

@@ -43,6 +43,16 @@ bool eTipoRecord(std::string_view psTipo, std::string_view tipo) {
   return testo::maiuscole(psTipo) == testo::maiuscole(tipo);
 }
 
+TipoRecord TipoDi(std::string_view psTipo) {
+  if (eTipoRecord(psTipo, "00")) return TipoRecord::Vendita;
+  if (eTipoRecord(psTipo, "80")) return TipoRecord::Totale;
+  if (eTipoRecord(psTipo, "10")) return TipoRecord::Intestazione;
+  if (eTipoRecord(psTipo, "LS")) return TipoRecord::Lotteria;
+  return TipoRecord::Altro;
+}
+
+TipoRecord TipoDellaRiga(std::string_view riga) { return TipoDi(riga.substr(0, riga.find('\t'))); }
+
 namespace {
 
 // Field i of the line, counted from 1; a field the line does not have is a
@@ -68,7 +78,8 @@ void LeggeRec(const std::string& psCosa, std::string& psTipo, Record& pvDati) {
   psTipo = campo(campi, 1);
   pvDati[1] = campo(campi, 1);
 
-  if (eTipoRecord(psTipo, "00")) {
+  const TipoRecord tipo = TipoDi(psTipo);
+  if (tipo == TipoRecord::Vendita) {
     pvDati[2] = descrizionePulita(campo(campi, 2));
     pvDati[3] = util::ConvertiNumero(campo(campi, 3));
     pvDati[4] = util::ConvertiNumero(campo(campi, 4));
@@ -78,7 +89,7 @@ void LeggeRec(const std::string& psCosa, std::string& psTipo, Record& pvDati) {
       pvDati.estendi(5);
       pvDati[5] = int32_t{0};
     }
-  } else if (eTipoRecord(psTipo, "80")) {
+  } else if (tipo == TipoRecord::Totale) {
     pvDati[2] = campo(campi, 2);
     pvDati[3] = util::ConvertiNumero(campo(campi, 3));
     pvDati[4] = util::ConvertiNumero(campo(campi, 4));
@@ -89,7 +100,7 @@ void LeggeRec(const std::string& psCosa, std::string& psTipo, Record& pvDati) {
       pvDati.estendi(6);
       pvDati[6] = int32_t{0};
     }
-  } else if (eTipoRecord(psTipo, "10") || eTipoRecord(psTipo, "LS")) {
+  } else if (tipo == TipoRecord::Intestazione || tipo == TipoRecord::Lotteria) {
     pvDati[2] = campo(campi, 2);
   }
 }
@@ -99,15 +110,23 @@ RigaScontrino LeggiRiga(const std::string& psCosa) {
   Record r;
   LeggeRec(psCosa, tipo, r);
   RigaScontrino riga{psCosa, RigaAltra{}};
-  if (eTipoRecord(tipo, "00"))
-    riga.dati = RigaVendita{comeTesto(r[2]), comeNumero(r[3]), comeNumero(r[4]), comeNumero(r[5])};
-  else if (eTipoRecord(tipo, "80"))
-    riga.dati =
-        RigaTotale{comeTesto(r[2]), comeNumero(r[3]), comeNumero(r[4]), comeNumero(r[5]), comeNumero(r[6])};
-  else if (eTipoRecord(tipo, "10"))
-    riga.dati = RigaIntestazione{comeTesto(r[2])};
-  else if (eTipoRecord(tipo, "LS"))
-    riga.dati = RigaLotteria{comeTesto(r[2])};
+  switch (TipoDi(tipo)) {
+    case TipoRecord::Vendita:
+      riga.dati = RigaVendita{comeTesto(r[2]), comeNumero(r[3]), comeNumero(r[4]), comeNumero(r[5])};
+      break;
+    case TipoRecord::Totale:
+      riga.dati =
+          RigaTotale{comeTesto(r[2]), comeNumero(r[3]), comeNumero(r[4]), comeNumero(r[5]), comeNumero(r[6])};
+      break;
+    case TipoRecord::Intestazione:
+      riga.dati = RigaIntestazione{comeTesto(r[2])};
+      break;
+    case TipoRecord::Lotteria:
+      riga.dati = RigaLotteria{comeTesto(r[2])};
+      break;
+    case TipoRecord::Altro:
+      break;
+  }
   return riga;
 }
 

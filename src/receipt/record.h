@@ -39,6 +39,13 @@ void LeggeRec(const std::string& psCosa, std::string& psTipo, Record& pvDati);
 // Record type comparison, without regard to case.
 bool eTipoRecord(std::string_view psTipo, std::string_view tipo);
 
+// The record types a receipt carries: "00" a sale, "80" the total, "10" a header
+// line, "LS" the lottery code, in any case; any other is nothing to send.
+enum class TipoRecord { Vendita, Totale, Intestazione, Lotteria, Altro };
+TipoRecord TipoDi(std::string_view psTipo);
+// The type of a line: the text before its first TAB.
+TipoRecord TipoDellaRiga(std::string_view riga);
+
 // A receipt line read once, by what it says. Every driver takes it as it is.
 struct RigaVendita {        // "00"
   std::string descrizione;  // in capitals, characters the registers cannot print as blanks
