@@ -1,11 +1,10 @@
 #pragma once
-// The list behind "Scontrini in dubbio (N)": each receipt in doubt with what the
-// operator needs to find it in the register's journal, and the two ways to settle it.
+// The list behind "Scontrini in dubbio (N)" (shell/elenco_dubbi.h) in Qt: it draws
+// what the list says and reports the operator's clicks.
 
 #include <QDialog>
-#include <vector>
 
-#include "shell/piattaforma.h"
+#include "shell/elenco_dubbi.h"
 
 class QListWidget;
 class QPlainTextEdit;
@@ -18,16 +17,15 @@ class DubbiQt : public QDialog {
   DubbiQt(Operatore& op, QWidget* genitore);
 
  private:
-  void aggiorna();  // the folder read again, the same receipt chosen where it still is
+  void disegna();  // the rows, the chosen one and its detail
   void mostraScelto();
   void sistema(bool ristampa);
 
-  Operatore& op_;
-  std::vector<InDubbio> elenco_;
-  QListWidget* lista_;
-  QPlainTextEdit* dettaglio_;
-  QPushButton* giaStampato_;
-  QPushButton* ristampa_;
+  ElencoDubbi elenco_;
+  QListWidget* lista_ = nullptr;
+  QPlainTextEdit* dettaglio_ = nullptr;
+  QPushButton* giaStampato_ = nullptr;
+  QPushButton* ristampa_ = nullptr;
 };
 
 }  // namespace quimbo::app

@@ -17,6 +17,7 @@
 #include "queue/metriche.h"
 #include "queue/scansione.h"
 #include "queue/scartati.h"
+#include "shell/elenco_dubbi.h"
 
 namespace quimbo::prova {
 namespace {
@@ -90,6 +91,49 @@ TEST(Esiti, ReceiptsInDoubtAreCountedAndListed) {
             "inattesa\n    00\tCaff\xe8\t2\t150\t3\n    80\tC\t300\t0\t0\t500");
   EXPECT_EQ(ElencoInDubbio(b.cartella, "windows-1252")[0].righe[0], "00\tCaff\xc3\xa8\t2\t150\t3")
       << "as the queue would read it";
+}
+
+// The list of receipts in doubt as both windows draw it: the chosen receipt stays
+// chosen where it moves after a refresh, the first is chosen when it went, none in an
+// empty list; a settlement settles the chosen one, then reads the list again.
+TEST(Esiti, ListOfReceiptsInDoubtKeepsTheChosenOne) {
+  struct Op : Operatore {
+    std::vector<std::vector<std::string>> elenchi;  // what each read of the folder finds
+    std::vector<std::string> sistemati;
+    void fine() override {}
+    void sblocca() override {}
+    void inviaTest() override {}
+    void chiudi() override {}
+    bool chiuso() const override { return false; }
+    bool inPagamento() const override { return false; }
+    std::vector<InDubbio> inDubbio() override {
+      std::vector<InDubbio> r;
+      for (const std::string& f : elenchi.front()) r.push_back({.file = f, .nome = f});
+      if (elenchi.size() > 1) elenchi.erase(elenchi.begin());
+      return r;
+    }
+    bool sistema(const InDubbio& d, bool ristampa) override {
+      sistemati.push_back(d.file + (ristampa ? " ristampa" : " stampato"));
+      return true;
+    }
+  } op;
+  op.elenchi = {{"a", "b", "c"}, {"x", "b", "c"}, {"x", "c"}, {}};
+  ElencoDubbi e(op);
+  EXPECT_EQ(e.scelto(), 0);
+  e.scegli(1);
+  e.aggiorna();  // "b" is still the second
+  EXPECT_EQ(e.dettaglio(), DescriviInDubbio({.file = "b", .nome = "b"}));
+  e.sistema(true);  // settles "b"; the list then lacks it: the first is chosen
+  EXPECT_EQ(op.sistemati, std::vector<std::string>{"b ristampa"});
+  EXPECT_EQ(e.voci().size(), 2u);
+  EXPECT_EQ(e.scelto(), 0);
+  e.aggiorna();
+  EXPECT_EQ(std::make_tuple(e.scelto(), e.sistemabile(), e.dettaglio()),
+            std::make_tuple(-1, false, B(kNessunoInDubbio)));
+  e.sistema(false);  // nothing chosen: nothing settled
+  EXPECT_EQ(op.sistemati.size(), 1u);
+  e.scegli(5);
+  EXPECT_EQ(e.scelto(), -1);
 }
 
 // A name in scartati/ read back as it was made, and as earlier runs made it: a second

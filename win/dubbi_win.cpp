@@ -4,9 +4,8 @@
 
 #include <algorithm>
 #include <string>
-#include <vector>
 
-#include "shell/disposizione.h"
+#include "shell/elenco_dubbi.h"
 #include "shell/larghe.h"
 
 namespace quimbo::win {
@@ -14,10 +13,9 @@ namespace quimbo::win {
 namespace {
 
 struct Dubbi {
-  Operatore& op;
+  ElencoDubbi elenco;
   HFONT carattere;
   UINT dpi;
-  std::vector<InDubbio> elenco{};
   HWND h = nullptr;
 };
 
@@ -31,75 +29,57 @@ std::wstring Righe(const std::string& cp1252) {
   return Largo(r, 1252);
 }
 
-int Scelto(const Dubbi& d) {
-  const auto i = static_cast<int>(SendDlgItemMessageW(d.h, kIdElenco, LB_GETCURSEL, 0, 0));
-  return i >= 0 && static_cast<std::size_t>(i) < d.elenco.size() ? i : -1;
+int IdDi(ControlloDubbi c) {
+  switch (c) {
+    case ControlloDubbi::Elenco:
+      return kIdElenco;
+    case ControlloDubbi::Dettaglio:
+      return kIdDettaglio;
+    case ControlloDubbi::GiaStampato:
+      return kIdGiaStampato;
+    case ControlloDubbi::Ristampa:
+      return kIdRistampa;
+    case ControlloDubbi::Chiudi:
+      break;
+  }
+  return IDCANCEL;
 }
 
 void MostraScelto(const Dubbi& d) {
-  const int i = Scelto(d);
-  SetDlgItemTextW(d.h, kIdDettaglio,
-                  Righe(i >= 0 ? DescriviInDubbio(d.elenco[i]) : kNessunoInDubbio).c_str());
-  EnableWindow(GetDlgItem(d.h, kIdGiaStampato), i >= 0);
-  EnableWindow(GetDlgItem(d.h, kIdRistampa), i >= 0);
+  SetDlgItemTextW(d.h, kIdDettaglio, Righe(d.elenco.dettaglio()).c_str());
+  EnableWindow(GetDlgItem(d.h, kIdGiaStampato), d.elenco.sistemabile());
+  EnableWindow(GetDlgItem(d.h, kIdRistampa), d.elenco.sistemabile());
 }
 
-// The folder read again, the same receipt chosen where it still is.
-void Aggiorna(Dubbi& d) {
-  const int prima = Scelto(d);
-  const std::string scelto = prima >= 0 ? d.elenco[prima].file : "";
-  d.elenco = d.op.inDubbio();
+// The rows, the chosen one and its detail.
+void Disegna(const Dubbi& d) {
   HWND lista = GetDlgItem(d.h, kIdElenco);
   SendMessageW(lista, LB_RESETCONTENT, 0, 0);
-  int riga = 0;
-  for (std::size_t i = 0; i < d.elenco.size(); ++i) {
-    SendMessageW(lista, LB_ADDSTRING, 0,
-                 reinterpret_cast<LPARAM>(Largo(VoceInDubbio(d.elenco[i]), 1252).c_str()));
-    if (d.elenco[i].file == scelto) riga = static_cast<int>(i);
-  }
-  SendMessageW(lista, LB_SETCURSEL, d.elenco.empty() ? static_cast<WPARAM>(-1) : static_cast<WPARAM>(riga),
-               0);
+  for (const std::string& voce : d.elenco.voci())
+    SendMessageW(lista, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Largo(voce, 1252).c_str()));
+  SendMessageW(lista, LB_SETCURSEL, static_cast<WPARAM>(d.elenco.scelto()), 0);
   MostraScelto(d);
-}
-
-void Sistema(Dubbi& d, bool ristampa) {
-  const int i = Scelto(d);
-  if (i < 0) return;
-  // A copy: the operator's question lets events through, and the list may change under it.
-  const InDubbio scelto = d.elenco[i];
-  d.op.sistema(scelto, ristampa);
-  Aggiorna(d);
 }
 
 void Crea(Dubbi& d) {
   const auto px = [&d](int twip) { return MulDiv(twip, static_cast<int>(d.dpi), 1440); };
-  constexpr int m = 120, altoPulsante = 400;
-  const int sotto = kAltoDubbi - m - altoPulsante, meta = kLargoDubbi / 2;
-  struct Pezzo {
-    int id;
-    const wchar_t* classe;
-    DWORD stile, esteso;
-    std::wstring testo;
-    int sx, su, largo, alto;
-  };
-  const Pezzo pezzi[] = {
-      {kIdElenco, WC_LISTBOXW, LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP,
-       WS_EX_CLIENTEDGE, L"", m, m, meta - 2 * m, sotto - 2 * m},
-      {kIdDettaglio, WC_EDITW,
-       ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP,
-       WS_EX_CLIENTEDGE, L"", meta, m, kLargoDubbi - meta - m, sotto - 2 * m},
-      {kIdGiaStampato, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP, 0, Largo(kPulsanteGiaStampato, 1252), m, sotto,
-       1800, altoPulsante},
-      {kIdRistampa, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP, 0, Largo(kPulsanteRistampa, 1252), m + 1920,
-       sotto, 1500, altoPulsante},
-      {IDCANCEL, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP, 0, Largo(kPulsanteChiudi, 1252),
-       kLargoDubbi - m - 1500, sotto, 1500, altoPulsante},
-  };
-  for (const Pezzo& p : pezzi) {
-    HWND c = CreateWindowExW(p.esteso, p.classe, p.testo.c_str(), WS_CHILD | WS_VISIBLE | p.stile, px(p.sx),
-                             px(p.su), px(p.largo), px(p.alto), d.h,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(p.id)), GetModuleHandleW(nullptr),
-                             nullptr);
+  for (const PostoDubbi& p : kPostiDubbi) {
+    const wchar_t* classe = WC_BUTTONW;
+    DWORD stile = BS_PUSHBUTTON | WS_TABSTOP, esteso = 0;
+    if (p.genere == GenereDubbi::Lista) {
+      classe = WC_LISTBOXW;
+      stile = LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP;
+      esteso = WS_EX_CLIENTEDGE;
+    } else if (p.genere == GenereDubbi::Dettaglio) {
+      classe = WC_EDITW;
+      stile =
+          ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP;
+      esteso = WS_EX_CLIENTEDGE;
+    }
+    HWND c = CreateWindowExW(esteso, classe, Largo(p.testo, 1252).c_str(), WS_CHILD | WS_VISIBLE | stile,
+                             px(p.sx), px(p.su), px(p.largo), px(p.alto), d.h,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdDi(p.controllo))),
+                             GetModuleHandleW(nullptr), nullptr);
     SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(d.carattere), FALSE);
   }
   // A row longer than the list scrolls sideways.
@@ -124,7 +104,7 @@ INT_PTR CALLBACK Procedura(HWND h, UINT msg, WPARAM w, LPARAM l) {
     auto* d = reinterpret_cast<Dubbi*>(l);
     d->h = h;
     Crea(*d);
-    Aggiorna(*d);
+    Disegna(*d);
     SetFocus(GetDlgItem(h, kIdElenco));
     return FALSE;  // the focus is set
   }
@@ -132,11 +112,17 @@ INT_PTR CALLBACK Procedura(HWND h, UINT msg, WPARAM w, LPARAM l) {
   if (!d || msg != WM_COMMAND) return FALSE;
   switch (LOWORD(w)) {
     case kIdElenco:
-      if (HIWORD(w) == LBN_SELCHANGE) MostraScelto(*d);
+      if (HIWORD(w) == LBN_SELCHANGE) {
+        d->elenco.scegli(static_cast<int>(SendDlgItemMessageW(h, kIdElenco, LB_GETCURSEL, 0, 0)));
+        MostraScelto(*d);
+      }
       return TRUE;
     case kIdGiaStampato:
     case kIdRistampa:
-      if (HIWORD(w) == BN_CLICKED) Sistema(*d, LOWORD(w) == kIdRistampa);
+      if (HIWORD(w) == BN_CLICKED) {
+        d->elenco.sistema(LOWORD(w) == kIdRistampa);
+        Disegna(*d);
+      }
       return TRUE;
     case IDCANCEL:
       EndDialog(h, 0);
@@ -155,7 +141,7 @@ void MostraDubbi(HWND padrone, Operatore& op, HFONT carattere, UINT dpi) {
     WORD menu, classe, titolo;
   } modello{};
   modello.t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
-  Dubbi d{op, carattere, dpi};
+  Dubbi d{ElencoDubbi(op), carattere, dpi};
   DialogBoxIndirectParamW(GetModuleHandleW(nullptr), &modello.t, padrone, &Procedura,
                           reinterpret_cast<LPARAM>(&d));
 }
