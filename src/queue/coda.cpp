@@ -36,7 +36,7 @@ void Dici(Stato& st, int numero, const std::string& testo) {
 }
 
 void Avvisa(Stato& st, const std::string& chiave, int numero, const std::string& testo) {
-  if (st.coda.masAvvisati.insert(chiave).second) Dici(st, numero, testo);
+  if (st.coda.avvisati.insert(chiave).second) Dici(st, numero, testo);
 }
 
 bool ScriviDestino(Stato& st, const std::filesystem::path& cartella, const std::string& nome, Destino d) {
@@ -54,37 +54,37 @@ bool ScriviDestino(Stato& st, const std::filesystem::path& cartella, const std::
 
 void MostraSituazione(Stato& st) {
   StatoCoda& c = st.coda;
-  Situazione& s = c.mSituazione;
+  Situazione& s = c.situazione;
   // One stat a tick: a folder of many set-aside receipts is listed only when it changed.
   const std::filesystem::path scartati = CartellaScartati(cartella(st.imp.msDirPerFile));
   std::error_code ec;
   const auto t = std::filesystem::last_write_time(scartati, ec);
   const long long quando = ec ? -1 : static_cast<long long>(t.time_since_epoch().count());
-  if (c.mllScartatiContati != quando) {
+  if (c.scartatiContati != quando) {
     // A folder's time moves in the file system's coarse ticks: a receipt settled in the
     // same tick as this count would leave it as it is. A time this recent is counted
     // again at the next look.
     const bool recente = !ec && std::filesystem::file_time_type::clock::now() - t < std::chrono::seconds(2);
-    c.mllScartatiContati = recente ? -2 : quando;
+    c.scartatiContati = recente ? -2 : quando;
     std::vector<std::string> file = FileInDubbio(scartati.parent_path());
     s.inDubbio = static_cast<int>(file.size());
     // A folder that cannot be read now (a share gone away) settled nothing: the receipts
     // it lists again later are not said.
     if (quando != -1) {
-      if (c.masInDubbio) DiciSistemati(st, scartati.parent_path(), *c.masInDubbio, file);
-      c.masInDubbio = std::move(file);
+      if (c.fileInDubbio) DiciSistemati(st, scartati.parent_path(), *c.fileInDubbio, file);
+      c.fileInDubbio = std::move(file);
     }
   }
   s.portaAssente = !st.mbChiuso && !st.porta().aperta();
   s.dispositivo = s.portaAssente ? dispositivoPorta(st) : "";
   s.cassaMuta = st.mbCassaMuta;
-  if (c.mSituazioneMostrata == s) return;
-  c.mSituazioneMostrata = s;
+  if (c.situazioneMostrata == s) return;
+  c.situazioneMostrata = s;
   st.finestra().situazione(s);
 }
 
 void RicontaInDubbio(Stato& st) {
-  st.coda.mllScartatiContati = -2;  // no time a folder has, nor a missing one's -1
+  st.coda.scartatiContati = -2;  // no time a folder has, nor a missing one's -1
   MostraSituazione(st);
 }
 
@@ -110,6 +110,6 @@ std::optional<std::string> PrendiLaCartella(Stato& st, std::string* nonBloccabil
          "): un solo programma per cartella, questo si chiude";
 }
 
-void GiaDetto(Stato& st, const std::string& chiave) { st.coda.masAvvisati.insert(chiave); }
+void GiaDetto(Stato& st, const std::string& chiave) { st.coda.avvisati.insert(chiave); }
 
 }  // namespace quimbo

@@ -23,35 +23,35 @@ struct StatoCoda {
   std::unique_ptr<BloccoCartella> blocco;
   // Receipts by outcome since start, and when the last one was printed (Unix time),
   // for the figures; the figures last written, and when (the clock's seconds).
-  std::map<std::string, long> mEsiti;
-  std::optional<double> mdUltimaStampa;
-  std::string msMetriche;
-  std::optional<double> mdMetricheScritte;
+  std::map<std::string, long> esiti;
+  std::optional<double> ultimaStampa;
+  std::string metriche;
+  std::optional<double> metricheScritte;
   // The time of scartati/ when its receipts in doubt were last counted, and their files
   // then (none before the first count).
-  std::optional<long long> mllScartatiContati;
-  std::optional<std::vector<std::string>> masInDubbio;
+  std::optional<long long> scartatiContati;
+  std::optional<std::vector<std::string>> fileInDubbio;
   // When old outcomes were last removed (the clock's seconds); none yet.
-  std::optional<double> mdEsitiPuliti;
+  std::optional<double> esitiPuliti;
   // The scan stopped for good after an unexpected error: never cleared.
-  bool mbScansioneFerma = false;
+  bool scansioneFerma = false;
   // Receipts sent completely in this run whose file may still be there (name, size,
   // modification time): never sent again, even when the journal on disk failed.
-  std::vector<std::string> masInviati;
+  std::vector<std::string> inviati;
   // The same for failed receipts that could not be set aside: never sent again.
-  std::vector<std::string> masFalliti;
+  std::vector<std::string> falliti;
   // Receipts without their total line yet: name -> (size, time and name; since when unchanged).
-  std::map<std::string, std::pair<std::string, double>> mapIncompleti;
+  std::map<std::string, std::pair<std::string, double>> incompleti;
   // What has been said once already (a folder not writable, a file that cannot go).
-  std::set<std::string> masAvvisati;
+  std::set<std::string> avvisati;
   // What the operator and the service manager were last shown.
-  Situazione mSituazione;
-  std::optional<Situazione> mSituazioneMostrata;
+  Situazione situazione;
+  std::optional<Situazione> situazioneMostrata;
   // The folder's modification time (ns) when a listing found no receipt in it, taken
   // long enough after that time that nothing can have landed unseen: while it stays
   // the same, no receipt has been added, and the folder need not be listed again.
-  std::optional<long long> mllCartellaSenzaScontrini;
-  int miGiriSenzaElenco = 0;  // ticks since the last listing
+  std::optional<long long> cartellaSenzaScontrini;
+  int giriSenzaElenco = 0;  // ticks since the last listing
 };
 
 // The procedure the scan's errors name.

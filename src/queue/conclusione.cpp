@@ -24,7 +24,7 @@ void DiciCassaMuta(Stato& st) {
   if (st.mbCassaMuta) return;
   st.mbCassaMuta = true;
   // The scan counted them already: a folder of many files is not listed again.
-  Dici(st, err::ErroreIO, "Cassa non risponde: " + ScontriniInAttesa(st.coda.mSituazione.inAttesa));
+  Dici(st, err::ErroreIO, "Cassa non risponde: " + ScontriniInAttesa(st.coda.situazione.inAttesa));
 }
 
 void DiciCassaRisponde(Stato& st) {
@@ -39,7 +39,7 @@ void DiciCassaRisponde(Stato& st) {
 // for "AttesaTotale" seconds, it is taken as abandoned. True then.
 bool Abbandonato(Stato& st, const Identita& id) {
   const double adesso = st.orologio().secondi();
-  auto [it, nuovo] = st.coda.mapIncompleti.try_emplace(id.nome, Chiave(id), adesso);
+  auto [it, nuovo] = st.coda.incompleti.try_emplace(id.nome, Chiave(id), adesso);
   if (!nuovo && it->second.first != Chiave(id)) it->second = {Chiave(id), adesso};
   return adesso - it->second.second >= st.imp.mdAttesaTotale;
 }
@@ -82,7 +82,7 @@ void Inviato(Stato& st, const Scontrino& s, std::vector<Identita>& inviati) {
   const std::optional<Identita> lui = AncoraLui(st, s);
   const fs::path percorso = s.dir / (lui ? lui->nome : s.nome);
   if (lui) {
-    st.coda.masInviati.push_back(Chiave(*lui));
+    st.coda.inviati.push_back(Chiave(*lui));
     inviati.push_back(*lui);
     try {
       ScriviInviati(s.dir, inviati);
@@ -105,15 +105,15 @@ void Inviato(Stato& st, const Scontrino& s, std::vector<Identita>& inviati) {
   // which a new version may have taken the name.
   if (lui && IdentitaDi(percorso) == lui && Elimina(st, percorso)) {
     Dimentica(st, s.dir, lui->nome, inviati);
-    if (lui->nome != s.nome) st.coda.mapIncompleti.erase(s.nome);
+    if (lui->nome != s.nome) st.coda.incompleti.erase(s.nome);
   }
   Annota(st, Livello::Informazione, "Scontrino " + s.nome + " inviato: " + s.quanto());
-  st.coda.mSituazione.ultimo = s.nome;
-  st.coda.mSituazione.quando = st.orologio().adesso();
+  st.coda.situazione.ultimo = s.nome;
+  st.coda.situazione.quando = st.orologio().adesso();
   // Room again, if there was none: a receipt went out.
-  if (st.coda.mSituazione.discoPieno) {
-    st.coda.mSituazione.discoPieno = false;
-    st.coda.masAvvisati.erase("disco pieno");
+  if (st.coda.situazione.discoPieno) {
+    st.coda.situazione.discoPieno = false;
+    st.coda.avvisati.erase("disco pieno");
   }
 }
 
@@ -126,7 +126,7 @@ bool MessoDaParteSeAbbandonato(Stato& st, const Scontrino& s) {
                             " secondi: messo da parte";
   ScriviErrore(st, err::ChiamataNonValida, testo, kProcedura);
   MettiDaParte(st, s.dir, s.dir / s.nome, {.motivo = testo});
-  st.coda.mapIncompleti.erase(s.nome);
+  st.coda.incompleti.erase(s.nome);
   return true;
 }
 
@@ -184,7 +184,7 @@ bool Elimina(Stato& st, const fs::path& file) {
     EliminaFile(file);
     return true;
   } catch (const Errore& e) {
-    if (st.coda.masAvvisati.insert("elimina\t" + file.string() + "\t" + std::to_string(e.numero())).second)
+    if (st.coda.avvisati.insert("elimina\t" + file.string() + "\t" + std::to_string(e.numero())).second)
       ScriviErrore(st, e, kProcedura);
     return false;
   }
@@ -192,8 +192,8 @@ bool Elimina(Stato& st, const fs::path& file) {
 
 // A receipt that is done with: any entry under its name goes, older ones included.
 void Dimentica(Stato& st, const fs::path& dir, const std::string& nome, std::vector<Identita>& inviati) {
-  std::erase_if(st.coda.masInviati, [&](const std::string& k) { return NomeDaChiave(k) == nome; });
-  st.coda.mapIncompleti.erase(nome);
+  std::erase_if(st.coda.inviati, [&](const std::string& k) { return NomeDaChiave(k) == nome; });
+  st.coda.incompleti.erase(nome);
   const size_t prima = inviati.size();
   std::erase_if(inviati, [&](const Identita& i) { return i.nome == nome; });
   if (inviati.size() != prima) ScriviInviati(dir, inviati);
@@ -208,7 +208,7 @@ std::string Scontrino::quanto() const {
 // What the tick does after a receipt: the next one, or nothing more this tick.
 Dopo Concludi(Stato& st, Esito esito, const Scontrino& s, std::vector<Identita>& inviati) {
   auto finito = [&] {
-    if (st.coda.mSituazione.inAttesa > 0) --st.coda.mSituazione.inAttesa;
+    if (st.coda.situazione.inAttesa > 0) --st.coda.situazione.inAttesa;
   };
   const bool giaMuta = st.mbCassaMuta;
   if (esito != Esito::Trattenuto && esito != Esito::InDubbio && esito != Esito::DiscoPieno &&
@@ -231,7 +231,7 @@ Dopo Concludi(Stato& st, Esito esito, const Scontrino& s, std::vector<Identita>&
       Resta(st, esito, s);
       break;
     case Esito::DiscoPieno:
-      st.coda.mSituazione.discoPieno = true;
+      st.coda.situazione.discoPieno = true;
       Avvisa(st, "disco pieno", err::DiscoPieno,
              "Disco pieno nella cartella degli scontrini: gli scontrini restano in attesa");
       return Dopo::Ferma;

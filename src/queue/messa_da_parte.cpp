@@ -76,7 +76,7 @@ void SegnaFallito(Stato& st, const fs::path& cartella, const fs::path& percorso,
   std::optional<Identita> id = IdentitaDi(percorso);
   if (!id) return;  // gone already
   id->fallito = true;
-  st.coda.masFalliti.push_back(Chiave(*id));
+  st.coda.falliti.push_back(Chiave(*id));
   const std::string nome = id->nome;
   try {
     AggiungiInviato(cartella, *id);

@@ -72,9 +72,9 @@ std::string TestoMetriche(const Cifre& c) {
 
 void ContaEsito(Stato& st, const std::string& esito) {
   StatoCoda& c = st.coda;
-  ++c.mEsiti[esito];
+  ++c.esiti[esito];
   if (esito == "stampato")
-    c.mdUltimaStampa =
+    c.ultimaStampa =
         std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
 }
 
@@ -82,26 +82,26 @@ void AggiornaMetriche(Stato& st) {
   if (st.imp.msMetriche.empty()) return;
   StatoCoda& c = st.coda;
   const double adesso = st.orologio().secondi();
-  if (c.mdMetricheScritte && adesso - *c.mdMetricheScritte < 1) return;
-  const std::string testo = TestoMetriche({.esiti = c.mEsiti,
-                                           .inAttesa = c.mSituazione.inAttesa,
-                                           .inDubbio = c.mSituazione.inDubbio,
-                                           .ultimaStampa = c.mdUltimaStampa,
+  if (c.metricheScritte && adesso - *c.metricheScritte < 1) return;
+  const std::string testo = TestoMetriche({.esiti = c.esiti,
+                                           .inAttesa = c.situazione.inAttesa,
+                                           .inDubbio = c.situazione.inDubbio,
+                                           .ultimaStampa = c.ultimaStampa,
                                            .cassaRisponde = !st.mbCassaMuta,
-                                           .discoPieno = c.mSituazione.discoPieno,
+                                           .discoPieno = c.situazione.discoPieno,
                                            .versione = QUIMBO_VERSIONE,
                                            .famiglia = st.imp.msTipoReg,
                                            .ini = st.imp.msFileIni});
-  if (testo == c.msMetriche) return;
+  if (testo == c.metriche) return;
   const fs::path file = cartella(st.imp.msMetriche);
   const fs::path nuovo = file.string() + ".nuovo";
   try {
     ScriviSuDisco(nuovo, testo);
     RinominaSuDisco(nuovo, file);
-    c.msMetriche = testo;
-    c.mdMetricheScritte = adesso;
+    c.metriche = testo;
+    c.metricheScritte = adesso;
   } catch (const Errore& e) {
-    if (c.masAvvisati.insert("metriche").second)
+    if (c.avvisati.insert("metriche").second)
       ScriviErrore(st, e.numero(),
                    "Metriche non scrivibili in " + file.string() + " (" + e.descrizione() + ")",
                    "TIMER1 (gestito dal programma)");

@@ -27,7 +27,7 @@ constexpr int kGiriSenzaElenco = 15;
 
 // Outcomes older than "GiorniEsiti" go at the first scan and once a day.
 void PulisciEsiti(Stato& st, const fs::path& dir) {
-  std::optional<double>& ultima = st.coda.mdEsitiPuliti;
+  std::optional<double>& ultima = st.coda.esitiPuliti;
   const double adesso = st.orologio().secondi();
   if (ultima && adesso - *ultima < 24 * 3600) return;
   ultima = adesso;
@@ -62,16 +62,16 @@ bool Scansione(Stato& st) {
   const std::optional<long long> momento = MomentoCartella(dir, stabile);
   // A file system whose times cannot be trusted (a share whose server clock is off,
   // coarse times) is still listed every so often.
-  if (momento && st.coda.mllCartellaSenzaScontrini == momento &&
-      ++st.coda.miGiriSenzaElenco < kGiriSenzaElenco)
+  if (momento && st.coda.cartellaSenzaScontrini == momento &&
+      ++st.coda.giriSenzaElenco < kGiriSenzaElenco)
     return false;
-  st.coda.mllCartellaSenzaScontrini.reset();
-  st.coda.miGiriSenzaElenco = 0;
+  st.coda.cartellaSenzaScontrini.reset();
+  st.coda.giriSenzaElenco = 0;
   std::size_t totale = 0;
   const std::vector<std::string> nomi = ElencaScontrini(dir, kFilePerGiro, &totale);
-  st.coda.mSituazione.inAttesa = static_cast<int>(totale);
+  st.coda.situazione.inAttesa = static_cast<int>(totale);
   if (nomi.empty()) {
-    if (stabile) st.coda.mllCartellaSenzaScontrini = momento;
+    if (stabile) st.coda.cartellaSenzaScontrini = momento;
     return false;
   }
   std::vector<Identita> inviati =
@@ -81,13 +81,13 @@ bool Scansione(Stato& st) {
     const std::optional<Identita> id = IdentitaDi(percorso);
     // Sent before, but not deleted: only the deletion is tried again, once the point
     // of sale has the outcome (a stop may have come between the journal and it).
-    if (id && InElenco(*id, false, inviati, st.coda.masInviati)) {
+    if (id && InElenco(*id, false, inviati, st.coda.inviati)) {
       if (!EsitoDopo(dir, nome, id->modifica)) ScriviDestino(st, dir, nome, {});
       if (Elimina(st, percorso)) Dimentica(st, dir, nome, inviati);
       continue;
     }
     // Failed, and could not be set aside: it waits for the operator.
-    if (id && InElenco(*id, true, inviati, st.coda.masFalliti)) continue;
+    if (id && InElenco(*id, true, inviati, st.coda.falliti)) continue;
     const std::optional<std::uintmax_t> lunghezza = f_fileLen(st, percorso.string());
     if (!lunghezza || *lunghezza == 0) continue;
     // Nothing goes out that the folder could not account for afterwards.
@@ -121,7 +121,7 @@ void Timer1_Timer(Stato& st) {
   // A button's exchange is under way: this tick does nothing; the next one scans.
   // After the window unloaded nothing scans (nor opens the port again).
   if (st.link.occupato() || st.mbChiuso) return;
-  if (st.coda.mbScansioneFerma || !st.imp.mpFamiglia) {
+  if (st.coda.scansioneFerma || !st.imp.mpFamiglia) {
     timer.abilita(false);
     return;
   }
@@ -132,7 +132,7 @@ void Timer1_Timer(Stato& st) {
       ancora = Scansione(st);
     else
       // Without a port nothing goes out, but the receipts waiting are still counted.
-      st.coda.mSituazione.inAttesa = static_cast<int>(ContaScontrini(cartella(st.imp.msDirPerFile)));
+      st.coda.situazione.inAttesa = static_cast<int>(ContaScontrini(cartella(st.imp.msDirPerFile)));
     MostraSituazione(st);
     AggiornaMetriche(st);
     if (st.mbChiuso) return;
@@ -144,7 +144,7 @@ void Timer1_Timer(Stato& st) {
       ScriviErrore(st, e, "TIMER1 (gestito dal programma)");
     } else {
       ScriviErrore(st, e, "TIMER1");
-      st.coda.mbScansioneFerma = true;
+      st.coda.scansioneFerma = true;
       ImpostaTesto(st, Campo::TxtMsg,
                    "Scansione degli scontrini fermata: errore n." + std::to_string(e.numero()) + " (" +
                        e.descrizione() + "). Riavviare il programma.");
@@ -152,7 +152,7 @@ void Timer1_Timer(Stato& st) {
     }
   } catch (const std::exception& ex) {
     ScriviErrore(st, err::ChiamataNonValida, ex.what(), "TIMER1");
-    st.coda.mbScansioneFerma = true;
+    st.coda.scansioneFerma = true;
     ImpostaTesto(
         st, Campo::TxtMsg,
         std::string("Scansione degli scontrini fermata: ") + ex.what() + ". Riavviare il programma.");
