@@ -3,7 +3,7 @@
 #include <QAbstractButton>
 #include <QPushButton>
 
-#include "shell/testo.h"
+#include "base/testo.h"
 
 namespace quimbo::app {
 

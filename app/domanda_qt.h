@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "shell/piattaforma.h"
+#include "base/piattaforma.h"
 
 namespace quimbo::app {
 

@@ -4,8 +4,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include "base/testo.h"
 #include "finestra_qt.h"
-#include "shell/testo.h"
 
 namespace quimbo::app {
 

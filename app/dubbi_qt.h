@@ -1,10 +1,10 @@
 #pragma once
-// The list behind "Scontrini in dubbio (N)" (shell/elenco_dubbi.h) in Qt: it draws
+// The list behind "Scontrini in dubbio (N)" (base/elenco_dubbi.h) in Qt: it draws
 // what the list says and reports the operator's clicks.
 
 #include <QDialog>
 
-#include "shell/elenco_dubbi.h"
+#include "base/elenco_dubbi.h"
 
 class QListWidget;
 class QPlainTextEdit;

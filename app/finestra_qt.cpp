@@ -6,10 +6,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "base/testo.h"
 #include "domanda_qt.h"
 #include "dubbi_qt.h"
 #include "pompa_qt.h"
-#include "shell/testo.h"
 
 namespace quimbo::app {
 

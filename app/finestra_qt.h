@@ -6,8 +6,8 @@
 #include <functional>
 #include <string>
 
-#include "shell/disposizione.h"
-#include "shell/piattaforma.h"
+#include "base/disposizione.h"
+#include "base/piattaforma.h"
 
 namespace quimbo::app {
 

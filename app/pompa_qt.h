@@ -5,7 +5,7 @@
 #include <functional>
 #include <optional>
 
-#include "shell/piattaforma.h"
+#include "base/piattaforma.h"
 
 namespace quimbo::app {
 

@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <utility>
 
-#include "shell/errore.h"
-#include "shell/impostazioni_porta.h"
+#include "base/errore.h"
+#include "base/impostazioni_porta.h"
 
 namespace quimbo::app {
 

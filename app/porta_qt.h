@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "shell/piattaforma.h"
+#include "base/piattaforma.h"
 
 namespace quimbo::app {
 

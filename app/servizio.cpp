@@ -5,8 +5,8 @@
 #include <systemd/sd-journal.h>
 #endif
 
+#include "base/testo.h"
 #include "programma/programma.h"
-#include "shell/testo.h"
 
 namespace quimbo::app {
 

@@ -7,7 +7,7 @@
 #include <QTimer>
 #include <string>
 
-#include "shell/piattaforma.h"
+#include "base/piattaforma.h"
 
 namespace quimbo::app {
 

@@ -6,7 +6,7 @@
 #include <QSocketNotifier>
 #include <utility>
 
-#include "shell/percorsi.h"
+#include "base/percorsi.h"
 
 namespace quimbo::app {
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "shell/timer1.h"
+#include "base/timer1.h"
 
 class QSocketNotifier;
 

@@ -24,6 +24,8 @@
 #include <string>
 #include <vector>
 
+#include "base/chiusura.h"
+#include "base/stato.h"
 #include "comune.h"
 #include "link/comm.h"
 #include "link/famiglia.h"
@@ -34,8 +36,6 @@
 #include "programma/avvio.h"
 #include "queue/coda.h"
 #include "registratore.h"
-#include "shell/chiusura.h"
-#include "shell/stato.h"
 
 namespace {
 

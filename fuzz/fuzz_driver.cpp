@@ -6,11 +6,11 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/errore.h"
+#include "base/testo.h"
 #include "link/kabel.h"
 #include "piattaforma_muta.h"
 #include "queue/dispatch.h"
-#include "shell/errore.h"
-#include "shell/testo.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dati, size_t n) {
   if (n == 0) return 0;

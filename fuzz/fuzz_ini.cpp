@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "shell/errore.h"
-#include "shell/util.h"
+#include "base/errore.h"
+#include "base/util.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dati, size_t n) {
   const std::string testo(reinterpret_cast<const char*>(dati), n);

@@ -6,10 +6,10 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/errore.h"
+#include "base/testo.h"
 #include "receipt/formato.h"
 #include "receipt/record.h"
-#include "shell/errore.h"
-#include "shell/testo.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dati, size_t n) {
   const std::string riga(reinterpret_cast<const char*>(dati), n);

@@ -6,11 +6,11 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/piattaforma.h"
 #include "link/comm.h"
 #include "link/olivetti.h"
 #include "link/scrittura.h"
 #include "piattaforma_muta.h"
-#include "shell/piattaforma.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dati, size_t n) {
   if (n == 0) return 0;

@@ -8,10 +8,10 @@
 #include <string_view>
 #include <utility>
 
+#include "base/piattaforma.h"
+#include "base/stato.h"
 #include "drivers/famiglie.h"
 #include "queue/coda.h"
-#include "shell/piattaforma.h"
-#include "shell/stato.h"
 
 namespace quimbo::fuzz {
 

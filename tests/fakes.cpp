@@ -7,10 +7,10 @@
 #include <random>
 #include <sstream>
 
+#include "base/errore.h"
 #include "programma/avvio.h"
 #include "queue/blocco.h"
 #include "queue/esiti.h"
-#include "shell/errore.h"
 
 namespace quimbo::prova {
 

@@ -14,10 +14,10 @@
 #include <string_view>
 #include <vector>
 
+#include "base/piattaforma.h"
+#include "base/stato.h"
 #include "queue/coda.h"
 #include "registratore.h"
-#include "shell/piattaforma.h"
-#include "shell/stato.h"
 
 namespace quimbo::prova {
 

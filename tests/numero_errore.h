@@ -1,7 +1,7 @@
 #pragma once
 // The number of the error a call raises, 0 when it raises none.
 
-#include "shell/errore.h"
+#include "base/errore.h"
 
 namespace quimbo {
 

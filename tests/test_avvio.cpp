@@ -4,11 +4,11 @@
 
 #include <sstream>
 
+#include "base/registro.h"
 #include "fakes.h"
 #include "nome_riga.h"
 #include "programma/avvio.h"
 #include "queue/scansione.h"
-#include "shell/registro.h"
 
 namespace quimbo::prova {
 namespace {

@@ -11,13 +11,13 @@
 #include <iostream>
 #include <optional>
 
+#include "base/chiusura.h"
 #include "fakes.h"
 #include "link/tasti.h"
 #include "nome_riga.h"
 #include "queue/giornale.h"
 #include "queue/scansione.h"
 #include "queue/scontrino.h"
-#include "shell/chiusura.h"
 
 namespace quimbo::prova {
 namespace {

@@ -10,13 +10,13 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "base/chiusura.h"
+#include "base/sistema.h"
 #include "fakes.h"
 #include "nome_riga.h"
 #include "queue/dubbi.h"
 #include "queue/giornale.h"
 #include "queue/scansione.h"
-#include "shell/chiusura.h"
-#include "shell/sistema.h"
 
 namespace quimbo::prova {
 namespace {

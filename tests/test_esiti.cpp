@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/elenco_dubbi.h"
 #include "fakes.h"
 #include "nome_riga.h"
 #include "queue/disco.h"
@@ -17,7 +18,6 @@
 #include "queue/metriche.h"
 #include "queue/scansione.h"
 #include "queue/scartati.h"
-#include "shell/elenco_dubbi.h"
 
 namespace quimbo::prova {
 namespace {

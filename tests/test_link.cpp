@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "base/testo.h"
+#include "base/util.h"
 #include "fakes.h"
 #include "link/comm.h"
 #include "link/famiglia.h"
@@ -13,8 +15,6 @@
 #include "link/vandoni.h"
 #include "nome_riga.h"
 #include "numero_errore.h"
-#include "shell/testo.h"
-#include "shell/util.h"
 
 namespace quimbo::prova {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "shell/testo.h"
+#include "base/testo.h"
 
 using namespace quimbo::testo;
 using Testi = std::vector<std::string>;

@@ -6,10 +6,10 @@
 #include <future>
 #include <limits>
 
+#include "base/percorsi.h"
+#include "base/util.h"
 #include "nome_riga.h"
 #include "numero_errore.h"
-#include "shell/percorsi.h"
-#include "shell/util.h"
 
 using namespace quimbo::util;
 using quimbo::numeroErrore;

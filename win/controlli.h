@@ -3,7 +3,7 @@
 // and its operators know them by. Outside programs find the window through these
 // (the installer closes it by its class, the tests read its controls).
 
-#include "shell/disposizione.h"
+#include "base/disposizione.h"
 
 namespace quimbo::win {
 

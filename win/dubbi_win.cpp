@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <string>
 
-#include "shell/elenco_dubbi.h"
-#include "shell/larghe.h"
+#include "base/elenco_dubbi.h"
+#include "base/larghe.h"
 
 namespace quimbo::win {
 

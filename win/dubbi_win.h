@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "shell/piattaforma.h"
+#include "base/piattaforma.h"
 
 namespace quimbo::win {
 

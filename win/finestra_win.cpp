@@ -5,10 +5,10 @@
 #include <cmath>
 #include <string_view>
 
+#include "base/larghe.h"
+#include "base/testo.h"
 #include "controlli.h"
 #include "dubbi_win.h"
-#include "shell/larghe.h"
-#include "shell/testo.h"
 
 namespace quimbo::win {
 

@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "base/larghe.h"
 #include "finestra_win.h"
 #include "pompa_win.h"
 #include "porta_win.h"
 #include "programma/programma.h"
 #include "servizio_win.h"
-#include "shell/larghe.h"
 #include "timer_win.h"
 
 namespace {

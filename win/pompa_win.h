@@ -9,7 +9,7 @@
 #include <optional>
 #include <vector>
 
-#include "shell/piattaforma.h"
+#include "base/piattaforma.h"
 
 namespace quimbo::win {
 

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <utility>
 
-#include "shell/errore.h"
-#include "shell/impostazioni_porta.h"
-#include "shell/larghe.h"
+#include "base/errore.h"
+#include "base/impostazioni_porta.h"
+#include "base/larghe.h"
 
 namespace quimbo::win {
 

@@ -7,8 +7,8 @@
 
 #include <string>
 
+#include "base/piattaforma.h"
 #include "pompa_win.h"
-#include "shell/piattaforma.h"
 
 namespace quimbo::win {
 

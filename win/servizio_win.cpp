@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "base/larghe.h"
 #include "programma/programma.h"
-#include "shell/larghe.h"
 
 namespace quimbo::win {
 

@@ -10,7 +10,7 @@
 #include <functional>
 #include <string>
 
-#include "shell/piattaforma.h"
+#include "base/piattaforma.h"
 
 namespace quimbo::win {
 

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "shell/percorsi.h"
+#include "base/percorsi.h"
 
 namespace quimbo::win {
 

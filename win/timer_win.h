@@ -7,8 +7,8 @@
 #include <functional>
 #include <string>
 
+#include "base/timer1.h"
 #include "pompa_win.h"
-#include "shell/timer1.h"
 
 namespace quimbo::win {
 

@@ -1,10 +1,10 @@
 #include "drivers/canale.h"
 
+#include "base/errore.h"
+#include "base/util.h"
 #include "link/invio.h"
 #include "link/olivetti.h"
 #include "receipt/formato.h"
-#include "shell/errore.h"
-#include "shell/util.h"
 
 namespace quimbo {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "base/stato.h"
 #include "link/invio.h"
-#include "shell/stato.h"
 
 namespace quimbo {
 

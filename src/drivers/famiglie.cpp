@@ -1,10 +1,10 @@
 #include "drivers/famiglie.h"
 
+#include "base/testo.h"
 #include "drivers/frontiera.h"
 #include "drivers/kabel.h"
 #include "drivers/olivetti.h"
 #include "drivers/vandoni.h"
-#include "shell/testo.h"
 
 namespace quimbo {
 

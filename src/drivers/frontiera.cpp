@@ -2,12 +2,12 @@
 
 #include <cmath>
 
+#include "base/errore.h"
+#include "base/testo.h"
 #include "link/frontiera.h"
 #include "link/invio.h"
 #include "receipt/formato.h"
 #include "receipt/record.h"
-#include "shell/errore.h"
-#include "shell/testo.h"
 
 namespace quimbo {
 

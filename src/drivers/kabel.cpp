@@ -2,13 +2,13 @@
 
 #include <cmath>
 
+#include "base/errore.h"
+#include "base/testo.h"
+#include "base/util.h"
 #include "link/invio.h"
 #include "link/kabel.h"
 #include "receipt/formato.h"
 #include "receipt/record.h"
-#include "shell/errore.h"
-#include "shell/testo.h"
-#include "shell/util.h"
 
 namespace quimbo {
 

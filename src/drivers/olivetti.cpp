@@ -1,11 +1,11 @@
 #include "drivers/olivetti.h"
 
+#include "base/testo.h"
+#include "base/util.h"
 #include "link/invio.h"
 #include "link/olivetti.h"
 #include "receipt/formato.h"
 #include "receipt/record.h"
-#include "shell/testo.h"
-#include "shell/util.h"
 
 namespace quimbo {
 

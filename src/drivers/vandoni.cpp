@@ -3,13 +3,13 @@
 #include <array>
 #include <cmath>
 
+#include "base/errore.h"
+#include "base/testo.h"
+#include "base/util.h"
 #include "link/invio.h"
 #include "link/vandoni.h"
 #include "receipt/formato.h"
 #include "receipt/record.h"
-#include "shell/errore.h"
-#include "shell/testo.h"
-#include "shell/util.h"
 
 namespace quimbo {
 

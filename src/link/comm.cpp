@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
+#include "base/errore.h"
+#include "base/impostazioni_porta.h"
+#include "base/registro.h"
+#include "base/sistema.h"
 #include "link/famiglia.h"
 #include "link/scrittura.h"
-#include "shell/errore.h"
-#include "shell/impostazioni_porta.h"
-#include "shell/registro.h"
-#include "shell/sistema.h"
 
 namespace quimbo {
 

@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "shell/errore.h"
-#include "shell/stato.h"
+#include "base/errore.h"
+#include "base/stato.h"
 
 namespace quimbo {
 

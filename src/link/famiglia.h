@@ -11,7 +11,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "shell/stato.h"
+#include "base/stato.h"
 
 namespace quimbo {
 

@@ -4,8 +4,8 @@
 
 #include <string>
 
+#include "base/stato.h"
 #include "link/famiglia.h"
-#include "shell/stato.h"
 
 namespace quimbo {
 

@@ -2,11 +2,11 @@
 
 #include <utility>
 
+#include "base/errore.h"
+#include "base/registro.h"
 #include "link/comm.h"
 #include "link/famiglia.h"
 #include "link/scrittura.h"
-#include "shell/errore.h"
-#include "shell/registro.h"
 
 namespace quimbo {
 

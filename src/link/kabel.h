@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "shell/stato.h"
+#include "base/stato.h"
 
 namespace quimbo {
 

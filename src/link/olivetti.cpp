@@ -2,13 +2,13 @@
 
 #include <cstdio>
 
+#include "base/errore.h"
+#include "base/registro.h"
 #include "link/caratteri.h"
 #include "link/comm.h"
 #include "link/famiglia.h"
 #include "link/invio.h"
 #include "link/scrittura.h"
-#include "shell/errore.h"
-#include "shell/registro.h"
 
 namespace quimbo {
 

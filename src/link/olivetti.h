@@ -4,9 +4,9 @@
 
 #include <string>
 
+#include "base/stato.h"
 #include "link/famiglia.h"
 #include "link/invio.h"
-#include "shell/stato.h"
 
 namespace quimbo {
 

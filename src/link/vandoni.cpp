@@ -1,11 +1,11 @@
 #include "link/vandoni.h"
 
+#include "base/errore.h"
+#include "base/registro.h"
 #include "link/comm.h"
 #include "link/famiglia.h"
 #include "link/invio.h"
 #include "link/scrittura.h"
-#include "shell/errore.h"
-#include "shell/registro.h"
 
 namespace quimbo {
 

@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "base/stato.h"
 #include "link/famiglia.h"
-#include "shell/stato.h"
 
 namespace quimbo {
 

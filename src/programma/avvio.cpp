@@ -7,20 +7,20 @@
 #include <limits>
 #include <stdexcept>
 
+#include "base/disposizione.h"
+#include "base/errore.h"
+#include "base/impostazioni_porta.h"
+#include "base/percorsi.h"
+#include "base/registro.h"
+#include "base/sistema.h"
+#include "base/testo.h"
+#include "base/util.h"
 #include "drivers/famiglie.h"
 #include "link/comm.h"
 #include "queue/coda.h"
 #include "queue/esiti.h"
 #include "queue/giornale.h"
 #include "queue/scansione.h"
-#include "shell/disposizione.h"
-#include "shell/errore.h"
-#include "shell/impostazioni_porta.h"
-#include "shell/percorsi.h"
-#include "shell/registro.h"
-#include "shell/sistema.h"
-#include "shell/testo.h"
-#include "shell/util.h"
 
 namespace quimbo {
 

@@ -1,10 +1,10 @@
 #include "programma/operatore.h"
 
+#include "base/chiusura.h"
+#include "base/percorsi.h"
 #include "link/tasti.h"
 #include "queue/coda.h"
 #include "queue/dubbi.h"
-#include "shell/chiusura.h"
-#include "shell/percorsi.h"
 
 namespace quimbo {
 

@@ -2,7 +2,7 @@
 // The program as a window's operator reaches it: the buttons, the close, the
 // receipts in doubt.
 
-#include "shell/stato.h"
+#include "base/stato.h"
 
 namespace quimbo {
 

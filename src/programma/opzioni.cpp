@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <string_view>
 
+#include "base/testo.h"
 #include "programma/avvio.h"
 #include "programma/senza_finestra.h"
-#include "shell/testo.h"
 
 namespace fs = std::filesystem;
 

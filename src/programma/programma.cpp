@@ -2,16 +2,16 @@
 
 #include <cstdio>
 
+#include "base/chiusura.h"
+#include "base/disposizione.h"
+#include "base/errore.h"
+#include "base/percorsi.h"
+#include "base/sistema.h"
+#include "base/testo.h"
+#include "base/util.h"
 #include "link/tasti.h"
 #include "queue/dubbi.h"
 #include "queue/scansione.h"
-#include "shell/chiusura.h"
-#include "shell/disposizione.h"
-#include "shell/errore.h"
-#include "shell/percorsi.h"
-#include "shell/sistema.h"
-#include "shell/testo.h"
-#include "shell/util.h"
 
 namespace quimbo {
 

@@ -6,13 +6,13 @@
 #include <optional>
 #include <string>
 
+#include "base/chiusura.h"
+#include "base/stato.h"
 #include "programma/avvio.h"
 #include "programma/operatore.h"
 #include "programma/opzioni.h"
 #include "programma/senza_finestra.h"
 #include "queue/coda.h"
-#include "shell/chiusura.h"
-#include "shell/stato.h"
 
 namespace quimbo {
 

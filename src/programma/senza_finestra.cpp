@@ -4,8 +4,8 @@
 
 #include <cstdlib>
 
-#include "shell/ore.h"
-#include "shell/testo.h"
+#include "base/ore.h"
+#include "base/testo.h"
 
 namespace quimbo {
 

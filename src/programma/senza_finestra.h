@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "shell/stato.h"
+#include "base/stato.h"
 
 namespace quimbo {
 

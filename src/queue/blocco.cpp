@@ -1,6 +1,6 @@
 #include "queue/blocco.h"
 
-#include "shell/util.h"
+#include "base/util.h"
 
 namespace quimbo {
 

@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <chrono>
 
+#include "base/errore.h"
+#include "base/percorsi.h"
+#include "base/registro.h"
+#include "base/sistema.h"
 #include "queue/dubbi.h"
 #include "queue/esiti.h"
 #include "queue/scartati.h"
-#include "shell/errore.h"
-#include "shell/percorsi.h"
-#include "shell/registro.h"
-#include "shell/sistema.h"
 
 namespace quimbo {
 

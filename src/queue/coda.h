@@ -11,9 +11,9 @@
 #include <utility>
 #include <vector>
 
+#include "base/stato.h"
 #include "queue/blocco.h"
 #include "queue/esiti.h"
-#include "shell/stato.h"
 
 namespace quimbo {
 

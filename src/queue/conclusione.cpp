@@ -2,15 +2,15 @@
 
 #include <cstdio>
 
+#include "base/chiusura.h"
+#include "base/errore.h"
+#include "base/registro.h"
+#include "base/sistema.h"
 #include "queue/coda.h"
 #include "queue/disco.h"
 #include "queue/elenco.h"
 #include "queue/messa_da_parte.h"
 #include "queue/metriche.h"
-#include "shell/chiusura.h"
-#include "shell/errore.h"
-#include "shell/registro.h"
-#include "shell/sistema.h"
 
 namespace fs = std::filesystem;
 

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "base/stato.h"
 #include "queue/esiti.h"
 #include "queue/giornale.h"
 #include "queue/scontrino.h"
-#include "shell/stato.h"
 
 namespace quimbo {
 

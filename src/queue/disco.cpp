@@ -3,7 +3,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "shell/errore.h"
+#include "base/errore.h"
 
 namespace fs = std::filesystem;
 

@@ -8,9 +8,9 @@
 
 #include <cerrno>
 
+#include "base/errore.h"
 #include "queue/blocco.h"
 #include "queue/disco.h"
-#include "shell/errore.h"
 
 namespace fs = std::filesystem;
 

@@ -9,9 +9,9 @@
 
 #include <algorithm>
 
+#include "base/errore.h"
 #include "queue/blocco.h"
 #include "queue/disco.h"
-#include "shell/errore.h"
 
 namespace fs = std::filesystem;
 

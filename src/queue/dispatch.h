@@ -2,9 +2,9 @@
 #include <string>
 #include <vector>
 
+#include "base/stato.h"
 #include "link/invio.h"
 #include "receipt/record.h"
-#include "shell/stato.h"
 
 namespace quimbo {
 

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
+#include "base/errore.h"
 #include "queue/disco.h"
 #include "queue/esiti.h"
 #include "queue/giornale.h"
 #include "queue/scartati.h"
 #include "queue/scontrino.h"
-#include "shell/errore.h"
 
 namespace fs = std::filesystem;
 

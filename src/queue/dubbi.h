@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "shell/piattaforma.h"
+#include "base/piattaforma.h"
 
 namespace quimbo {
 

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <chrono>
 
+#include "base/errore.h"
+#include "base/percorsi.h"
+#include "base/registro.h"
 #include "queue/disco.h"
-#include "shell/errore.h"
-#include "shell/percorsi.h"
-#include "shell/registro.h"
 
 namespace fs = std::filesystem;
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "base/stato.h"
 #include "queue/giornale.h"
-#include "shell/stato.h"
 
 namespace quimbo {
 

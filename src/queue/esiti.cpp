@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <sstream>
 
+#include "base/errore.h"
 #include "queue/disco.h"
 #include "queue/giornale.h"
-#include "shell/errore.h"
 
 namespace fs = std::filesystem;
 

@@ -9,8 +9,8 @@
 #include <optional>
 #include <string>
 
-#include "shell/ore.h"
-#include "shell/piattaforma.h"
+#include "base/ore.h"
+#include "base/piattaforma.h"
 
 namespace quimbo {
 

@@ -5,9 +5,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/errore.h"
 #include "queue/disco.h"
 #include "queue/esiti.h"
-#include "shell/errore.h"
 
 namespace fs = std::filesystem;
 

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "shell/piattaforma.h"
+#include "base/piattaforma.h"
 
 namespace quimbo {
 

@@ -3,13 +3,13 @@
 #include <fstream>
 #include <functional>
 
+#include "base/errore.h"
+#include "base/ore.h"
 #include "queue/coda.h"
 #include "queue/disco.h"
 #include "queue/esiti.h"
 #include "queue/giornale.h"
 #include "queue/scartati.h"
-#include "shell/errore.h"
-#include "shell/ore.h"
 
 namespace fs = std::filesystem;
 

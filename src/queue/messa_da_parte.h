@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <string>
 
+#include "base/stato.h"
 #include "queue/esiti.h"
-#include "shell/stato.h"
 
 namespace quimbo {
 

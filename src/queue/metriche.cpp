@@ -3,13 +3,13 @@
 #include <chrono>
 #include <filesystem>
 
+#include "base/errore.h"
+#include "base/percorsi.h"
+#include "base/registro.h"
+#include "base/testo.h"
 #include "queue/coda.h"
 #include "queue/disco.h"
 #include "queue/giornale.h"
-#include "shell/errore.h"
-#include "shell/percorsi.h"
-#include "shell/registro.h"
-#include "shell/testo.h"
 
 namespace fs = std::filesystem;
 

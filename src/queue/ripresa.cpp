@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
+#include "base/errore.h"
 #include "queue/coda.h"
 #include "queue/elenco.h"
 #include "queue/giornale.h"
 #include "queue/messa_da_parte.h"
 #include "queue/metriche.h"
-#include "shell/errore.h"
 
 namespace fs = std::filesystem;
 

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "shell/stato.h"
+#include "base/stato.h"
 
 namespace quimbo {
 

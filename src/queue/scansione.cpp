@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <optional>
 
+#include "base/chiusura.h"
+#include "base/errore.h"
+#include "base/percorsi.h"
+#include "base/registro.h"
 #include "link/comm.h"
 #include "queue/coda.h"
 #include "queue/conclusione.h"
@@ -12,10 +16,6 @@
 #include "queue/metriche.h"
 #include "queue/ripresa.h"
 #include "queue/scontrino.h"
-#include "shell/chiusura.h"
-#include "shell/errore.h"
-#include "shell/percorsi.h"
-#include "shell/registro.h"
 
 namespace fs = std::filesystem;
 
@@ -62,8 +62,7 @@ bool Scansione(Stato& st) {
   const std::optional<long long> momento = MomentoCartella(dir, stabile);
   // A file system whose times cannot be trusted (a share whose server clock is off,
   // coarse times) is still listed every so often.
-  if (momento && st.coda.cartellaSenzaScontrini == momento &&
-      ++st.coda.giriSenzaElenco < kGiriSenzaElenco)
+  if (momento && st.coda.cartellaSenzaScontrini == momento && ++st.coda.giriSenzaElenco < kGiriSenzaElenco)
     return false;
   st.coda.cartellaSenzaScontrini.reset();
   st.coda.giriSenzaElenco = 0;

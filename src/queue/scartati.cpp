@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
-#include "shell/ore.h"
+#include "base/ore.h"
 
 namespace fs = std::filesystem;
 

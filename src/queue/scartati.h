@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/piattaforma.h"
+#include "base/piattaforma.h"
 
 namespace quimbo {
 

@@ -8,6 +8,12 @@
 #include <utility>
 #include <vector>
 
+#include "base/chiusura.h"
+#include "base/errore.h"
+#include "base/registro.h"
+#include "base/sistema.h"
+#include "base/testo.h"
+#include "base/util.h"
 #include "link/comm.h"
 #include "link/famiglia.h"
 #include "link/invio.h"
@@ -15,12 +21,6 @@
 #include "queue/dispatch.h"
 #include "queue/giornale.h"
 #include "receipt/record.h"
-#include "shell/chiusura.h"
-#include "shell/errore.h"
-#include "shell/registro.h"
-#include "shell/sistema.h"
-#include "shell/testo.h"
-#include "shell/util.h"
 
 namespace quimbo {
 

@@ -4,9 +4,9 @@
 #include <string_view>
 #include <vector>
 
+#include "base/stato.h"
 #include "queue/giornale.h"
 #include "receipt/record.h"
-#include "shell/stato.h"
 
 namespace quimbo {
 

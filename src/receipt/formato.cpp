@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "shell/errore.h"
-#include "shell/testo.h"
+#include "base/errore.h"
+#include "base/testo.h"
 
 namespace quimbo {
 

@@ -1,9 +1,9 @@
 #include "receipt/record.h"
 
+#include "base/errore.h"
+#include "base/testo.h"
+#include "base/util.h"
 #include "receipt/formato.h"
-#include "shell/errore.h"
-#include "shell/testo.h"
-#include "shell/util.h"
 
 namespace quimbo {
 

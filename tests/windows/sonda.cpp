@@ -22,8 +22,8 @@
 #include <string>
 #include <vector>
 
+#include "base/larghe.h"
 #include "controlli.h"
-#include "shell/larghe.h"
 
 namespace {
 

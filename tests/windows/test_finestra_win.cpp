@@ -7,10 +7,10 @@
 #include <cmath>
 #include <string>
 
+#include "base/larghe.h"
 #include "controlli.h"
 #include "dubbi_win.h"
 #include "finestra_win.h"
-#include "shell/larghe.h"
 
 namespace quimbo::win {
 namespace {

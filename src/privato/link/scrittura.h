@@ -3,7 +3,7 @@
 // link's sources alone (src/privato), so that a write to the exchange from any other
 // part of the program does not build.
 
-#include "shell/stato.h"
+#include "base/stato.h"
 
 namespace quimbo {
 

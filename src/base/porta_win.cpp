@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "shell/larghe.h"
-#include "shell/sistema.h"
+#include "base/larghe.h"
+#include "base/sistema.h"
 
 namespace quimbo {
 

@@ -1,4 +1,4 @@
-#include "shell/testo.h"
+#include "base/testo.h"
 
 #include <array>
 #include <cstdint>

@@ -1,9 +1,9 @@
-#include "shell/registro.h"
+#include "base/registro.h"
 
 #include <fstream>
 
-#include "shell/ore.h"
-#include "shell/percorsi.h"
+#include "base/ore.h"
+#include "base/percorsi.h"
 
 namespace quimbo {
 

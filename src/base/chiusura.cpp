@@ -1,6 +1,6 @@
-#include "shell/chiusura.h"
+#include "base/chiusura.h"
 
-#include "shell/registro.h"
+#include "base/registro.h"
 
 namespace quimbo {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "shell/disposizione.h"
-#include "shell/piattaforma.h"
+#include "base/disposizione.h"
+#include "base/piattaforma.h"
 
 namespace quimbo {
 
@@ -18,7 +18,7 @@ struct PostoDubbi {
   ControlloDubbi controllo;
   const char* nome;  // for programs that look at the window from outside, and tests
   GenereDubbi genere;
-  const char* testo;  // a button's caption (Windows-1252), "&" before its access key
+  const char* testo;        // a button's caption (Windows-1252), "&" before its access key
   int sx, su, largo, alto;  // twips, in a client area of kLargoDubbi x kAltoDubbi
 };
 
@@ -44,7 +44,9 @@ class ElencoDubbi {
   // The row chosen; -1 for none (an empty list).
   int scelto() const { return scelto_; }
   // The operator chose another row (one out of the list chooses none).
-  void scegli(int riga) { scelto_ = riga >= 0 && static_cast<std::size_t>(riga) < elenco_.size() ? riga : -1; }
+  void scegli(int riga) {
+    scelto_ = riga >= 0 && static_cast<std::size_t>(riga) < elenco_.size() ? riga : -1;
+  }
   // The chosen receipt's detail, or that there is none.
   std::string dettaglio() const;
   // A receipt is chosen: the two buttons are enabled.

@@ -1,4 +1,4 @@
-#include "shell/impostazioni_porta.h"
+#include "base/impostazioni_porta.h"
 
 #include <cctype>
 #include <charconv>

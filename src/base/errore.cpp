@@ -1,6 +1,6 @@
-#include "shell/errore.h"
+#include "base/errore.h"
 
-#include "shell/sistema.h"
+#include "base/sistema.h"
 
 namespace quimbo {
 

@@ -1,4 +1,4 @@
-#include "shell/larghe.h"
+#include "base/larghe.h"
 
 namespace quimbo {
 

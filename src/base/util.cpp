@@ -1,4 +1,4 @@
-#include "shell/util.h"
+#include "base/util.h"
 
 #include <cerrno>
 #include <charconv>
@@ -8,8 +8,8 @@
 #include <optional>
 #include <system_error>
 
-#include "shell/errore.h"
-#include "shell/testo.h"
+#include "base/errore.h"
+#include "base/testo.h"
 
 namespace quimbo::util {
 

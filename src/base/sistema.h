@@ -7,7 +7,7 @@
 #include <string>
 #include <system_error>
 
-#include "shell/stato.h"
+#include "base/stato.h"
 
 namespace quimbo {
 

@@ -1,4 +1,4 @@
-#include "shell/percorsi.h"
+#include "base/percorsi.h"
 
 #include <strings.h>
 

@@ -1,8 +1,8 @@
-#include "shell/stato.h"
+#include "base/stato.h"
 
-#include "shell/ore.h"
-#include "shell/sistema.h"
-#include "shell/util.h"
+#include "base/ore.h"
+#include "base/sistema.h"
+#include "base/util.h"
 
 namespace quimbo {
 

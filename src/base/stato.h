@@ -8,9 +8,9 @@
 #include <memory>
 #include <string>
 
-#include "shell/collegamento.h"
-#include "shell/impostazioni.h"
-#include "shell/piattaforma.h"
+#include "base/collegamento.h"
+#include "base/impostazioni.h"
+#include "base/piattaforma.h"
 
 namespace quimbo {
 
@@ -56,7 +56,7 @@ struct Stato {
   // the first command of the total line, cleared at the end of each attempt.
   bool mbInPagamento = false;
 
-  // What the operator and the close ask for (shell/chiusura): only their handlers
+  // What the operator and the close ask for (base/chiusura): only their handlers
   // write these.
   // A close waits for the payment: RichiestaChiusura sets it,
   // EseguiChiusuraRinviata clears it and closes.

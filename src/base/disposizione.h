@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "shell/piattaforma.h"
+#include "base/piattaforma.h"
 
 namespace quimbo {
 

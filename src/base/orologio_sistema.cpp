@@ -2,8 +2,8 @@
 #include <ctime>
 #include <thread>
 
-#include "shell/piattaforma.h"
-#include "shell/sistema.h"
+#include "base/piattaforma.h"
+#include "base/sistema.h"
 
 namespace quimbo {
 

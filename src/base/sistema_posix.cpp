@@ -6,9 +6,9 @@
 
 #include <cerrno>
 
-#include "shell/percorsi.h"
-#include "shell/sistema.h"
-#include "shell/testo.h"
+#include "base/percorsi.h"
+#include "base/sistema.h"
+#include "base/testo.h"
 
 namespace quimbo {
 

@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "shell/sistema.h"
+#include "base/sistema.h"
 
 namespace fs = std::filesystem;
 

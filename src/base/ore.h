@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "shell/piattaforma.h"
+#include "base/piattaforma.h"
 
 namespace quimbo {
 

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "shell/errore.h"
-#include "shell/stato.h"
+#include "base/errore.h"
+#include "base/stato.h"
 
 namespace quimbo {
 

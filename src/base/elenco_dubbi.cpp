@@ -1,4 +1,4 @@
-#include "shell/elenco_dubbi.h"
+#include "base/elenco_dubbi.h"
 
 namespace quimbo {
 

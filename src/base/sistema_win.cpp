@@ -7,9 +7,9 @@
 
 #include <cstdio>
 
-#include "shell/larghe.h"
-#include "shell/percorsi.h"
-#include "shell/sistema.h"
+#include "base/larghe.h"
+#include "base/percorsi.h"
+#include "base/sistema.h"
 
 namespace quimbo {
 

@@ -1,4 +1,4 @@
-#include "shell/timer1.h"
+#include "base/timer1.h"
 
 namespace quimbo {
 

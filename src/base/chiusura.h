@@ -2,7 +2,7 @@
 // The program's end: the "&FINE" button, the window's unload, and a close that
 // waits for a receipt's payment to end.
 
-#include "shell/stato.h"
+#include "base/stato.h"
 
 namespace quimbo {
 

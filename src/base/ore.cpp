@@ -1,4 +1,4 @@
-#include "shell/ore.h"
+#include "base/ore.h"
 
 #include <cstdio>
 
