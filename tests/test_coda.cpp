@@ -384,7 +384,14 @@ RIGHE(Coda, DopoLInvio, {"Undeletable", true, false}, {"JournalUnwritable", fals
 
 // Files gone under the scan (the receipt being sent, the next one) are logged and the
 // scan goes on; any other error stops the scan for good, and says so.
-void ErroreDellaScansione(bool sparito) {
+struct ErroreScansione {
+  const char* nome;
+  bool sparito;  // the files went; otherwise the operator's box fails with error 5
+};
+class ErroreDellaScansione : public ::testing::TestWithParam<ErroreScansione> {};
+
+TEST_P(ErroreDellaScansione, IsLoggedAndTheScanGoesOnOnlyForFilesGone) {
+  const bool sparito = GetParam().sparito;
   Banco b;
   auto& sim = b.prepara("", "vandoni", {.rispondiCon = sparito ? '\0' : 'A', .rispondiAlComando = 2});
   b.scriviFile("a.sco", kRicevuta);
@@ -411,8 +418,7 @@ void ErroreDellaScansione(bool sparito) {
   Timer1_Timer(b.st);
   EXPECT_EQ(b.timer.abilitazioni, abilitazioni + (sparito ? 1 : 0));
 }
-TEST(Coda, FilesGoneUnderTheScanAreLoggedAndScanningGoesOn) { ErroreDellaScansione(true); }
-TEST(Coda, OtherErrorOfTheScanStopsItForGood) { ErroreDellaScansione(false); }
+RIGHE(Coda, ErroreDellaScansione, {"FilesGoneUnderTheScan", true}, {"OtherErrorStopsItForGood", false});
 
 TEST(Coda, TickDuringAButtonsExchangeDoesNothing) {
   Banco b;
@@ -428,7 +434,9 @@ TEST(Coda, TickDuringAButtonsExchangeDoesNothing) {
 
 // "FINE", or the line lost, in the middle of a receipt: the file stays as it is,
 // nothing is set aside and nobody is asked.
-void InterrottoAlQuartoComando(Banco& b, simcassa::Registratore& sim, bool fine) {
+enum class Interruzione { Fine, PortaPersa };
+void InterrottoAlQuartoComando(Banco& b, simcassa::Registratore& sim, Interruzione come) {
+  const bool fine = come == Interruzione::Fine;
   b.scriviFile("a.sco", kRicevuta);
   b.porta.cassa = [&, fine](std::string_view s) {
     auto u = sim.ricevi(s);
@@ -446,13 +454,13 @@ void InterrottoAlQuartoComando(Banco& b, simcassa::Registratore& sim, bool fine)
 
 TEST(Coda, FineDuringAReceiptEndsTheProgramAndLeavesTheFile) {
   Banco b;
-  InterrottoAlQuartoComando(b, b.prepara("", "vandoni"), true);
+  InterrottoAlQuartoComando(b, b.prepara("", "vandoni"), Interruzione::Fine);
   EXPECT_TRUE(b.finestra.terminato);
 }
 
 TEST(Coda, LostPortDuringAReceiptLeavesTheFileUntilThePortIsBack) {
   Banco b;
-  InterrottoAlQuartoComando(b, b.prepara("", "vandoni"), false);
+  InterrottoAlQuartoComando(b, b.prepara("", "vandoni"), Interruzione::PortaPersa);
   EXPECT_FALSE(b.finestra.terminato);
   EXPECT_TRUE(b.timer.abilitato);
   // One loss, one line: the rest of the record fails quietly.
