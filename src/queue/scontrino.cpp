@@ -418,6 +418,25 @@ std::string UltimoGiunto(const Invio& invio, int chiusura) {
   return inviata + ", fermata dall'operatore";
 }
 
+// What the receipt's outcome says of how its sending ended: why a failed one failed,
+// and of one in doubt (its payment began: it has lines) what last reached the register
+// and when its payment began, for the operator who looks for it in its journal.
+void DiCome(Esito esito, const Invio& invio, const std::vector<RigaDelFile>& righe, Letto& letto) {
+  if (esito == Esito::Fallito && letto.perche.empty()) {
+    letto.perche = invio.esito == EsitoComando::Fermato ? "Scontrino interrotto dall'operatore"
+                                                        : "Comando rifiutato dalla cassa";
+    letto.riga = invio.riga;
+  }
+  if (esito != Esito::InDubbio) return;
+  letto.ultimo = UltimoGiunto(invio, righe.back().numero);
+  letto.inizioPagamento = invio.quale.inizio;
+  if (letto.perche.empty()) {
+    letto.perche = std::string("Interrotto durante il pagamento alla riga ") + std::to_string(invio.riga) +
+                   ": " + ComeFini(invio.esito) + "; controllare il giornale della cassa";
+    letto.riga = invio.riga;
+  }
+}
+
 Esito ElaboraScontrino(Stato& st, const std::string& percorso, Letto* fuori) {
   st.finestra().nuovoLavoro();
   const InScontrino inScontrino(st, percorso);
@@ -466,21 +485,7 @@ Esito ElaboraScontrino(Stato& st, const std::string& percorso, Letto* fuori) {
       continue;
     }
     if (const Famiglia* f = st.imp.mpFamiglia; f && f->fineScontrino) f->fineScontrino(st);
-    if (esito == Esito::Fallito && letto.perche.empty()) {
-      letto.perche = invio.esito == EsitoComando::Fermato ? "Scontrino interrotto dall'operatore"
-                                                          : "Comando rifiutato dalla cassa";
-      letto.riga = invio.riga;
-    }
-    // What last reached the register, for the operator who looks for it in its journal.
-    if (esito == Esito::InDubbio) {
-      letto.ultimo = UltimoGiunto(invio, righe.back().numero);
-      letto.inizioPagamento = invio.quale.inizio;
-    }
-    if (esito == Esito::InDubbio && letto.perche.empty()) {
-      letto.perche = std::string("Interrotto durante il pagamento alla riga ") + std::to_string(invio.riga) +
-                     ": " + ComeFini(invio.esito) + "; controllare il giornale della cassa";
-      letto.riga = invio.riga;
-    }
+    DiCome(esito, invio, righe, letto);
     return esito;
   }
 }
