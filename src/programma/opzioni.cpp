@@ -1,8 +1,11 @@
 #include "programma/opzioni.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 #include <string_view>
+#include <utility>
 
 #include "base/testo.h"
 #include "programma/avvio.h"
@@ -88,47 +91,60 @@ bool FileIni(std::string_view nome) {
 
 }  // namespace
 
+namespace {
+
+// The options that only switch something on.
+constexpr std::pair<std::string_view, bool Opzioni::*> kInterruttori[] = {
+    {"--headless", &Opzioni::headless}, {"--verbose", &Opzioni::dettagli}, {"--help", &Opzioni::aiuto},
+    {"--version", &Opzioni::versione},  {"--sblocca", &Opzioni::sblocca},
+};
+
+// An option with a value, or the shell's own: its value taken (`i` moves past it).
+// False, with the error in `o`, for a value missing or an option nobody knows.
+bool ConValore(const std::vector<std::string>& argomenti, std::size_t& i, Opzioni& o,
+               const OpzioneDellaShell& dellaShell) {
+  const std::string& a = argomenti[i];
+  const bool segue = i + 1 < argomenti.size();
+  if (a == "--ristampa" || a == "--gia-stampato") {
+    // A receipt is never an INI file: "--gia-stampato x.ini" forgot the name.
+    if (!segue || argomenti[i + 1].empty() || argomenti[i + 1][0] == '-' || FileIni(argomenti[i + 1])) {
+      o.errore = a + " vuole il nome dello scontrino in dubbio (quimbo --in-dubbio li elenca)\nUso: quimbo " +
+                 a + " NOME [percorso del file INI]";
+      return false;
+    }
+    (a == "--ristampa" ? o.ristampa : o.giaStampato) = argomenti[++i];
+    o.headless = true;
+  } else if (a == "--prova") {
+    if (!segue) {
+      o.errore = "--prova vuole un testo";
+      return false;
+    }
+    o.prova = argomenti[++i];
+  } else if (const int valori = dellaShell ? dellaShell(a) : -1; valori >= 0) {
+    i += static_cast<std::size_t>(valori);
+  } else {
+    o.errore = "opzione sconosciuta: " + a;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 Opzioni LeggiOpzioni(const std::vector<std::string>& argomenti, const OpzioneDellaShell& dellaShell) {
   Opzioni o;
   for (std::size_t i = 0; i < argomenti.size(); ++i) {
     const std::string& a = argomenti[i];
-    if (a.empty() || a[0] != '-') {
+    const auto interruttore = std::find_if(std::begin(kInterruttori), std::end(kInterruttori),
+                                           [&](const auto& k) { return k.first == a; });
+    if (a.empty() || a[0] != '-')
       o.parole.push_back(a);
-    } else if (a == "--headless") {
-      o.headless = true;
-    } else if (a == "--verbose") {
-      o.dettagli = true;
-    } else if (a == "--help") {
-      o.aiuto = true;
-    } else if (a == "--version") {
-      o.versione = true;
-    } else if (a == "--sblocca") {
-      o.sblocca = true;
-    } else if (a == "--in-dubbio") {
+    else if (interruttore != std::end(kInterruttori))
+      o.*(interruttore->second) = true;
+    else if (a == "--in-dubbio")
       o.inDubbio = o.headless = true;  // a list on standard output: no window
-    } else if (a == "--ristampa" || a == "--gia-stampato") {
-      // A receipt is never an INI file: "--gia-stampato x.ini" forgot the name.
-      if (i + 1 >= argomenti.size() || argomenti[i + 1].empty() || argomenti[i + 1][0] == '-' ||
-          FileIni(argomenti[i + 1])) {
-        o.errore = a +
-                   " vuole il nome dello scontrino in dubbio (quimbo --in-dubbio li elenca)\nUso: quimbo " +
-                   a + " NOME [percorso del file INI]";
-        return o;
-      }
-      (a == "--ristampa" ? o.ristampa : o.giaStampato) = argomenti[++i];
-      o.headless = true;
-    } else if (a == "--prova") {
-      if (i + 1 >= argomenti.size()) {
-        o.errore = "--prova vuole un testo";
-        return o;
-      }
-      o.prova = argomenti[++i];
-    } else if (const int valori = dellaShell ? dellaShell(a) : -1; valori >= 0) {
-      i += static_cast<std::size_t>(valori);
-    } else {
-      o.errore = "opzione sconosciuta: " + a;
+    else if (!ConValore(argomenti, i, o, dellaShell))
       return o;
-    }
   }
   if (o.errore.empty() && (o.prova || o.sblocca) && !o.headless)
     o.errore = "--prova e --sblocca vanno con --headless";
